@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zemrik {
+
+// A printf-style format with at most one conversion, parsed once and then
+// printed many times without parsing again. It knows exactly the conversions
+// the style table uses: %d, %u and %X (with or without the l length), a field
+// width, the zero flag, literal text and %%. Output equals printf's.
+class CompiledFormat {
+public:
+    static std::optional<CompiledFormat> compile(std::string_view format);
+
+    // Most characters one call of write() can produce; `out` must hold that many.
+    std::size_t maxLength() const;
+
+    // Prints the format with `argument` (read as signed for %d) into `out`,
+    // without a terminating NUL; returns the characters written.
+    std::size_t write(char* out, std::uint32_t argument) const;
+
+    std::string format(std::uint32_t argument) const;
+
+private:
+    enum class Conversion : std::uint8_t { None, SignedDecimal, UnsignedDecimal, UpperHex };
+
+    CompiledFormat() = default;
+    std::size_t writeNumber(char* out, std::uint32_t argument) const;
+
+    std::string prefix_;  // literal text before the conversion, %% already resolved
+    std::string suffix_;  // literal text after it
+    Conversion conversion_ = Conversion::None;
+    std::uint8_t width_ = 0;
+    bool zeroPad_ = false;
+};
+
+}  // namespace zemrik
