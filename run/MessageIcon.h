@@ -1,0 +1,8 @@
+#pragma once
+
+namespace zemrik {
+
+// The icon of a message box shown by the front end.
+enum class MessageIcon { None, Error, Information };
+
+}  // namespace zemrik

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "run/MessageIcon.h"
+
+namespace zemrik {
+
+enum class NumberField { TableSize, Address, ItemsPerLine };
+enum class CheckBox { DumpToFile, Decimal, Rva, BigEndian };
+
+// What buildRunRequest needs of a front end: the dialog's fields and choices,
+// and the places it reports to. The dialog, the command line and the tests
+// each serve it.
+class RequestSource {
+public:
+    virtual ~RequestSource() = default;
+
+    virtual std::string loadedPath() = 0;
+    // Index of the list's selection, -1 when nothing is selected.
+    virtual int itemsSelection() = 0;
+    virtual int languageSelection() = 0;
+    // The field's whole text; buildRunRequest keeps at most 255 characters of it.
+    virtual std::string fieldText(NumberField field) = 0;
+    virtual bool isChecked(CheckBox box) = 0;
+
+    virtual void setFileBoxText(const std::string& text) = 0;
+    virtual void setFileSizeBoxText(const std::string& text) = 0;
+    // A message box owned by the dialog, OK button only; returns when closed.
+    virtual void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+};
+
+}  // namespace zemrik

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "run/MessageIcon.h"
+
+namespace zemrik {
+
+// What the run's worker needs of the front end. Called on the worker's thread;
+// each call returns once the front end has taken the text, so the text may be
+// released right after.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // The progress label's new text, "37%" and the like.
+    virtual void setProgressText(const std::string& text) = 0;
+    // The output box's new text; text.data()[text.size()] is a NUL, so the
+    // text can be handed to an API that wants a C string.
+    virtual void setOutputText(std::string_view text) = 0;
+    // A message box owned by the front end, OK button only; returns when closed.
+    virtual void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+    // The state of the "Big Endian" check box, read once per run.
+    virtual bool isBigEndianChecked() = 0;
+};
+
+}  // namespace zemrik

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "core/Language.h"
+#include "platform/File.h"
+#include "run/RequestSource.h"
+
+namespace zemrik {
+
+// The parameters of one run. Once accepted, it and its input file belong to
+// the run's worker.
+struct RunRequest {
+    platform::File inputFile;
+    std::uint32_t fileSize = 0;
+    ElementSize elementSize = ElementSize::Byte;
+    Language language = Language::C;
+    std::uint32_t tableSize = 0;
+    std::uint32_t offset = 0;
+    std::uint8_t itemsPerLine = 0;
+    bool decimal = false;
+    bool dumpToFile = false;
+    bool bigEndian = false;  // read by the worker when the run starts
+};
+
+// Takes the front end's fields, checks them in their fixed order and either
+// refuses with one exact message (reported through `source`, the input file
+// closed again) or returns the accepted request.
+std::optional<RunRequest> buildRunRequest(RequestSource& source);
+
+}  // namespace zemrik

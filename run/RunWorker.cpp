@@ -1,0 +1,230 @@
+#include "run/RunWorker.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "core/TableWalk.h"
+#include "platform/FileMapping.h"
+#include "platform/ZeroedMemory.h"
+#include "run/FileByteSource.h"
+
+namespace zemrik {
+namespace {
+
+constexpr const char* kResultFileName = "result.txt";
+constexpr const char* kResultMappingName = "Zemrik";
+
+constexpr const char* kDumpedText = "Table dumped in result.txt";
+constexpr const char* kCannotCreateResult = "Cannot create Result.txt";
+constexpr const char* kCannotCreateMapping = "Cannot create Mapping";
+constexpr const char* kNoMemory = "Error allocating memory !";
+constexpr const char* kReadFailed = "Error reading the file !";
+constexpr const char* kCannotStart = "Cannot start the run !";
+
+class HostProgress : public ProgressSink {
+public:
+    explicit HostProgress(RunHost& host) : host_(host) {}
+    void reportProgress(std::uint32_t percent) override { host_.setProgressText(std::to_string(percent) + "%"); }
+
+private:
+    RunHost& host_;
+};
+
+// The buffer in plain zero-filled memory.
+class MemoryStorage : public BufferGrowth {
+public:
+    explicit MemoryStorage(platform::ZeroedMemory memory) : memory_(std::move(memory)) {}
+
+    char* data() const { return memory_.data(); }
+    std::size_t size() const { return memory_.size(); }
+
+    char* grow(std::size_t newCapacity) override {
+        auto larger = platform::ZeroedMemory::allocate(newCapacity);
+        if (!larger) return nullptr;
+        std::memcpy(larger->data(), memory_.data(), memory_.size());
+        memory_ = std::move(*larger);
+        return memory_.data();
+    }
+
+private:
+    platform::ZeroedMemory memory_;
+};
+
+// The buffer as a view of "result.txt", so the text is printed straight into
+// the file with no copy in memory.
+class ResultFileStorage : public BufferGrowth {
+public:
+    ResultFileStorage(platform::File& file, platform::FileMapping mapping, platform::MappedView view)
+        : file_(file), mapping_(std::move(mapping)), view_(std::move(view)) {}
+
+    char* data() const { return reinterpret_cast<char*>(view_.data()); }
+    std::size_t size() const { return view_.size(); }
+
+    // The larger mapping lengthens the file; the old view stays valid until
+    // the new one is had, so a failure leaves the text where it was.
+    char* grow(std::size_t newCapacity) override {
+        auto mapping = platform::FileMapping::create(file_, platform::MappingAccess::ReadWrite, newCapacity,
+                                                     kResultMappingName);
+        if (!mapping) return nullptr;
+        auto view = platform::MappedView::map(*mapping);
+        if (!view) return nullptr;
+        view_ = std::move(*view);
+        mapping_ = std::move(*mapping);
+        return data();
+    }
+
+    // Releases the view and the mapping, then cuts the file to `length`.
+    bool cutTo(std::size_t length) {
+        view_.unmap();
+        mapping_.close();
+        return file_.truncate(length);
+    }
+
+private:
+    platform::File& file_;
+    platform::FileMapping mapping_;
+    platform::MappedView view_;
+};
+
+void reportNoBuffer(RunHost& host) { host.showMessage(kNoMemory, "Error", MessageIcon::None); }
+
+TableLayout layoutOf(const RunRequest& request) {
+    TableLayout layout;
+    layout.offset = request.offset;
+    layout.tableSize = request.tableSize;
+    layout.elementSize = request.elementSize;
+    layout.language = request.language;
+    layout.itemsPerLine = request.itemsPerLine;
+    layout.bigEndian = request.bigEndian;
+    return layout;
+}
+
+// Steps 6 and 7: position the input, take the big-endian flag, walk.
+WalkOutcome walk(RunRequest& request, const OutputStyle& style, OutputBuffer& buffer, RunHost& host) {
+    if (!request.inputFile.seek(request.offset)) return WalkOutcome::ReadFailed;
+    request.bigEndian = host.isBigEndianChecked();
+    FileByteSource source(request.inputFile);
+    HostProgress progress(host);
+    const TableLayout layout = layoutOf(request);
+    const bool reversed = request.language == Language::DataStr && request.bigEndian;
+    return reversed ? renderReversed(layout, style, source, buffer, progress)
+                    : renderForward(layout, style, source, buffer, progress);
+}
+
+RunOutcome reportWalkFailure(WalkOutcome outcome, RunHost& host) {
+    if (outcome == WalkOutcome::ReadFailed) {
+        host.showMessage(kReadFailed, "Error !", MessageIcon::Error);
+        return RunOutcome::ReadFailed;
+    }
+    // The built-in rows always compile, so what is left is a buffer that could not grow.
+    reportNoBuffer(host);
+    return RunOutcome::NoBuffer;
+}
+
+RunOutcome runIntoMemory(RunRequest& request, const OutputStyle& style, std::uint32_t estimate, RunHost& host) {
+    auto memory = platform::ZeroedMemory::allocate(estimate);
+    if (!memory) {
+        reportNoBuffer(host);
+        return RunOutcome::NoBuffer;
+    }
+    MemoryStorage storage(std::move(*memory));
+    OutputBuffer buffer(storage.data(), storage.size(), &storage);
+    const WalkOutcome outcome = walk(request, style, buffer, host);
+    if (outcome != WalkOutcome::Complete) return reportWalkFailure(outcome, host);
+    host.setOutputText(buffer.text());
+    return RunOutcome::Delivered;
+}
+
+RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std::optional<std::uint32_t> estimate,
+                             RunHost& host) {
+    auto file = platform::File::createReadWrite(kResultFileName);
+    if (!file) {
+        host.showMessage(kCannotCreateResult, "Error !", MessageIcon::Error);
+        return RunOutcome::CannotCreateResultFile;
+    }
+    if (!estimate) {
+        reportNoBuffer(host);
+        return RunOutcome::NoBuffer;
+    }
+    auto mapping =
+        platform::FileMapping::create(*file, platform::MappingAccess::ReadWrite, *estimate, kResultMappingName);
+    if (!mapping) {
+        host.showMessage(kCannotCreateMapping, "Error !", MessageIcon::Error);
+        return RunOutcome::CannotCreateMapping;
+    }
+    auto view = platform::MappedView::map(*mapping);
+    if (!view) {
+        reportNoBuffer(host);
+        return RunOutcome::NoBuffer;
+    }
+    // A file created anew and lengthened by its mapping reads as zeros
+    // already, so the view needs no zeroing pass.
+    ResultFileStorage storage(*file, std::move(*mapping), std::move(*view));
+    OutputBuffer buffer(storage.data(), storage.size(), &storage);
+    const WalkOutcome outcome = walk(request, style, buffer, host);
+    if (outcome != WalkOutcome::Complete) {
+        // An incomplete table must not pass for a dumped one.
+        storage.cutTo(0);
+        return reportWalkFailure(outcome, host);
+    }
+    host.setOutputText(kDumpedText);
+    storage.cutTo(buffer.length());
+    return RunOutcome::Delivered;
+}
+
+RunOutcome carryOut(RunRequest& request, RunHost& host) {
+    const OutputStyle& style = styleRow(request.language, styleColumn(request.elementSize, request.decimal));
+    const auto estimate = estimateOutputSize(request, style);
+    if (request.dumpToFile) return runIntoResultFile(request, style, estimate, host);
+    if (!estimate) {
+        reportNoBuffer(host);
+        return RunOutcome::NoBuffer;
+    }
+    return runIntoMemory(request, style, *estimate, host);
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style) {
+    const std::uint64_t perLine = std::uint64_t{request.itemsPerLine} * byteCount(request.elementSize);
+    if (perLine == 0 || style.elementWidth < 0 || style.lineBreakWidth < 0) return std::nullopt;
+    const std::uint64_t estimate = request.tableSize / perLine * static_cast<std::uint64_t>(style.lineBreakWidth) +
+                                   std::uint64_t{request.tableSize} * static_cast<std::uint64_t>(style.elementWidth) +
+                                   100;
+    if (estimate > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<std::uint32_t>(estimate);
+}
+
+RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host) {
+    RunOutcome outcome = RunOutcome::NoBuffer;
+    try {
+        outcome = carryOut(request, host);
+    } catch (const std::bad_alloc&) {
+        // Everything the run held has been released on the way out.
+        reportNoBuffer(host);
+    }
+    state.busy = false;
+    request.inputFile.close();
+    return outcome;
+}
+
+StartResult startRun(RunState& state, RequestSource& source, RunHost& host) {
+    if (state.busy) return {StartOutcome::Ignored, std::nullopt};
+    auto request = buildRunRequest(source);
+    if (!request) return {StartOutcome::Refused, std::nullopt};
+
+    state.busy = true;
+    auto worker = platform::Thread::start([request = std::move(*request), &state, &host]() mutable noexcept {
+        runWorker(std::move(request), state, host);
+    });
+    if (!worker) {
+        // The request, and with it the input file, went with the failed start.
+        state.busy = false;
+        host.showMessage(kCannotStart, "Error !", MessageIcon::Error);
+        return {StartOutcome::CouldNotStart, std::nullopt};
+    }
+    return {StartOutcome::Started, std::move(worker)};
+}
+
+}  // namespace zemrik

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "core/OutputStyle.h"
+#include "platform/Thread.h"
+#include "run/RequestSource.h"
+#include "run/RunHost.h"
+#include "run/RunRequest.h"
+
+namespace zemrik {
+
+// Shared by the front end and the worker of at most one run.
+struct RunState {
+    // Set when a request is accepted; cleared by the worker once the buffer,
+    // the mapping and the result file are released. Go is ignored while set.
+    std::atomic<bool> busy{false};
+};
+
+// (table size / (items per line x element size)) x lineBreakWidth
+//   + table size x elementWidth + 100, without wrap-around; nothing when the
+// estimate does not fit in 32 bits.
+std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style);
+
+enum class StartOutcome {
+    Ignored,        // a run is in progress: nothing was opened or shown
+    Refused,        // the request was refused; its message has been shown
+    Started,        // the worker runs; `worker` owns its thread
+    CouldNotStart,  // no thread could be started; reported, busy clear, file closed
+};
+
+struct StartResult {
+    StartOutcome outcome;
+    // Dropping it lets the worker run on by itself; join() waits for its end.
+    std::optional<platform::Thread> worker;
+};
+
+// Go: ignored while busy, else validates the request and starts its worker.
+StartResult startRun(RunState& state, RequestSource& source, RunHost& host);
+
+enum class RunOutcome {
+    Delivered,
+    CannotCreateResultFile,
+    CannotCreateMapping,
+    NoBuffer,
+    ReadFailed,
+};
+
+// Carries out one accepted request to its end and releases everything it
+// holds on every path: buffer, mapping and result file, then clears busy,
+// then closes the request's input file. The worker thread's body.
+RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host);
+
+}  // namespace zemrik

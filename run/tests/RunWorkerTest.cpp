@@ -1,0 +1,321 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/FaultInjection.h"
+#include "run/RunWorker.h"
+
+namespace zemrik {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Message {
+    std::string text;
+    std::string caption;
+    MessageIcon icon;
+    bool operator==(const Message&) const = default;
+};
+
+// The dialog as the request and the worker see it: fields to fill, and a
+// record of everything reported back.
+class FakeDialog : public RequestSource, public RunHost {
+public:
+    std::string path;
+    int items = 0;     // Bytes
+    int language = 0;  // C/C++
+    std::map<NumberField, std::string> fields;
+    std::map<CheckBox, bool> boxes;
+
+    std::vector<std::string> fileBoxTexts;
+    std::vector<std::string> progressTexts;
+    std::vector<std::string> outputTexts;
+    std::vector<Message> messages;
+    int bigEndianReads = 0;
+
+    std::string loadedPath() override { return path; }
+    int itemsSelection() override { return items; }
+    int languageSelection() override { return language; }
+    std::string fieldText(NumberField field) override { return fields[field]; }
+    bool isChecked(CheckBox box) override { return boxes[box]; }
+    void setFileBoxText(const std::string& text) override { fileBoxTexts.push_back(text); }
+    void setFileSizeBoxText(const std::string&) override {}
+    void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
+        messages.push_back({text, caption, icon});
+    }
+    void setProgressText(const std::string& text) override { progressTexts.push_back(text); }
+    void setOutputText(std::string_view text) override { outputTexts.emplace_back(text); }
+    bool isBigEndianChecked() override {
+        ++bigEndianReads;
+        return boxes[CheckBox::BigEndian];
+    }
+
+    void ask(const std::string& address, const std::string& size, const std::string& perLine) {
+        fields[NumberField::Address] = address;
+        fields[NumberField::TableSize] = size;
+        fields[NumberField::ItemsPerLine] = perLine;
+    }
+};
+
+std::string readWhole(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Each test works in a directory of its own, where "result.txt" lands.
+class RunWorker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        directory_ = fs::temp_directory_path() / ("zemrik_worker_" + std::to_string(random()));
+        fs::create_directories(directory_);
+        previous_ = fs::current_path();
+        fs::current_path(directory_);
+        platform::clearFaults();
+        handlesBefore_ = platform::countOpenHandles();
+    }
+    void TearDown() override {
+        platform::clearFaults();
+        EXPECT_EQ(platform::countOpenHandles(), handlesBefore_) << "a handle leaked";
+        fs::current_path(previous_);
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    std::string writeInput(const std::vector<std::uint8_t>& bytes, const std::string& name = "input.bin") {
+        std::ofstream out(directory_ / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return (directory_ / name).string();
+    }
+
+    // Go, then wait for the worker as the command line does.
+    StartOutcome go() {
+        StartResult result = startRun(state, dialog, dialog);
+        if (result.worker) result.worker->join();
+        return result.outcome;
+    }
+
+    std::string result() const { return readWhole(directory_ / "result.txt"); }
+
+    RunState state;
+    FakeDialog dialog;
+    fs::path directory_;
+    fs::path previous_;
+    long handlesBefore_ = 0;
+};
+
+TEST_F(RunWorker, DeliversTheTextAndReleasesEverything) {
+    dialog.path = writeInput({0x01, 0x02, 0x03, 0x04});
+    dialog.ask("0", "4", "2");
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_FALSE(state.busy);
+    ASSERT_EQ(dialog.outputTexts.size(), 1u);
+    EXPECT_EQ(dialog.outputTexts[0], "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };");
+    EXPECT_EQ(dialog.progressTexts, (std::vector<std::string>{"0%", "50%", "100%"}));
+    EXPECT_EQ(dialog.bigEndianReads, 1);
+    EXPECT_TRUE(dialog.messages.empty());
+    EXPECT_FALSE(fs::exists(directory_ / "result.txt"));
+}
+
+TEST_F(RunWorker, DumpToFileHoldsExactlyTheText) {
+    dialog.path = writeInput({0x01, 0x02, 0x03});
+    dialog.ask("0", "3", "8");
+    dialog.boxes[CheckBox::DumpToFile] = true;
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(dialog.outputTexts, std::vector<std::string>{"Table dumped in result.txt"});
+    const std::string expected = "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };";
+    EXPECT_EQ(expected.size(), 55u);
+    EXPECT_EQ(result(), expected);
+}
+
+TEST_F(RunWorker, SecondShorterDumpReplacesTheFileCompletely) {
+    dialog.path = writeInput(std::vector<std::uint8_t>(300, 0xEE));
+    dialog.boxes[CheckBox::DumpToFile] = true;
+    dialog.ask("0", "12C", "16");  // 300 bytes
+    ASSERT_EQ(go(), StartOutcome::Started);
+    const std::size_t longer = result().size();
+    dialog.ask("0", "1", "16");
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(result(), "static unsigned char table[1] = {\r\n\t0xEE };");
+    EXPECT_LT(result().size(), longer);
+}
+
+TEST_F(RunWorker, BigEndianIsReadOnceWhenTheRunStarts) {
+    dialog.path = writeInput({0xA1, 0xB2, 0xC3, 0xD4, 0xE5});
+    dialog.language = 3;
+    dialog.ask("0", "5", "2");
+    dialog.boxes[CheckBox::BigEndian] = true;
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(dialog.bigEndianReads, 1);
+    EXPECT_EQ(dialog.outputTexts, std::vector<std::string>{"E5D4\r\nC3B2\r\nA1"});
+}
+
+TEST_F(RunWorker, DelphiDecimalOutgrowingItsEstimateStillDumpsExactly) {
+    dialog.path = writeInput(std::vector<std::uint8_t>(400, 200));
+    dialog.language = 2;
+    dialog.boxes[CheckBox::Decimal] = true;
+    dialog.ask("0", "BE", "255");  // 190 values of 200 outgrow the estimate of 860
+    for (bool toFile : {false, true}) {
+        dialog.boxes[CheckBox::DumpToFile] = toFile;
+        dialog.outputTexts.clear();
+        ASSERT_EQ(go(), StartOutcome::Started);
+        std::string expected = "CONST table : array[0..189] of byte = (\r\n\t";
+        for (int i = 0; i < 189; ++i) expected += "200, ";
+        expected += "200);";
+        ASSERT_EQ(dialog.outputTexts.size(), 1u);
+        EXPECT_EQ(toFile ? result() : dialog.outputTexts[0], expected) << toFile;
+        EXPECT_TRUE(dialog.messages.empty());
+    }
+}
+
+TEST_F(RunWorker, GoWhileBusyOpensAndShowsNothing) {
+    dialog.path = writeInput({1, 2, 3, 4});
+    dialog.ask("0", "4", "2");
+    state.busy = true;
+    const long handles = platform::countOpenHandles();
+    EXPECT_EQ(go(), StartOutcome::Ignored);
+    EXPECT_EQ(platform::countOpenHandles(), handles);
+    EXPECT_TRUE(dialog.messages.empty());
+    EXPECT_TRUE(dialog.fileBoxTexts.empty());
+    EXPECT_TRUE(dialog.outputTexts.empty());
+    state.busy = false;
+    EXPECT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(dialog.outputTexts.size(), 2u);
+}
+
+TEST_F(RunWorker, RefusalStartsNothing) {
+    dialog.path = writeInput({1, 2, 3, 4});
+    dialog.ask("0", "5", "2");
+    EXPECT_EQ(go(), StartOutcome::Refused);
+    EXPECT_FALSE(state.busy);
+    EXPECT_EQ(dialog.messages,
+              (std::vector<Message>{{"Hey man, your table is bigger than the file itself !", "Error", MessageIcon::None}}));
+}
+
+struct FaultCase {
+    const char* name;
+    platform::Acquisition fault;
+    bool dumpToFile;
+    Message message;
+    StartOutcome start;
+    const char* resultFile;  // its content, "absent" when it must not exist, "zeros" for estimate-long zeros
+};
+
+class RunFaults : public RunWorker, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(RunFaults, ReportExactlyAndReleaseEverything) {
+    const FaultCase& c = GetParam();
+    dialog.path = writeInput({0x01, 0x02, 0x03, 0x04});
+    dialog.ask("0", "4", "8");
+    dialog.boxes[CheckBox::DumpToFile] = c.dumpToFile;
+    platform::armFault(c.fault);
+    EXPECT_EQ(go(), c.start);
+    EXPECT_FALSE(state.busy);
+    EXPECT_EQ(dialog.messages, std::vector<Message>{c.message});
+    EXPECT_TRUE(dialog.outputTexts.empty());
+    const std::string expectedFile = c.resultFile;
+    if (expectedFile == "absent") {
+        EXPECT_FALSE(fs::exists(directory_ / "result.txt"));
+    } else if (expectedFile == "zeros") {
+        // 4 / 8 x 3 + 4 x 6 + 100 bytes, as the mapping made the file.
+        EXPECT_EQ(result(), std::string(124, '\0'));
+    } else {
+        EXPECT_EQ(result(), expectedFile);
+    }
+    // Nothing stays held: the next Go works.
+    platform::clearFaults();
+    dialog.messages.clear();
+    EXPECT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(dialog.outputTexts.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RunWorker, RunFaults,
+    ::testing::Values(
+        FaultCase{"ResultFile", platform::Acquisition::CreateReadWriteFile, true,
+                  {"Cannot create Result.txt", "Error !", MessageIcon::Error}, StartOutcome::Started, "absent"},
+        FaultCase{"Mapping", platform::Acquisition::CreateMapping, true,
+                  {"Cannot create Mapping", "Error !", MessageIcon::Error}, StartOutcome::Started, ""},
+        FaultCase{"View", platform::Acquisition::MapView, true,
+                  {"Error allocating memory !", "Error", MessageIcon::None}, StartOutcome::Started, "zeros"},
+        FaultCase{"Memory", platform::Acquisition::AllocateMemory, false,
+                  {"Error allocating memory !", "Error", MessageIcon::None}, StartOutcome::Started, "absent"},
+        FaultCase{"Thread", platform::Acquisition::StartThread, false,
+                  {"Cannot start the run !", "Error !", MessageIcon::Error}, StartOutcome::CouldNotStart,
+                  "absent"}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+
+TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
+    for (bool toFile : {false, true}) {
+        const std::string path = writeInput(std::vector<std::uint8_t>(100000, 0x5A));
+        dialog.path = path;
+        dialog.ask("0", "186A0", "16");  // 100000 bytes
+        dialog.boxes[CheckBox::DumpToFile] = toFile;
+        dialog.messages.clear();
+        auto request = buildRunRequest(dialog);
+        ASSERT_TRUE(request);
+        fs::resize_file(path, 5000);
+        state.busy = true;
+        EXPECT_EQ(runWorker(std::move(*request), state, dialog), RunOutcome::ReadFailed);
+        EXPECT_FALSE(state.busy);
+        EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Error reading the file !", "Error !", MessageIcon::Error}}));
+        EXPECT_TRUE(dialog.outputTexts.empty());
+        if (toFile) {
+            EXPECT_EQ(result(), "");
+        }
+    }
+}
+
+TEST_F(RunWorker, EstimateBeyond32BitsIsNoBuffer) {
+    const std::string path = writeInput({1, 2});
+    for (bool toFile : {false, true}) {
+        RunRequest request;
+        request.inputFile = *platform::File::openForReading(path);
+        request.tableSize = 0xFFFFFFFC;
+        request.elementSize = ElementSize::Dword;
+        request.itemsPerLine = 1;
+        request.dumpToFile = toFile;
+        dialog.messages.clear();
+        state.busy = true;
+        EXPECT_EQ(runWorker(std::move(request), state, dialog), RunOutcome::NoBuffer);
+        EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Error allocating memory !", "Error", MessageIcon::None}}));
+        EXPECT_FALSE(state.busy);
+    }
+}
+
+TEST(EstimateOutputSize, ExamplesAndLimits) {
+    struct Case {
+        Language language;
+        ElementSize size;
+        std::uint32_t tableSize;
+        std::uint8_t perLine;
+        std::optional<std::uint32_t> estimate;
+    };
+    const Case cases[] = {
+        {Language::C, ElementSize::Byte, 64, 8, 508},
+        {Language::C, ElementSize::Word, 64, 8, 624},
+        {Language::DataStr, ElementSize::Byte, 5, 2, 2 * 2 + 10 + 100},
+        {Language::Asm, ElementSize::Dword, 0x15555550, 255, std::nullopt},  // x 12 passes 2^32
+        {Language::DataStr, ElementSize::Byte, 0x7FFFFF00, 255, std::nullopt},
+        {Language::DataStr, ElementSize::Byte, 0x7F000000, 255, 0x7F000000u / 255 * 2 + 0xFE000000u + 100},
+    };
+    for (const Case& c : cases) {
+        RunRequest request;
+        request.language = c.language;
+        request.elementSize = c.size;
+        request.tableSize = c.tableSize;
+        request.itemsPerLine = c.perLine;
+        const OutputStyle& style = styleRow(c.language, styleColumn(c.size, false));
+        EXPECT_EQ(estimateOutputSize(request, style), c.estimate) << c.tableSize;
+    }
+}
+
+}  // namespace
+}  // namespace zemrik
