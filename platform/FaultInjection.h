@@ -5,12 +5,13 @@ namespace zemrik::platform {
 // Lets tests make one acquisition of a kind fail, to prove that every failure
 // path reports exactly and releases everything. Each armed fault fires once.
 enum class Acquisition {
-    CreateFile,     // File::createReadWrite
-    OpenFile,       // File::openForReading
-    CreateMapping,  // FileMapping::create
-    MapView,        // MappedView::map
-    AllocateMemory, // ZeroedMemory::allocate
-    StartThread,    // Thread::start
+    // Not "CreateFile": <windows.h> defines that name as a macro.
+    CreateReadWriteFile,  // File::createReadWrite
+    OpenFile,             // File::openForReading
+    CreateMapping,        // FileMapping::create
+    MapView,              // MappedView::map
+    AllocateMemory,       // ZeroedMemory::allocate
+    StartThread,          // Thread::start
 };
 
 void armFault(Acquisition acquisition);

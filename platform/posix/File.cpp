@@ -1,0 +1,103 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+
+#include "platform/FaultInjection.h"
+
+namespace zemrik::platform {
+namespace {
+
+constexpr std::uint64_t largestFileOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+
+// Retries the system's interruptions so that a signal never looks like a failure.
+int openRetrying(const char* path, int flags, mode_t mode) {
+    int descriptor;
+    do {
+        descriptor = ::open(path, flags, mode);
+    } while (descriptor < 0 && errno == EINTR);
+    return descriptor;
+}
+
+}  // namespace
+
+std::optional<File> File::openForReading(const std::string& path) {
+    if (takeFault(Acquisition::OpenFile)) return std::nullopt;
+    const int descriptor = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (descriptor < 0) return std::nullopt;
+    return File(descriptor);
+}
+
+std::optional<File> File::createReadWrite(const std::string& path) {
+    if (takeFault(Acquisition::CreateReadWriteFile)) return std::nullopt;
+    const int descriptor = openRetrying(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (descriptor < 0) return std::nullopt;
+    return File(descriptor);
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        other.handle_ = -1;
+    }
+    return *this;
+}
+
+File::~File() { release(); }
+
+bool File::isOpen() const { return handle_ >= 0; }
+
+void File::close() { release(); }
+
+void File::release() noexcept {
+    // close() is not retried on EINTR: Linux has released the descriptor already.
+    if (handle_ >= 0) ::close(handle_);
+    handle_ = -1;
+}
+
+std::optional<std::uint32_t> File::size32() const {
+    struct stat status {};
+    if (!isOpen() || ::fstat(handle_, &status) != 0 || status.st_size < 0) return std::nullopt;
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
+}
+
+bool File::seek(std::uint64_t offset) {
+    if (!isOpen() || offset > largestFileOffset) return false;
+    return ::lseek(handle_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::optional<std::size_t> File::read(void* destination, std::size_t length) {
+    if (!isOpen()) return std::nullopt;
+    auto* cursor = static_cast<unsigned char*>(destination);
+    std::size_t total = 0;
+    while (total < length) {
+        const ssize_t got = ::read(handle_, cursor + total, length - total);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) break;  // end of file
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
+
+bool File::truncate(std::uint64_t length) {
+    if (!isOpen() || length > largestFileOffset) return false;
+    int result;
+    do {
+        result = ::ftruncate(handle_, static_cast<off_t>(length));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+}  // namespace zemrik::platform

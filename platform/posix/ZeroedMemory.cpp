@@ -1,0 +1,44 @@
+#include "platform/ZeroedMemory.h"
+
+#include <sys/mman.h>
+
+#include "platform/FaultInjection.h"
+
+namespace zemrik::platform {
+
+std::optional<ZeroedMemory> ZeroedMemory::allocate(std::size_t size) {
+    if (takeFault(Acquisition::AllocateMemory)) return std::nullopt;
+    if (size == 0) return std::nullopt;
+    // Anonymous pages arrive zero-filled, as VirtualAlloc's do.
+    void* address = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (address == MAP_FAILED) return std::nullopt;
+    return ZeroedMemory(static_cast<char*>(address), size);
+}
+
+ZeroedMemory::ZeroedMemory(ZeroedMemory&& other) noexcept : data_(other.data_), size_(other.size_) {
+    other.data_ = nullptr;
+    other.size_ = 0;
+}
+
+ZeroedMemory& ZeroedMemory::operator=(ZeroedMemory&& other) noexcept {
+    if (this != &other) {
+        release();
+        data_ = other.data_;
+        size_ = other.size_;
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    return *this;
+}
+
+ZeroedMemory::~ZeroedMemory() { release(); }
+
+void ZeroedMemory::free() { release(); }
+
+void ZeroedMemory::release() noexcept {
+    if (data_ != nullptr) ::munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+}  // namespace zemrik::platform

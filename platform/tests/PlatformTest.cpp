@@ -1,0 +1,396 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/FaultInjection.h"
+#include "platform/File.h"
+#include "platform/FileMapping.h"
+#include "platform/Thread.h"
+#include "platform/ZeroedMemory.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace zemrik::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+void pause(int milliseconds) {
+#ifdef _WIN32
+    Sleep(static_cast<DWORD>(milliseconds));
+#else
+    usleep(static_cast<useconds_t>(milliseconds) * 1000);
+#endif
+}
+
+// Waits for a flag set by another thread, giving up after a few seconds.
+bool waitFor(const std::atomic<bool>& flag) {
+    for (int attempt = 0; attempt < 500 && !flag.load(); ++attempt) pause(10);
+    return flag.load();
+}
+
+Bytes countingBytes(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    return bytes;
+}
+
+class PlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearFaults();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        directory_ = fs::temp_directory_path() /
+                     ("zemrik-platform-" + std::string(info->name()) + "-" + std::to_string(std::random_device{}()));
+        fs::create_directories(directory_);
+    }
+    void TearDown() override {
+        clearFaults();
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    std::string pathOf(const std::string& name) const { return (directory_ / name).string(); }
+
+    std::string write(const std::string& name, const Bytes& bytes) const {
+        std::ofstream out(directory_ / name, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return pathOf(name);
+    }
+
+    static Bytes contents(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    fs::path directory_;
+};
+
+TEST_F(PlatformTest, ReadsWholeFilesOfEachSize) {
+    for (const std::size_t size : {0u, 1u, 2u, 4099u}) {
+        SCOPED_TRACE(size);
+        const Bytes expected = countingBytes(size);
+        auto file = File::openForReading(write("whole.bin", expected));
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->size32(), size);
+        Bytes buffer(size + 16, 0xEE);
+        EXPECT_EQ(file->read(buffer.data(), buffer.size()), size);
+        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size)), expected);
+    }
+}
+
+TEST_F(PlatformTest, PositionedReadsStopAtTheEnd) {
+    const Bytes bytes = countingBytes(256);
+    auto file = File::openForReading(write("positioned.bin", bytes));
+    ASSERT_TRUE(file);
+    struct Case { std::uint64_t offset; std::size_t length; std::size_t expected; };
+    for (const Case& c : {Case{0, 4, 4}, Case{100, 10, 10}, Case{250, 10, 6}, Case{255, 1, 1},
+                          Case{256, 1, 0}, Case{1000, 8, 0}}) {
+        SCOPED_TRACE(c.offset);
+        ASSERT_TRUE(file->seek(c.offset));
+        Bytes buffer(c.length);
+        ASSERT_EQ(file->read(buffer.data(), c.length), c.expected);
+        for (std::size_t i = 0; i < c.expected; ++i) EXPECT_EQ(buffer[i], bytes[c.offset + i]);
+    }
+}
+
+TEST_F(PlatformTest, OpeningAMissingFileFails) {
+    EXPECT_FALSE(File::openForReading(pathOf("missing.bin")));
+    EXPECT_FALSE(File::createReadWrite(pathOf("no-such-directory/result.txt")));
+}
+
+TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
+    struct Case { std::uint64_t length; std::uint32_t reported; };
+    for (const Case& c : {Case{0xFFFFFFFEu, 0xFFFFFFFEu}, Case{0xFFFFFFFFu, 0xFFFFFFFFu},
+                          Case{0x100000000u, 0xFFFFFFFFu}, Case{0x100000001u, 0xFFFFFFFFu}}) {
+        SCOPED_TRACE(c.length);
+        auto file = File::createReadWrite(pathOf("sparse.bin"));
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->truncate(c.length));
+        EXPECT_EQ(file->size32(), c.reported);
+    }
+}
+
+TEST_F(PlatformTest, CreateReplacesALongerFileAndTruncateCutsExactly) {
+    const std::string path = write("result.txt", countingBytes(100));
+    {
+        auto file = File::createReadWrite(path);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->size32(), 0u);
+        EXPECT_TRUE(file->truncate(10));
+        EXPECT_EQ(file->size32(), 10u);
+        EXPECT_TRUE(file->truncate(3));
+        EXPECT_EQ(file->size32(), 3u);
+    }
+    EXPECT_EQ(contents(path), Bytes(3, 0));
+}
+
+TEST_F(PlatformTest, MappingAnEmptyFileWholeFails) {
+    auto file = File::openForReading(write("empty.bin", {}));
+    ASSERT_TRUE(file);
+    const long before = countOpenHandles();
+    EXPECT_FALSE(FileMapping::create(*file, MappingAccess::ReadOnly, 0, "RVA mapping!"));
+    EXPECT_EQ(countOpenHandles(), before);
+}
+
+TEST_F(PlatformTest, MappingRefusalsLeaveNothingOpen) {
+    auto readOnly = File::openForReading(write("ten.bin", countingBytes(10)));
+    ASSERT_TRUE(readOnly);
+    const long before = countOpenHandles();
+    EXPECT_FALSE(FileMapping::create(*readOnly, MappingAccess::ReadOnly, 11, nullptr));  // past the end
+    EXPECT_FALSE(FileMapping::create(*readOnly, MappingAccess::ReadWrite, 10, nullptr));  // no write access
+    EXPECT_FALSE(FileMapping::create(File(), MappingAccess::ReadOnly, 0, nullptr));
+    EXPECT_FALSE(MappedView::map(FileMapping()));
+    EXPECT_EQ(countOpenHandles(), before);
+    EXPECT_EQ(readOnly->size32(), 10u);
+}
+
+TEST_F(PlatformTest, ReadOnlyViewShowsTheFile) {
+    const Bytes bytes = countingBytes(5000);
+    auto file = File::openForReading(write("image.bin", bytes));
+    ASSERT_TRUE(file);
+    auto mapping = FileMapping::create(*file, MappingAccess::ReadOnly, 0, "RVA mapping!");
+    ASSERT_TRUE(mapping);
+    EXPECT_EQ(mapping->size(), bytes.size());
+    auto view = MappedView::map(*mapping);
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->size(), bytes.size());
+    EXPECT_EQ(Bytes(view->data(), view->data() + view->size()), bytes);
+}
+
+TEST_F(PlatformTest, ANameInUseNeverShowsAnotherFile) {
+    auto first = File::openForReading(write("first.bin", Bytes(64, 0x11)));
+    auto second = File::openForReading(write("second.bin", Bytes(64, 0x22)));
+    ASSERT_TRUE(first && second);
+    auto firstMapping = FileMapping::create(*first, MappingAccess::ReadOnly, 0, "Zemrik");
+    auto secondMapping = FileMapping::create(*second, MappingAccess::ReadOnly, 0, "Zemrik");
+    ASSERT_TRUE(firstMapping && secondMapping);
+    auto view = MappedView::map(*secondMapping);
+    ASSERT_TRUE(view);
+    EXPECT_EQ(Bytes(view->data(), view->data() + view->size()), Bytes(64, 0x22));
+}
+
+#ifdef _WIN32
+TEST_F(PlatformTest, ANameHeldByAnotherKindOfObjectIsNotInTheWay) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "Zemrik");
+    ASSERT_NE(event, nullptr);
+    auto file = File::openForReading(write("input.bin", Bytes(16, 0x33)));
+    ASSERT_TRUE(file);
+    auto mapping = FileMapping::create(*file, MappingAccess::ReadOnly, 0, "Zemrik");
+    CloseHandle(event);
+    ASSERT_TRUE(mapping);
+    auto view = MappedView::map(*mapping);
+    ASSERT_TRUE(view);
+    EXPECT_EQ(Bytes(view->data(), view->data() + view->size()), Bytes(16, 0x33));
+}
+#endif
+
+TEST_F(PlatformTest, ReadWriteMappingGrowsTheFileAndWritesLand) {
+    const std::string path = pathOf("result.txt");
+    const std::string text = "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };";
+    constexpr std::uint64_t estimate = 4096 + 17;
+    {
+        auto file = File::createReadWrite(path);
+        ASSERT_TRUE(file);
+        auto mapping = FileMapping::create(*file, MappingAccess::ReadWrite, estimate, "Zemrik");
+        ASSERT_TRUE(mapping);
+        EXPECT_EQ(file->size32(), estimate);
+        auto view = MappedView::map(*mapping);
+        ASSERT_TRUE(view);
+        ASSERT_EQ(view->size(), estimate);
+        EXPECT_EQ(Bytes(view->data(), view->data() + view->size()), Bytes(estimate, 0));
+        std::copy(text.begin(), text.end(), view->data());
+        view->unmap();
+        mapping->close();
+        EXPECT_TRUE(file->truncate(text.size()));
+    }
+    EXPECT_EQ(contents(path), Bytes(text.begin(), text.end()));
+}
+
+TEST_F(PlatformTest, ReadWriteMappingNeverShrinksTheFile) {
+    auto file = File::createReadWrite(pathOf("long.bin"));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(file->truncate(100));
+    auto mapping = FileMapping::create(*file, MappingAccess::ReadWrite, 10, nullptr);
+    ASSERT_TRUE(mapping);
+    EXPECT_EQ(mapping->size(), 10u);
+    EXPECT_EQ(file->size32(), 100u);
+}
+
+TEST_F(PlatformTest, ZeroedMemoryIsZeroAndWritable) {
+    for (const std::size_t size : {1u, 4096u, 4097u, 1u << 20}) {
+        SCOPED_TRACE(size);
+        auto memory = ZeroedMemory::allocate(size);
+        ASSERT_TRUE(memory);
+        ASSERT_EQ(memory->size(), size);
+        EXPECT_EQ(std::string(memory->data(), size), std::string(size, '\0'));
+        memory->data()[0] = 'a';
+        memory->data()[size - 1] = 'z';
+        EXPECT_EQ(memory->data()[size - 1], 'z');
+    }
+    EXPECT_FALSE(ZeroedMemory::allocate(0));
+}
+
+TEST_F(PlatformTest, JoinWaitsForTheThread) {
+    std::atomic<bool> done{false};
+    auto thread = Thread::start([&done] {
+        pause(50);
+        done = true;
+    });
+    ASSERT_TRUE(thread);
+    EXPECT_TRUE(thread->joinable());
+    thread->join();
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(thread->joinable());
+}
+
+TEST_F(PlatformTest, MoveOnlyCallableRunsAndIsDestroyedOnItsThread) {
+    std::atomic<int> seen{0};
+    auto value = std::make_unique<int>(42);
+    auto thread = Thread::start([&seen, value = std::move(value)] { seen = *value; });
+    ASSERT_TRUE(thread);
+    thread->join();
+    EXPECT_EQ(seen, 42);
+}
+
+TEST_F(PlatformTest, DroppedThreadRunsOnByItself) {
+    std::atomic<bool> gate{false};
+    std::atomic<bool> done{false};
+    {
+        auto thread = Thread::start([&gate, &done] {
+            waitFor(gate);
+            done = true;
+        });
+        ASSERT_TRUE(thread);
+    }
+    gate = true;
+    EXPECT_TRUE(waitFor(done));
+}
+
+TEST_F(PlatformTest, UnstartedCallableIsDestroyedAtOnce) {
+    auto owned = std::make_shared<int>(1);
+    std::weak_ptr<int> watch = owned;
+    armFault(Acquisition::StartThread);
+    EXPECT_FALSE(Thread::start([owned = std::move(owned)] { (void)owned; }));
+    EXPECT_TRUE(watch.expired());
+}
+
+// Every fault fires exactly once, for its own kind only, and acquires nothing.
+TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
+    const std::string existing = write("input.bin", countingBytes(32));
+    auto input = File::openForReading(existing);
+    ASSERT_TRUE(input);
+    auto mapping = FileMapping::create(*input, MappingAccess::ReadOnly, 0, nullptr);
+    ASSERT_TRUE(mapping);
+
+    struct Case { Acquisition kind; std::function<bool()> acquire; };
+    const std::vector<Case> cases = {
+        {Acquisition::CreateReadWriteFile, [&] { return File::createReadWrite(pathOf("result.txt")).has_value(); }},
+        {Acquisition::OpenFile, [&] { return File::openForReading(existing).has_value(); }},
+        {Acquisition::CreateMapping,
+         [&] { return FileMapping::create(*input, MappingAccess::ReadOnly, 0, "Zemrik").has_value(); }},
+        {Acquisition::MapView, [&] { return MappedView::map(*mapping).has_value(); }},
+        {Acquisition::AllocateMemory, [] { return ZeroedMemory::allocate(508).has_value(); }},
+        {Acquisition::StartThread, [] {
+             auto thread = Thread::start([] {});
+             if (thread) thread->join();
+             return thread.has_value();
+         }},
+    };
+    for (const Case& armed : cases) {
+        SCOPED_TRACE(static_cast<int>(armed.kind));
+        armFault(armed.kind);
+        for (const Case& other : cases) {
+            if (other.kind != armed.kind) {
+                EXPECT_TRUE(other.acquire());
+            }
+        }
+        const long before = countOpenHandles();
+        EXPECT_FALSE(armed.acquire());
+        EXPECT_EQ(countOpenHandles(), before);
+        EXPECT_TRUE(armed.acquire());
+    }
+}
+
+TEST_F(PlatformTest, ClearFaultsDisarmsEverything) {
+    armFault(Acquisition::OpenFile);
+    armFault(Acquisition::AllocateMemory);
+    clearFaults();
+    EXPECT_TRUE(File::openForReading(write("a.bin", {1})));
+    EXPECT_TRUE(ZeroedMemory::allocate(1));
+}
+
+TEST_F(PlatformTest, OwnersReleaseOnDestructionAndMoveAssignment) {
+    const std::string path = write("input.bin", countingBytes(64));
+    const long before = countOpenHandles();
+    {
+        auto file = File::openForReading(path);
+        auto mapping = FileMapping::create(*file, MappingAccess::ReadOnly, 0, nullptr);
+        ASSERT_TRUE(file && mapping);
+        EXPECT_EQ(countOpenHandles(), before + 2);
+
+        auto otherFile = File::openForReading(path);
+        auto otherMapping = FileMapping::create(*otherFile, MappingAccess::ReadOnly, 0, nullptr);
+        ASSERT_TRUE(otherFile && otherMapping);
+        *file = std::move(*otherFile);
+        *mapping = std::move(*otherMapping);
+        EXPECT_EQ(countOpenHandles(), before + 2);
+        file->close();
+        mapping->close();
+        EXPECT_EQ(countOpenHandles(), before);
+    }
+    {
+        auto file = File::openForReading(path);
+        ASSERT_TRUE(file);
+    }
+    EXPECT_EQ(countOpenHandles(), before);
+}
+
+TEST_F(PlatformTest, MovingLeavesTheSourceEmpty) {
+    auto file = File::openForReading(write("input.bin", countingBytes(64)));
+    ASSERT_TRUE(file);
+    auto mapping = FileMapping::create(*file, MappingAccess::ReadOnly, 0, nullptr);
+    ASSERT_TRUE(mapping);
+    auto view = MappedView::map(*mapping);
+    auto memory = ZeroedMemory::allocate(64);
+    auto thread = Thread::start([] {});
+    ASSERT_TRUE(view && memory && thread);
+
+    File movedFile(std::move(*file));
+    FileMapping movedMapping(std::move(*mapping));
+    MappedView movedView(std::move(*view));
+    ZeroedMemory movedMemory(std::move(*memory));
+    Thread movedThread(std::move(*thread));
+
+    EXPECT_FALSE(file->isOpen());
+    EXPECT_FALSE(mapping->isOpen());
+    EXPECT_EQ(mapping->size(), 0u);
+    EXPECT_FALSE(view->isMapped());
+    EXPECT_EQ(memory->data(), nullptr);
+    EXPECT_FALSE(thread->joinable());
+    EXPECT_TRUE(movedFile.isOpen() && movedMapping.isOpen() && movedView.isMapped());
+    EXPECT_EQ(movedView.size(), 64u);
+    EXPECT_EQ(movedMemory.size(), 64u);
+
+    *view = std::move(movedView);
+    EXPECT_TRUE(view->isMapped());
+    EXPECT_FALSE(movedView.isMapped());
+    movedThread.join();
+}
+
+}  // namespace
+}  // namespace zemrik::platform
