@@ -1,0 +1,158 @@
+#include "run/RunRequest.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "run/FieldConversion.h"
+#include "run/ImageAddress.h"
+
+namespace zemrik {
+namespace {
+
+// The dialog reads a field into a buffer of 256 characters.
+constexpr std::size_t kFieldTextLimit = 255;
+
+using FieldConverter = std::optional<std::uint32_t> (*)(std::string_view);
+
+struct FieldMessages {
+    const char* missing;
+    const char* unconvertible;
+};
+
+// The fields of steps 4 to 11, once each has passed its check.
+struct CheckedFields {
+    ElementSize elementSize;
+    Language language;
+    std::uint32_t tableSize;
+    std::uint32_t offset;
+    std::uint8_t itemsPerLine;
+};
+
+void refuse(RequestSource& source, std::string_view text) {
+    source.showMessage(std::string(text), "Error", MessageIcon::None);
+}
+
+std::string hexText(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+// A selection outside the list's entries can only come from a broken front
+// end; it is refused like no selection rather than read as some other entry.
+std::optional<ElementSize> elementSizeFromSelection(int index) {
+    switch (index) {
+        case 0: return ElementSize::Byte;
+        case 1: return ElementSize::Word;
+        case 2: return ElementSize::Dword;
+        default: return std::nullopt;
+    }
+}
+
+std::optional<Language> languageFromSelection(int index) {
+    if (index < 0 || index > static_cast<int>(Language::DataStr)) return std::nullopt;
+    return static_cast<Language>(index);
+}
+
+std::optional<std::uint32_t> readNumberField(RequestSource& source, NumberField field,
+                                             FieldConverter convert, FieldMessages messages) {
+    std::string text = source.fieldText(field);
+    if (text.size() > kFieldTextLimit) text.resize(kFieldTextLimit);
+    if (text.empty()) {
+        refuse(source, messages.missing);
+        return std::nullopt;
+    }
+    const std::optional<std::uint32_t> value = convert(text);
+    if (!value) refuse(source, messages.unconvertible);
+    return value;
+}
+
+std::optional<CheckedFields> checkFields(RequestSource& source) {
+    const std::optional<ElementSize> elementSize = elementSizeFromSelection(source.itemsSelection());
+    if (!elementSize) {
+        refuse(source, "You MUST select the size of the elements !");
+        return std::nullopt;
+    }
+    const std::optional<Language> language = languageFromSelection(source.languageSelection());
+    if (!language) {
+        refuse(source, "You MUST select a language !");
+        return std::nullopt;
+    }
+    const std::optional<std::uint32_t> tableSize =
+        readNumberField(source, NumberField::TableSize, convertHexField,
+                        {"You MUST enter the size of the table !", "Error converting the table size"});
+    if (!tableSize) return std::nullopt;
+    const std::optional<std::uint32_t> offset =
+        readNumberField(source, NumberField::Address, convertHexField,
+                        {"You MUST enter the offset of the table !", "Error converting the table offset"});
+    if (!offset) return std::nullopt;
+    const std::optional<std::uint32_t> itemsEntered = readNumberField(
+        source, NumberField::ItemsPerLine, convertDecimalField,
+        {"You MUST enter the number of items per line !", "Error converting the number of items"});
+    if (!itemsEntered) return std::nullopt;
+
+    if (*tableSize % byteCount(*elementSize) != 0) {
+        refuse(source, "The tablesize must be divisible by the size of elements !");
+        return std::nullopt;
+    }
+    const auto itemsPerLine = static_cast<std::uint8_t>(*itemsEntered);
+    if (itemsPerLine == 0 || *tableSize == 0) {
+        refuse(source, "A zero somewhere :)");
+        return std::nullopt;
+    }
+    return CheckedFields{*elementSize, *language, *tableSize, *offset, itemsPerLine};
+}
+
+}  // namespace
+
+std::optional<RunRequest> buildRunRequest(RequestSource& source) {
+    std::optional<platform::File> file = platform::File::openForReading(source.loadedPath());
+    if (!file) {
+        source.setFileBoxText("Can't open file !");
+        return std::nullopt;
+    }
+    const std::optional<std::uint32_t> fileSize = file->size32();
+    if (!fileSize) {
+        // The file is closed here, so nothing after this could read from it.
+        file->close();
+        source.setFileBoxText("Error with filesize !");
+        return std::nullopt;
+    }
+    source.setFileSizeBoxText(hexText(*fileSize));
+
+    const std::optional<CheckedFields> fields = checkFields(source);
+    if (!fields) return std::nullopt;
+
+    // From here on the request owns the file, so every refusal closes it.
+    RunRequest request;
+    request.inputFile = std::move(*file);
+    request.fileSize = *fileSize;
+    request.elementSize = fields->elementSize;
+    request.language = fields->language;
+    request.tableSize = fields->tableSize;
+    request.offset = fields->offset;
+    request.itemsPerLine = fields->itemsPerLine;
+    request.dumpToFile = source.isChecked(CheckBox::DumpToFile);
+    request.decimal = source.isChecked(CheckBox::Decimal);
+    // Data Str prints bytes whatever the Items list says.
+    if (request.language == Language::DataStr) request.elementSize = ElementSize::Byte;
+
+    if (source.isChecked(CheckBox::Rva)) {
+        const Translation translation = translateImageAddress(request.inputFile, request.offset);
+        if (!translation) {
+            refuse(source, refusalMessage(translation.error()));
+            return std::nullopt;
+        }
+        request.offset = *translation;
+    }
+    if (std::uint64_t{request.offset} + request.tableSize > request.fileSize) {
+        refuse(source, "Hey man, your table is bigger than the file itself !");
+        return std::nullopt;
+    }
+    return request;
+}
+
+}  // namespace zemrik
