@@ -30,7 +30,11 @@ std::optional<File> File::openForReading(const std::string& path) {
     if (takeFault(Acquisition::OpenFile)) return std::nullopt;
     const int descriptor = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (descriptor < 0) return std::nullopt;
-    return File(descriptor);
+    File file(descriptor);
+    // Windows refuses to open a directory as a file; so do we, alike on both.
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+    return file;
 }
 
 std::optional<File> File::createReadWrite(const std::string& path) {

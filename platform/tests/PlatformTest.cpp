@@ -113,6 +113,12 @@ TEST_F(PlatformTest, OpeningAMissingFileFails) {
     EXPECT_FALSE(File::createReadWrite(pathOf("no-such-directory/result.txt")));
 }
 
+TEST_F(PlatformTest, ADirectoryIsNoFileToRead) {
+    const long handles = countOpenHandles();
+    EXPECT_FALSE(File::openForReading(directory_.string()));
+    EXPECT_EQ(countOpenHandles(), handles);
+}
+
 TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
     struct Case { std::uint64_t length; std::uint32_t reported; };
     for (const Case& c : {Case{0xFFFFFFFEu, 0xFFFFFFFEu}, Case{0xFFFFFFFFu, 0xFFFFFFFFu},

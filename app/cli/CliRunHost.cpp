@@ -1,0 +1,49 @@
+#include "app/cli/CliRunHost.h"
+
+namespace zemrik::cli {
+
+void CliRunHost::setProgressText(const std::string& text) {
+    if (!streams_.errorsIsTerminal || (progressOnScreen_ && text == shownProgress_)) return;
+    // Spaces cover what is left of a longer previous text.
+    const std::size_t leftOver = shownProgress_.size() > text.size() ? shownProgress_.size() - text.size() : 0;
+    std::fprintf(streams_.errors, "\r%s%*s", text.c_str(), static_cast<int>(leftOver), "");
+    std::fflush(streams_.errors);
+    shownProgress_ = text;
+    progressOnScreen_ = true;
+}
+
+void CliRunHost::clearProgress() {
+    if (!progressOnScreen_) return;
+    std::fprintf(streams_.errors, "\r%*s\r", static_cast<int>(shownProgress_.size()), "");
+    std::fflush(streams_.errors);
+    progressOnScreen_ = false;
+}
+
+void CliRunHost::setOutputText(std::string_view text) {
+    clearProgress();
+    if (dumpToFile_) {
+        // The table is in result.txt; standard output stays empty.
+        std::fprintf(streams_.errors, "%.*s\n", static_cast<int>(text.size()), text.data());
+        outputWritten_ = true;
+        return;
+    }
+    const std::size_t written = std::fwrite(text.data(), 1, text.size(), streams_.output);
+    const bool flushed = std::fflush(streams_.output) == 0;
+    outputWritten_ = written == text.size() && flushed;
+    outputFailed_ = !outputWritten_;
+}
+
+void CliRunHost::showMessage(const std::string& text, const std::string&, MessageIcon) {
+    clearProgress();
+    std::fprintf(streams_.errors, "%s\n", text.c_str());
+    messageShown_ = true;
+}
+
+HostOutcome CliRunHost::outcome() const {
+    if (messageShown_) return HostOutcome::MessageShown;
+    if (outputFailed_) return HostOutcome::OutputNotWritten;
+    if (outputWritten_) return HostOutcome::Delivered;
+    return HostOutcome::NothingDelivered;
+}
+
+}  // namespace zemrik::cli

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "run/RunHost.h"
+
+namespace zemrik::cli {
+
+struct ConsoleStreams {
+    std::FILE* output;
+    std::FILE* errors;
+    // Progress is shown only to a person watching, never into a log file.
+    bool errorsIsTerminal;
+};
+
+enum class HostOutcome {
+    Delivered,         // the table, or the note that result.txt holds it, was written
+    MessageShown,      // the run reported its failure
+    OutputNotWritten,  // the table could not be written to the output stream
+    NothingDelivered,  // the run ended without a word
+};
+
+// The run's front end on a console. Called on the worker's thread only; read
+// outcome() once the worker has been joined.
+class CliRunHost : public RunHost {
+public:
+    CliRunHost(ConsoleStreams streams, bool dumpToFile, bool bigEndian)
+        : streams_(streams), dumpToFile_(dumpToFile), bigEndian_(bigEndian) {}
+
+    void setProgressText(const std::string& text) override;
+    void setOutputText(std::string_view text) override;
+    void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    bool isBigEndianChecked() override { return bigEndian_; }
+
+    // Blanks the progress line, if one is shown, so that nothing printed
+    // after it lands behind the percentage.
+    void clearProgress();
+    HostOutcome outcome() const;
+
+private:
+    ConsoleStreams streams_;
+    bool dumpToFile_;
+    bool bigEndian_;
+    std::string shownProgress_;
+    bool progressOnScreen_ = false;
+    bool outputWritten_ = false;
+    bool outputFailed_ = false;
+    bool messageShown_ = false;
+};
+
+}  // namespace zemrik::cli

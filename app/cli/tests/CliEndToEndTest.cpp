@@ -1,0 +1,323 @@
+// Runs the built zemrik-cli as a child process, in a working directory of
+// its own, on files made for each case.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace zemrik {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Bytes = std::vector<std::uint8_t>;
+using Arguments = std::vector<std::string>;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string output;
+    std::string errors;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The child's standard streams are files in the working directory's parent,
+// so that they never show up among the files the program writes.
+[[noreturn]] void execInChild(const fs::path& directory, const fs::path& outputPath, const fs::path& errorsPath,
+                              const Arguments& arguments) {
+    const int input = ::open("/dev/null", O_RDONLY);
+    const int output = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (input < 0 || output < 0 || errors < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 ||
+        ::dup2(errors, 2) < 0 || ::chdir(directory.c_str()) != 0) {
+        ::_exit(126);
+    }
+    std::vector<char*> argv;
+    std::string program = ZEMRIK_CLI_PATH;
+    argv.push_back(program.data());
+    Arguments copies = arguments;
+    for (std::string& argument : copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+class CliEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        root_ = fs::temp_directory_path() / ("zemrik_cli_test_" + std::to_string(random()) + std::to_string(random()));
+        fs::create_directories(root_ / "work");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    fs::path workDirectory() const { return root_ / "work"; }
+
+    // A file in the working directory; its name is what the program is given.
+    std::string makeInput(const Bytes& bytes, const std::string& name = "input.bin") {
+        writeFile(workDirectory() / name, bytes);
+        return name;
+    }
+
+    Outcome run(const Arguments& arguments) {
+        const fs::path outputPath = root_ / "stdout";
+        const fs::path errorsPath = root_ / "stderr";
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) execInChild(workDirectory(), outputPath, errorsPath, arguments);
+        Outcome outcome;
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child) {
+            ADD_FAILURE() << "cannot run " << ZEMRIK_CLI_PATH;
+            return outcome;
+        }
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.output = readFile(outputPath);
+        outcome.errors = readFile(errorsPath);
+        return outcome;
+    }
+
+private:
+    fs::path root_;
+};
+
+struct TableCase {
+    const char* name;
+    Bytes input;
+    Arguments options;
+    std::string expected;
+};
+
+class Tables : public CliEndToEnd, public ::testing::WithParamInterface<TableCase> {};
+
+TEST_P(Tables, PrintExactlyTheTableOnStandardOutput) {
+    Arguments arguments = GetParam().options;
+    arguments.push_back(makeInput(GetParam().input));
+    const Outcome outcome = run(arguments);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.output, GetParam().expected);
+    EXPECT_EQ(outcome.errors, "");
+    EXPECT_FALSE(fs::exists(workDirectory() / "result.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliEndToEnd, Tables,
+    ::testing::Values(
+        TableCase{"CBytesHex", {0x01, 0x02, 0x03, 0x04}, {"-i", "bytes", "-l", "c", "-n", "2", "-s", "4", "-a", "0"},
+                  "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
+        TableCase{"AsmBytesHex", {0x01, 0x02, 0x03, 0x04}, {"-i", "bytes", "-l", "asm", "-n", "2", "-s", "4", "-a", "0"},
+                  "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
+        TableCase{"DelphiBytesDecimal", {0x07, 0xC8, 0x09, 0x0A},
+                  {"--items=bytes", "--language=delphi", "--decimal", "--per-line=3", "--size=4", "--address=0"},
+                  "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
+        TableCase{"DataStr", {0xA1, 0xB2, 0xC3, 0xD4, 0xE5}, {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0"},
+                  "A1B2\r\nC3D4\r\nE5"},
+        TableCase{"DataStrBigEndianReversed", {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
+                  {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0", "--big-endian"}, "E5D4\r\nC3B2\r\nA1"},
+        TableCase{"DefaultsAreAsmWords", {0x01, 0x02, 0x03, 0x04}, {"-n", "8", "-s", "4", "-a", "0"},
+                  "table\tdw 00201h, 00403h"},
+        TableCase{"CWordsBigEndian", {0x01, 0x02, 0x03, 0x04}, {"-l", "c", "--big-endian", "-n", "8", "-s", "4", "-a", "0"},
+                  "static unsigned short table[2] = {\r\n\t0x0102, 0x0304 };"},
+        TableCase{"OffsetAndSizeInHex", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
+                  {"-i", "bytes", "-l", "c", "-n", "8", "-s", "0x2", "-a", "10"},
+                  "static unsigned char table[2] = {\r\n\t0x10, 0x11 };"},
+        TableCase{"TableEndingAtTheFileEnd", {0x01, 0x02, 0x03, 0x04}, {"-i", "bytes", "-l", "c", "-n", "8", "-s", "1", "-a", "3"},
+                  "static unsigned char table[1] = {\r\n\t0x04 };"},
+        TableCase{"PerLineKeepsItsLowEightBits", {0x01, 0x02, 0x03},
+                  {"-i", "bytes", "-l", "c", "-n", "257", "-s", "3", "-a", "0"},
+                  "static unsigned char table[3] = {\r\n\t0x01, \r\n\t0x02, \r\n\t0x03 };"},
+        TableCase{"OptionsAfterTheFileAndDoubleDash", {0x01, 0x02}, {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
+                  "static unsigned short table[1] = {\r\n\t0x0201 };"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    Bytes input;
+    Arguments options;
+    std::string message;
+};
+
+class Refusals : public CliEndToEnd, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(Refusals, ReportTheirMessageAndExitWithOne) {
+    Arguments arguments = GetParam().options;
+    arguments.push_back(makeInput(GetParam().input));
+    const Outcome outcome = run(arguments);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, GetParam().message + "\n");
+}
+
+const Bytes kFourBytes{0x01, 0x02, 0x03, 0x04};
+const Bytes kText{'h', 'e', 'l', 'l', 'o', ',', ' ', 't', 'e', 'x', 't', '\n'};
+
+// In the order of the request's checks: each case passes every check before
+// the one it fails.
+INSTANTIATE_TEST_SUITE_P(
+    CliEndToEnd, Refusals,
+    ::testing::Values(
+        RefusalCase{"SizeMissing", kFourBytes, {"-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
+        RefusalCase{"SizeEmpty", kFourBytes, {"--size=", "-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
+        RefusalCase{"SizeNotHex", kFourBytes, {"-s", "zz", "-a", "0", "-n", "8"}, "Error converting the table size"},
+        RefusalCase{"SizePrefixOnly", kFourBytes, {"-s", "0x", "-a", "0", "-n", "8"}, "Error converting the table size"},
+        RefusalCase{"SizeBlanks", kFourBytes, {"-s", "   ", "-a", "0", "-n", "8"}, "Error converting the table size"},
+        RefusalCase{"AddressMissing", kFourBytes, {"-s", "4", "-n", "8"}, "You MUST enter the offset of the table !"},
+        RefusalCase{"AddressNotHex", kFourBytes, {"-s", "4", "-a", "xyz", "-n", "8"}, "Error converting the table offset"},
+        RefusalCase{"PerLineMissing", kFourBytes, {"-s", "4", "-a", "0"}, "You MUST enter the number of items per line !"},
+        RefusalCase{"PerLineNotDecimal", kFourBytes, {"-s", "4", "-a", "0", "-n", "A"}, "Error converting the number of items"},
+        RefusalCase{"SizeNotAWholeNumberOfWords", kFourBytes, {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
+                    "The tablesize must be divisible by the size of elements !"},
+        RefusalCase{"DataStrStillChecksDwords", Bytes(8), {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},
+                    "The tablesize must be divisible by the size of elements !"},
+        RefusalCase{"MinusOneAsWords", kFourBytes, {"--size=-1", "-a", "0", "-n", "8"},
+                    "The tablesize must be divisible by the size of elements !"},
+        RefusalCase{"SizeZero", kFourBytes, {"-s", "0", "-a", "0", "-n", "8"}, "A zero somewhere :)"},
+        RefusalCase{"PerLineZero", kFourBytes, {"-s", "4", "-a", "0", "-n", "0"}, "A zero somewhere :)"},
+        RefusalCase{"PerLine256", kFourBytes, {"-s", "4", "-a", "0", "-n", "256"}, "A zero somewhere :)"},
+        RefusalCase{"TableBeyondTheFile", kFourBytes, {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
+                    "Hey man, your table is bigger than the file itself !"},
+        RefusalCase{"MinusOneAsBytes", kFourBytes, {"-s", "-1", "-a", "0", "-n", "8", "-i", "bytes"},
+                    "Hey man, your table is bigger than the file itself !"},
+        RefusalCase{"OffsetWrapsAround", kFourBytes, {"-s", "2", "-a", "FFFFFFFF", "-n", "8", "-i", "bytes"},
+                    "Hey man, your table is bigger than the file itself !"},
+        RefusalCase{"RvaOnText", kText, {"--rva", "-s", "4", "-a", "401000", "-n", "8"}, "Not a PE file !"},
+        RefusalCase{"RvaOnEmptyFile", {}, {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
+                    "Cannot create the file mapping, try with the offset !"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliEndToEnd, MissingFileIsRefusedBeforeAnyField) {
+    const Outcome outcome = run({"no such file.bin"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, "Can't open file !\n");
+}
+
+struct UsageCase {
+    const char* name;
+    Arguments arguments;
+    std::string message;
+};
+
+class UsageErrors : public CliEndToEnd, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(UsageErrors, ExitWith64AndAShortUsage) {
+    const Outcome outcome = run(GetParam().arguments);
+    EXPECT_EQ(outcome.exitCode, 64);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, "zemrik-cli: " + GetParam().message +
+                                  "\nUsage: zemrik-cli [options] FILE\nTry 'zemrik-cli --help' for more information.\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliEndToEnd, UsageErrors,
+    ::testing::Values(UsageCase{"NoFile", {"-s", "4"}, "missing FILE"},
+                      UsageCase{"ExtraFile", {"a", "b"}, "extra operand 'b'"},
+                      UsageCase{"UnknownOption", {"--offset=4", "a"}, "unrecognized option '--offset=4'"},
+                      UsageCase{"MissingValue", {"a", "-s"}, "option requires an argument -- 's'"},
+                      UsageCase{"UnknownLanguage", {"-l", "cobol", "a"},
+                                "invalid language 'cobol' (choose c, asm, delphi or datastr)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliEndToEnd, HelpGoesToStandardOutput) {
+    const Outcome outcome = run({"--help"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.output.rfind("Usage: zemrik-cli [options] FILE\n", 0), 0u) << outcome.output;
+    EXPECT_EQ(outcome.errors, "");
+}
+
+const Arguments kDumpOptions{"--dump-to-file", "-i", "bytes", "-l", "c", "-n", "8", "-a", "0"};
+
+Arguments withSize(Arguments arguments, const std::string& size, const std::string& file) {
+    arguments.insert(arguments.end(), {"-s", size, file});
+    return arguments;
+}
+
+TEST_F(CliEndToEnd, DumpWritesResultTxtAndOnlyANote) {
+    const Outcome outcome = run(withSize(kDumpOptions, "3", makeInput({0x01, 0x02, 0x03})));
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, "Table dumped in result.txt\n");
+    const std::string dumped = readFile(workDirectory() / "result.txt");
+    EXPECT_EQ(dumped, "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };");
+    EXPECT_EQ(dumped.size(), 55u);
+}
+
+TEST_F(CliEndToEnd, SecondDumpReplacesTheWholeFile) {
+    const std::string input = makeInput({0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A});
+    ASSERT_EQ(run(withSize(kDumpOptions, "A", input)).exitCode, 0);
+    ASSERT_GT(readFile(workDirectory() / "result.txt").size(), 55u);
+
+    const Outcome second = run(withSize(kDumpOptions, "1", input));
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(readFile(workDirectory() / "result.txt"), "static unsigned char table[1] = {\r\n\t0x01 };");
+}
+
+TEST_F(CliEndToEnd, DumpThatCannotCreateResultTxtFailsTheRun) {
+    fs::create_directory(workDirectory() / "result.txt");
+    const Outcome outcome = run(withSize(kDumpOptions, "3", makeInput({0x01, 0x02, 0x03})));
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, "Cannot create Result.txt\n");
+    EXPECT_TRUE(fs::is_directory(workDirectory() / "result.txt"));
+}
+
+// The standard CRC-32 table of the polynomial 0xEDB88320, as the C dwords
+// style prints it four to a line.
+std::string crc32TableAsC() {
+    std::string text = "static unsigned long table[256] = {\r\n\t";
+    for (std::uint32_t index = 0; index < 256; ++index) {
+        std::uint32_t value = index;
+        for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? 0xEDB88320u ^ (value >> 1) : value >> 1;
+        char printed[16];
+        std::snprintf(printed, sizeof printed, "0x%08X", static_cast<unsigned>(value));
+        text += printed;
+        if (index == 255) break;
+        text += ", ";
+        if (index % 4 == 3) text += "\r\n\t";
+    }
+    return text + " };";
+}
+
+TEST_F(CliEndToEnd, SampleTableIsFoundByItsVirtualAddress) {
+    const fs::path sample = ZEMRIK_SAMPLE_DIR;
+    if (!fs::exists(sample / "crc32.exe") || !fs::exists(sample / "crc32_table.va")) {
+        GTEST_SKIP() << "the sample image was not built";
+    }
+    std::string address = readFile(sample / "crc32_table.va");
+    while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) address.pop_back();
+
+    const Outcome outcome = run({"--rva", "-a", address, "-s", "400", "-i", "dwords", "-l", "c", "-n", "4",
+                                 (sample / "crc32.exe").string()});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.errors, "");
+    EXPECT_EQ(outcome.output.rfind("static unsigned long table[256] = {\r\n\t"
+                                   "0x00000000, 0x77073096, 0xEE0E612C, 0x990951BA, \r\n\t",
+                                   0),
+              0u);
+    EXPECT_EQ(outcome.output, crc32TableAsC());
+}
+
+}  // namespace
+}  // namespace zemrik

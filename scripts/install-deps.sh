@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever of the build and test tools this machine lacks.
+# Usage: scripts/install-deps.sh [PACKAGE...]   (the default set when none are named)
+set -euo pipefail
+
+packages=("$@")
+if [ ${#packages[@]} -eq 0 ]; then
+  packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev
+            g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+            wine64 xvfb imagemagick clang libclang-rt-14-dev xxd)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
