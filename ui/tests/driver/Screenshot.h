@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+namespace zemrik::dialogtest {
+
+// Asks the script running the tests to photograph the window, when it named a
+// request file in ZEMRIK_SCREENSHOT_REQUEST; waits until the picture is taken.
+// Without that variable it does nothing.
+void requestScreenshot(HWND window);
+
+}  // namespace zemrik::dialogtest
