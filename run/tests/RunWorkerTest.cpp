@@ -10,6 +10,7 @@
 
 #include "platform/FaultInjection.h"
 #include "run/RunWorker.h"
+#include "run/tests/TestFiles.h"
 
 namespace zemrik {
 namespace {
@@ -78,11 +79,15 @@ protected:
         previous_ = fs::current_path();
         fs::current_path(directory_);
         platform::clearFaults();
+        testing::primeSystemHandles();
         handlesBefore_ = platform::countOpenHandles();
     }
     void TearDown() override {
         platform::clearFaults();
-        EXPECT_EQ(platform::countOpenHandles(), handlesBefore_) << "a handle leaked";
+        // Printing the reason for a skip may open a console handle.
+        if (!IsSkipped()) {
+            EXPECT_EQ(platform::countOpenHandles(), handlesBefore_) << "a handle leaked";
+        }
         fs::current_path(previous_);
         std::error_code ignored;
         fs::remove_all(directory_, ignored);
@@ -253,6 +258,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the input is shared for reading only, so Windows lets nobody shrink it during a run";
+#endif
     for (bool toFile : {false, true}) {
         const std::string path = writeInput(std::vector<std::uint8_t>(100000, 0x5A));
         dialog.path = path;
