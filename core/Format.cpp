@@ -1,6 +1,8 @@
 #include "core/Format.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 namespace zemrik {
@@ -39,6 +41,61 @@ std::optional<ConversionSpec> parseConversion(std::string_view format, std::size
     return spec;
 }
 
+// Digit pairs, so that each step of the conversion yields two characters
+// for one division (decimal) or one shift (hex).
+constexpr std::array<char, 200> kDecimalPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+constexpr std::array<char, 512> kHexPairs = [] {
+    std::array<char, 512> pairs{};
+    for (int i = 0; i < 256; ++i) {
+        pairs[static_cast<std::size_t>(2 * i)] = "0123456789ABCDEF"[i >> 4];
+        pairs[static_cast<std::size_t>(2 * i + 1)] = "0123456789ABCDEF"[i & 0xF];
+    }
+    return pairs;
+}();
+
+std::size_t hexDigitCount(std::uint32_t value) {
+    return value == 0 ? 1 : static_cast<std::size_t>((std::bit_width(value) + 3) / 4);
+}
+
+std::size_t decimalDigitCount(std::uint32_t value) {
+    std::size_t count = 1;
+    for (std::uint32_t limit = 10; count < 10 && value >= limit; limit *= 10) ++count;
+    return count;
+}
+
+// Both write the digits backwards, ending just before `end`.
+void writeHexDigits(char* end, std::uint32_t value) {
+    for (; value >= 0x100; value >>= 8) {
+        end -= 2;
+        std::memcpy(end, &kHexPairs[(value & 0xFF) * 2], 2);
+    }
+    if (value >= 0x10) {
+        std::memcpy(end - 2, &kHexPairs[value * 2], 2);
+    } else {
+        end[-1] = kHexPairs[value * 2 + 1];
+    }
+}
+
+void writeDecimalDigits(char* end, std::uint32_t value) {
+    for (; value >= 100; value /= 100) {
+        end -= 2;
+        std::memcpy(end, &kDecimalPairs[(value % 100) * 2], 2);
+    }
+    if (value >= 10) {
+        std::memcpy(end - 2, &kDecimalPairs[value * 2], 2);
+    } else {
+        end[-1] = static_cast<char>('0' + value);
+    }
+}
+
 }  // namespace
 
 std::optional<CompiledFormat> CompiledFormat::compile(std::string_view format) {
@@ -67,59 +124,54 @@ std::optional<CompiledFormat> CompiledFormat::compile(std::string_view format) {
         converted = true;
         at = spec->end;
     }
+    const std::size_t number =
+        compiled.conversion_ == Conversion::None ? 0 : std::max<std::size_t>(compiled.width_, kMaxDigits);
+    compiled.maxLength_ = compiled.prefix_.size() + number + compiled.suffix_.size();
     return compiled;
 }
 
-std::size_t CompiledFormat::maxLength() const {
-    const std::size_t number = conversion_ == Conversion::None ? 0 : std::max<std::size_t>(width_, kMaxDigits);
-    return prefix_.size() + number + suffix_.size();
-}
-
 std::size_t CompiledFormat::writeNumber(char* out, std::uint32_t argument) const {
-    char digits[kMaxDigits];
-    char* const digitsEnd = digits + kMaxDigits;
-    char* first = digitsEnd;
-
     const bool negative = conversion_ == Conversion::SignedDecimal && static_cast<std::int32_t>(argument) < 0;
-    std::uint32_t magnitude = negative ? 0u - argument : argument;
-    if (conversion_ == Conversion::UpperHex) {
-        do {
-            *--first = "0123456789ABCDEF"[magnitude & 0xF];
-            magnitude >>= 4;
-        } while (magnitude != 0);
-    } else {
-        do {
-            *--first = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-    }
-
-    const std::size_t digitCount = static_cast<std::size_t>(digitsEnd - first);
+    const std::uint32_t magnitude = negative ? 0u - argument : argument;
+    const bool hex = conversion_ == Conversion::UpperHex;
+    const std::size_t digitCount = hex ? hexDigitCount(magnitude) : decimalDigitCount(magnitude);
     const std::size_t natural = digitCount + (negative ? 1 : 0);
     const std::size_t padding = width_ > natural ? width_ - natural : 0;
 
     char* p = out;
-    if (!zeroPad_) {
+    if (padding != 0 && !zeroPad_) {
         std::memset(p, ' ', padding);
         p += padding;
     }
     if (negative) *p++ = '-';
-    if (zeroPad_) {
+    if (padding != 0 && zeroPad_) {
         // The zero flag pads between the sign and the digits.
         std::memset(p, '0', padding);
         p += padding;
     }
-    std::memcpy(p, first, digitCount);
-    return static_cast<std::size_t>(p + digitCount - out);
+    char* const end = p + digitCount;
+    if (hex) {
+        writeHexDigits(end, magnitude);
+    } else {
+        writeDecimalDigits(end, magnitude);
+    }
+    return static_cast<std::size_t>(end - out);
 }
 
 std::size_t CompiledFormat::write(char* out, std::uint32_t argument) const {
+    // Most literals are empty or two characters: a call to copy nothing, once
+    // per element, costs more than the test.
     char* p = out;
-    std::memcpy(p, prefix_.data(), prefix_.size());
-    p += prefix_.size();
+    if (!prefix_.empty()) {
+        std::memcpy(p, prefix_.data(), prefix_.size());
+        p += prefix_.size();
+    }
     if (conversion_ != Conversion::None) p += writeNumber(p, argument);
-    std::memcpy(p, suffix_.data(), suffix_.size());
-    return static_cast<std::size_t>(p + suffix_.size() - out);
+    if (!suffix_.empty()) {
+        std::memcpy(p, suffix_.data(), suffix_.size());
+        p += suffix_.size();
+    }
+    return static_cast<std::size_t>(p - out);
 }
 
 std::string CompiledFormat::format(std::uint32_t argument) const {

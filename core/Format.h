@@ -17,7 +17,7 @@ public:
     static std::optional<CompiledFormat> compile(std::string_view format);
 
     // Most characters one call of write() can produce; `out` must hold that many.
-    std::size_t maxLength() const;
+    std::size_t maxLength() const { return maxLength_; }
 
     // Prints the format with `argument` (read as signed for %d) into `out`,
     // without a terminating NUL; returns the characters written.
@@ -36,6 +36,7 @@ private:
     Conversion conversion_ = Conversion::None;
     std::uint8_t width_ = 0;
     bool zeroPad_ = false;
+    std::size_t maxLength_ = 0;  // asked before every element, so worked out once
 };
 
 }  // namespace zemrik

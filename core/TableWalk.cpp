@@ -1,10 +1,12 @@
 #include "core/TableWalk.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/ElementPrinter.h"
 #include "core/Format.h"
 
 namespace zemrik {
@@ -154,6 +156,47 @@ bool breakLine(OutputBuffer& buffer, const OutputStyle& style, bool trimSeparato
     return true;
 }
 
+// Most elements one append carries; a line of 255 dwords stays a few KiB.
+constexpr std::uint32_t kMaxBatch = 256;
+
+// The elements up to the end of the current line go into the buffer in one
+// append, saving a search for the end per element; the cursor still moves
+// element by element as if each had been appended alone.
+struct Batch {
+    std::size_t advanceBeforeLast = 0;  // cursor advance of every element but the batch's last
+    std::size_t advanceLast = 0;
+    bool readFailed = false;
+
+    template <class NextValue>
+    bool append(OutputBuffer& buffer, const ElementPrinter& printer, std::uint32_t elements,
+                std::int32_t elementWidth, NextValue&& nextValue) {
+        const std::size_t reserve = std::size_t{elements} * printer.maxLength() + ElementPrinter::kOverwrite;
+        return buffer.appendWritten(reserve, [&](char* out) {
+            char* p = out;
+            for (std::uint32_t j = 0; j < elements; ++j) {
+                const std::optional<std::uint32_t> value = nextValue(j);
+                if (!value) {
+                    readFailed = true;
+                    break;
+                }
+                const std::size_t printed = printer.write(p, *value);
+                p += printed;
+                advanceBeforeLast += advanceLast;
+                advanceLast = cursorAdvance(elementWidth, printed);
+            }
+            // Keep the buffer zero past the text, whatever the printer stored there.
+            std::memset(p, 0, ElementPrinter::kOverwrite);
+            return static_cast<std::size_t>(p - out);
+        });
+    }
+};
+
+std::uint32_t batchSize(std::uint32_t perLine, std::uint32_t onLine, std::uint32_t remaining) {
+    // With no items per line a line never ends, as a counter never equals 0.
+    const std::uint32_t leftOnLine = perLine == 0 ? kMaxBatch : perLine - onLine;
+    return std::min({leftOnLine, remaining, kMaxBatch});
+}
+
 }  // namespace
 
 WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
@@ -170,20 +213,29 @@ WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, B
 
     ForwardReader reader(source, std::uint64_t{count} * elementBytes, elementBytes);
     Progress progress(progressSink, count);
+    const ElementPrinter printer(formats->elementWithSeparator, layout.elementSize);
     const bool trimAtLineEnd = layout.language == Language::Asm;
-    std::uint32_t lineCounter = 0;
-    for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        const std::uint8_t* bytes = reader.next();
-        if (bytes == nullptr) return WalkOutcome::ReadFailed;
-        const std::uint32_t value = elementValue(bytes, layout.elementSize, layout.bigEndian);
-        if (!appendFormatted(buffer, formats->elementWithSeparator, value, printed))
-            return WalkOutcome::BufferExhausted;
-        progress.after(i);
-        if (++lineCounter == layout.itemsPerLine) {
+    std::uint32_t onLine = 0;
+    for (std::uint32_t i = 0; i + 1 < count;) {
+        const std::uint32_t elements = batchSize(layout.itemsPerLine, onLine, count - 1 - i);
+        Batch batch;
+        const bool appended =
+            batch.append(buffer, printer, elements, style.elementWidth, [&](std::uint32_t j) -> std::optional<std::uint32_t> {
+                const std::uint8_t* bytes = reader.next();
+                if (bytes == nullptr) return std::nullopt;
+                progress.after(std::uint64_t{i} + j);
+                return elementValue(bytes, layout.elementSize, layout.bigEndian);
+            });
+        if (!appended) return WalkOutcome::BufferExhausted;
+        if (batch.readFailed) return WalkOutcome::ReadFailed;
+        i += elements;
+        onLine += elements;
+        buffer.advanceCursor(batch.advanceBeforeLast);
+        if (onLine == layout.itemsPerLine) {
             if (!breakLine(buffer, style, trimAtLineEnd)) return WalkOutcome::BufferExhausted;
-            lineCounter = 0;
+            onLine = 0;
         }
-        buffer.advanceCursor(cursorAdvance(style.elementWidth, printed));
+        buffer.advanceCursor(batch.advanceLast);
     }
 
     const std::uint8_t* bytes = reader.next();
@@ -201,22 +253,32 @@ WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, 
     const std::uint32_t size = layout.tableSize;
     BackwardReader reader(source, layout.offset, size);
     Progress progress(progressSink, size);
-    std::uint32_t lineCounter = 0;
-    std::size_t printed = 0;
-    for (std::uint32_t j = 0; j < size; ++j) {
-        const std::uint32_t n = size - 1 - j;
-        const auto byte = reader.byteAt(n);
-        if (!byte) return WalkOutcome::ReadFailed;
-        if (!appendFormatted(buffer, formats->elementWithSeparator, *byte, printed))
-            return WalkOutcome::BufferExhausted;
-        // The j-th byte reports (j - 1) x 100 / divisor; the first shows 0%
-        // rather than a negative share.
-        progress.after(j == 0 ? 0 : j - 1);
-        if (++lineCounter == layout.itemsPerLine && n > 0) {
+    const ElementPrinter printer(formats->elementWithSeparator, ElementSize::Byte);
+    std::uint32_t onLine = 0;
+    for (std::uint32_t printedBytes = 0; printedBytes < size;) {
+        const std::uint32_t elements = batchSize(layout.itemsPerLine, onLine, size - printedBytes);
+        Batch batch;
+        const bool appended =
+            batch.append(buffer, printer, elements, style.elementWidth, [&](std::uint32_t k) -> std::optional<std::uint32_t> {
+                const std::uint32_t j = printedBytes + k;
+                const auto byte = reader.byteAt(size - 1 - j);
+                if (!byte) return std::nullopt;
+                // The j-th byte reports (j - 1) x 100 / divisor; the first
+                // shows 0% rather than a negative share.
+                progress.after(j == 0 ? 0 : j - 1);
+                return *byte;
+            });
+        if (!appended) return WalkOutcome::BufferExhausted;
+        if (batch.readFailed) return WalkOutcome::ReadFailed;
+        printedBytes += elements;
+        onLine += elements;
+        buffer.advanceCursor(batch.advanceBeforeLast);
+        // The text never ends in a line break.
+        if (onLine == layout.itemsPerLine && printedBytes < size) {
             if (!breakLine(buffer, style, false)) return WalkOutcome::BufferExhausted;
-            lineCounter = 0;
+            onLine = 0;
         }
-        buffer.advanceCursor(cursorAdvance(style.elementWidth, printed));
+        buffer.advanceCursor(batch.advanceLast);
     }
     return WalkOutcome::Complete;
 }
