@@ -1,6 +1,7 @@
 #include "platform/File.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +25,17 @@ int openRetrying(const char* path, int flags, mode_t mode) {
     return descriptor;
 }
 
+// Windows' share modes, among the processes that use these files: a reader
+// shares the file with other readers only, a writer with nobody, so two runs
+// never write one "result.txt" at once and a run never cuts its own input.
+bool lockAsWindowsShares(int descriptor, int operation) {
+    int result;
+    do {
+        result = ::flock(descriptor, operation | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
 }  // namespace
 
 std::optional<File> File::openForReading(const std::string& path) {
@@ -34,14 +46,18 @@ std::optional<File> File::openForReading(const std::string& path) {
     // Windows refuses to open a directory as a file; so do we, alike on both.
     struct stat status {};
     if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+    if (!lockAsWindowsShares(descriptor, LOCK_SH)) return std::nullopt;
     return file;
 }
 
 std::optional<File> File::createReadWrite(const std::string& path) {
     if (takeFault(Acquisition::CreateReadWriteFile)) return std::nullopt;
-    const int descriptor = openRetrying(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Not O_TRUNC: the file is emptied only once it is ours alone.
+    const int descriptor = openRetrying(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (descriptor < 0) return std::nullopt;
-    return File(descriptor);
+    File file(descriptor);
+    if (!lockAsWindowsShares(descriptor, LOCK_EX) || ::ftruncate(descriptor, 0) != 0) return std::nullopt;
+    return file;
 }
 
 File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }

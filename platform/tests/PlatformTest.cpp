@@ -119,6 +119,26 @@ TEST_F(PlatformTest, ADirectoryIsNoFileToRead) {
     EXPECT_EQ(countOpenHandles(), handles);
 }
 
+// Readers share a file with readers only, a writer with nobody: a second
+// writer of one "result.txt" is refused, and so is cutting a file being read.
+TEST_F(PlatformTest, SharingIsForReadersOnly) {
+    const std::string path = write("shared.bin", Bytes{1, 2, 3});
+    {
+        auto reader = File::openForReading(path);
+        ASSERT_TRUE(reader);
+        EXPECT_TRUE(File::openForReading(path));
+        EXPECT_FALSE(File::createReadWrite(path));
+        EXPECT_EQ(contents(path), (Bytes{1, 2, 3}));
+    }
+    {
+        auto writer = File::createReadWrite(path);
+        ASSERT_TRUE(writer);
+        EXPECT_FALSE(File::createReadWrite(path));
+        EXPECT_FALSE(File::openForReading(path));
+    }
+    EXPECT_TRUE(File::createReadWrite(path));
+}
+
 TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
     struct Case { std::uint64_t length; std::uint32_t reported; };
     for (const Case& c : {Case{0xFFFFFFFEu, 0xFFFFFFFEu}, Case{0xFFFFFFFFu, 0xFFFFFFFFu},

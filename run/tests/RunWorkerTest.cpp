@@ -151,6 +151,16 @@ TEST_F(RunWorker, SecondShorterDumpReplacesTheFileCompletely) {
     EXPECT_LT(result().size(), longer);
 }
 
+TEST_F(RunWorker, DumpingOverItsOwnInputIsRefusedAndLosesNothing) {
+    const std::vector<std::uint8_t> bytes = {0x01, 0x02, 0x03, 0x04};
+    dialog.path = writeInput(bytes, "result.txt");
+    dialog.ask("0", "4", "8");
+    dialog.boxes[CheckBox::DumpToFile] = true;
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Cannot create Result.txt", "Error !", MessageIcon::Error}}));
+    EXPECT_EQ(result(), std::string(bytes.begin(), bytes.end()));
+}
+
 TEST_F(RunWorker, BigEndianIsReadOnceWhenTheRunStarts) {
     dialog.path = writeInput({0xA1, 0xB2, 0xC3, 0xD4, 0xE5});
     dialog.language = 3;
