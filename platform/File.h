@@ -47,11 +47,7 @@ private:
     explicit File(NativeHandle handle) : handle_(handle) {}
     void release() noexcept;
 
-#ifdef _WIN32
-    NativeHandle handle_ = nullptr;
-#else
-    NativeHandle handle_ = -1;
-#endif
+    NativeHandle handle_ = kNoHandle;
 };
 
 }  // namespace zemrik::platform

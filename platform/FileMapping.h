@@ -40,11 +40,7 @@ private:
 
     MappingAccess access_ = MappingAccess::ReadOnly;
     std::uint64_t size_ = 0;  // bytes the mapping covers
-#ifdef _WIN32
-    NativeHandle handle_ = nullptr;
-#else
-    NativeHandle handle_ = -1;  // a duplicate of the file's descriptor
-#endif
+    NativeHandle handle_ = kNoHandle;  // on POSIX a duplicate of the file's descriptor
 };
 
 // Owns one mapped view of a whole mapping. Move-only; unmaps on destruction.

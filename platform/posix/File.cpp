@@ -60,23 +60,6 @@ std::optional<File> File::createReadWrite(const std::string& path) {
     return file;
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = -1;
-    }
-    return *this;
-}
-
-File::~File() { release(); }
-
-bool File::isOpen() const { return handle_ >= 0; }
-
-void File::close() { release(); }
-
 void File::release() noexcept {
     // close() is not retried on EINTR: Linux has released the descriptor already.
     if (handle_ >= 0) ::close(handle_);

@@ -68,30 +68,6 @@ std::optional<FileMapping> FileMapping::create(const File& file, MappingAccess a
     return mapping;
 }
 
-FileMapping::FileMapping(FileMapping&& other) noexcept
-    : access_(other.access_), size_(other.size_), handle_(other.handle_) {
-    other.handle_ = -1;
-    other.size_ = 0;
-}
-
-FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
-    if (this != &other) {
-        release();
-        access_ = other.access_;
-        size_ = other.size_;
-        handle_ = other.handle_;
-        other.handle_ = -1;
-        other.size_ = 0;
-    }
-    return *this;
-}
-
-FileMapping::~FileMapping() { release(); }
-
-bool FileMapping::isOpen() const { return handle_ >= 0; }
-
-void FileMapping::close() { release(); }
-
 void FileMapping::release() noexcept {
     if (handle_ >= 0) ::close(handle_);
     handle_ = -1;
@@ -107,26 +83,6 @@ std::optional<MappedView> MappedView::map(const FileMapping& mapping) {
     if (address == MAP_FAILED) return std::nullopt;
     return MappedView(static_cast<std::uint8_t*>(address), length);
 }
-
-MappedView::MappedView(MappedView&& other) noexcept : data_(other.data_), size_(other.size_) {
-    other.data_ = nullptr;
-    other.size_ = 0;
-}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    if (this != &other) {
-        release();
-        data_ = other.data_;
-        size_ = other.size_;
-        other.data_ = nullptr;
-        other.size_ = 0;
-    }
-    return *this;
-}
-
-MappedView::~MappedView() { release(); }
-
-void MappedView::unmap() { release(); }
 
 void MappedView::release() noexcept {
     if (data_ != nullptr) ::munmap(data_, size_);

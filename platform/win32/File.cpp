@@ -39,23 +39,6 @@ std::optional<File> File::createReadWrite(const std::string& path) {
     return File(handle);
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-File::~File() { release(); }
-
-bool File::isOpen() const { return handle_ != nullptr; }
-
-void File::close() { release(); }
-
 void File::release() noexcept {
     if (handle_ != nullptr) CloseHandle(handle_);
     handle_ = nullptr;

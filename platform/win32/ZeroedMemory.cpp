@@ -15,26 +15,6 @@ std::optional<ZeroedMemory> ZeroedMemory::allocate(std::size_t size) {
     return ZeroedMemory(static_cast<char*>(address), size);
 }
 
-ZeroedMemory::ZeroedMemory(ZeroedMemory&& other) noexcept : data_(other.data_), size_(other.size_) {
-    other.data_ = nullptr;
-    other.size_ = 0;
-}
-
-ZeroedMemory& ZeroedMemory::operator=(ZeroedMemory&& other) noexcept {
-    if (this != &other) {
-        release();
-        data_ = other.data_;
-        size_ = other.size_;
-        other.data_ = nullptr;
-        other.size_ = 0;
-    }
-    return *this;
-}
-
-ZeroedMemory::~ZeroedMemory() { release(); }
-
-void ZeroedMemory::free() { release(); }
-
 void ZeroedMemory::release() noexcept {
     if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
     data_ = nullptr;
