@@ -1,0 +1,92 @@
+// Input: language, element size, decimal, big-endian and items per line in
+// the first bytes, then the table. The walk the run would choose prints into
+// a buffer of exactly the run's estimated size, grown into new exactly-sized
+// blocks, and must print what the plain snprintf walk prints.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/OutputStyle.h"
+#include "core/TableWalk.h"
+#include "core/tests/TestSupport.h"
+#include "fuzz/FuzzSupport.h"
+
+namespace {
+
+using zemrik::fuzz::check;
+
+constexpr std::size_t kLargestTable = 4096;
+
+struct WalkCase {
+    zemrik::TableLayout layout;
+    bool decimal = false;
+    std::vector<std::uint8_t> table;
+};
+
+WalkCase readCase(const std::uint8_t* data, std::size_t size) {
+    zemrik::fuzz::InputReader input(data, size);
+    WalkCase walkCase;
+    zemrik::TableLayout& layout = walkCase.layout;
+    layout.language = static_cast<zemrik::Language>(input.byte() % 4);
+    static constexpr zemrik::ElementSize kSizes[] = {zemrik::ElementSize::Byte, zemrik::ElementSize::Word,
+                                                     zemrik::ElementSize::Dword};
+    layout.elementSize = kSizes[input.byte() % 3];
+    const std::uint8_t flags = input.byte();
+    walkCase.decimal = (flags & 1) != 0;
+    layout.bigEndian = (flags & 2) != 0;
+    layout.itemsPerLine = static_cast<std::uint8_t>(input.byte() % 255 + 1);
+    // Data Str prints bytes whatever the Items list says, as the request makes it.
+    if (layout.language == zemrik::Language::DataStr) layout.elementSize = zemrik::ElementSize::Byte;
+    walkCase.table = input.rest(kLargestTable);
+    walkCase.table.resize(walkCase.table.size() / byteCount(layout.elementSize) * byteCount(layout.elementSize));
+    layout.tableSize = static_cast<std::uint32_t>(walkCase.table.size());
+    return walkCase;
+}
+
+// The run's estimate: lines x line break + bytes x element width + 100.
+std::size_t estimate(const zemrik::TableLayout& layout, const zemrik::OutputStyle& style) {
+    const std::size_t perLine = std::size_t{layout.itemsPerLine} * byteCount(layout.elementSize);
+    return layout.tableSize / perLine * static_cast<std::size_t>(style.lineBreakWidth) +
+           std::size_t{layout.tableSize} * static_cast<std::size_t>(style.elementWidth) + 100;
+}
+
+void checkProgress(const std::vector<std::uint32_t>& reports, std::uint32_t count) {
+    if (count == 1) {
+        check(reports.size() <= 1 && (reports.empty() || reports[0] == 0), "one element reported progress");
+    } else if (count == 2) {
+        check(reports.size() == 1 && reports[0] == 0, "two elements must report 0% once");
+    } else {
+        check(!reports.empty() && reports.back() == 100, "progress did not end at 100%");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const WalkCase walkCase = readCase(data, size);
+    const zemrik::TableLayout& layout = walkCase.layout;
+    if (layout.tableSize == 0) return -1;
+    const zemrik::OutputStyle& style =
+        zemrik::styleRow(layout.language, zemrik::styleColumn(layout.elementSize, walkCase.decimal));
+
+    zemrik::fuzz::ExactStorage storage(estimate(layout, style));
+    zemrik::OutputBuffer buffer(storage.data(), storage.capacity(), &storage);
+    zemrik::testing::MemorySource source(walkCase.table);
+    zemrik::fuzz::CheckedProgress progress;
+    const bool reversed = layout.language == zemrik::Language::DataStr && layout.bigEndian;
+    const zemrik::WalkOutcome outcome = reversed
+                                            ? zemrik::renderReversed(layout, style, source, buffer, progress)
+                                            : zemrik::renderForward(layout, style, source, buffer, progress);
+    check(outcome == zemrik::WalkOutcome::Complete, "walk did not complete");
+    check(buffer.text() == zemrik::testing::referenceRender(layout, style, walkCase.table),
+          "walk text differs from the snprintf reference");
+    const std::uint32_t count = reversed ? layout.tableSize : layout.tableSize / byteCount(layout.elementSize);
+    checkProgress(progress.reports, count);
+    // Only a Delphi byte-decimal table may outgrow the estimate.
+    const bool mayGrow = layout.language == zemrik::Language::Delphi &&
+                         layout.elementSize == zemrik::ElementSize::Byte && walkCase.decimal;
+    check(mayGrow || storage.growths() == 0, "a table outgrew its estimate");
+    return 0;
+}

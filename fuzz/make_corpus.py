@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz harnesses into fuzz/corpus/<harness>/.
+
+Run it again after changing a seed here; regression inputs found by fuzzing
+are added to the corpus directories as files of their own and kept.
+"""
+
+import pathlib
+import struct
+
+CORPUS = pathlib.Path(__file__).resolve().parent / "corpus"
+
+
+def write(harness, name, data):
+    directory = CORPUS / harness
+    directory.mkdir(parents=True, exist_ok=True)
+    (directory / name).write_bytes(data if isinstance(data, bytes) else data.encode("latin-1"))
+
+
+def pe_image(sections, image_base=0x400000, lfanew=0x80, optional_header_size=0xE0, magic=0x10B,
+             declared_count=None, size=0x400):
+    """A PE32 image: DOS header, PE signature, file header, optional header
+    and the section table; each section is (VirtualAddress, VirtualSize,
+    PointerToRawData)."""
+    table = lfanew + 24 + optional_header_size
+    image = bytearray(max(size, table + 40 * len(sections), 0x40))
+    image[0:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, lfanew)
+    struct.pack_into("<I", image, lfanew, 0x00004550)
+    count = len(sections) if declared_count is None else declared_count
+    struct.pack_into("<H", image, lfanew + 6, count)
+    struct.pack_into("<H", image, lfanew + 20, optional_header_size)
+    struct.pack_into("<H", image, lfanew + 24, magic)
+    struct.pack_into("<I", image, lfanew + 0x34, image_base)
+    for index, (virtual_address, virtual_size, raw) in enumerate(sections):
+        header = table + 40 * index
+        struct.pack_into("<III", image, header + 8, virtual_size, virtual_address, 0)
+        struct.pack_into("<I", image, header + 20, raw)
+    for offset in range(0x200, len(image)):
+        image[offset] = offset & 0xFF
+    return bytes(image)
+
+
+def field_conversion():
+    for name, text in {
+        "hex": "2C0", "prefixed": "0x40", "upper_prefix": "+0X1f", "negative": "  -1",
+        "negative_prefixed": "-0x10", "prefix_alone": "0x", "prefix_no_digit": "0xZ", "trailing": "1A2Cg",
+        "wraps": "123456789ABC", "decimal": "257", "blanks": " \t\r\n\v\f", "zero": "0", "sign_alone": "-",
+        "prefix_twice": "0x0x5",
+    }.items():
+        write("fuzz_field_conversion", name, text)
+
+
+def translate():
+    base = 0x400000
+    two = [(0x1000, 0x200, 0x200), (0x3000, 0x100, 0x300)]
+    image = pe_image(two)
+    seeds = {
+        "section_start": (base + 0x1000, image),
+        "section_end": (base + 0x1200, image),
+        "gap": (base + 0x2000, image),
+        "headers": (base + 0x80, image),
+        "below_base": (base - 1, image),
+        "beyond_sections": (base + 0x5000, image),
+        "no_sections": (base + 0x10, pe_image([])),
+        "pe32_plus": (base + 0x1000, pe_image(two, magic=0x20B)),
+        "short_optional_header": (base + 0x1000, pe_image(two, optional_header_size=0x10)),
+        "table_past_end": (base + 0x1000, pe_image(two, declared_count=200)),
+        "lfanew_past_end": (base, image[:0x3C] + struct.pack("<I", 0x7FFFFFF0) + image[0x40:0x100]),
+        "truncated": (base + 0x1000, image[:0x120]),
+        "raw_past_end": (base + 0x1000, pe_image([(0x1000, 0x200, 0xFFFFFFF0)])),
+        "text": (0x41414141, b"MZ this is no image at all"),
+        "empty": (0, b""),
+    }
+    for name, (address, data) in seeds.items():
+        write("fuzz_translate", name, struct.pack("<I", address & 0xFFFFFFFF) + data)
+
+
+def walk():
+    table = bytes(range(256)) * 2
+    # language, element size (0 bytes, 1 words, 2 dwords), flags (1 decimal,
+    # 2 big-endian), items per line - 1, then the table.
+    seeds = {
+        "c_bytes_hex": (0, 0, 0, 7, table[:64]),
+        "c_words_dec": (0, 1, 1, 7, table[:64]),
+        "c_dwords_be": (0, 2, 2, 3, table[:64]),
+        "asm_bytes": (1, 0, 0, 1, table[:5]),
+        "asm_one_per_line": (1, 1, 0, 0, table[:8]),
+        "delphi_bytes_dec": (2, 0, 1, 2, bytes([7, 200, 9, 10])),
+        "delphi_outgrows": (2, 0, 1, 254, bytes([200]) * 300),
+        "delphi_dwords_dec": (2, 2, 1, 9, table[:40]),
+        "datastr": (3, 0, 0, 1, bytes([0xA1, 0xB2, 0xC3, 0xD4, 0xE5])),
+        "datastr_reversed": (3, 2, 3, 1, bytes([0xA1, 0xB2, 0xC3, 0xD4, 0xE5])),
+        "one_element": (0, 2, 0, 0, table[:4]),
+        "two_elements": (3, 0, 2, 0, table[:2]),
+        "long_lines": (0, 0, 0, 199, table[:450]),
+    }
+    for name, (language, size, flags, per_line, data) in seeds.items():
+        write("fuzz_walk", name, bytes([language, size, flags, per_line]) + data)
+
+
+def request_run():
+    def seed(items, language, boxes, address, size, per_line, content):
+        fields = b"".join(bytes([len(text)]) + text.encode() for text in (address, size, per_line))
+        # Selections are stored plus one: 0 means no selection.
+        return bytes([items + 1, language + 1, boxes]) + fields + content
+
+    dump, decimal, rva, big_endian, missing = 1, 2, 4, 8, 16
+    content = bytes(range(256))
+    image = pe_image([(0x1000, 0x100, 0x200)], size=0x300)
+    seeds = {
+        "c_bytes": seed(0, 0, 0, "0", "40", "8", content),
+        "dump_to_file": seed(0, 0, dump, "0", "3", "8", bytes([1, 2, 3])),
+        "words_decimal": seed(1, 2, decimal, "10", "0x20", "4", content),
+        "datastr_big_endian": seed(2, 3, big_endian, "1", "5", "2", content),
+        "rva": seed(0, 1, rva, "401010", "10", "4", image),
+        "rva_text_file": seed(0, 0, rva, "401010", "10", "4", b"plain text, no image"),
+        "rva_empty_file": seed(0, 0, rva, "0", "1", "1", b""),
+        "table_past_end": seed(0, 0, 0, "F0", "20", "8", content),
+        "whole_file": seed(0, 0, 0, "0", "100", "16", content),
+        "no_items": seed(-1, 0, 0, "0", "4", "8", content),
+        "no_language": seed(0, -1, 0, "0", "4", "8", content),
+        "empty_size": seed(0, 0, 0, "0", "", "8", content),
+        "bad_size": seed(0, 0, 0, "0", "0xZ", "8", content),
+        "bad_items": seed(0, 0, 0, "0", "4", "x", content),
+        "not_divisible": seed(1, 0, 0, "0", "3", "8", content),
+        "per_line_256": seed(0, 0, 0, "0", "4", "256", content),
+        "size_minus_one": seed(0, 0, 0, "0", "-1", "8", content),
+        "missing_file": seed(0, 0, missing, "0", "4", "8", content),
+        "delphi_outgrows_file": seed(0, 2, dump | decimal, "0", "100", "255", bytes([200]) * 256),
+    }
+    for name, data in seeds.items():
+        write("fuzz_request_run", name, data)
+
+
+if __name__ == "__main__":
+    field_conversion()
+    translate()
+    walk()
+    request_run()
