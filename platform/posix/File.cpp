@@ -40,13 +40,16 @@ bool lockAsWindowsShares(int descriptor, int operation) {
 
 std::optional<File> File::openForReading(const std::string& path) {
     if (takeFault(Acquisition::OpenFile)) return std::nullopt;
-    const int descriptor = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    // Not blocking: opening a FIFO for reading would wait for a writer forever.
+    const int descriptor = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     if (descriptor < 0) return std::nullopt;
     File file(descriptor);
-    // Windows refuses to open a directory as a file; so do we, alike on both.
+    // A table lives in a file: not in a directory, a pipe or a device.
     struct stat status {};
-    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     if (!lockAsWindowsShares(descriptor, LOCK_SH)) return std::nullopt;
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
     return file;
 }
 

@@ -1,7 +1,5 @@
 // Runs the built zemrik-cli as a child process, in a working directory of
 // its own, on files made for each case.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -16,50 +14,14 @@
 #include <system_error>
 #include <vector>
 
+#include "CliProcess.h"
+
 namespace zemrik {
 namespace {
 
 namespace fs = std::filesystem;
 
-using Bytes = std::vector<std::uint8_t>;
-using Arguments = std::vector<std::string>;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string output;
-    std::string errors;
-};
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// The child's standard streams are files in the working directory's parent,
-// so that they never show up among the files the program writes.
-[[noreturn]] void execInChild(const fs::path& directory, const fs::path& outputPath, const fs::path& errorsPath,
-                              const Arguments& arguments) {
-    const int input = ::open("/dev/null", O_RDONLY);
-    const int output = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (input < 0 || output < 0 || errors < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 ||
-        ::dup2(errors, 2) < 0 || ::chdir(directory.c_str()) != 0) {
-        ::_exit(126);
-    }
-    std::vector<char*> argv;
-    std::string program = ZEMRIK_CLI_PATH;
-    argv.push_back(program.data());
-    Arguments copies = arguments;
-    for (std::string& argument : copies) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-}
+using namespace clitest;
 
 class CliEndToEnd : public ::testing::Test {
 protected:

@@ -1,0 +1,640 @@
+// zemrik-cli against input meant to break it: junk in every field, odd and
+// overlong paths, files that change or vanish under a run, a "result.txt"
+// that cannot be made, and runs racing for one "result.txt".
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <random>
+#include <set>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "CliProcess.h"
+
+namespace zemrik {
+namespace {
+
+using namespace clitest;
+namespace fs = std::filesystem;
+
+constexpr const char* kDumpNotice = "Table dumped in result.txt\n";
+constexpr const char* kCannotCreateResult = "Cannot create Result.txt\n";
+constexpr const char* kCannotOpen = "Can't open file !\n";
+constexpr const char* kReadFailed = "Error reading the file !\n";
+constexpr const char* kTooBig = "Hey man, your table is bigger than the file itself !\n";
+constexpr const char* kZero = "A zero somewhere :)\n";
+
+// Bytes whose value is their offset's low byte, so any byte printed names
+// where it was read.
+Bytes countingBytes(std::size_t size, std::uint8_t first = 0) {
+    Bytes bytes(size);
+    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<std::uint8_t>(first + index);
+    return bytes;
+}
+
+// What the Data Str style prints: two upper-case hex digits a byte, CR LF
+// after every `perLine` bytes but the last.
+std::string dataStrText(const Bytes& bytes, std::size_t offset, std::size_t count, std::size_t perLine) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(count * 2 + count / perLine * 2);
+    for (std::size_t index = 0; index < count; ++index) {
+        if (index > 0 && index % perLine == 0) text += "\r\n";
+        const std::uint8_t value = bytes[offset + index];
+        text += kDigits[value >> 4];
+        text += kDigits[value & 0xF];
+    }
+    return text;
+}
+
+// A FIFO or a directory standing where a file should be is never read: the
+// former would block the test.
+std::string regularFileText(const fs::path& path) {
+    return fs::is_regular_file(fs::symlink_status(path)) ? readFile(path) : std::string();
+}
+
+std::set<std::string> entriesOf(const fs::path& directory) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Failures name the case rather than dump its bytes.
+template <class Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* stream) {
+    *stream << c.name;
+}
+
+class HostileCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        root_ = fs::temp_directory_path() /
+                ("zemrik_cli_hostile_" + std::to_string(random()) + std::to_string(random()));
+        fs::create_directories(workDirectory());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(workDirectory(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(root_, ignored);
+    }
+
+    fs::path root() const { return root_; }
+    fs::path workDirectory() const { return root_ / "work"; }
+
+    std::string makeInput(const Bytes& bytes, const std::string& name = "input.bin") {
+        writeFile(workDirectory() / name, bytes);
+        return name;
+    }
+
+    // Standard streams go to files named after `tag` beside the working
+    // directories, so that runs started together keep theirs apart.
+    StartedRun start(const Arguments& arguments, const std::string& tag = "run",
+                     const fs::path& directory = {}) {
+        return startCli(directory.empty() ? workDirectory() : directory, root_ / (tag + ".out"),
+                        root_ / (tag + ".err"), arguments);
+    }
+
+    Outcome finish(const StartedRun& started) {
+        Outcome outcome;
+        const std::optional<int> code = waitForCliWithin(started, std::chrono::seconds(60));
+        if (!code) ADD_FAILURE() << "the run crashed or did not end";
+        outcome.exitCode = code.value_or(-1);
+        outcome.output = readFile(started.outputPath);
+        outcome.errors = readFile(started.errorsPath);
+        return outcome;
+    }
+
+    Outcome run(const Arguments& arguments) { return finish(start(arguments)); }
+
+private:
+    fs::path root_;
+};
+
+// --- Fields -------------------------------------------------------------
+
+// 8 KiB of counting bytes: large enough for a size or an address of 1A2C.
+const Bytes kInput = countingBytes(0x2000);
+
+struct FieldCase {
+    const char* name;
+    std::string size;
+    std::string address;
+    std::string perLine;
+    int exitCode;
+    std::string output;  // the table on success
+    std::string errors;  // the message on refusal
+};
+
+FieldCase accepted(const char* name, std::string size, std::string address, std::string perLine,
+                   std::size_t offset, std::size_t count, std::size_t itemsPerLine) {
+    return {name,  std::move(size), std::move(address), std::move(perLine),
+            0,     dataStrText(kInput, offset, count, itemsPerLine), ""};
+}
+
+FieldCase refused(const char* name, std::string size, std::string address, std::string perLine,
+                  std::string message) {
+    return {name, std::move(size), std::move(address), std::move(perLine), 1, "", message + "\n"};
+}
+
+std::string spaces(std::size_t count) { return std::string(count, ' '); }
+
+class Fields : public HostileCli, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(Fields, ReadTheFirst255CharactersLikeTheDialog) {
+    const FieldCase& field = GetParam();
+    const Outcome outcome = run({"-l", "datastr", "-i", "bytes", "-s", field.size, "-a", field.address, "-n",
+                                 field.perLine, makeInput(kInput)});
+    EXPECT_EQ(outcome.exitCode, field.exitCode);
+    EXPECT_EQ(outcome.output, field.output);
+    EXPECT_EQ(outcome.errors, field.errors);
+}
+
+const std::string kBadSize = "Error converting the table size";
+const std::string kBadAddress = "Error converting the table offset";
+const std::string kBadPerLine = "Error converting the number of items";
+const std::string kZeroMessage = "A zero somewhere :)";
+const std::string kTooBigMessage = "Hey man, your table is bigger than the file itself !";
+
+INSTANTIATE_TEST_SUITE_P(
+    Size, Fields,
+    ::testing::Values(
+        accepted("Plus", "+40", "0", "8", 0, 0x40, 8),
+        refused("MinusZero", "-0", "0", "8", kZeroMessage),
+        refused("PrefixThenMinus", "0x-1", "0", "8", kBadSize),
+        refused("MinusAfterBlank", "- 4", "0", "8", kBadSize),
+        refused("TwoSigns", "+-4", "0", "8", kBadSize),
+        accepted("BlanksAndUpperPrefix", "  0X1a", "0", "8", 0, 0x1A, 8),
+        accepted("JunkAfterDigits", "1A2Cg", "0", "255", 0, 0x1A2C, 255),
+        refused("PrefixTwice", "0x0x4", "0", "8", kZeroMessage),
+        accepted("NineDigitsKeepTheLow32Bits", "100000004", "0", "8", 0, 4, 8),
+        refused("SixteenDigits", "FFFFFFFFFFFFFFFF", "0", "8", kTooBigMessage),
+        accepted("TabsAndNewlines", "\t\n\v\f\r 10", "0", "8", 0, 0x10, 8),
+        refused("NonAscii", "\xC3\xA9", "0", "8", kBadSize),
+        refused("NoBreakSpace", "\xA0" "4", "0", "8", kBadSize),
+        accepted("NonAsciiAfterDigits", "4\xFF", "0", "8", 0, 4, 8),
+        accepted("Exactly255Characters", spaces(253) + "40", "0", "8", 0, 0x40, 8),
+        accepted("LastDigitBeyond255", spaces(254) + "40", "0", "8", 0, 4, 8),
+        refused("DigitsBeyond255", spaces(255) + "40", "0", "8", kBadSize),
+        refused("ZerosThenDigitsBeyond255", std::string(255, '0') + "4", "0", "8", kZeroMessage),
+        refused("HundredThousandCharacters", spaces(99998) + "40", "0", "8", kBadSize)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Address, Fields,
+    ::testing::Values(
+        accepted("Plus", "1", "+1F", "8", 0x1F, 1, 8),
+        accepted("MinusZero", "1", "-0", "8", 0, 1, 8),
+        refused("PrefixThenMinus", "1", "0x-1", "8", kBadAddress),
+        accepted("BlanksAndUpperPrefix", "1", "  0X1a", "8", 0x1A, 1, 8),
+        accepted("JunkAfterDigits", "1", "1A2Cg", "8", 0x1A2C, 1, 8),
+        accepted("NineDigitsKeepTheLow32Bits", "1", "1000001FF", "8", 0x1FF, 1, 8),
+        refused("MinusOne", "1", "-1", "8", kTooBigMessage),
+        accepted("TabsAndNewlines", "1", "\t\n 10", "8", 0x10, 1, 8),
+        refused("NonAscii", "1", "\xC3\xA9", "8", kBadAddress),
+        accepted("Exactly255Characters", "1", spaces(253) + "1F", "8", 0x1F, 1, 8),
+        accepted("LastDigitBeyond255", "1", spaces(254) + "1F", "8", 1, 1, 8),
+        refused("DigitsBeyond255", "1", spaces(255) + "1F", "8", kBadAddress)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    PerLine, Fields,
+    ::testing::Values(
+        accepted("Plus", "10", "0", "+4", 0, 0x10, 4),
+        refused("MinusZero", "10", "0", "-0", kZeroMessage),
+        refused("TwoHundredFiftySix", "10", "0", "256", kZeroMessage),
+        accepted("TwoHundredFiftySeven", "10", "0", "257", 0, 0x10, 1),
+        accepted("MinusOneIs255", "101", "0", "-1", 0, 0x101, 255),
+        accepted("MinusTwoHundredFiftyFiveIsOne", "10", "0", "-255", 0, 0x10, 1),
+        refused("TwoToThe32", "10", "0", "4294967296", kZeroMessage),
+        accepted("TwoToThe32PlusOne", "10", "0", "4294967297", 0, 0x10, 1),
+        refused("HexPrefixReadsZero", "10", "0", "0x4", kZeroMessage),
+        accepted("JunkAfterDigits", "10", "0", "4g", 0, 0x10, 4),
+        accepted("TabsAndNewlines", "10", "0", "\t\n4", 0, 0x10, 4),
+        refused("FullWidthDigit", "10", "0", "\xEF\xBC\x94", kBadPerLine),
+        accepted("Exactly255Characters", "10", "0", spaces(253) + "12", 0, 0x10, 12),
+        accepted("LastDigitBeyond255", "10", "0", spaces(254) + "12", 0, 0x10, 1),
+        refused("DigitsBeyond255", "10", "0", spaces(256) + "4", kBadPerLine)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Paths --------------------------------------------------------------
+
+const Arguments kFourBytesAsDataStr{"-l", "datastr", "-i", "bytes", "-s", "4", "-a", "0", "-n", "8"};
+const Bytes kFourBytes{0xDE, 0xAD, 0xBE, 0xEF};
+
+Arguments withFile(Arguments arguments, const std::string& file) {
+    arguments.push_back("--");
+    arguments.push_back(file);
+    return arguments;
+}
+
+// An absolute path of exactly `length` characters below `base`, through as
+// many directories as it takes to keep every name short enough.
+std::string pathOfLength(const fs::path& base, std::size_t length, char fill) {
+    std::string path = base.string();
+    while (length - path.size() > 101) path += "/" + std::string(99, fill);
+    return path + "/" + std::string(length - path.size() - 1, fill);
+}
+
+struct PathCase {
+    const char* name;
+    std::size_t length;
+    bool opens;
+};
+
+class PathLengths : public HostileCli, public ::testing::WithParamInterface<PathCase> {};
+
+// The dialog's buffer stops at 259 characters; the command line has no such
+// buffer, so only the system's own limit refuses a path.
+TEST_P(PathLengths, OpenUpToTheSystemsLimit) {
+    const std::string path = pathOfLength(root(), GetParam().length, 'p');
+    ASSERT_EQ(path.size(), GetParam().length);
+    std::error_code ignored;
+    fs::create_directories(fs::path(path).parent_path(), ignored);
+    writeFile(path, kFourBytes);
+
+    const Outcome outcome = run(withFile(kFourBytesAsDataStr, path));
+    EXPECT_EQ(outcome.exitCode, GetParam().opens ? 0 : 1);
+    EXPECT_EQ(outcome.output, GetParam().opens ? "DEADBEEF" : "");
+    EXPECT_EQ(outcome.errors, GetParam().opens ? "" : kCannotOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(HostileCli, PathLengths,
+                         ::testing::Values(PathCase{"Exactly259", 259, true}, PathCase{"Exactly260", 260, true},
+                                           PathCase{"Of300", 300, true}, PathCase{"Of4095", 4095, true},
+                                           PathCase{"Of4096", 4096, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct UnopenableCase {
+    const char* name;
+    std::function<std::string(const fs::path& work)> make;  // answers the path to give
+};
+
+class UnopenableInputs : public HostileCli, public ::testing::WithParamInterface<UnopenableCase> {};
+
+// Also without ever blocking: a run that waits on its input never reports.
+TEST_P(UnopenableInputs, AreRefusedInTheFileBox) {
+    const std::string path = GetParam().make(workDirectory());
+    const StartedRun started = start(withFile(kFourBytesAsDataStr, path));
+    const std::optional<int> code = waitForCliWithin(started, std::chrono::seconds(5));
+    ASSERT_TRUE(code) << "the run crashed or hung on " << path;
+    EXPECT_EQ(*code, 1);
+    EXPECT_EQ(readFile(started.outputPath), "");
+    EXPECT_EQ(readFile(started.errorsPath), kCannotOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileCli, UnopenableInputs,
+    ::testing::Values(
+        UnopenableCase{"Directory",
+                       [](const fs::path& work) {
+                           fs::create_directory(work / "folder");
+                           return std::string("folder");
+                       }},
+        UnopenableCase{"DirectoryWithTrailingSlash",
+                       [](const fs::path& work) {
+                           fs::create_directory(work / "folder");
+                           return std::string("folder/");
+                       }},
+        UnopenableCase{"FileWithTrailingSlash",
+                       [](const fs::path& work) {
+                           writeFile(work / "input.bin", kFourBytes);
+                           return std::string("input.bin/");
+                       }},
+        UnopenableCase{"Nonexistent", [](const fs::path&) { return std::string("missing.bin"); }},
+        UnopenableCase{"Empty", [](const fs::path&) { return std::string(); }},
+        UnopenableCase{"DanglingLink",
+                       [](const fs::path& work) {
+                           fs::create_symlink("missing.bin", work / "link.bin");
+                           return std::string("link.bin");
+                       }},
+        UnopenableCase{"Fifo",
+                       [](const fs::path& work) {
+                           ::mkfifo((work / "pipe").c_str(), 0644);
+                           return std::string("pipe");
+                       }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Input changing between runs -----------------------------------------
+
+struct ReplacementCase {
+    const char* name;
+    std::function<void(const fs::path& input)> change;
+    int exitCode;
+    std::string output;
+    std::string errors;
+};
+
+class InputChanges : public HostileCli, public ::testing::WithParamInterface<ReplacementCase> {};
+
+// Each run opens the file anew: nothing of the first run's file survives.
+TEST_P(InputChanges, AreSeenByTheNextRun) {
+    const std::string input = makeInput(kFourBytes);
+    const Outcome first = run(withFile(kFourBytesAsDataStr, input));
+    ASSERT_EQ(first.output, "DEADBEEF");
+
+    GetParam().change(workDirectory() / input);
+    const Outcome second = run(withFile(kFourBytesAsDataStr, input));
+    EXPECT_EQ(second.exitCode, GetParam().exitCode);
+    EXPECT_EQ(second.output, GetParam().output);
+    EXPECT_EQ(second.errors, GetParam().errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileCli, InputChanges,
+    ::testing::Values(
+        ReplacementCase{"RewrittenInPlace", [](const fs::path& input) { writeFile(input, {1, 2, 3, 4}); }, 0,
+                        "01020304", ""},
+        ReplacementCase{"RenamedOver",
+                        [](const fs::path& input) {
+                            writeFile(input.parent_path() / "new.bin", {5, 6, 7, 8, 9});
+                            fs::rename(input.parent_path() / "new.bin", input);
+                        },
+                        0, "05060708", ""},
+        ReplacementCase{"LinkToAnotherFile",
+                        [](const fs::path& input) {
+                            writeFile(input.parent_path() / "other.bin", {0xA, 0xB, 0xC, 0xD});
+                            fs::remove(input);
+                            fs::create_symlink("other.bin", input);
+                        },
+                        0, "0A0B0C0D", ""},
+        ReplacementCase{"Shortened", [](const fs::path& input) { fs::resize_file(input, 3); }, 1, "", kTooBig},
+        ReplacementCase{"Deleted", [](const fs::path& input) { fs::remove(input); }, 1, "", kCannotOpen},
+        ReplacementCase{"ReplacedByADirectory",
+                        [](const fs::path& input) {
+                            fs::remove(input);
+                            fs::create_directory(input);
+                        },
+                        1, "", kCannotOpen}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Input cut while a run reads it --------------------------------------
+
+constexpr std::uintmax_t kLargeSize = 256u << 20;
+constexpr std::size_t kLargePerLine = 255;
+
+// Whether the file holds exactly the Data Str text of `byteCount` zero bytes,
+// read piecewise: the text is half a gigabyte.
+::testing::AssertionResult holdsZeroDataStr(const fs::path& path, std::uintmax_t byteCount) {
+    const std::uintmax_t lines = (byteCount + kLargePerLine - 1) / kLargePerLine;
+    const std::uintmax_t expectedSize = byteCount * 2 + (lines - 1) * 2;
+    if (fs::file_size(path) != expectedSize) {
+        return ::testing::AssertionFailure() << "holds " << fs::file_size(path) << " bytes, not " << expectedSize;
+    }
+    const std::string line = std::string(kLargePerLine * 2, '0') + "\r\n";
+    std::ifstream in(path, std::ios::binary);
+    std::string piece(line.size(), '\0');
+    for (std::uintmax_t index = 0; index + 1 < lines; ++index) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        if (piece != line) return ::testing::AssertionFailure() << "line " << index << " differs";
+    }
+    const std::string last((byteCount - (lines - 1) * kLargePerLine) * 2, '0');
+    piece.assign(last.size(), '\0');
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    if (piece != last) return ::testing::AssertionFailure() << "the last line differs";
+    return ::testing::AssertionSuccess();
+}
+
+struct TruncationCase {
+    const char* name;
+    bool dumpToFile;
+    bool bigEndian;  // Data Str then walks backwards from the table's end
+};
+
+class InputCutDuringARun : public HostileCli, public ::testing::WithParamInterface<TruncationCase> {};
+
+// A run either finished before the cut, with the whole table, or reports
+// the failed read and leaves no part of a table anywhere.
+TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
+    const fs::path input = workDirectory() / "large.bin";
+    writeFile(input, {});
+    fs::resize_file(input, kLargeSize);  // sparse: zeros without writing them
+    Arguments arguments{"-l", "datastr", "-i", "bytes", "-n", "255", "-s", "10000000", "-a", "0"};
+    if (GetParam().dumpToFile) arguments.push_back("--dump-to-file");
+    if (GetParam().bigEndian) arguments.push_back("--big-endian");
+    arguments.push_back("large.bin");
+
+    const StartedRun started = start(arguments);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    fs::resize_file(input, 4);
+    const Outcome outcome = finish(started);
+
+    const fs::path result = workDirectory() / "result.txt";
+    const fs::path table = GetParam().dumpToFile ? result : started.outputPath;
+    if (outcome.exitCode == 0) {
+        EXPECT_EQ(outcome.errors, GetParam().dumpToFile ? kDumpNotice : "");
+        EXPECT_TRUE(holdsZeroDataStr(table, kLargeSize));
+        return;
+    }
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.errors, kReadFailed);
+    EXPECT_EQ(outcome.output, "");
+    if (GetParam().dumpToFile) {
+        EXPECT_EQ(fs::file_size(result), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HostileCli, InputCutDuringARun,
+                         ::testing::Values(TruncationCase{"ToStandardOutput", false, false},
+                                           TruncationCase{"ToResultTxt", true, false},
+                                           TruncationCase{"BackwardsToStandardOutput", false, true},
+                                           TruncationCase{"BackwardsToResultTxt", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- result.txt that cannot be made --------------------------------------
+
+const Arguments kDumpFourBytes{"--dump-to-file", "-l", "datastr", "-i", "bytes", "-s", "4", "-a", "0", "-n", "8"};
+
+struct BlockedResultCase {
+    const char* name;
+    // Sets the obstacle up in the working directory; what it answers is
+    // held (a descriptor with a lock, or -1) until the run has ended.
+    std::function<int(const fs::path& work)> block;
+};
+
+class BlockedResult : public HostileCli, public ::testing::WithParamInterface<BlockedResultCase> {};
+
+int lockedResult(const fs::path& work, int operation) {
+    writeFile(work / "result.txt", {'o', 'l', 'd'});
+    const int descriptor = ::open((work / "result.txt").c_str(), O_RDWR | O_CLOEXEC);
+    if (descriptor >= 0 && ::flock(descriptor, operation | LOCK_NB) != 0) ADD_FAILURE() << "cannot lock result.txt";
+    return descriptor;
+}
+
+// The run fails, says so, and leaves the directory exactly as it found it.
+TEST_P(BlockedResult, FailsTheRunAndLeavesNothingBehind) {
+    makeInput(kFourBytes);
+    const int held = GetParam().block(workDirectory());
+    const std::set<std::string> before = entriesOf(workDirectory());
+    const std::string resultBefore = regularFileText(workDirectory() / "result.txt");
+
+    const Outcome outcome = run(withFile(kDumpFourBytes, "input.bin"));
+    if (held >= 0) ::close(held);
+
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, kCannotCreateResult);
+    EXPECT_EQ(entriesOf(workDirectory()), before);
+    EXPECT_EQ(regularFileText(workDirectory() / "result.txt"), resultBefore);
+    EXPECT_EQ(readFile(workDirectory() / "input.bin"), std::string("\xDE\xAD\xBE\xEF"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileCli, BlockedResult,
+    ::testing::Values(
+        BlockedResultCase{"DirectoryNamedResultTxt",
+                          [](const fs::path& work) {
+                              fs::create_directory(work / "result.txt");
+                              return -1;
+                          }},
+        BlockedResultCase{"FifoNamedResultTxt",
+                          [](const fs::path& work) {
+                              ::mkfifo((work / "result.txt").c_str(), 0644);
+                              return -1;
+                          }},
+        BlockedResultCase{"LinkIntoAMissingDirectory",
+                          [](const fs::path& work) {
+                              fs::create_symlink("missing/result.txt", work / "result.txt");
+                              return -1;
+                          }},
+        BlockedResultCase{"BeingWrittenByAnother",
+                          [](const fs::path& work) { return lockedResult(work, LOCK_EX); }},
+        BlockedResultCase{"BeingReadByAnother", [](const fs::path& work) { return lockedResult(work, LOCK_SH); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HostileCli, DumpOverItsOwnInputIsRefusedAndKeepsTheInput) {
+    makeInput(kFourBytes, "result.txt");
+    const Outcome outcome = run(withFile(kDumpFourBytes, "result.txt"));
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, kCannotCreateResult);
+    EXPECT_EQ(readFile(workDirectory() / "result.txt"), std::string("\xDE\xAD\xBE\xEF"));
+    EXPECT_EQ(entriesOf(workDirectory()), std::set<std::string>{"result.txt"});
+}
+
+TEST_F(HostileCli, ReadOnlyDirectoryFailsTheRunAndLeavesNothingBehind) {
+    makeInput(kFourBytes);
+    fs::permissions(workDirectory(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    if (std::ofstream(workDirectory() / "probe")) {
+        fs::remove(workDirectory() / "probe");
+        GTEST_SKIP() << "this user writes into read-only directories (root); see DirectoryNamedResultTxt";
+    }
+    const Outcome outcome = run(withFile(kDumpFourBytes, "input.bin"));
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, kCannotCreateResult);
+    EXPECT_EQ(entriesOf(workDirectory()), std::set<std::string>{"input.bin"});
+}
+
+TEST_F(HostileCli, UnwritableStandardOutputFailsTheRun) {
+    makeInput(kFourBytes);
+    const StartedRun started =
+        startCli(workDirectory(), "/dev/full", root() / "run.err", withFile(kFourBytesAsDataStr, "input.bin"));
+    EXPECT_EQ(waitForCliWithin(started, std::chrono::seconds(10)), std::optional<int>(2));
+    EXPECT_EQ(readFile(started.errorsPath), "zemrik-cli: cannot write the table to standard output\n");
+}
+
+// --- Runs racing for result.txt ------------------------------------------
+
+const Arguments kDumpDataStr{"--dump-to-file", "-l", "datastr", "-i", "bytes", "-a", "0", "-n", "64"};
+
+struct RacingRun {
+    Bytes input;
+    std::string expected;
+    StartedRun started;
+};
+
+// A table of 1 to 8 MiB whose every byte differs from the other run's, so
+// that a mix of the two could not pass for either.
+RacingRun prepareRacer(const fs::path& directory, std::size_t mebibytes, std::uint8_t first) {
+    RacingRun racer;
+    racer.input = countingBytes(mebibytes << 20, first);
+    writeFile(directory / "input.bin", racer.input);
+    racer.expected = dataStrText(racer.input, 0, racer.input.size(), 64);
+    return racer;
+}
+
+Arguments racerArguments(const RacingRun& racer) {
+    char size[16];
+    std::snprintf(size, sizeof size, "%zX", racer.input.size());
+    Arguments arguments = kDumpDataStr;
+    arguments.insert(arguments.end(), {"-s", size, "input.bin"});
+    return arguments;
+}
+
+TEST_F(HostileCli, RunsInTwoDirectoriesBothComplete) {
+    const fs::path directories[] = {root() / "a", root() / "b"};
+    for (const fs::path& directory : directories) fs::create_directory(directory);
+    for (std::size_t round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        RacingRun racers[] = {prepareRacer(directories[0], 8 - round, 0x00),
+                              prepareRacer(directories[1], 1 + round, 0x80)};
+        for (std::size_t index = 0; index < 2; ++index) {
+            racers[index].started = start(racerArguments(racers[index]), "racer" + std::to_string(index),
+                                          directories[index]);
+        }
+        for (std::size_t index = 0; index < 2; ++index) {
+            const Outcome outcome = finish(racers[index].started);
+            EXPECT_EQ(outcome.exitCode, 0);
+            EXPECT_EQ(outcome.errors, kDumpNotice);
+            EXPECT_TRUE(readFile(directories[index] / "result.txt") == racers[index].expected) << "racer " << index;
+        }
+    }
+}
+
+// Whoever does not get result.txt says so and leaves it alone; what is left
+// is one whole table of a run that succeeded.
+TEST_F(HostileCli, RunsInOneDirectoryNeverMixTheirTables) {
+    const fs::path directories[] = {root() / "a", root() / "b"};
+    for (const fs::path& directory : directories) fs::create_directory(directory);
+    int refusals = 0;
+    for (std::size_t round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        RacingRun racers[] = {prepareRacer(directories[0], 1 + round % 8, static_cast<std::uint8_t>(round)),
+                              prepareRacer(directories[1], 8 - round % 8, static_cast<std::uint8_t>(round + 0x80))};
+        for (std::size_t index = 0; index < 2; ++index) {
+            // Each reads its own input but both dump into the working directory.
+            Arguments arguments = racerArguments(racers[index]);
+            arguments.back() = (directories[index] / "input.bin").string();
+            racers[index].started = start(arguments, "racer" + std::to_string(index));
+        }
+        std::vector<const std::string*> complete;
+        for (RacingRun& racer : racers) {
+            const Outcome outcome = finish(racer.started);
+            EXPECT_EQ(outcome.output, "");
+            if (outcome.exitCode == 0) {
+                EXPECT_EQ(outcome.errors, kDumpNotice);
+                complete.push_back(&racer.expected);
+            } else {
+                EXPECT_EQ(outcome.exitCode, 2);
+                EXPECT_EQ(outcome.errors, kCannotCreateResult);
+                ++refusals;
+            }
+        }
+        ASSERT_FALSE(complete.empty()) << "both runs failed";
+        const std::string result = readFile(workDirectory() / "result.txt");
+        EXPECT_TRUE(std::any_of(complete.begin(), complete.end(), [&](const std::string* text) {
+            return result == *text;
+        })) << "result.txt is no complete table of a successful run (" << result.size() << " bytes)";
+    }
+    std::printf("%d of 40 racing runs found result.txt taken\n", refusals);
+}
+
+}  // namespace
+}  // namespace zemrik

@@ -1,0 +1,106 @@
+// Runs the built zemrik-cli as a child process, the POSIX way, for the tests
+// that check the program from the outside. ZEMRIK_CLI_PATH names the program.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zemrik::clitest {
+
+using Bytes = std::vector<std::uint8_t>;
+using Arguments = std::vector<std::string>;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string output;
+    std::string errors;
+};
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The child's standard streams are files in the working directory's parent,
+// so that they never show up among the files the program writes.
+[[noreturn]] inline void execInChild(const std::filesystem::path& directory, const std::filesystem::path& outputPath,
+                                     const std::filesystem::path& errorsPath, const Arguments& arguments) {
+    const int input = ::open("/dev/null", O_RDONLY);
+    const int output = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (input < 0 || output < 0 || errors < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 ||
+        ::dup2(errors, 2) < 0 || ::chdir(directory.c_str()) != 0) {
+        ::_exit(126);
+    }
+    std::vector<char*> argv;
+    std::string program = ZEMRIK_CLI_PATH;
+    argv.push_back(program.data());
+    Arguments copies = arguments;
+    for (std::string& argument : copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+// A run started without waiting for it, for tests that act while it runs
+// or start several at once.
+struct StartedRun {
+    pid_t pid = -1;
+    std::filesystem::path outputPath;
+    std::filesystem::path errorsPath;
+};
+
+inline StartedRun startCli(const std::filesystem::path& directory, const std::filesystem::path& outputPath,
+                           const std::filesystem::path& errorsPath, const Arguments& arguments) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) execInChild(directory, outputPath, errorsPath, arguments);
+    return {child, outputPath, errorsPath};
+}
+
+// The exit code, or nothing when the child could not be waited for or did
+// not exit by itself (a signal counts as a crash).
+inline std::optional<int> waitForCli(const StartedRun& run) {
+    int status = 0;
+    if (run.pid < 0 || ::waitpid(run.pid, &status, 0) != run.pid || !WIFEXITED(status)) return std::nullopt;
+    return WEXITSTATUS(status);
+}
+
+// As waitForCli, but a child still running after `limit` is killed and
+// reported as nothing: a test must not hang with the program it checks.
+inline std::optional<int> waitForCliWithin(const StartedRun& run, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (run.pid >= 0) {
+        const pid_t waited = ::waitpid(run.pid, &status, WNOHANG);
+        if (waited == run.pid) return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+        if (waited < 0) return std::nullopt;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(run.pid, SIGKILL);
+            ::waitpid(run.pid, &status, 0);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
+
+}  // namespace zemrik::clitest
