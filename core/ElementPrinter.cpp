@@ -21,12 +21,20 @@ ElementPrinter::ElementPrinter(const CompiledFormat& format, ElementSize size) :
     // longest text is among these (the half covers a signed conversion).
     const std::uint32_t largest = largestValue(size);
     maxLength_ = std::max({format.format(0).size(), format.format(largest).size(), format.format(largest >> 1).size()});
-    if (size != ElementSize::Byte || maxLength_ > kOverwrite) return;
-    byteTexts_.resize(256);
-    for (std::uint32_t value = 0; value < 256; ++value) {
-        Text& text = byteTexts_[value];
-        text.characters.fill('\0');
-        text.length = format.write(text.characters.data(), value);
+    if (maxLength_ > kOverwrite) return;
+    if (size == ElementSize::Byte) {
+        byteTexts_.resize(256);
+        for (std::uint32_t value = 0; value < 256; ++value) {
+            Text& text = byteTexts_[value];
+            text.length = format.write(text.characters.data(), value);
+        }
+        method_ = Method::ByteTexts;
+        return;
+    }
+    zeroText_.length = format.write(zeroText_.characters.data(), 0);
+    if (format.convertsUnsigned() && zeroText_.length == maxLength_) {
+        numberEnd_ = zeroText_.length - format.suffixLength();
+        method_ = Method::FixedLength;
     }
 }
 

@@ -25,21 +25,39 @@ public:
     std::size_t maxLength() const { return maxLength_; }
 
     std::size_t write(char* out, std::uint32_t value) const {
-        if (byteTexts_.empty()) return format_.write(out, value);
-        const Text& text = byteTexts_[value & 0xFF];
-        std::memcpy(out, text.characters.data(), kOverwrite);
-        return text.length;
+        switch (method_) {
+        case Method::ByteTexts: {
+            const Text& text = byteTexts_[value & 0xFF];
+            std::memcpy(out, text.characters.data(), kOverwrite);
+            return text.length;
+        }
+        case Method::FixedLength:
+            // The text of 0 with this value's digits printed over its number.
+            std::memcpy(out, zeroText_.characters.data(), kOverwrite);
+            format_.writeDigits(out + numberEnd_, value);
+            return zeroText_.length;
+        case Method::Format:
+            break;
+        }
+        return format_.write(out, value);
     }
 
 private:
+    // Bytes: 256 texts printed up front. Wider elements whose every value
+    // prints in the same length: the digits only. Anything else: the format.
+    enum class Method { ByteTexts, FixedLength, Format };
+
     struct Text {
-        std::array<char, kOverwrite> characters;
-        std::size_t length;
+        std::array<char, kOverwrite> characters{};
+        std::size_t length = 0;
     };
 
     const CompiledFormat& format_;
+    Method method_ = Method::Format;
     std::size_t maxLength_;
     std::vector<Text> byteTexts_;
+    Text zeroText_;
+    std::size_t numberEnd_ = 0;
 };
 
 }  // namespace zemrik

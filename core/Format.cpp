@@ -158,6 +158,14 @@ std::size_t CompiledFormat::writeNumber(char* out, std::uint32_t argument) const
     return static_cast<std::size_t>(end - out);
 }
 
+void CompiledFormat::writeDigits(char* end, std::uint32_t value) const {
+    if (conversion_ == Conversion::UpperHex) {
+        writeHexDigits(end, value);
+    } else {
+        writeDecimalDigits(end, value);
+    }
+}
+
 std::size_t CompiledFormat::write(char* out, std::uint32_t argument) const {
     // Most literals are empty or two characters: a call to copy nothing, once
     // per element, costs more than the test.

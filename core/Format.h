@@ -25,6 +25,15 @@ public:
 
     std::string format(std::uint32_t argument) const;
 
+    // For printing a value into the text of another with the same number of
+    // digit places: whether the conversion is unsigned, how many characters
+    // follow the number, and the digits alone, written backwards from `end`.
+    bool convertsUnsigned() const {
+        return conversion_ == Conversion::UnsignedDecimal || conversion_ == Conversion::UpperHex;
+    }
+    std::size_t suffixLength() const { return suffix_.size(); }
+    void writeDigits(char* end, std::uint32_t value) const;
+
 private:
     enum class Conversion : std::uint8_t { None, SignedDecimal, UnsignedDecimal, UpperHex };
 

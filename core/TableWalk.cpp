@@ -197,6 +197,38 @@ std::uint32_t batchSize(std::uint32_t perLine, std::uint32_t onLine, std::uint32
     return std::min({leftOnLine, remaining, kMaxBatch});
 }
 
+// Every element but the last, each with its separator, line by line.
+template <ElementSize Size>
+WalkOutcome printAllButLast(const TableLayout& layout, const OutputStyle& style, std::uint32_t count,
+                            ForwardReader& reader, const ElementPrinter& printer, OutputBuffer& buffer,
+                            Progress& progress) {
+    const bool trimAtLineEnd = layout.language == Language::Asm;
+    std::uint32_t onLine = 0;
+    for (std::uint32_t i = 0; i + 1 < count;) {
+        const std::uint32_t elements = batchSize(layout.itemsPerLine, onLine, count - 1 - i);
+        Batch batch;
+        const bool appended =
+            batch.append(buffer, printer, elements, style.elementWidth, [&](std::uint32_t j) -> std::optional<std::uint32_t> {
+                const std::uint8_t* bytes = reader.next();
+                if (bytes == nullptr) return std::nullopt;
+                progress.after(std::uint64_t{i} + j);
+                return elementValue(bytes, Size, layout.bigEndian);
+            });
+        if (!appended) return WalkOutcome::BufferExhausted;
+        if (batch.readFailed) return WalkOutcome::ReadFailed;
+        i += elements;
+        onLine += elements;
+        buffer.advanceCursor(batch.advanceBeforeLast);
+        if (onLine == layout.itemsPerLine) {
+            if (!breakLine(buffer, style, trimAtLineEnd)) return WalkOutcome::BufferExhausted;
+            onLine = 0;
+        }
+        buffer.advanceCursor(batch.advanceLast);
+    }
+
+    return WalkOutcome::Complete;
+}
+
 }  // namespace
 
 WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
@@ -214,29 +246,19 @@ WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, B
     ForwardReader reader(source, std::uint64_t{count} * elementBytes, elementBytes);
     Progress progress(progressSink, count);
     const ElementPrinter printer(formats->elementWithSeparator, layout.elementSize);
-    const bool trimAtLineEnd = layout.language == Language::Asm;
-    std::uint32_t onLine = 0;
-    for (std::uint32_t i = 0; i + 1 < count;) {
-        const std::uint32_t elements = batchSize(layout.itemsPerLine, onLine, count - 1 - i);
-        Batch batch;
-        const bool appended =
-            batch.append(buffer, printer, elements, style.elementWidth, [&](std::uint32_t j) -> std::optional<std::uint32_t> {
-                const std::uint8_t* bytes = reader.next();
-                if (bytes == nullptr) return std::nullopt;
-                progress.after(std::uint64_t{i} + j);
-                return elementValue(bytes, layout.elementSize, layout.bigEndian);
-            });
-        if (!appended) return WalkOutcome::BufferExhausted;
-        if (batch.readFailed) return WalkOutcome::ReadFailed;
-        i += elements;
-        onLine += elements;
-        buffer.advanceCursor(batch.advanceBeforeLast);
-        if (onLine == layout.itemsPerLine) {
-            if (!breakLine(buffer, style, trimAtLineEnd)) return WalkOutcome::BufferExhausted;
-            onLine = 0;
+    const auto outcome = [&] {
+        // One loop per element size, so the hot loop forms values without a switch.
+        switch (layout.elementSize) {
+        case ElementSize::Word:
+            return printAllButLast<ElementSize::Word>(layout, style, count, reader, printer, buffer, progress);
+        case ElementSize::Dword:
+            return printAllButLast<ElementSize::Dword>(layout, style, count, reader, printer, buffer, progress);
+        case ElementSize::Byte:
+            break;
         }
-        buffer.advanceCursor(batch.advanceLast);
-    }
+        return printAllButLast<ElementSize::Byte>(layout, style, count, reader, printer, buffer, progress);
+    }();
+    if (outcome != WalkOutcome::Complete) return outcome;
 
     const std::uint8_t* bytes = reader.next();
     if (bytes == nullptr) return WalkOutcome::ReadFailed;
