@@ -36,7 +36,6 @@ constexpr const char* kCannotCreateResult = "Cannot create Result.txt\n";
 constexpr const char* kCannotOpen = "Can't open file !\n";
 constexpr const char* kReadFailed = "Error reading the file !\n";
 constexpr const char* kTooBig = "Hey man, your table is bigger than the file itself !\n";
-constexpr const char* kZero = "A zero somewhere :)\n";
 
 // Bytes whose value is their offset's low byte, so any byte printed names
 // where it was read.
