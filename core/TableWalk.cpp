@@ -197,36 +197,46 @@ std::uint32_t batchSize(std::uint32_t perLine, std::uint32_t onLine, std::uint32
     return std::min({leftOnLine, remaining, kMaxBatch});
 }
 
-// Every element but the last, each with its separator, line by line.
-template <ElementSize Size>
-WalkOutcome printAllButLast(const TableLayout& layout, const OutputStyle& style, std::uint32_t count,
-                            ForwardReader& reader, const ElementPrinter& printer, OutputBuffer& buffer,
-                            Progress& progress) {
-    const bool trimAtLineEnd = layout.language == Language::Asm;
+// Prints `total` elements, each with its separator, in lines of `perLine`.
+// `valueAt(index)` gives each element's value in order, or nothing when the
+// source ran short. A line break follows every full line but the text's end,
+// unless `breakAfterLast` (the forward walk's last element is still to come).
+template <class ValueAt>
+WalkOutcome printInLines(OutputBuffer& buffer, const ElementPrinter& printer, const OutputStyle& style,
+                         std::uint32_t perLine, std::uint32_t total, bool trimAtLineEnd, bool breakAfterLast,
+                         ValueAt&& valueAt) {
     std::uint32_t onLine = 0;
-    for (std::uint32_t i = 0; i + 1 < count;) {
-        const std::uint32_t elements = batchSize(layout.itemsPerLine, onLine, count - 1 - i);
+    for (std::uint32_t done = 0; done < total;) {
+        const std::uint32_t elements = batchSize(perLine, onLine, total - done);
         Batch batch;
-        const bool appended =
-            batch.append(buffer, printer, elements, style.elementWidth, [&](std::uint32_t j) -> std::optional<std::uint32_t> {
-                const std::uint8_t* bytes = reader.next();
-                if (bytes == nullptr) return std::nullopt;
-                progress.after(std::uint64_t{i} + j);
-                return elementValue(bytes, Size, layout.bigEndian);
-            });
+        const bool appended = batch.append(buffer, printer, elements, style.elementWidth,
+                                           [&](std::uint32_t j) { return valueAt(done + j); });
         if (!appended) return WalkOutcome::BufferExhausted;
         if (batch.readFailed) return WalkOutcome::ReadFailed;
-        i += elements;
+        done += elements;
         onLine += elements;
         buffer.advanceCursor(batch.advanceBeforeLast);
-        if (onLine == layout.itemsPerLine) {
+        if (onLine == perLine && (breakAfterLast || done < total)) {
             if (!breakLine(buffer, style, trimAtLineEnd)) return WalkOutcome::BufferExhausted;
             onLine = 0;
         }
         buffer.advanceCursor(batch.advanceLast);
     }
-
     return WalkOutcome::Complete;
+}
+
+// Every element but the last, in file order.
+template <ElementSize Size>
+WalkOutcome printAllButLast(const TableLayout& layout, const OutputStyle& style, std::uint32_t count,
+                            ForwardReader& reader, const ElementPrinter& printer, OutputBuffer& buffer,
+                            Progress& progress) {
+    return printInLines(buffer, printer, style, layout.itemsPerLine, count - 1, layout.language == Language::Asm,
+                        true, [&](std::uint32_t i) -> std::optional<std::uint32_t> {
+                            const std::uint8_t* bytes = reader.next();
+                            if (bytes == nullptr) return std::nullopt;
+                            progress.after(i);
+                            return elementValue(bytes, Size, layout.bigEndian);
+                        });
 }
 
 }  // namespace
@@ -276,33 +286,15 @@ WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, 
     BackwardReader reader(source, layout.offset, size);
     Progress progress(progressSink, size);
     const ElementPrinter printer(formats->elementWithSeparator, ElementSize::Byte);
-    std::uint32_t onLine = 0;
-    for (std::uint32_t printedBytes = 0; printedBytes < size;) {
-        const std::uint32_t elements = batchSize(layout.itemsPerLine, onLine, size - printedBytes);
-        Batch batch;
-        const bool appended =
-            batch.append(buffer, printer, elements, style.elementWidth, [&](std::uint32_t k) -> std::optional<std::uint32_t> {
-                const std::uint32_t j = printedBytes + k;
-                const auto byte = reader.byteAt(size - 1 - j);
-                if (!byte) return std::nullopt;
-                // The j-th byte reports (j - 1) x 100 / divisor; the first
-                // shows 0% rather than a negative share.
-                progress.after(j == 0 ? 0 : j - 1);
-                return *byte;
-            });
-        if (!appended) return WalkOutcome::BufferExhausted;
-        if (batch.readFailed) return WalkOutcome::ReadFailed;
-        printedBytes += elements;
-        onLine += elements;
-        buffer.advanceCursor(batch.advanceBeforeLast);
-        // The text never ends in a line break.
-        if (onLine == layout.itemsPerLine && printedBytes < size) {
-            if (!breakLine(buffer, style, false)) return WalkOutcome::BufferExhausted;
-            onLine = 0;
-        }
-        buffer.advanceCursor(batch.advanceLast);
-    }
-    return WalkOutcome::Complete;
+    return printInLines(buffer, printer, style, layout.itemsPerLine, size, false, false,
+                        [&](std::uint32_t j) -> std::optional<std::uint32_t> {
+                            const auto byte = reader.byteAt(size - 1 - j);
+                            if (!byte) return std::nullopt;
+                            // The j-th byte reports (j - 1) x 100 / divisor; the first
+                            // shows 0% rather than a negative share.
+                            progress.after(j == 0 ? 0 : j - 1);
+                            return *byte;
+                        });
 }
 
 }  // namespace zemrik
