@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ui/resource.h"
 
 namespace zemrik::dialogtest {
 namespace {
@@ -147,6 +148,15 @@ bool DialogDriver::answerOpenFileDialog(const std::string& path) const {
         PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
     return waitUntil([&] { return !IsWindow(chooser); });
+}
+
+::testing::AssertionResult load(const DialogDriver& driver, const std::string& path) {
+    driver.post(IDM_LOAD);
+    if (!driver.answerOpenFileDialog(path)) return ::testing::AssertionFailure() << "no open-file dialog";
+    if (!driver.waitForText(IDC_FILE_PATH, path)) {
+        return ::testing::AssertionFailure() << "File box shows \"" << driver.text(IDC_FILE_PATH) << "\"";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace zemrik::dialogtest

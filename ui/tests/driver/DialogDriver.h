@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <functional>
@@ -55,5 +57,9 @@ public:
 private:
     HWND dialog_;
 };
+
+// Chooses the file through File > Load and its open-file dialog, and waits
+// for the File box to show it.
+::testing::AssertionResult load(const DialogDriver& driver, const std::string& path);
 
 }  // namespace zemrik::dialogtest

@@ -12,6 +12,7 @@
 #include "ui/resource.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
+#include "ui/tests/driver/RunningDialog.h"
 #include "ui/tests/driver/Screenshot.h"
 #include "ui/tests/driver/TestFiles.h"
 
@@ -58,22 +59,7 @@ void fill(const DialogDriver& driver, const Fields& fields) {
     driver.check(IDC_DUMP_TO_FILE, fields.dumpToFile);
 }
 
-// Chooses the file through File > Load and its open-file dialog.
-::testing::AssertionResult load(const DialogDriver& driver, const std::string& path) {
-    driver.post(IDM_LOAD);
-    if (!driver.answerOpenFileDialog(path)) return ::testing::AssertionFailure() << "no open-file dialog";
-    if (!driver.waitForText(IDC_FILE_PATH, path)) {
-        return ::testing::AssertionFailure() << "File box shows \"" << driver.text(IDC_FILE_PATH) << "\"";
-    }
-    return ::testing::AssertionSuccess();
-}
-
-class DialogTest : public ::testing::Test {
-protected:
-    TempDirectory directory;
-    DialogProcess program{directory.path()};
-    DialogDriver driver{program.dialog()};
-};
+using DialogTest = RunningDialog;
 
 TEST_F(DialogTest, StartsWithWordsAsmAndEveryFieldEmpty) {
     EXPECT_EQ(windowText(driver.dialog()).rfind("Zemrik  v1.34", 0), 0u);

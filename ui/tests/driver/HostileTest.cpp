@@ -14,6 +14,7 @@
 #include "ui/resource.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
+#include "ui/tests/driver/RunningDialog.h"
 #include "ui/tests/driver/TestFiles.h"
 
 namespace zemrik::dialogtest {
@@ -31,15 +32,6 @@ void fillFourBytesAt(const DialogDriver& driver, const std::string& address) {
     driver.setText(IDC_PER_LINE, "8");
     driver.select(IDC_ITEMS, kBytes);
     driver.select(IDC_LANGUAGE, kC);
-}
-
-::testing::AssertionResult load(const DialogDriver& driver, const std::string& path) {
-    driver.post(IDM_LOAD);
-    if (!driver.answerOpenFileDialog(path)) return ::testing::AssertionFailure() << "no open-file dialog";
-    if (!driver.waitForText(IDC_FILE_PATH, path)) {
-        return ::testing::AssertionFailure() << "File box shows \"" << driver.text(IDC_FILE_PATH) << "\"";
-    }
-    return ::testing::AssertionSuccess();
 }
 
 // Keystroke by keystroke, as a user types, so that any limit of the edit
@@ -70,12 +62,7 @@ void rewrite(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     ASSERT_EQ(written, bytes.size());
 }
 
-class DialogHostile : public ::testing::Test {
-protected:
-    TempDirectory directory;
-    DialogProcess program{directory.path()};
-    DialogDriver driver{program.dialog()};
-};
+using DialogHostile = RunningDialog;
 
 // Load only looks at the file; Go opens it again and must judge the file as
 // it is then, not as it was at Load.
