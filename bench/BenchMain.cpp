@@ -34,14 +34,11 @@ std::vector<StyleCase> styleCases() {
 ElementSize elementSizeOf(StyleColumn column) {
     switch (column) {
     case StyleColumn::WordHex:
-    case StyleColumn::WordDec:
-        return ElementSize::Word;
+    case StyleColumn::WordDec: return ElementSize::Word;
     case StyleColumn::DwordHex:
-    case StyleColumn::DwordDec:
-        return ElementSize::Dword;
+    case StyleColumn::DwordDec: return ElementSize::Dword;
     case StyleColumn::ByteHex:
-    case StyleColumn::ByteDec:
-        break;
+    case StyleColumn::ByteDec: break;
     }
     return ElementSize::Byte;
 }

@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "bench/BenchSupport.h"
 #include "platform/File.h"

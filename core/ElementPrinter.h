@@ -1,9 +1,9 @@
 #pragma once
 
 #include <array>
-#include <cstring>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "core/Format.h"
@@ -36,8 +36,7 @@ public:
             std::memcpy(out, zeroText_.characters.data(), kOverwrite);
             format_.writeDigits(out + numberEnd_, value);
             return zeroText_.length;
-        case Method::Format:
-            break;
+        case Method::Format: break;
         }
         return format_.write(out, value);
     }

@@ -18,8 +18,9 @@ bool OutputBuffer::ensureCapacity(std::size_t needed) {
     if (needed <= capacity_) return true;
     if (growth_ == nullptr) return false;
     // Doubling keeps the number of growths, and so their copying, logarithmic.
-    const std::size_t doubled =
-        capacity_ > std::numeric_limits<std::size_t>::max() / 2 ? std::numeric_limits<std::size_t>::max() : capacity_ * 2;
+    const std::size_t doubled = capacity_ > std::numeric_limits<std::size_t>::max() / 2
+                                    ? std::numeric_limits<std::size_t>::max()
+                                    : capacity_ * 2;
     const std::size_t newCapacity = needed > doubled ? needed : doubled;
     char* grown = growth_->grow(newCapacity);
     if (grown == nullptr) return false;

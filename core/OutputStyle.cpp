@@ -37,10 +37,9 @@ constexpr OutputStyle kDataStr = {0, 2, 2, "", "%02lX", "", "\r\n", "%02X"};
 }  // namespace
 
 const StyleTable styleTable = {
-    &kC[0],      &kC[1],      &kC[2],      &kC[3],      &kC[4],      &kC[5],
-    &kAsm[0],    &kAsm[1],    &kAsm[2],    &kAsm[3],    &kAsm[4],    &kAsm[5],
-    &kDelphi[0], &kDelphi[1], &kDelphi[2], &kDelphi[3], &kDelphi[4], &kDelphi[5],
-    &kDataStr,   &kDataStr,   &kDataStr,   &kDataStr,   &kDataStr,   &kDataStr,
+    &kC[0],      &kC[1],      &kC[2],    &kC[3],    &kC[4],      &kC[5],      &kAsm[0],    &kAsm[1],
+    &kAsm[2],    &kAsm[3],    &kAsm[4],  &kAsm[5],  &kDelphi[0], &kDelphi[1], &kDelphi[2], &kDelphi[3],
+    &kDelphi[4], &kDelphi[5], &kDataStr, &kDataStr, &kDataStr,   &kDataStr,   &kDataStr,   &kDataStr,
 };
 
 }  // namespace zemrik

@@ -39,8 +39,7 @@ std::uint32_t elementValue(const std::uint8_t* bytes, ElementSize size, bool big
                             std::uint32_t{bytes[2]} << 8 | bytes[3])
                          : (bytes[0] | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
                             std::uint32_t{bytes[3]} << 24);
-    case ElementSize::Byte:
-        break;
+    case ElementSize::Byte: break;
     }
     return bytes[0];
 }
@@ -140,8 +139,7 @@ std::size_t cursorAdvance(std::int32_t elementWidth, std::size_t printed) {
     return std::max(static_cast<std::size_t>(std::max(elementWidth, 0)), printed);
 }
 
-bool appendFormatted(OutputBuffer& buffer, const CompiledFormat& format, std::uint32_t argument,
-                     std::size_t& printed) {
+bool appendFormatted(OutputBuffer& buffer, const CompiledFormat& format, std::uint32_t argument, std::size_t& printed) {
     return buffer.appendWritten(format.maxLength(), [&](char* destination) {
         printed = format.write(destination, argument);
         return printed;
@@ -168,8 +166,8 @@ struct Batch {
     bool readFailed = false;
 
     template <class NextValue>
-    bool append(OutputBuffer& buffer, const ElementPrinter& printer, std::uint32_t elements,
-                std::int32_t elementWidth, NextValue&& nextValue) {
+    bool append(OutputBuffer& buffer, const ElementPrinter& printer, std::uint32_t elements, std::int32_t elementWidth,
+                NextValue&& nextValue) {
         const std::size_t reserve = std::size_t{elements} * printer.maxLength() + ElementPrinter::kOverwrite;
         return buffer.appendWritten(reserve, [&](char* out) {
             char* p = out;
@@ -230,8 +228,8 @@ template <ElementSize Size>
 WalkOutcome printAllButLast(const TableLayout& layout, const OutputStyle& style, std::uint32_t count,
                             ForwardReader& reader, const ElementPrinter& printer, OutputBuffer& buffer,
                             Progress& progress) {
-    return printInLines(buffer, printer, style, layout.itemsPerLine, count - 1, layout.language == Language::Asm,
-                        true, [&](std::uint32_t i) -> std::optional<std::uint32_t> {
+    return printInLines(buffer, printer, style, layout.itemsPerLine, count - 1, layout.language == Language::Asm, true,
+                        [&](std::uint32_t i) -> std::optional<std::uint32_t> {
                             const std::uint8_t* bytes = reader.next();
                             if (bytes == nullptr) return std::nullopt;
                             progress.after(i);
@@ -241,8 +239,8 @@ WalkOutcome printAllButLast(const TableLayout& layout, const OutputStyle& style,
 
 }  // namespace
 
-WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
-                          OutputBuffer& buffer, ProgressSink& progressSink) {
+WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, OutputBuffer& buffer,
+                          ProgressSink& progressSink) {
     const auto formats = CompiledStyle::compile(style);
     if (!formats) return WalkOutcome::InvalidStyle;
 
@@ -263,8 +261,7 @@ WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, B
             return printAllButLast<ElementSize::Word>(layout, style, count, reader, printer, buffer, progress);
         case ElementSize::Dword:
             return printAllButLast<ElementSize::Dword>(layout, style, count, reader, printer, buffer, progress);
-        case ElementSize::Byte:
-            break;
+        case ElementSize::Byte: break;
         }
         return printAllButLast<ElementSize::Byte>(layout, style, count, reader, printer, buffer, progress);
     }();
@@ -274,7 +271,7 @@ WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, B
     if (bytes == nullptr) return WalkOutcome::ReadFailed;
     const std::uint32_t value = elementValue(bytes, layout.elementSize, layout.bigEndian);
     return appendFormatted(buffer, formats->last, value, printed) ? WalkOutcome::Complete
-                                                                   : WalkOutcome::BufferExhausted;
+                                                                  : WalkOutcome::BufferExhausted;
 }
 
 WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source,

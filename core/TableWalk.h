@@ -40,8 +40,8 @@ enum class WalkOutcome {
 // Prints the header, the elements in file order with separators and line
 // breaks, and the last element closing the declaration. The source must be
 // positioned at the table's first byte.
-WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
-                          OutputBuffer& buffer, ProgressSink& progress);
+WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, OutputBuffer& buffer,
+                          ProgressSink& progress);
 
 // Data Str with big-endian: the table's bytes from the last to the first, so
 // the whole table reads as one big-endian number. Seeks by itself.

@@ -19,9 +19,12 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 
 int digitIn(char c, unsigned base) {
     int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
     return digit >= 0 && static_cast<unsigned>(digit) < base ? digit : -1;
 }
 

@@ -77,18 +77,18 @@ public:
     int languageSelection() override { return fields_.language; }
     std::string fieldText(zemrik::NumberField field) override {
         switch (field) {
-            case zemrik::NumberField::TableSize: return fields_.size;
-            case zemrik::NumberField::Address: return fields_.address;
-            case zemrik::NumberField::ItemsPerLine: return fields_.perLine;
+        case zemrik::NumberField::TableSize: return fields_.size;
+        case zemrik::NumberField::Address: return fields_.address;
+        case zemrik::NumberField::ItemsPerLine: return fields_.perLine;
         }
         return {};
     }
     bool isChecked(zemrik::CheckBox box) override {
         switch (box) {
-            case zemrik::CheckBox::DumpToFile: return fields_.dumpToFile;
-            case zemrik::CheckBox::Decimal: return fields_.decimal;
-            case zemrik::CheckBox::Rva: return fields_.rva;
-            case zemrik::CheckBox::BigEndian: return fields_.bigEndian;
+        case zemrik::CheckBox::DumpToFile: return fields_.dumpToFile;
+        case zemrik::CheckBox::Decimal: return fields_.decimal;
+        case zemrik::CheckBox::Rva: return fields_.rva;
+        case zemrik::CheckBox::BigEndian: return fields_.bigEndian;
         }
         return false;
     }
@@ -152,7 +152,8 @@ Expectation expectationFor(const DialogFields& fields) {
     if (fields.perLine.empty()) return refuse("You MUST enter the number of items per line !");
     const auto perLine = zemrik::convertDecimalField(fields.perLine);
     if (!perLine) return refuse("Error converting the number of items");
-    if (*size % byteCount(*elementSize) != 0) return refuse("The tablesize must be divisible by the size of elements !");
+    if (*size % byteCount(*elementSize) != 0)
+        return refuse("The tablesize must be divisible by the size of elements !");
     if ((*perLine & 0xFF) == 0 || *size == 0) return refuse("A zero somewhere :)");
     if (fields.rva) {
         // An empty file cannot be mapped at all.
@@ -168,8 +169,8 @@ Expectation expectationFor(const DialogFields& fields) {
     table.layout.offset = *offset;
     table.layout.tableSize = *size;
     table.layout.language = static_cast<zemrik::Language>(fields.language);
-    table.layout.elementSize = table.layout.language == zemrik::Language::DataStr ? zemrik::ElementSize::Byte
-                                                                                : *elementSize;
+    table.layout.elementSize =
+        table.layout.language == zemrik::Language::DataStr ? zemrik::ElementSize::Byte : *elementSize;
     table.layout.itemsPerLine = static_cast<std::uint8_t>(*perLine);
     table.layout.bigEndian = fields.bigEndian;
     table.decimal = fields.decimal;

@@ -47,8 +47,7 @@ private:
     std::uint32_t position_;
 };
 
-std::string walkOneByte(const std::uint8_t* image, std::uint32_t offset, zemrik::Language language,
-                        bool reversed) {
+std::string walkOneByte(const std::uint8_t* image, std::uint32_t offset, zemrik::Language language, bool reversed) {
     zemrik::TableLayout layout;
     layout.offset = offset;
     layout.tableSize = 1;
@@ -60,9 +59,8 @@ std::string walkOneByte(const std::uint8_t* image, std::uint32_t offset, zemrik:
     zemrik::OutputBuffer buffer(storage.data(), storage.capacity(), &storage);
     TableByteSource source(image, offset);
     zemrik::fuzz::CheckedProgress progress;
-    const zemrik::WalkOutcome outcome = reversed
-                                            ? zemrik::renderReversed(layout, style, source, buffer, progress)
-                                            : zemrik::renderForward(layout, style, source, buffer, progress);
+    const zemrik::WalkOutcome outcome = reversed ? zemrik::renderReversed(layout, style, source, buffer, progress)
+                                                 : zemrik::renderForward(layout, style, source, buffer, progress);
     check(outcome == zemrik::WalkOutcome::Complete, "one-byte walk did not complete");
     return std::string(buffer.text());
 }

@@ -76,9 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zemrik::testing::MemorySource source(walkCase.table);
     zemrik::fuzz::CheckedProgress progress;
     const bool reversed = layout.language == zemrik::Language::DataStr && layout.bigEndian;
-    const zemrik::WalkOutcome outcome = reversed
-                                            ? zemrik::renderReversed(layout, style, source, buffer, progress)
-                                            : zemrik::renderForward(layout, style, source, buffer, progress);
+    const zemrik::WalkOutcome outcome = reversed ? zemrik::renderReversed(layout, style, source, buffer, progress)
+                                                 : zemrik::renderForward(layout, style, source, buffer, progress);
     check(outcome == zemrik::WalkOutcome::Complete, "walk did not complete");
     check(buffer.text() == zemrik::testing::referenceRender(layout, style, walkCase.table),
           "walk text differs from the snprintf reference");

@@ -19,8 +19,8 @@ class FileMapping {
 public:
     // `size` 0 maps the whole file (and fails for an empty file, as Win32 does).
     // A read-write mapping larger than the file makes the file that long.
-    static std::optional<FileMapping> create(const File& file, MappingAccess access,
-                                             std::uint64_t size, const char* name);
+    static std::optional<FileMapping> create(const File& file, MappingAccess access, std::uint64_t size,
+                                             const char* name);
 
     FileMapping() = default;
     FileMapping(FileMapping&& other) noexcept;
@@ -39,7 +39,7 @@ private:
     void release() noexcept;
 
     MappingAccess access_ = MappingAccess::ReadOnly;
-    std::uint64_t size_ = 0;  // bytes the mapping covers
+    std::uint64_t size_ = 0;           // bytes the mapping covers
     NativeHandle handle_ = kNoHandle;  // on POSIX a duplicate of the file's descriptor
 };
 

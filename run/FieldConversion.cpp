@@ -7,9 +7,7 @@ namespace {
 
 // White space as isspace() sees it in the C locale; spelled out so that the
 // user's locale can never change what a field means.
-bool isCLocaleSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isCLocaleSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 std::optional<unsigned> hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
@@ -42,9 +40,8 @@ Prefix skipSpaceAndSign(std::string_view text) {
 
 // Accumulates digits from `position` modulo 2^32; nothing when there is none.
 template <class DigitValue>
-std::optional<std::uint32_t> accumulateDigits(std::string_view text, std::size_t position,
-                                              std::uint32_t base, bool negative,
-                                              DigitValue digitValue) {
+std::optional<std::uint32_t> accumulateDigits(std::string_view text, std::size_t position, std::uint32_t base,
+                                              bool negative, DigitValue digitValue) {
     std::uint32_t value = 0;
     bool anyDigit = false;
     for (; position < text.size(); ++position) {

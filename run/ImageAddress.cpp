@@ -7,8 +7,8 @@
 namespace zemrik {
 namespace {
 
-constexpr std::uint16_t kDosSignature = 0x5A4D;         // "MZ"
-constexpr std::uint32_t kPeSignature = 0x00004550;      // "PE\0\0"
+constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
+constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint64_t kLfanewPosition = 0x3C;
 
@@ -43,14 +43,11 @@ public:
 
     std::optional<std::uint32_t> u32(std::uint64_t position) const {
         if (!contains(position, 4)) return std::nullopt;
-        return byteAt(position) | byteAt(position + 1) << 8 | byteAt(position + 2) << 16 |
-               byteAt(position + 3) << 24;
+        return byteAt(position) | byteAt(position + 1) << 8 | byteAt(position + 2) << 16 | byteAt(position + 3) << 24;
     }
 
 private:
-    std::uint32_t byteAt(std::uint64_t position) const {
-        return image_[static_cast<std::size_t>(position)];
-    }
+    std::uint32_t byteAt(std::uint64_t position) const { return image_[static_cast<std::size_t>(position)]; }
 
     std::span<const std::uint8_t> image_;
 };
@@ -76,8 +73,7 @@ HeadersOrRefusal readPeHeaders(const ImageReader& reader) {
     if (!lfanew || reader.u32(*lfanew) != kPeSignature) return notPe;
 
     const std::optional<std::uint16_t> sectionCount = reader.u16(*lfanew + kNumberOfSectionsPosition);
-    const std::optional<std::uint16_t> optionalHeaderSize =
-        reader.u16(*lfanew + kSizeOfOptionalHeaderPosition);
+    const std::optional<std::uint16_t> optionalHeaderSize = reader.u16(*lfanew + kSizeOfOptionalHeaderPosition);
     if (!sectionCount || !optionalHeaderSize || *optionalHeaderSize < kLeastOptionalHeaderSize) {
         return notPe;
     }
@@ -89,16 +85,13 @@ HeadersOrRefusal readPeHeaders(const ImageReader& reader) {
     const std::optional<std::uint32_t> imageBase = reader.u32(*lfanew + kImageBasePosition);
     if (!imageBase) return notPe;
 
-    return PeHeaders{*imageBase, *sectionCount,
-                     *lfanew + kOptionalHeaderPosition + *optionalHeaderSize};
+    return PeHeaders{*imageBase, *sectionCount, *lfanew + kOptionalHeaderPosition + *optionalHeaderSize};
 }
 
-std::optional<SectionHeader> readSectionHeader(const ImageReader& reader, std::uint64_t table,
-                                               std::uint16_t index) {
+std::optional<SectionHeader> readSectionHeader(const ImageReader& reader, std::uint64_t table, std::uint16_t index) {
     const std::uint64_t header = table + kSectionHeaderSize * index;
     if (!reader.contains(header, kSectionHeaderSize)) return std::nullopt;
-    return SectionHeader{*reader.u32(header + kVirtualSizePosition),
-                         *reader.u32(header + kVirtualAddressPosition),
+    return SectionHeader{*reader.u32(header + kVirtualSizePosition), *reader.u32(header + kVirtualAddressPosition),
                          *reader.u32(header + kPointerToRawDataPosition)};
 }
 
@@ -106,8 +99,7 @@ std::uint64_t sectionEnd(std::uint32_t imageBase, const SectionHeader& section) 
     return std::uint64_t{imageBase} + section.virtualAddress + section.virtualSize;
 }
 
-Translation translateThroughSections(const ImageReader& reader, const PeHeaders& headers,
-                                     std::uint32_t address) {
+Translation translateThroughSections(const ImageReader& reader, const PeHeaders& headers, std::uint32_t address) {
     const std::uint32_t headerOffset = address - headers.imageBase;
     // Without sections the whole image is headers.
     if (headers.sectionCount == 0) return headerOffset;
@@ -118,8 +110,7 @@ Translation translateThroughSections(const ImageReader& reader, const PeHeaders&
     // The walk compares only section ends, so an address in a gap between two
     // sections is translated with the later one.
     for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
-        const std::optional<SectionHeader> section =
-            readSectionHeader(reader, headers.sectionTable, index);
+        const std::optional<SectionHeader> section = readSectionHeader(reader, headers.sectionTable, index);
         if (!section) return Translation::failure(TranslationRefusal::NotPeFile);
         if (sectionEnd(headers.imageBase, *section) >= address) {
             return address - headers.imageBase - section->virtualAddress + section->pointerToRawData;
@@ -132,18 +123,12 @@ Translation translateThroughSections(const ImageReader& reader, const PeHeaders&
 
 std::string_view refusalMessage(TranslationRefusal refusal) {
     switch (refusal) {
-        case TranslationRefusal::CannotCreateMapping:
-            return "Cannot create the file mapping, try with the offset !";
-        case TranslationRefusal::CannotMapView:
-            return "Cannot map the file, try with the offset !";
-        case TranslationRefusal::NotPeFile:
-            return "Not a PE file !";
-        case TranslationRefusal::BelowImageBase:
-            return "RVA < image base !";
-        case TranslationRefusal::BeyondLastSection:
-            return "RVA beyond the last section !";
-        case TranslationRefusal::NotPe32Image:
-            return "Not a 32-bit PE file !";
+    case TranslationRefusal::CannotCreateMapping: return "Cannot create the file mapping, try with the offset !";
+    case TranslationRefusal::CannotMapView: return "Cannot map the file, try with the offset !";
+    case TranslationRefusal::NotPeFile: return "Not a PE file !";
+    case TranslationRefusal::BelowImageBase: return "RVA < image base !";
+    case TranslationRefusal::BeyondLastSection: return "RVA beyond the last section !";
+    case TranslationRefusal::NotPe32Image: return "Not a 32-bit PE file !";
     }
     return "Not a PE file !";
 }
@@ -159,8 +144,8 @@ Translation translateInImage(std::span<const std::uint8_t> image, std::uint32_t 
 }
 
 Translation translateImageAddress(const platform::File& file, std::uint32_t address) {
-    const std::optional<platform::FileMapping> mapping = platform::FileMapping::create(
-        file, platform::MappingAccess::ReadOnly, 0, "RVA mapping!");
+    const std::optional<platform::FileMapping> mapping =
+        platform::FileMapping::create(file, platform::MappingAccess::ReadOnly, 0, "RVA mapping!");
     if (!mapping) return Translation::failure(TranslationRefusal::CannotCreateMapping);
     // Declared after the mapping, so the view is unmapped before the mapping closes.
     const std::optional<platform::MappedView> view = platform::MappedView::map(*mapping);

@@ -45,10 +45,10 @@ std::string hexText(std::uint32_t value) {
 // end; it is refused like no selection rather than read as some other entry.
 std::optional<ElementSize> elementSizeFromSelection(int index) {
     switch (index) {
-        case 0: return ElementSize::Byte;
-        case 1: return ElementSize::Word;
-        case 2: return ElementSize::Dword;
-        default: return std::nullopt;
+    case 0: return ElementSize::Byte;
+    case 1: return ElementSize::Word;
+    case 2: return ElementSize::Dword;
+    default: return std::nullopt;
     }
 }
 
@@ -57,8 +57,8 @@ std::optional<Language> languageFromSelection(int index) {
     return static_cast<Language>(index);
 }
 
-std::optional<std::uint32_t> readNumberField(RequestSource& source, NumberField field,
-                                             FieldConverter convert, FieldMessages messages) {
+std::optional<std::uint32_t> readNumberField(RequestSource& source, NumberField field, FieldConverter convert,
+                                             FieldMessages messages) {
     std::string text = source.fieldText(field);
     if (text.size() > kFieldTextLimit) text.resize(kFieldTextLimit);
     if (text.empty()) {
@@ -89,9 +89,9 @@ std::optional<CheckedFields> checkFields(RequestSource& source) {
         readNumberField(source, NumberField::Address, convertHexField,
                         {"You MUST enter the offset of the table !", "Error converting the table offset"});
     if (!offset) return std::nullopt;
-    const std::optional<std::uint32_t> itemsEntered = readNumberField(
-        source, NumberField::ItemsPerLine, convertDecimalField,
-        {"You MUST enter the number of items per line !", "Error converting the number of items"});
+    const std::optional<std::uint32_t> itemsEntered =
+        readNumberField(source, NumberField::ItemsPerLine, convertDecimalField,
+                        {"You MUST enter the number of items per line !", "Error converting the number of items"});
     if (!itemsEntered) return std::nullopt;
 
     if (*tableSize % byteCount(*elementSize) != 0) {

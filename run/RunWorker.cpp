@@ -64,8 +64,8 @@ public:
     // The larger mapping lengthens the file; the old view stays valid until
     // the new one is had, so a failure leaves the text where it was.
     char* grow(std::size_t newCapacity) override {
-        auto mapping = platform::FileMapping::create(file_, platform::MappingAccess::ReadWrite, newCapacity,
-                                                     kResultMappingName);
+        auto mapping =
+            platform::FileMapping::create(file_, platform::MappingAccess::ReadWrite, newCapacity, kResultMappingName);
         if (!mapping) return nullptr;
         auto view = platform::MappedView::map(*mapping);
         if (!view) return nullptr;

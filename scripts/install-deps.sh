@@ -7,7 +7,7 @@ packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev
             g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-            wine64 xvfb imagemagick clang libclang-rt-14-dev xxd)
+            wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd)
 fi
 
 missing=()

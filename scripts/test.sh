@@ -15,6 +15,9 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 
 step() { printf '\n=== %s\n' "$*"; }
 
+step "format: every source follows .clang-format"
+scripts/check-format.sh
+
 step "native: build and test"
 cmake --preset native
 cmake --build --preset native

@@ -32,28 +32,28 @@ std::string hexText(DWORD value) {
 
 int fieldId(NumberField field) {
     switch (field) {
-        case NumberField::TableSize: return IDC_TABLE_SIZE;
-        case NumberField::Address: return IDC_ADDRESS;
-        case NumberField::ItemsPerLine: return IDC_PER_LINE;
+    case NumberField::TableSize: return IDC_TABLE_SIZE;
+    case NumberField::Address: return IDC_ADDRESS;
+    case NumberField::ItemsPerLine: return IDC_PER_LINE;
     }
     return IDC_PER_LINE;
 }
 
 int checkBoxId(CheckBox box) {
     switch (box) {
-        case CheckBox::DumpToFile: return IDC_DUMP_TO_FILE;
-        case CheckBox::Decimal: return IDC_DECIMAL;
-        case CheckBox::Rva: return IDC_RVA;
-        case CheckBox::BigEndian: return IDC_BIG_ENDIAN;
+    case CheckBox::DumpToFile: return IDC_DUMP_TO_FILE;
+    case CheckBox::Decimal: return IDC_DECIMAL;
+    case CheckBox::Rva: return IDC_RVA;
+    case CheckBox::BigEndian: return IDC_BIG_ENDIAN;
     }
     return IDC_BIG_ENDIAN;
 }
 
 UINT iconStyle(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::None: return 0;
-        case MessageIcon::Error: return MB_ICONERROR;
-        case MessageIcon::Information: return MB_ICONINFORMATION;
+    case MessageIcon::None: return 0;
+    case MessageIcon::Error: return MB_ICONERROR;
+    case MessageIcon::Information: return MB_ICONINFORMATION;
     }
     return 0;
 }
@@ -103,22 +103,22 @@ void MainDialog::setIcons() {
 
 void MainDialog::setOutputFont() {
     if (!outputFont_) {
-        outputFont_ = FontOwner(CreateFontA(8, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                                            DEFAULT_PITCH | FF_DONTCARE, "Terminal"));
+        outputFont_ =
+            FontOwner(CreateFontA(8, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Terminal"));
     }
     SendDlgItemMessageA(dialog_, IDC_OUTPUT, WM_SETFONT, reinterpret_cast<WPARAM>(outputFont_.get()), FALSE);
 }
 
 void MainDialog::command(WORD id) {
     switch (id) {
-        case IDM_LOAD: load(); break;
-        case IDM_EXIT:
-        case IDCANCEL: EndDialog(dialog_, 0); break;
-        case IDC_GO: go(); break;
-        case IDC_COPY: copyOutput(); break;
-        case IDM_ABOUT: showAbout(); break;
-        default: break;
+    case IDM_LOAD: load(); break;
+    case IDM_EXIT:
+    case IDCANCEL: EndDialog(dialog_, 0); break;
+    case IDC_GO: go(); break;
+    case IDC_COPY: copyOutput(); break;
+    case IDM_ABOUT: showAbout(); break;
+    default: break;
     }
 }
 
@@ -231,21 +231,14 @@ bool MainDialog::isBigEndianChecked() { return isChecked(CheckBox::BigEndian); }
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     try {
         switch (message) {
-            case WM_INITDIALOG:
-                theDialog().attach(dialog);
-                // The system puts the focus on the first tab stop, the address.
-                return TRUE;
-            case WM_COMMAND:
-                theDialog().command(LOWORD(wParam));
-                return TRUE;
-            case WM_DROPFILES:
-                theDialog().dropFiles(reinterpret_cast<HDROP>(wParam));
-                return TRUE;
-            case WM_NCDESTROY:
-                theDialog().detach();
-                return FALSE;
-            default:
-                return FALSE;
+        case WM_INITDIALOG:
+            theDialog().attach(dialog);
+            // The system puts the focus on the first tab stop, the address.
+            return TRUE;
+        case WM_COMMAND: theDialog().command(LOWORD(wParam)); return TRUE;
+        case WM_DROPFILES: theDialog().dropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+        case WM_NCDESTROY: theDialog().detach(); return FALSE;
+        default: return FALSE;
         }
     } catch (...) {
         // Nothing may unwind into the system's code; the message stays unhandled.

@@ -26,14 +26,14 @@ int printHelp() {
 
 int exitCodeAfterRun(const CliRunHost& host) {
     switch (host.outcome()) {
-        case HostOutcome::Delivered: return kExitSuccess;
-        case HostOutcome::MessageShown: return kExitRunFailed;
-        case HostOutcome::OutputNotWritten:
-            std::fprintf(stderr, "zemrik-cli: cannot write the table to standard output\n");
-            return kExitRunFailed;
-        case HostOutcome::NothingDelivered:
-            std::fprintf(stderr, "zemrik-cli: the run ended without a table\n");
-            return kExitRunFailed;
+    case HostOutcome::Delivered: return kExitSuccess;
+    case HostOutcome::MessageShown: return kExitRunFailed;
+    case HostOutcome::OutputNotWritten:
+        std::fprintf(stderr, "zemrik-cli: cannot write the table to standard output\n");
+        return kExitRunFailed;
+    case HostOutcome::NothingDelivered:
+        std::fprintf(stderr, "zemrik-cli: the run ended without a table\n");
+        return kExitRunFailed;
     }
     return kExitRunFailed;
 }
@@ -45,10 +45,10 @@ int runRequest(const CliOptions& options) {
     RunState state;
     StartResult start = startRun(state, source, host);
     switch (start.outcome) {
-        case StartOutcome::Refused: return kExitRefused;
-        case StartOutcome::Ignored:
-        case StartOutcome::CouldNotStart: return kExitRunFailed;
-        case StartOutcome::Started: break;
+    case StartOutcome::Refused: return kExitRefused;
+    case StartOutcome::Ignored:
+    case StartOutcome::CouldNotStart: return kExitRunFailed;
+    case StartOutcome::Started: break;
     }
     if (start.worker) start.worker->join();
     host.clearProgress();

@@ -54,33 +54,33 @@ std::string quoted(std::string_view text) {
 // Returns the usage error, if any, of giving the option this value.
 std::optional<std::string> applyValue(OptionId id, std::string_view value, CliOptions& options) {
     switch (id) {
-        case OptionId::Address: options.address = value; break;
-        case OptionId::TableSize: options.tableSize = value; break;
-        case OptionId::ItemsPerLine: options.itemsPerLine = value; break;
-        case OptionId::Items: {
-            const std::optional<int> index = indexOfName(kItemsNames, value);
-            if (!index) return "invalid items " + quoted(value) + " (choose bytes, words or dwords)";
-            options.itemsSelection = *index;
-            break;
-        }
-        case OptionId::Language: {
-            const std::optional<int> index = indexOfName(kLanguageNames, value);
-            if (!index) return "invalid language " + quoted(value) + " (choose c, asm, delphi or datastr)";
-            options.languageSelection = *index;
-            break;
-        }
-        default: break;
+    case OptionId::Address: options.address = value; break;
+    case OptionId::TableSize: options.tableSize = value; break;
+    case OptionId::ItemsPerLine: options.itemsPerLine = value; break;
+    case OptionId::Items: {
+        const std::optional<int> index = indexOfName(kItemsNames, value);
+        if (!index) return "invalid items " + quoted(value) + " (choose bytes, words or dwords)";
+        options.itemsSelection = *index;
+        break;
+    }
+    case OptionId::Language: {
+        const std::optional<int> index = indexOfName(kLanguageNames, value);
+        if (!index) return "invalid language " + quoted(value) + " (choose c, asm, delphi or datastr)";
+        options.languageSelection = *index;
+        break;
+    }
+    default: break;
     }
     return std::nullopt;
 }
 
 void applyFlag(OptionId id, CliOptions& options) {
     switch (id) {
-        case OptionId::Rva: options.rva = true; break;
-        case OptionId::BigEndian: options.bigEndian = true; break;
-        case OptionId::Decimal: options.decimal = true; break;
-        case OptionId::DumpToFile: options.dumpToFile = true; break;
-        default: break;
+    case OptionId::Rva: options.rva = true; break;
+    case OptionId::BigEndian: options.bigEndian = true; break;
+    case OptionId::Decimal: options.decimal = true; break;
+    case OptionId::DumpToFile: options.dumpToFile = true; break;
+    default: break;
     }
 }
 

@@ -32,7 +32,8 @@ std::string printfReference(const std::string& format, std::uint32_t argument) {
     int length = 0;
     const bool isLong = format.find('l') != std::string::npos;
     if (conversionOf(format) == 'd') {
-        length = std::snprintf(text, sizeof text, format.c_str(), static_cast<int>(static_cast<std::int32_t>(argument)));
+        length =
+            std::snprintf(text, sizeof text, format.c_str(), static_cast<int>(static_cast<std::int32_t>(argument)));
     } else if (isLong) {
         length = std::snprintf(text, sizeof text, format.c_str(), static_cast<unsigned long>(argument));
     } else {
@@ -54,9 +55,9 @@ std::set<std::string> everyTableFormat() {
 }
 
 std::vector<std::uint32_t> edgeAndRandomValues() {
-    std::vector<std::uint32_t> values = {0,     1,          9,          10,         99,         100,
-                                         255,   256,        999,        1000,       65535,      65536,
-                                         99999, 100000,     0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+    std::vector<std::uint32_t> values = {0,     1,      9,          10,         99,         100,
+                                         255,   256,    999,        1000,       65535,      65536,
+                                         99999, 100000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
     std::mt19937 random(20261208);
     for (int i = 0; i < 20000; ++i) values.push_back(random() >> (random() % 32));
     return values;
@@ -76,8 +77,8 @@ TEST(CompiledFormat, MatchesPrintfForEveryTableFormat) {
 }
 
 TEST(CompiledFormat, MatchesPrintfForWidthsFlagsAndSigns) {
-    const char* formats[] = {"%d", "%5d", "%05d", "%012d", "%u", "%1u", "%08lu", "%X", "%1X", "%016lX",
-                             "%%%d%%", "[%3X]", "%64u", "%064d"};
+    const char* formats[] = {"%d", "%5d", "%05d",   "%012d",  "%u",    "%1u",  "%08lu",
+                             "%X", "%1X", "%016lX", "%%%d%%", "[%3X]", "%64u", "%064d"};
     const std::uint32_t values[] = {0, 5, 0xFFFFFFFB, 0x80000000, 0x7FFFFFFF, 0xFFFFFFFF, 123456789};
     for (const char* text : formats) {
         const auto format = CompiledFormat::compile(text);

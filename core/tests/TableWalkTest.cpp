@@ -93,38 +93,66 @@ INSTANTIATE_TEST_SUITE_P(
                     "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
         ExampleCase{"AsmBytesHexTwoPerLine", layoutOf(Language::Asm, ElementSize::Byte, 2), false, k1234,
                     "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
-        ExampleCase{"DelphiBytesDecimal", layoutOf(Language::Delphi, ElementSize::Byte, 3), true,
+        ExampleCase{"DelphiBytesDecimal",
+                    layoutOf(Language::Delphi, ElementSize::Byte, 3),
+                    true,
                     {0x07, 0xC8, 0x09, 0x0A},
                     "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
-        ExampleCase{"WordLittleEndian", layoutOf(Language::C, ElementSize::Word, 8), true, {0x01, 0x02},
+        ExampleCase{"WordLittleEndian",
+                    layoutOf(Language::C, ElementSize::Word, 8),
+                    true,
+                    {0x01, 0x02},
                     "static unsigned short table[1] = {\r\n\t  513 };"},
-        ExampleCase{"WordBigEndian", layoutOf(Language::C, ElementSize::Word, 8, true), true, {0x01, 0x02},
+        ExampleCase{"WordBigEndian",
+                    layoutOf(Language::C, ElementSize::Word, 8, true),
+                    true,
+                    {0x01, 0x02},
                     "static unsigned short table[1] = {\r\n\t  258 };"},
         ExampleCase{"DataStrTwoPerLine", layoutOf(Language::DataStr, ElementSize::Byte, 2), false, kA1toE5,
                     "A1B2\r\nC3D4\r\nE5"},
         ExampleCase{"DataStrReversed", layoutOf(Language::DataStr, ElementSize::Byte, 2, true), false, kA1toE5,
                     "E5D4\r\nC3B2\r\nA1"},
-        ExampleCase{"DataStrReversedOnePerLine", layoutOf(Language::DataStr, ElementSize::Byte, 1, true), false,
-                    {0x01, 0x02, 0x03}, "03\r\n02\r\n01"},
-        ExampleCase{"AsmOnePerLine", layoutOf(Language::Asm, ElementSize::Byte, 1), false, {0x01, 0x02},
+        ExampleCase{"DataStrReversedOnePerLine",
+                    layoutOf(Language::DataStr, ElementSize::Byte, 1, true),
+                    false,
+                    {0x01, 0x02, 0x03},
+                    "03\r\n02\r\n01"},
+        ExampleCase{"AsmOnePerLine",
+                    layoutOf(Language::Asm, ElementSize::Byte, 1),
+                    false,
+                    {0x01, 0x02},
                     "table\tdb 001h\r\n\tdb 002h"},
-        ExampleCase{"CountOne", layoutOf(Language::C, ElementSize::Byte, 8), false, {0x01},
+        ExampleCase{"CountOne",
+                    layoutOf(Language::C, ElementSize::Byte, 8),
+                    false,
+                    {0x01},
                     "static unsigned char table[1] = {\r\n\t0x01 };"},
-        ExampleCase{"DelphiCountOne", layoutOf(Language::Delphi, ElementSize::Dword, 8), false, {1, 2, 3, 4},
+        ExampleCase{"DelphiCountOne",
+                    layoutOf(Language::Delphi, ElementSize::Dword, 8),
+                    false,
+                    {1, 2, 3, 4},
                     "CONST table : array[0..0] of longint = (\r\n\t$04030201);"},
         ExampleCase{"PerLineLargerThanCount", layoutOf(Language::Asm, ElementSize::Word, 200), false, k1234,
                     "table\tdw 00201h, 00403h"},
-        ExampleCase{"LastStartsItsOwnLine", layoutOf(Language::Asm, ElementSize::Byte, 2), false, {1, 2, 3},
+        ExampleCase{"LastStartsItsOwnLine",
+                    layoutOf(Language::Asm, ElementSize::Byte, 2),
+                    false,
+                    {1, 2, 3},
                     "table\tdb 001h, 002h\r\n\tdb 003h"},
-        ExampleCase{"BigEndianDwordsInC", layoutOf(Language::C, ElementSize::Dword, 8, true), false,
+        ExampleCase{"BigEndianDwordsInC",
+                    layoutOf(Language::C, ElementSize::Dword, 8, true),
+                    false,
                     {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0},
                     "static unsigned long table[2] = {\r\n\t0x12345678, 0x9ABCDEF0 };"},
-        ExampleCase{"AsmDwordDecimal", layoutOf(Language::Asm, ElementSize::Dword, 1), true,
-                    {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}, "table\tdd 4294967295\r\n\tdd          0"},
-        ExampleCase{"AsmLargestWord", layoutOf(Language::Asm, ElementSize::Word, 4), false, {0xFF, 0xFF},
-                    "table\tdw 0FFFFh"},
-        ExampleCase{"DataStrIgnoresDecimal", layoutOf(Language::DataStr, ElementSize::Byte, 16), true,
-                    {0xFF, 0x10}, "FF10"}),
+        ExampleCase{"AsmDwordDecimal",
+                    layoutOf(Language::Asm, ElementSize::Dword, 1),
+                    true,
+                    {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0},
+                    "table\tdd 4294967295\r\n\tdd          0"},
+        ExampleCase{
+            "AsmLargestWord", layoutOf(Language::Asm, ElementSize::Word, 4), false, {0xFF, 0xFF}, "table\tdw 0FFFFh"},
+        ExampleCase{
+            "DataStrIgnoresDecimal", layoutOf(Language::DataStr, ElementSize::Byte, 16), true, {0xFF, 0x10}, "FF10"}),
     [](const ::testing::TestParamInfo<ExampleCase>& info) { return info.param.name; });
 
 TEST(TableWalk, BigEndianBytesChangeNothingOutsideDataStr) {
@@ -167,8 +195,8 @@ INSTANTIATE_TEST_SUITE_P(TableWalk, Progress,
                                            ProgressCase{"ForwardCountFive", Language::Asm, false, 5, {0, 33, 66, 100}},
                                            ProgressCase{"ReversedOneByte", Language::DataStr, true, 1, {0}},
                                            ProgressCase{"ReversedTwoBytes", Language::DataStr, true, 2, {0}},
-                                           ProgressCase{"ReversedFiveBytes", Language::DataStr, true, 5,
-                                                        {0, 33, 66, 100}}),
+                                           ProgressCase{
+                                               "ReversedFiveBytes", Language::DataStr, true, 5, {0, 33, 66, 100}}),
                          [](const ::testing::TestParamInfo<ProgressCase>& info) { return info.param.name; });
 
 TEST(TableWalk, ProgressOfAHugeTableStillEndsAt100) {
@@ -185,9 +213,9 @@ TEST(TableWalk, ShortReadIsAFailureNotATable) {
     const std::vector<std::uint8_t> bytes(100, 0x33);
     for (bool reversed : {false, true})
         for (std::size_t readable : {std::size_t{0}, std::size_t{1}, std::size_t{99}})
-            EXPECT_EQ(render(layoutOf(Language::DataStr, ElementSize::Byte, 8, reversed), bytes, false, readable)
-                          .outcome,
-                      WalkOutcome::ReadFailed)
+            EXPECT_EQ(
+                render(layoutOf(Language::DataStr, ElementSize::Byte, 8, reversed), bytes, false, readable).outcome,
+                WalkOutcome::ReadFailed)
                 << reversed << " " << readable;
 }
 

@@ -89,8 +89,8 @@ inline std::string referenceRender(const TableLayout& layout, const OutputStyle&
     }
     const std::size_t count = layout.tableSize / width;
     char header[128];
-    const int headerLength = std::snprintf(header, sizeof header, style.headerFormat,
-                                           static_cast<int>(count + style.countAdjust));
+    const int headerLength =
+        std::snprintf(header, sizeof header, style.headerFormat, static_cast<int>(count + style.countAdjust));
     text.assign(header, static_cast<std::size_t>(headerLength));
     std::size_t onLine = 0;
     for (std::size_t i = 0; i + 1 < count; ++i) {

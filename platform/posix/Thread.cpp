@@ -34,9 +34,7 @@ std::optional<Thread> Thread::start(Entry entry, void* argument) {
     return thread;
 }
 
-Thread::Thread(Thread&& other) noexcept : handle_(other.handle_), started_(other.started_) {
-    other.started_ = false;
-}
+Thread::Thread(Thread&& other) noexcept : handle_(other.handle_), started_(other.started_) { other.started_ = false; }
 
 Thread& Thread::operator=(Thread&& other) noexcept {
     if (this != &other) {

@@ -97,9 +97,13 @@ TEST_F(PlatformTest, PositionedReadsStopAtTheEnd) {
     const Bytes bytes = countingBytes(256);
     auto file = File::openForReading(write("positioned.bin", bytes));
     ASSERT_TRUE(file);
-    struct Case { std::uint64_t offset; std::size_t length; std::size_t expected; };
-    for (const Case& c : {Case{0, 4, 4}, Case{100, 10, 10}, Case{250, 10, 6}, Case{255, 1, 1},
-                          Case{256, 1, 0}, Case{1000, 8, 0}}) {
+    struct Case {
+        std::uint64_t offset;
+        std::size_t length;
+        std::size_t expected;
+    };
+    for (const Case& c :
+         {Case{0, 4, 4}, Case{100, 10, 10}, Case{250, 10, 6}, Case{255, 1, 1}, Case{256, 1, 0}, Case{1000, 8, 0}}) {
         SCOPED_TRACE(c.offset);
         ASSERT_TRUE(file->seek(c.offset));
         Bytes buffer(c.length);
@@ -140,7 +144,10 @@ TEST_F(PlatformTest, SharingIsForReadersOnly) {
 }
 
 TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
-    struct Case { std::uint64_t length; std::uint32_t reported; };
+    struct Case {
+        std::uint64_t length;
+        std::uint32_t reported;
+    };
     for (const Case& c : {Case{0xFFFFFFFEu, 0xFFFFFFFEu}, Case{0xFFFFFFFFu, 0xFFFFFFFFu},
                           Case{0x100000000u, 0xFFFFFFFFu}, Case{0x100000001u, 0xFFFFFFFFu}}) {
         SCOPED_TRACE(c.length);
@@ -177,7 +184,7 @@ TEST_F(PlatformTest, MappingRefusalsLeaveNothingOpen) {
     auto readOnly = File::openForReading(write("ten.bin", countingBytes(10)));
     ASSERT_TRUE(readOnly);
     const long before = countOpenHandles();
-    EXPECT_FALSE(FileMapping::create(*readOnly, MappingAccess::ReadOnly, 11, nullptr));  // past the end
+    EXPECT_FALSE(FileMapping::create(*readOnly, MappingAccess::ReadOnly, 11, nullptr));   // past the end
     EXPECT_FALSE(FileMapping::create(*readOnly, MappingAccess::ReadWrite, 10, nullptr));  // no write access
     EXPECT_FALSE(FileMapping::create(File(), MappingAccess::ReadOnly, 0, nullptr));
     EXPECT_FALSE(MappedView::map(FileMapping()));
@@ -323,7 +330,10 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
     auto mapping = FileMapping::create(*input, MappingAccess::ReadOnly, 0, nullptr);
     ASSERT_TRUE(mapping);
 
-    struct Case { Acquisition kind; std::function<bool()> acquire; };
+    struct Case {
+        Acquisition kind;
+        std::function<bool()> acquire;
+    };
     const std::vector<Case> cases = {
         {Acquisition::CreateReadWriteFile, [&] { return File::createReadWrite(pathOf("result.txt")).has_value(); }},
         {Acquisition::OpenFile, [&] { return File::openForReading(existing).has_value(); }},
@@ -331,7 +341,8 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
          [&] { return FileMapping::create(*input, MappingAccess::ReadOnly, 0, "Zemrik").has_value(); }},
         {Acquisition::MapView, [&] { return MappedView::map(*mapping).has_value(); }},
         {Acquisition::AllocateMemory, [] { return ZeroedMemory::allocate(508).has_value(); }},
-        {Acquisition::StartThread, [] {
+        {Acquisition::StartThread,
+         [] {
              auto thread = Thread::start([] {});
              if (thread) thread->join();
              return thread.has_value();

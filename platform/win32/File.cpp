@@ -33,8 +33,8 @@ std::optional<File> File::openForReading(const std::string& path) {
 
 std::optional<File> File::createReadWrite(const std::string& path) {
     if (takeFault(Acquisition::CreateReadWriteFile)) return std::nullopt;
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     return File(handle);
 }
@@ -66,8 +66,6 @@ std::optional<std::size_t> File::read(void* destination, std::size_t length) {
     return total;
 }
 
-bool File::truncate(std::uint64_t length) {
-    return isOpen() && moveTo(handle_, length) && SetEndOfFile(handle_) != 0;
-}
+bool File::truncate(std::uint64_t length) { return isOpen() && moveTo(handle_, length) && SetEndOfFile(handle_) != 0; }
 
 }  // namespace zemrik::platform

@@ -39,8 +39,8 @@ HANDLE createOwnMapping(HANDLE file, DWORD protection, std::uint64_t size, const
 
 }  // namespace
 
-std::optional<FileMapping> FileMapping::create(const File& file, MappingAccess access,
-                                               std::uint64_t size, const char* name) {
+std::optional<FileMapping> FileMapping::create(const File& file, MappingAccess access, std::uint64_t size,
+                                               const char* name) {
     if (takeFault(Acquisition::CreateMapping)) return std::nullopt;
     if (!file.isOpen()) return std::nullopt;
     const auto current = fileSize(file.native());

@@ -26,7 +26,7 @@ const std::vector<ConversionCase> kHexCases = {
     {"-0x10", 0xFFFFFFF0},
     {"+0x10", 0x10},
     {"FFFFFFFF", 0xFFFFFFFF},
-    {"100000000", 0},             // nine digits keep the low 32 bits
+    {"100000000", 0},  // nine digits keep the low 32 bits
     {"123456789", 0x23456789},
     {"0x123456789ABCDEF0", 0x9ABCDEF0},
     {"0", 0},
@@ -45,27 +45,22 @@ const std::vector<ConversionCase> kHexCases = {
     {"g", std::nullopt},
     {"x10", std::nullopt},
     {"- 1", std::nullopt},
-    {std::string("\0" "1", 2), std::nullopt},
+    {std::string("\0"
+                 "1",
+                 2),
+     std::nullopt},
 };
 
 const std::vector<ConversionCase> kDecimalCases = {
-    {"257", 257},
-    {"  +8", 8},
-    {"\t\n\v\f\r 12", 12},
-    {"4294967295", 0xFFFFFFFF},
-    {"4294967296", 0},            // accumulates modulo 2^32
-    {"4294967297", 1},
-    {"-1", 0xFFFFFFFF},
-    {"-256", 0xFFFFFF00},
-    {"0x10", 0},                  // reads the "0" and stops at the "x"
-    {"12ab", 12},
-    {"0", 0},
-    {"ff", std::nullopt},
-    {"", std::nullopt},
-    {"  ", std::nullopt},
-    {"-", std::nullopt},
-    {"+", std::nullopt},
-    {"--1", std::nullopt},
+    {"257", 257},          {"  +8", 8},
+    {"\t\n\v\f\r 12", 12}, {"4294967295", 0xFFFFFFFF},
+    {"4294967296", 0},  // accumulates modulo 2^32
+    {"4294967297", 1},     {"-1", 0xFFFFFFFF},
+    {"-256", 0xFFFFFF00},  {"0x10", 0},  // reads the "0" and stops at the "x"
+    {"12ab", 12},          {"0", 0},
+    {"ff", std::nullopt},  {"", std::nullopt},
+    {"  ", std::nullopt},  {"-", std::nullopt},
+    {"+", std::nullopt},   {"--1", std::nullopt},
 };
 
 TEST(FieldConversionTest, HexFieldsFollowScanfHex) {

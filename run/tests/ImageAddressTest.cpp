@@ -66,10 +66,10 @@ TEST(ImageAddressTest, MessagesAreExact) {
 
 TEST(ImageAddressTest, TranslatesHeadersAndSections) {
     expectAll(oneSectionImage(), {
-                                     {kBase + 0x1000, offset(0x400)},        // section start
+                                     {kBase + 0x1000, offset(0x400)},          // section start
                                      {kBase + 0x1000 + 0x200, offset(0x600)},  // section end counts as inside
                                      {kBase + 0x1001 + 0x200, "RVA beyond the last section !"},
-                                     {kBase + 0x80, offset(0x80)},            // in the headers
+                                     {kBase + 0x80, offset(0x80)},  // in the headers
                                      {kBase + 0xFFF, offset(0xFFF)},
                                      {kBase, offset(0)},
                                      {kBase - 1, "RVA < image base !"},
@@ -78,10 +78,7 @@ TEST(ImageAddressTest, TranslatesHeadersAndSections) {
 }
 
 TEST(ImageAddressTest, AddressInAGapGoesToTheLaterSection) {
-    const auto image = PeImageBuilder()
-                           .section({0x1000, 0x100, 0x400})
-                           .section({0x3000, 0x200, 0x800})
-                           .build();
+    const auto image = PeImageBuilder().section({0x1000, 0x100, 0x400}).section({0x3000, 0x200, 0x800}).build();
     expectAll(image, {
                          {kBase + 0x1100, offset(0x500)},
                          {kBase + 0x2F00, offset(0x700)},  // 0x2F00 - 0x3000 + 0x800
@@ -100,7 +97,8 @@ TEST(ImageAddressTest, NoSectionsMeansEverythingIsHeaders) {
 
 TEST(ImageAddressTest, WalksAllOf96Sections) {
     PeImageBuilder builder;
-    for (std::uint32_t index = 0; index < 96; ++index) builder.section({0x1000 * (index + 1), 0x1000, 0x400 + 0x1000 * index});
+    for (std::uint32_t index = 0; index < 96; ++index)
+        builder.section({0x1000 * (index + 1), 0x1000, 0x400 + 0x1000 * index});
     const auto image = builder.build();
     expectAll(image, {
                          {kBase + 0x1000 * 96 + 0x800, offset(0x400 + 0x1000 * 95 + 0x800)},
@@ -174,8 +172,10 @@ TEST(ImageAddressTest, RefusesWhatIsNotAPe32Image) {
         {"cut before the magic", truncatedAt(0x80 + 25)},
         {"cut inside ImageBase", truncatedAt(0x80 + 0x37)},
         {"no optional header", PeImageBuilder().optionalHeaderSize(0).section({0x1000, 0x200, 0x400}).build()},
-        {"optional header too short for ImageBase", PeImageBuilder().optionalHeaderSize(0x1F).section({0x1000, 0x200, 0x400}).build()},
-        {"optional header larger than the file", resized(PeImageBuilder().optionalHeaderSize(0xFFFF).declaredSectionCount(1).build(), 0x400)},
+        {"optional header too short for ImageBase",
+         PeImageBuilder().optionalHeaderSize(0x1F).section({0x1000, 0x200, 0x400}).build()},
+        {"optional header larger than the file",
+         resized(PeImageBuilder().optionalHeaderSize(0xFFFF).declaredSectionCount(1).build(), 0x400)},
     };
     for (const auto& [name, image] : notPe) {
         SCOPED_TRACE(name);

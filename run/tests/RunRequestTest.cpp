@@ -127,15 +127,15 @@ TEST(RunRequestTest, RefusesEachFaultyFieldWithItsMessage) {
         {"size 0x", field(NumberField::TableSize, "0x"), kConvertSize},
         {"size 0xZ", field(NumberField::TableSize, "0xZ"), kConvertSize},
         {"size blanks", field(NumberField::TableSize, "   "), kConvertSize},
-        {"size 255 blanks before the digits", field(NumberField::TableSize, std::string(255, ' ') + "40"), kConvertSize},
+        {"size 255 blanks before the digits", field(NumberField::TableSize, std::string(255, ' ') + "40"),
+         kConvertSize},
         {"address empty", field(NumberField::Address, ""), kMustEnterOffset},
         {"address letters", field(NumberField::Address, "zz"), kConvertOffset},
         {"items empty", field(NumberField::ItemsPerLine, ""), kMustEnterItems},
         {"items hex", field(NumberField::ItemsPerLine, "x8"), kConvertItems},
         {"size 3 with Words", all({items(kWords), field(NumberField::TableSize, "3")}), kDivisible},
         {"size 6 with Dwords in Data Str",
-         all({items(kDwords), language(kDataStr), field(NumberField::TableSize, "6")}),
-         kDivisible},
+         all({items(kDwords), language(kDataStr), field(NumberField::TableSize, "6")}), kDivisible},
         {"size -1 with Words", all({items(kWords), field(NumberField::TableSize, "-1")}), kDivisible},
         {"size -1 with Dwords", all({items(kDwords), field(NumberField::TableSize, "-1")}), kDivisible},
         {"items 256", field(NumberField::ItemsPerLine, "256"), kZero},
@@ -221,7 +221,8 @@ TEST(RunRequestTest, AcceptsAValidRequest) {
     FakeSource source(file.path());
     source.items = kDwords;
     source.language = 2;
-    source.fields = {{NumberField::TableSize, "0x40"}, {NumberField::Address, "c0"}, {NumberField::ItemsPerLine, "257"}};
+    source.fields = {
+        {NumberField::TableSize, "0x40"}, {NumberField::Address, "c0"}, {NumberField::ItemsPerLine, "257"}};
     source.checked = {CheckBox::DumpToFile, CheckBox::Decimal, CheckBox::BigEndian};
     const std::optional<RunRequest> request = buildCountingHandles(source);
     ASSERT_TRUE(request);
@@ -253,17 +254,16 @@ TEST(RunRequestTest, AcceptedFieldValues) {
         {"hex without prefix", field(NumberField::TableSize, "40"), 0x40, 0, ElementSize::Byte},
         {"hex with prefix", field(NumberField::TableSize, "0x40"), 0x40, 0, ElementSize::Byte},
         {"whole file from address 0", field(NumberField::TableSize, "100"), 0x100, 0, ElementSize::Byte},
-        {"ends at the end of the file",
-         all({field(NumberField::Address, "FF"), field(NumberField::TableSize, "1")}), 1, 0xFF,
-         ElementSize::Byte},
-        {"Data Str prints bytes",
-         all({items(kWords), language(kDataStr), field(NumberField::TableSize, "4")}), 4, 0,
+        {"ends at the end of the file", all({field(NumberField::Address, "FF"), field(NumberField::TableSize, "1")}), 1,
+         0xFF, ElementSize::Byte},
+        {"Data Str prints bytes", all({items(kWords), language(kDataStr), field(NumberField::TableSize, "4")}), 4, 0,
          ElementSize::Byte},
         {"Words", items(kWords), 0x40, 0, ElementSize::Word},
         // Only the first 255 characters are read.
-        {"digits straddling the 255th character", field(NumberField::TableSize, std::string(254, ' ') + "40" + std::string(44, 'z')), 4,
-         0, ElementSize::Byte},
-        {"digits within 255 characters", field(NumberField::TableSize, std::string(253, ' ') + "40" + std::string(45, 'z')), 0x40, 0,
+        {"digits straddling the 255th character",
+         field(NumberField::TableSize, std::string(254, ' ') + "40" + std::string(44, 'z')), 4, 0, ElementSize::Byte},
+        {"digits within 255 characters",
+         field(NumberField::TableSize, std::string(253, ' ') + "40" + std::string(45, 'z')), 0x40, 0,
          ElementSize::Byte},
     };
     for (const Case& c : cases) {
@@ -302,7 +302,8 @@ TEST(RunRequestTest, TranslatesImageAddressesWhenRvaIsChecked) {
         {"empty file", empty, "0", std::nullopt, "Cannot create the file mapping, try with the offset !", 0},
         {"mapping fails", image, "401000", platform::Acquisition::CreateMapping,
          "Cannot create the file mapping, try with the offset !", 0},
-        {"view fails", image, "401000", platform::Acquisition::MapView, "Cannot map the file, try with the offset !", 0},
+        {"view fails", image, "401000", platform::Acquisition::MapView, "Cannot map the file, try with the offset !",
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

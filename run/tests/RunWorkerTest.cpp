@@ -210,8 +210,9 @@ TEST_F(RunWorker, RefusalStartsNothing) {
     dialog.ask("0", "5", "2");
     EXPECT_EQ(go(), StartOutcome::Refused);
     EXPECT_FALSE(state.busy);
-    EXPECT_EQ(dialog.messages,
-              (std::vector<Message>{{"Hey man, your table is bigger than the file itself !", "Error", MessageIcon::None}}));
+    EXPECT_EQ(
+        dialog.messages,
+        (std::vector<Message>{{"Hey man, your table is bigger than the file itself !", "Error", MessageIcon::None}}));
 }
 
 struct FaultCase {
@@ -251,21 +252,38 @@ TEST_P(RunFaults, ReportExactlyAndReleaseEverything) {
     EXPECT_EQ(dialog.outputTexts.size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RunWorker, RunFaults,
-    ::testing::Values(
-        FaultCase{"ResultFile", platform::Acquisition::CreateReadWriteFile, true,
-                  {"Cannot create Result.txt", "Error !", MessageIcon::Error}, StartOutcome::Started, "absent"},
-        FaultCase{"Mapping", platform::Acquisition::CreateMapping, true,
-                  {"Cannot create Mapping", "Error !", MessageIcon::Error}, StartOutcome::Started, ""},
-        FaultCase{"View", platform::Acquisition::MapView, true,
-                  {"Error allocating memory !", "Error", MessageIcon::None}, StartOutcome::Started, "zeros"},
-        FaultCase{"Memory", platform::Acquisition::AllocateMemory, false,
-                  {"Error allocating memory !", "Error", MessageIcon::None}, StartOutcome::Started, "absent"},
-        FaultCase{"Thread", platform::Acquisition::StartThread, false,
-                  {"Cannot start the run !", "Error !", MessageIcon::Error}, StartOutcome::CouldNotStart,
-                  "absent"}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(RunWorker, RunFaults,
+                         ::testing::Values(FaultCase{"ResultFile",
+                                                     platform::Acquisition::CreateReadWriteFile,
+                                                     true,
+                                                     {"Cannot create Result.txt", "Error !", MessageIcon::Error},
+                                                     StartOutcome::Started,
+                                                     "absent"},
+                                           FaultCase{"Mapping",
+                                                     platform::Acquisition::CreateMapping,
+                                                     true,
+                                                     {"Cannot create Mapping", "Error !", MessageIcon::Error},
+                                                     StartOutcome::Started,
+                                                     ""},
+                                           FaultCase{"View",
+                                                     platform::Acquisition::MapView,
+                                                     true,
+                                                     {"Error allocating memory !", "Error", MessageIcon::None},
+                                                     StartOutcome::Started,
+                                                     "zeros"},
+                                           FaultCase{"Memory",
+                                                     platform::Acquisition::AllocateMemory,
+                                                     false,
+                                                     {"Error allocating memory !", "Error", MessageIcon::None},
+                                                     StartOutcome::Started,
+                                                     "absent"},
+                                           FaultCase{"Thread",
+                                                     platform::Acquisition::StartThread,
+                                                     false,
+                                                     {"Cannot start the run !", "Error !", MessageIcon::Error},
+                                                     StartOutcome::CouldNotStart,
+                                                     "absent"}),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
 #ifdef _WIN32

@@ -54,15 +54,36 @@ public:
         std::uint32_t pointerToRawData;
     };
 
-    PeImageBuilder& lfanew(std::uint32_t value) { lfanew_ = value; return *this; }
-    PeImageBuilder& imageBase(std::uint32_t value) { imageBase_ = value; return *this; }
-    PeImageBuilder& magic(std::uint16_t value) { magic_ = value; return *this; }
-    PeImageBuilder& optionalHeaderSize(std::uint16_t value) { optionalHeaderSize_ = value; return *this; }
+    PeImageBuilder& lfanew(std::uint32_t value) {
+        lfanew_ = value;
+        return *this;
+    }
+    PeImageBuilder& imageBase(std::uint32_t value) {
+        imageBase_ = value;
+        return *this;
+    }
+    PeImageBuilder& magic(std::uint16_t value) {
+        magic_ = value;
+        return *this;
+    }
+    PeImageBuilder& optionalHeaderSize(std::uint16_t value) {
+        optionalHeaderSize_ = value;
+        return *this;
+    }
     // Overrides NumberOfSections; by default it counts the sections added.
-    PeImageBuilder& declaredSectionCount(std::uint16_t value) { declaredCount_ = value; return *this; }
-    PeImageBuilder& section(Section value) { sections_.push_back(value); return *this; }
+    PeImageBuilder& declaredSectionCount(std::uint16_t value) {
+        declaredCount_ = value;
+        return *this;
+    }
+    PeImageBuilder& section(Section value) {
+        sections_.push_back(value);
+        return *this;
+    }
     // The image grows to at least this many bytes.
-    PeImageBuilder& minimumSize(std::size_t value) { minimumSize_ = value; return *this; }
+    PeImageBuilder& minimumSize(std::size_t value) {
+        minimumSize_ = value;
+        return *this;
+    }
 
     std::uint64_t sectionTable() const { return std::uint64_t{lfanew_} + 24 + optionalHeaderSize_; }
 

@@ -86,32 +86,51 @@ TEST_P(Tables, PrintExactlyTheTableOnStandardOutput) {
 
 INSTANTIATE_TEST_SUITE_P(
     CliEndToEnd, Tables,
-    ::testing::Values(
-        TableCase{"CBytesHex", {0x01, 0x02, 0x03, 0x04}, {"-i", "bytes", "-l", "c", "-n", "2", "-s", "4", "-a", "0"},
-                  "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
-        TableCase{"AsmBytesHex", {0x01, 0x02, 0x03, 0x04}, {"-i", "bytes", "-l", "asm", "-n", "2", "-s", "4", "-a", "0"},
-                  "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
-        TableCase{"DelphiBytesDecimal", {0x07, 0xC8, 0x09, 0x0A},
-                  {"--items=bytes", "--language=delphi", "--decimal", "--per-line=3", "--size=4", "--address=0"},
-                  "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
-        TableCase{"DataStr", {0xA1, 0xB2, 0xC3, 0xD4, 0xE5}, {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0"},
-                  "A1B2\r\nC3D4\r\nE5"},
-        TableCase{"DataStrBigEndianReversed", {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
-                  {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0", "--big-endian"}, "E5D4\r\nC3B2\r\nA1"},
-        TableCase{"DefaultsAreAsmWords", {0x01, 0x02, 0x03, 0x04}, {"-n", "8", "-s", "4", "-a", "0"},
-                  "table\tdw 00201h, 00403h"},
-        TableCase{"CWordsBigEndian", {0x01, 0x02, 0x03, 0x04}, {"-l", "c", "--big-endian", "-n", "8", "-s", "4", "-a", "0"},
-                  "static unsigned short table[2] = {\r\n\t0x0102, 0x0304 };"},
-        TableCase{"OffsetAndSizeInHex", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
-                  {"-i", "bytes", "-l", "c", "-n", "8", "-s", "0x2", "-a", "10"},
-                  "static unsigned char table[2] = {\r\n\t0x10, 0x11 };"},
-        TableCase{"TableEndingAtTheFileEnd", {0x01, 0x02, 0x03, 0x04}, {"-i", "bytes", "-l", "c", "-n", "8", "-s", "1", "-a", "3"},
-                  "static unsigned char table[1] = {\r\n\t0x04 };"},
-        TableCase{"PerLineKeepsItsLowEightBits", {0x01, 0x02, 0x03},
-                  {"-i", "bytes", "-l", "c", "-n", "257", "-s", "3", "-a", "0"},
-                  "static unsigned char table[3] = {\r\n\t0x01, \r\n\t0x02, \r\n\t0x03 };"},
-        TableCase{"OptionsAfterTheFileAndDoubleDash", {0x01, 0x02}, {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
-                  "static unsigned short table[1] = {\r\n\t0x0201 };"}),
+    ::testing::Values(TableCase{"CBytesHex",
+                                {0x01, 0x02, 0x03, 0x04},
+                                {"-i", "bytes", "-l", "c", "-n", "2", "-s", "4", "-a", "0"},
+                                "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
+                      TableCase{"AsmBytesHex",
+                                {0x01, 0x02, 0x03, 0x04},
+                                {"-i", "bytes", "-l", "asm", "-n", "2", "-s", "4", "-a", "0"},
+                                "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
+                      TableCase{"DelphiBytesDecimal",
+                                {0x07, 0xC8, 0x09, 0x0A},
+                                {"--items=bytes", "--language=delphi", "--decimal", "--per-line=3", "--size=4",
+                                 "--address=0"},
+                                "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
+                      TableCase{"DataStr",
+                                {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
+                                {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0"},
+                                "A1B2\r\nC3D4\r\nE5"},
+                      TableCase{"DataStrBigEndianReversed",
+                                {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
+                                {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0", "--big-endian"},
+                                "E5D4\r\nC3B2\r\nA1"},
+                      TableCase{"DefaultsAreAsmWords",
+                                {0x01, 0x02, 0x03, 0x04},
+                                {"-n", "8", "-s", "4", "-a", "0"},
+                                "table\tdw 00201h, 00403h"},
+                      TableCase{"CWordsBigEndian",
+                                {0x01, 0x02, 0x03, 0x04},
+                                {"-l", "c", "--big-endian", "-n", "8", "-s", "4", "-a", "0"},
+                                "static unsigned short table[2] = {\r\n\t0x0102, 0x0304 };"},
+                      TableCase{"OffsetAndSizeInHex",
+                                {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
+                                {"-i", "bytes", "-l", "c", "-n", "8", "-s", "0x2", "-a", "10"},
+                                "static unsigned char table[2] = {\r\n\t0x10, 0x11 };"},
+                      TableCase{"TableEndingAtTheFileEnd",
+                                {0x01, 0x02, 0x03, 0x04},
+                                {"-i", "bytes", "-l", "c", "-n", "8", "-s", "1", "-a", "3"},
+                                "static unsigned char table[1] = {\r\n\t0x04 };"},
+                      TableCase{"PerLineKeepsItsLowEightBits",
+                                {0x01, 0x02, 0x03},
+                                {"-i", "bytes", "-l", "c", "-n", "257", "-s", "3", "-a", "0"},
+                                "static unsigned char table[3] = {\r\n\t0x01, \r\n\t0x02, \r\n\t0x03 };"},
+                      TableCase{"OptionsAfterTheFileAndDoubleDash",
+                                {0x01, 0x02},
+                                {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
+                                "static unsigned short table[1] = {\r\n\t0x0201 };"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
@@ -141,31 +160,50 @@ INSTANTIATE_TEST_SUITE_P(
     CliEndToEnd, Refusals,
     ::testing::Values(
         RefusalCase{"SizeMissing", kFourBytes, {"-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
-        RefusalCase{"SizeEmpty", kFourBytes, {"--size=", "-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
+        RefusalCase{
+            "SizeEmpty", kFourBytes, {"--size=", "-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
         RefusalCase{"SizeNotHex", kFourBytes, {"-s", "zz", "-a", "0", "-n", "8"}, "Error converting the table size"},
-        RefusalCase{"SizePrefixOnly", kFourBytes, {"-s", "0x", "-a", "0", "-n", "8"}, "Error converting the table size"},
+        RefusalCase{
+            "SizePrefixOnly", kFourBytes, {"-s", "0x", "-a", "0", "-n", "8"}, "Error converting the table size"},
         RefusalCase{"SizeBlanks", kFourBytes, {"-s", "   ", "-a", "0", "-n", "8"}, "Error converting the table size"},
         RefusalCase{"AddressMissing", kFourBytes, {"-s", "4", "-n", "8"}, "You MUST enter the offset of the table !"},
-        RefusalCase{"AddressNotHex", kFourBytes, {"-s", "4", "-a", "xyz", "-n", "8"}, "Error converting the table offset"},
-        RefusalCase{"PerLineMissing", kFourBytes, {"-s", "4", "-a", "0"}, "You MUST enter the number of items per line !"},
-        RefusalCase{"PerLineNotDecimal", kFourBytes, {"-s", "4", "-a", "0", "-n", "A"}, "Error converting the number of items"},
-        RefusalCase{"SizeNotAWholeNumberOfWords", kFourBytes, {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
+        RefusalCase{
+            "AddressNotHex", kFourBytes, {"-s", "4", "-a", "xyz", "-n", "8"}, "Error converting the table offset"},
+        RefusalCase{
+            "PerLineMissing", kFourBytes, {"-s", "4", "-a", "0"}, "You MUST enter the number of items per line !"},
+        RefusalCase{
+            "PerLineNotDecimal", kFourBytes, {"-s", "4", "-a", "0", "-n", "A"}, "Error converting the number of items"},
+        RefusalCase{"SizeNotAWholeNumberOfWords",
+                    kFourBytes,
+                    {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
                     "The tablesize must be divisible by the size of elements !"},
-        RefusalCase{"DataStrStillChecksDwords", Bytes(8), {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},
+        RefusalCase{"DataStrStillChecksDwords",
+                    Bytes(8),
+                    {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},
                     "The tablesize must be divisible by the size of elements !"},
-        RefusalCase{"MinusOneAsWords", kFourBytes, {"--size=-1", "-a", "0", "-n", "8"},
+        RefusalCase{"MinusOneAsWords",
+                    kFourBytes,
+                    {"--size=-1", "-a", "0", "-n", "8"},
                     "The tablesize must be divisible by the size of elements !"},
         RefusalCase{"SizeZero", kFourBytes, {"-s", "0", "-a", "0", "-n", "8"}, "A zero somewhere :)"},
         RefusalCase{"PerLineZero", kFourBytes, {"-s", "4", "-a", "0", "-n", "0"}, "A zero somewhere :)"},
         RefusalCase{"PerLine256", kFourBytes, {"-s", "4", "-a", "0", "-n", "256"}, "A zero somewhere :)"},
-        RefusalCase{"TableBeyondTheFile", kFourBytes, {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
+        RefusalCase{"TableBeyondTheFile",
+                    kFourBytes,
+                    {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
                     "Hey man, your table is bigger than the file itself !"},
-        RefusalCase{"MinusOneAsBytes", kFourBytes, {"-s", "-1", "-a", "0", "-n", "8", "-i", "bytes"},
+        RefusalCase{"MinusOneAsBytes",
+                    kFourBytes,
+                    {"-s", "-1", "-a", "0", "-n", "8", "-i", "bytes"},
                     "Hey man, your table is bigger than the file itself !"},
-        RefusalCase{"OffsetWrapsAround", kFourBytes, {"-s", "2", "-a", "FFFFFFFF", "-n", "8", "-i", "bytes"},
+        RefusalCase{"OffsetWrapsAround",
+                    kFourBytes,
+                    {"-s", "2", "-a", "FFFFFFFF", "-n", "8", "-i", "bytes"},
                     "Hey man, your table is bigger than the file itself !"},
         RefusalCase{"RvaOnText", kText, {"--rva", "-s", "4", "-a", "401000", "-n", "8"}, "Not a PE file !"},
-        RefusalCase{"RvaOnEmptyFile", {}, {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
+        RefusalCase{"RvaOnEmptyFile",
+                    {},
+                    {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
                     "Cannot create the file mapping, try with the offset !"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -188,8 +226,9 @@ TEST_P(UsageErrors, ExitWith64AndAShortUsage) {
     const Outcome outcome = run(GetParam().arguments);
     EXPECT_EQ(outcome.exitCode, 64);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, "zemrik-cli: " + GetParam().message +
-                                  "\nUsage: zemrik-cli [options] FILE\nTry 'zemrik-cli --help' for more information.\n");
+    EXPECT_EQ(outcome.errors,
+              "zemrik-cli: " + GetParam().message +
+                  "\nUsage: zemrik-cli [options] FILE\nTry 'zemrik-cli --help' for more information.\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -198,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"ExtraFile", {"a", "b"}, "extra operand 'b'"},
                       UsageCase{"UnknownOption", {"--offset=4", "a"}, "unrecognized option '--offset=4'"},
                       UsageCase{"MissingValue", {"a", "-s"}, "option requires an argument -- 's'"},
-                      UsageCase{"UnknownLanguage", {"-l", "cobol", "a"},
+                      UsageCase{"UnknownLanguage",
+                                {"-l", "cobol", "a"},
                                 "invalid language 'cobol' (choose c, asm, delphi or datastr)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -270,8 +310,8 @@ TEST_F(CliEndToEnd, SampleTableIsFoundByItsVirtualAddress) {
     std::string address = readFile(sample / "crc32_table.va");
     while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) address.pop_back();
 
-    const Outcome outcome = run({"--rva", "-a", address, "-s", "400", "-i", "dwords", "-l", "c", "-n", "4",
-                                 (sample / "crc32.exe").string()});
+    const Outcome outcome = run(
+        {"--rva", "-a", address, "-s", "400", "-i", "dwords", "-l", "c", "-n", "4", (sample / "crc32.exe").string()});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.errors, "");
     EXPECT_EQ(outcome.output.rfind("static unsigned long table[256] = {\r\n\t"

@@ -74,17 +74,15 @@ std::set<std::string> entriesOf(const fs::path& directory) {
 
 // Failures name the case rather than dump its bytes.
 template <class Case>
-    requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* stream) {
-    *stream << c.name;
-}
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* stream) { *stream << c.name; }
 
 class HostileCli : public ::testing::Test {
 protected:
     void SetUp() override {
         std::random_device random;
-        root_ = fs::temp_directory_path() /
-                ("zemrik_cli_hostile_" + std::to_string(random()) + std::to_string(random()));
+        root_ =
+            fs::temp_directory_path() / ("zemrik_cli_hostile_" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(workDirectory());
     }
     void TearDown() override {
@@ -103,10 +101,9 @@ protected:
 
     // Standard streams go to files named after `tag` beside the working
     // directories, so that runs started together keep theirs apart.
-    StartedRun start(const Arguments& arguments, const std::string& tag = "run",
-                     const fs::path& directory = {}) {
-        return startCli(directory.empty() ? workDirectory() : directory, root_ / (tag + ".out"),
-                        root_ / (tag + ".err"), arguments);
+    StartedRun start(const Arguments& arguments, const std::string& tag = "run", const fs::path& directory = {}) {
+        return startCli(directory.empty() ? workDirectory() : directory, root_ / (tag + ".out"), root_ / (tag + ".err"),
+                        arguments);
     }
 
     Outcome finish(const StartedRun& started) {
@@ -140,14 +137,18 @@ struct FieldCase {
     std::string errors;  // the message on refusal
 };
 
-FieldCase accepted(const char* name, std::string size, std::string address, std::string perLine,
-                   std::size_t offset, std::size_t count, std::size_t itemsPerLine) {
-    return {name,  std::move(size), std::move(address), std::move(perLine),
-            0,     dataStrText(kInput, offset, count, itemsPerLine), ""};
+FieldCase accepted(const char* name, std::string size, std::string address, std::string perLine, std::size_t offset,
+                   std::size_t count, std::size_t itemsPerLine) {
+    return {name,
+            std::move(size),
+            std::move(address),
+            std::move(perLine),
+            0,
+            dataStrText(kInput, offset, count, itemsPerLine),
+            ""};
 }
 
-FieldCase refused(const char* name, std::string size, std::string address, std::string perLine,
-                  std::string message) {
+FieldCase refused(const char* name, std::string size, std::string address, std::string perLine, std::string message) {
     return {name, std::move(size), std::move(address), std::move(perLine), 1, "", message + "\n"};
 }
 
@@ -172,64 +173,61 @@ const std::string kTooBigMessage = "Hey man, your table is bigger than the file 
 
 INSTANTIATE_TEST_SUITE_P(
     Size, Fields,
-    ::testing::Values(
-        accepted("Plus", "+40", "0", "8", 0, 0x40, 8),
-        refused("MinusZero", "-0", "0", "8", kZeroMessage),
-        refused("PrefixThenMinus", "0x-1", "0", "8", kBadSize),
-        refused("MinusAfterBlank", "- 4", "0", "8", kBadSize),
-        refused("TwoSigns", "+-4", "0", "8", kBadSize),
-        accepted("BlanksAndUpperPrefix", "  0X1a", "0", "8", 0, 0x1A, 8),
-        accepted("JunkAfterDigits", "1A2Cg", "0", "255", 0, 0x1A2C, 255),
-        refused("PrefixTwice", "0x0x4", "0", "8", kZeroMessage),
-        accepted("NineDigitsKeepTheLow32Bits", "100000004", "0", "8", 0, 4, 8),
-        refused("SixteenDigits", "FFFFFFFFFFFFFFFF", "0", "8", kTooBigMessage),
-        accepted("TabsAndNewlines", "\t\n\v\f\r 10", "0", "8", 0, 0x10, 8),
-        refused("NonAscii", "\xC3\xA9", "0", "8", kBadSize),
-        refused("NoBreakSpace", "\xA0" "4", "0", "8", kBadSize),
-        accepted("NonAsciiAfterDigits", "4\xFF", "0", "8", 0, 4, 8),
-        accepted("Exactly255Characters", spaces(253) + "40", "0", "8", 0, 0x40, 8),
-        accepted("LastDigitBeyond255", spaces(254) + "40", "0", "8", 0, 4, 8),
-        refused("DigitsBeyond255", spaces(255) + "40", "0", "8", kBadSize),
-        refused("ZerosThenDigitsBeyond255", std::string(255, '0') + "4", "0", "8", kZeroMessage),
-        refused("HundredThousandCharacters", spaces(99998) + "40", "0", "8", kBadSize)),
+    ::testing::Values(accepted("Plus", "+40", "0", "8", 0, 0x40, 8), refused("MinusZero", "-0", "0", "8", kZeroMessage),
+                      refused("PrefixThenMinus", "0x-1", "0", "8", kBadSize),
+                      refused("MinusAfterBlank", "- 4", "0", "8", kBadSize),
+                      refused("TwoSigns", "+-4", "0", "8", kBadSize),
+                      accepted("BlanksAndUpperPrefix", "  0X1a", "0", "8", 0, 0x1A, 8),
+                      accepted("JunkAfterDigits", "1A2Cg", "0", "255", 0, 0x1A2C, 255),
+                      refused("PrefixTwice", "0x0x4", "0", "8", kZeroMessage),
+                      accepted("NineDigitsKeepTheLow32Bits", "100000004", "0", "8", 0, 4, 8),
+                      refused("SixteenDigits", "FFFFFFFFFFFFFFFF", "0", "8", kTooBigMessage),
+                      accepted("TabsAndNewlines", "\t\n\v\f\r 10", "0", "8", 0, 0x10, 8),
+                      refused("NonAscii", "\xC3\xA9", "0", "8", kBadSize),
+                      refused("NoBreakSpace",
+                              "\xA0"
+                              "4",
+                              "0", "8", kBadSize),
+                      accepted("NonAsciiAfterDigits", "4\xFF", "0", "8", 0, 4, 8),
+                      accepted("Exactly255Characters", spaces(253) + "40", "0", "8", 0, 0x40, 8),
+                      accepted("LastDigitBeyond255", spaces(254) + "40", "0", "8", 0, 4, 8),
+                      refused("DigitsBeyond255", spaces(255) + "40", "0", "8", kBadSize),
+                      refused("ZerosThenDigitsBeyond255", std::string(255, '0') + "4", "0", "8", kZeroMessage),
+                      refused("HundredThousandCharacters", spaces(99998) + "40", "0", "8", kBadSize)),
     [](const auto& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    Address, Fields,
-    ::testing::Values(
-        accepted("Plus", "1", "+1F", "8", 0x1F, 1, 8),
-        accepted("MinusZero", "1", "-0", "8", 0, 1, 8),
-        refused("PrefixThenMinus", "1", "0x-1", "8", kBadAddress),
-        accepted("BlanksAndUpperPrefix", "1", "  0X1a", "8", 0x1A, 1, 8),
-        accepted("JunkAfterDigits", "1", "1A2Cg", "8", 0x1A2C, 1, 8),
-        accepted("NineDigitsKeepTheLow32Bits", "1", "1000001FF", "8", 0x1FF, 1, 8),
-        refused("MinusOne", "1", "-1", "8", kTooBigMessage),
-        accepted("TabsAndNewlines", "1", "\t\n 10", "8", 0x10, 1, 8),
-        refused("NonAscii", "1", "\xC3\xA9", "8", kBadAddress),
-        accepted("Exactly255Characters", "1", spaces(253) + "1F", "8", 0x1F, 1, 8),
-        accepted("LastDigitBeyond255", "1", spaces(254) + "1F", "8", 1, 1, 8),
-        refused("DigitsBeyond255", "1", spaces(255) + "1F", "8", kBadAddress)),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Address, Fields,
+                         ::testing::Values(accepted("Plus", "1", "+1F", "8", 0x1F, 1, 8),
+                                           accepted("MinusZero", "1", "-0", "8", 0, 1, 8),
+                                           refused("PrefixThenMinus", "1", "0x-1", "8", kBadAddress),
+                                           accepted("BlanksAndUpperPrefix", "1", "  0X1a", "8", 0x1A, 1, 8),
+                                           accepted("JunkAfterDigits", "1", "1A2Cg", "8", 0x1A2C, 1, 8),
+                                           accepted("NineDigitsKeepTheLow32Bits", "1", "1000001FF", "8", 0x1FF, 1, 8),
+                                           refused("MinusOne", "1", "-1", "8", kTooBigMessage),
+                                           accepted("TabsAndNewlines", "1", "\t\n 10", "8", 0x10, 1, 8),
+                                           refused("NonAscii", "1", "\xC3\xA9", "8", kBadAddress),
+                                           accepted("Exactly255Characters", "1", spaces(253) + "1F", "8", 0x1F, 1, 8),
+                                           accepted("LastDigitBeyond255", "1", spaces(254) + "1F", "8", 1, 1, 8),
+                                           refused("DigitsBeyond255", "1", spaces(255) + "1F", "8", kBadAddress)),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    PerLine, Fields,
-    ::testing::Values(
-        accepted("Plus", "10", "0", "+4", 0, 0x10, 4),
-        refused("MinusZero", "10", "0", "-0", kZeroMessage),
-        refused("TwoHundredFiftySix", "10", "0", "256", kZeroMessage),
-        accepted("TwoHundredFiftySeven", "10", "0", "257", 0, 0x10, 1),
-        accepted("MinusOneIs255", "101", "0", "-1", 0, 0x101, 255),
-        accepted("MinusTwoHundredFiftyFiveIsOne", "10", "0", "-255", 0, 0x10, 1),
-        refused("TwoToThe32", "10", "0", "4294967296", kZeroMessage),
-        accepted("TwoToThe32PlusOne", "10", "0", "4294967297", 0, 0x10, 1),
-        refused("HexPrefixReadsZero", "10", "0", "0x4", kZeroMessage),
-        accepted("JunkAfterDigits", "10", "0", "4g", 0, 0x10, 4),
-        accepted("TabsAndNewlines", "10", "0", "\t\n4", 0, 0x10, 4),
-        refused("FullWidthDigit", "10", "0", "\xEF\xBC\x94", kBadPerLine),
-        accepted("Exactly255Characters", "10", "0", spaces(253) + "12", 0, 0x10, 12),
-        accepted("LastDigitBeyond255", "10", "0", spaces(254) + "12", 0, 0x10, 1),
-        refused("DigitsBeyond255", "10", "0", spaces(256) + "4", kBadPerLine)),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(PerLine, Fields,
+                         ::testing::Values(accepted("Plus", "10", "0", "+4", 0, 0x10, 4),
+                                           refused("MinusZero", "10", "0", "-0", kZeroMessage),
+                                           refused("TwoHundredFiftySix", "10", "0", "256", kZeroMessage),
+                                           accepted("TwoHundredFiftySeven", "10", "0", "257", 0, 0x10, 1),
+                                           accepted("MinusOneIs255", "101", "0", "-1", 0, 0x101, 255),
+                                           accepted("MinusTwoHundredFiftyFiveIsOne", "10", "0", "-255", 0, 0x10, 1),
+                                           refused("TwoToThe32", "10", "0", "4294967296", kZeroMessage),
+                                           accepted("TwoToThe32PlusOne", "10", "0", "4294967297", 0, 0x10, 1),
+                                           refused("HexPrefixReadsZero", "10", "0", "0x4", kZeroMessage),
+                                           accepted("JunkAfterDigits", "10", "0", "4g", 0, 0x10, 4),
+                                           accepted("TabsAndNewlines", "10", "0", "\t\n4", 0, 0x10, 4),
+                                           refused("FullWidthDigit", "10", "0", "\xEF\xBC\x94", kBadPerLine),
+                                           accepted("Exactly255Characters", "10", "0", spaces(253) + "12", 0, 0x10, 12),
+                                           accepted("LastDigitBeyond255", "10", "0", spaces(254) + "12", 0, 0x10, 1),
+                                           refused("DigitsBeyond255", "10", "0", spaces(256) + "4", kBadPerLine)),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Paths --------------------------------------------------------------
 
@@ -297,37 +295,36 @@ TEST_P(UnopenableInputs, AreRefusedInTheFileBox) {
     EXPECT_EQ(readFile(started.errorsPath), kCannotOpen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HostileCli, UnopenableInputs,
-    ::testing::Values(
-        UnopenableCase{"Directory",
-                       [](const fs::path& work) {
-                           fs::create_directory(work / "folder");
-                           return std::string("folder");
-                       }},
-        UnopenableCase{"DirectoryWithTrailingSlash",
-                       [](const fs::path& work) {
-                           fs::create_directory(work / "folder");
-                           return std::string("folder/");
-                       }},
-        UnopenableCase{"FileWithTrailingSlash",
-                       [](const fs::path& work) {
-                           writeFile(work / "input.bin", kFourBytes);
-                           return std::string("input.bin/");
-                       }},
-        UnopenableCase{"Nonexistent", [](const fs::path&) { return std::string("missing.bin"); }},
-        UnopenableCase{"Empty", [](const fs::path&) { return std::string(); }},
-        UnopenableCase{"DanglingLink",
-                       [](const fs::path& work) {
-                           fs::create_symlink("missing.bin", work / "link.bin");
-                           return std::string("link.bin");
-                       }},
-        UnopenableCase{"Fifo",
-                       [](const fs::path& work) {
-                           ::mkfifo((work / "pipe").c_str(), 0644);
-                           return std::string("pipe");
-                       }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(HostileCli, UnopenableInputs,
+                         ::testing::Values(UnopenableCase{"Directory",
+                                                          [](const fs::path& work) {
+                                                              fs::create_directory(work / "folder");
+                                                              return std::string("folder");
+                                                          }},
+                                           UnopenableCase{"DirectoryWithTrailingSlash",
+                                                          [](const fs::path& work) {
+                                                              fs::create_directory(work / "folder");
+                                                              return std::string("folder/");
+                                                          }},
+                                           UnopenableCase{"FileWithTrailingSlash",
+                                                          [](const fs::path& work) {
+                                                              writeFile(work / "input.bin", kFourBytes);
+                                                              return std::string("input.bin/");
+                                                          }},
+                                           UnopenableCase{"Nonexistent",
+                                                          [](const fs::path&) { return std::string("missing.bin"); }},
+                                           UnopenableCase{"Empty", [](const fs::path&) { return std::string(); }},
+                                           UnopenableCase{"DanglingLink",
+                                                          [](const fs::path& work) {
+                                                              fs::create_symlink("missing.bin", work / "link.bin");
+                                                              return std::string("link.bin");
+                                                          }},
+                                           UnopenableCase{"Fifo",
+                                                          [](const fs::path& work) {
+                                                              ::mkfifo((work / "pipe").c_str(), 0644);
+                                                              return std::string("pipe");
+                                                          }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Input changing between runs -----------------------------------------
 
@@ -356,30 +353,33 @@ TEST_P(InputChanges, AreSeenByTheNextRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     HostileCli, InputChanges,
-    ::testing::Values(
-        ReplacementCase{"RewrittenInPlace", [](const fs::path& input) { writeFile(input, {1, 2, 3, 4}); }, 0,
-                        "01020304", ""},
-        ReplacementCase{"RenamedOver",
-                        [](const fs::path& input) {
-                            writeFile(input.parent_path() / "new.bin", {5, 6, 7, 8, 9});
-                            fs::rename(input.parent_path() / "new.bin", input);
-                        },
-                        0, "05060708", ""},
-        ReplacementCase{"LinkToAnotherFile",
-                        [](const fs::path& input) {
-                            writeFile(input.parent_path() / "other.bin", {0xA, 0xB, 0xC, 0xD});
-                            fs::remove(input);
-                            fs::create_symlink("other.bin", input);
-                        },
-                        0, "0A0B0C0D", ""},
-        ReplacementCase{"Shortened", [](const fs::path& input) { fs::resize_file(input, 3); }, 1, "", kTooBig},
-        ReplacementCase{"Deleted", [](const fs::path& input) { fs::remove(input); }, 1, "", kCannotOpen},
-        ReplacementCase{"ReplacedByADirectory",
-                        [](const fs::path& input) {
-                            fs::remove(input);
-                            fs::create_directory(input);
-                        },
-                        1, "", kCannotOpen}),
+    ::testing::Values(ReplacementCase{"RewrittenInPlace",
+                                      [](const fs::path& input) {
+                                          writeFile(input, {1, 2, 3, 4});
+                                      },
+                                      0, "01020304", ""},
+                      ReplacementCase{"RenamedOver",
+                                      [](const fs::path& input) {
+                                          writeFile(input.parent_path() / "new.bin", {5, 6, 7, 8, 9});
+                                          fs::rename(input.parent_path() / "new.bin", input);
+                                      },
+                                      0, "05060708", ""},
+                      ReplacementCase{"LinkToAnotherFile",
+                                      [](const fs::path& input) {
+                                          writeFile(input.parent_path() / "other.bin", {0xA, 0xB, 0xC, 0xD});
+                                          fs::remove(input);
+                                          fs::create_symlink("other.bin", input);
+                                      },
+                                      0, "0A0B0C0D", ""},
+                      ReplacementCase{"Shortened", [](const fs::path& input) { fs::resize_file(input, 3); }, 1, "",
+                                      kTooBig},
+                      ReplacementCase{"Deleted", [](const fs::path& input) { fs::remove(input); }, 1, "", kCannotOpen},
+                      ReplacementCase{"ReplacedByADirectory",
+                                      [](const fs::path& input) {
+                                          fs::remove(input);
+                                          fs::create_directory(input);
+                                      },
+                                      1, "", kCannotOpen}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Input cut while a run reads it --------------------------------------
@@ -511,8 +511,7 @@ INSTANTIATE_TEST_SUITE_P(
                               fs::create_symlink("missing/result.txt", work / "result.txt");
                               return -1;
                           }},
-        BlockedResultCase{"BeingWrittenByAnother",
-                          [](const fs::path& work) { return lockedResult(work, LOCK_EX); }},
+        BlockedResultCase{"BeingWrittenByAnother", [](const fs::path& work) { return lockedResult(work, LOCK_EX); }},
         BlockedResultCase{"BeingReadByAnother", [](const fs::path& work) { return lockedResult(work, LOCK_SH); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -585,8 +584,8 @@ TEST_F(HostileCli, RunsInTwoDirectoriesBothComplete) {
         RacingRun racers[] = {prepareRacer(directories[0], 8 - round, 0x00),
                               prepareRacer(directories[1], 1 + round, 0x80)};
         for (std::size_t index = 0; index < 2; ++index) {
-            racers[index].started = start(racerArguments(racers[index]), "racer" + std::to_string(index),
-                                          directories[index]);
+            racers[index].started =
+                start(racerArguments(racers[index]), "racer" + std::to_string(index), directories[index]);
         }
         for (std::size_t index = 0; index < 2; ++index) {
             const Outcome outcome = finish(racers[index].started);
@@ -628,9 +627,9 @@ TEST_F(HostileCli, RunsInOneDirectoryNeverMixTheirTables) {
         }
         ASSERT_FALSE(complete.empty()) << "both runs failed";
         const std::string result = readFile(workDirectory() / "result.txt");
-        EXPECT_TRUE(std::any_of(complete.begin(), complete.end(), [&](const std::string* text) {
-            return result == *text;
-        })) << "result.txt is no complete table of a successful run (" << result.size() << " bytes)";
+        EXPECT_TRUE(
+            std::any_of(complete.begin(), complete.end(), [&](const std::string* text) { return result == *text; }))
+            << "result.txt is no complete table of a successful run (" << result.size() << " bytes)";
     }
     std::printf("%d of 40 racing runs found result.txt taken\n", refusals);
 }

@@ -89,8 +89,7 @@ TEST_P(Choices, MapToTheListIndexes) {
 INSTANTIATE_TEST_SUITE_P(CommandLine, Choices,
                          ::testing::Values(ChoiceCase{{"-i", "bytes", "f"}, 0, 1},
                                            ChoiceCase{{"--items=words", "f"}, 1, 1},
-                                           ChoiceCase{{"-idwords", "f"}, 2, 1},
-                                           ChoiceCase{{"-l", "c", "f"}, 1, 0},
+                                           ChoiceCase{{"-idwords", "f"}, 2, 1}, ChoiceCase{{"-l", "c", "f"}, 1, 0},
                                            ChoiceCase{{"--language", "asm", "f"}, 1, 1},
                                            ChoiceCase{{"-ldelphi", "f"}, 1, 2},
                                            ChoiceCase{{"--language=datastr", "-i", "bytes", "f"}, 0, 3}));
@@ -119,14 +118,13 @@ class Operands : public ::testing::TestWithParam<OperandCase> {};
 
 TEST_P(Operands, NameTheFile) { EXPECT_EQ(parsedOptions(GetParam().arguments).path, GetParam().path); }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommandLine, Operands,
-    ::testing::Values(OperandCase{"AfterDoubleDash", {"--", "-s40"}, "-s40"},
-                      OperandCase{"DoubleDashTwiceKeepsTheSecond", {"--", "--"}, "--"},
-                      OperandCase{"LoneDashIsAFile", {"-"}, "-"},
-                      OperandCase{"OptionsBeforeDoubleDashStillCount", {"-s4", "--", "x"}, "x"},
-                      OperandCase{"PathWithSpaces", {"my table.bin"}, "my table.bin"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, Operands,
+                         ::testing::Values(OperandCase{"AfterDoubleDash", {"--", "-s40"}, "-s40"},
+                                           OperandCase{"DoubleDashTwiceKeepsTheSecond", {"--", "--"}, "--"},
+                                           OperandCase{"LoneDashIsAFile", {"-"}, "-"},
+                                           OperandCase{"OptionsBeforeDoubleDashStillCount", {"-s4", "--", "x"}, "x"},
+                                           OperandCase{"PathWithSpaces", {"my table.bin"}, "my table.bin"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, OptionsBeforeDoubleDashAreRead) {
     const CliOptions options = parsedOptions({"-s4", "--", "--rva"});
@@ -173,8 +171,7 @@ TEST_P(UsageErrors, AreReportedWithTheirMessage) {
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, UsageErrors,
     ::testing::Values(
-        UsageErrorCase{"NoArguments", {}, "missing FILE"},
-        UsageErrorCase{"OnlyOptions", {"-s", "40"}, "missing FILE"},
+        UsageErrorCase{"NoArguments", {}, "missing FILE"}, UsageErrorCase{"OnlyOptions", {"-s", "40"}, "missing FILE"},
         UsageErrorCase{"TwoFiles", {"a", "b"}, "extra operand 'b'"},
         UsageErrorCase{"FileAfterDoubleDashToo", {"a", "--", "b"}, "extra operand 'b'"},
         UsageErrorCase{"UnknownLong", {"--bogus", "f"}, "unrecognized option '--bogus'"},
@@ -182,17 +179,21 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"UnknownShort", {"-x", "f"}, "invalid option -- 'x'"},
         UsageErrorCase{"LongOnlyFlagHasNoShortForm", {"-r", "f"}, "invalid option -- 'r'"},
         UsageErrorCase{"ErrorBeforeHelpWins", {"-x", "-h"}, "invalid option -- 'x'"},
-        UsageErrorCase{"AmbiguousPrefix", {"--d", "f"}, "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file'"},
+        UsageErrorCase{
+            "AmbiguousPrefix", {"--d", "f"}, "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file'"},
         UsageErrorCase{"MissingLongValue", {"f", "--size"}, "option '--size' requires an argument"},
         UsageErrorCase{"MissingShortValue", {"f", "-a"}, "option requires an argument -- 'a'"},
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
         UsageErrorCase{"FlagWithValue", {"--rva=1", "f"}, "option '--rva' doesn't allow an argument"},
         UsageErrorCase{"HelpWithValue", {"--help=x"}, "option '--help' doesn't allow an argument"},
         UsageErrorCase{"UnknownItems", {"-i", "qwords", "f"}, "invalid items 'qwords' (choose bytes, words or dwords)"},
-        UsageErrorCase{"ItemsNamesAreLowerCase", {"--items=Bytes", "f"}, "invalid items 'Bytes' (choose bytes, words or dwords)"},
+        UsageErrorCase{
+            "ItemsNamesAreLowerCase", {"--items=Bytes", "f"}, "invalid items 'Bytes' (choose bytes, words or dwords)"},
         UsageErrorCase{"EmptyItems", {"--items=", "f"}, "invalid items '' (choose bytes, words or dwords)"},
-        UsageErrorCase{"UnknownLanguage", {"-l", "pascal", "f"}, "invalid language 'pascal' (choose c, asm, delphi or datastr)"},
-        UsageErrorCase{"LanguageBoxText", {"-l", "C/C++", "f"}, "invalid language 'C/C++' (choose c, asm, delphi or datastr)"},
+        UsageErrorCase{
+            "UnknownLanguage", {"-l", "pascal", "f"}, "invalid language 'pascal' (choose c, asm, delphi or datastr)"},
+        UsageErrorCase{
+            "LanguageBoxText", {"-l", "C/C++", "f"}, "invalid language 'C/C++' (choose c, asm, delphi or datastr)"},
         UsageErrorCase{"MissingItemsValue", {"f", "--items"}, "option '--items' requires an argument"},
         UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -108,13 +108,9 @@ void DialogDriver::check(int id, bool checked) const {
     CheckDlgButton(dialog_, id, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void DialogDriver::post(int command) const {
-    PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-}
+void DialogDriver::post(int command) const { PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
-void DialogDriver::send(int command) const {
-    SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-}
+void DialogDriver::send(int command) const { SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
 bool DialogDriver::waitForText(int id, const std::string& expected, DWORD timeoutMs) const {
     return waitUntil([&] { return text(id) == expected; }, timeoutMs);

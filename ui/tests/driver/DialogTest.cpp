@@ -190,18 +190,28 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
         {"address zz", &text, {"zz", "4", "8", kBytes, kC}, "Error converting the table offset"},
         {"per line empty", &text, {"0", "4", "", kBytes, kC}, "You MUST enter the number of items per line !"},
         {"per line x", &text, {"0", "4", "x", kBytes, kC}, "Error converting the number of items"},
-        {"size 3 as words", &text, {"0", "3", "8", kWords, kC},
+        {"size 3 as words",
+         &text,
+         {"0", "3", "8", kWords, kC},
          "The tablesize must be divisible by the size of elements !"},
-        {"Data Str size 6 as dwords", &text, {"0", "6", "8", kDwords, kDataStr},
+        {"Data Str size 6 as dwords",
+         &text,
+         {"0", "6", "8", kDwords, kDataStr},
          "The tablesize must be divisible by the size of elements !"},
         {"per line 256", &text, {"0", "4", "256", kBytes, kC}, "A zero somewhere :)"},
         {"size 0", &text, {"0", "0", "8", kBytes, kC}, "A zero somewhere :)"},
-        {"one byte past the end", &text, {"1", "24", "8", kBytes, kC},
+        {"one byte past the end",
+         &text,
+         {"1", "24", "8", kBytes, kC},
          "Hey man, your table is bigger than the file itself !"},
-        {"size -1 as bytes", &text, {"0", "-1", "8", kBytes, kC},
+        {"size -1 as bytes",
+         &text,
+         {"0", "-1", "8", kBytes, kC},
          "Hey man, your table is bigger than the file itself !"},
         {"text file with RVA", &text, {"400000", "4", "8", kBytes, kC, true}, "Not a PE file !"},
-        {"empty file with RVA", &empty, {"400000", "4", "8", kBytes, kC, true},
+        {"empty file with RVA",
+         &empty,
+         {"400000", "4", "8", kBytes, kC, true},
          "Cannot create the file mapping, try with the offset !"},
     };
     const std::string* loaded = nullptr;
@@ -246,8 +256,7 @@ TEST_F(DialogTest, LongRunIgnoresGoAcceptsLoadAndEndsAtOneHundredPercent) {
     const std::string header = "static unsigned char table[" + std::to_string(kLargeTableSize) + "] = {\r\n\t";
     EXPECT_TRUE(waitUntil([&] {
         const std::string text = readWholeFile(result);
-        return text.rfind(header, 0) == 0 && text.size() > 3 &&
-               text.compare(text.size() - 7, 7, "0xFF };") == 0;
+        return text.rfind(header, 0) == 0 && text.size() > 3 && text.compare(text.size() - 7, 7, "0xFF };") == 0;
     })) << readWholeFile(result).substr(0, 80);
 }
 
@@ -305,23 +314,24 @@ TEST(DialogClearing, LoadEmptiesTheTableFieldsOnlyAfterAnEarlierOpening) {
         fill(driver, fields);
         driver.check(IDC_DECIMAL, true);
         switch (c.before) {
-            case Before::Nothing: break;
-            case Before::CancelledLoad:
-                driver.post(IDM_LOAD);
-                ASSERT_TRUE(driver.answerOpenFileDialog(""));
-                ASSERT_TRUE(driver.waitForText(IDC_FILE_PATH, "Error while selecting file..."));
-                break;
-            case Before::Go:
-                driver.post(IDC_GO);
-                ASSERT_TRUE(driver.waitForText(IDC_FILE_PATH, "Can't open file !"));
-                break;
-            case Before::LoadAndRun:
-                ASSERT_TRUE(load(driver, first));
-                driver.post(IDC_GO);
-                ASSERT_TRUE(driver.waitForText(IDC_OUTPUT, "static unsigned char table[8] = {\r\n\t 16,  17,  18,  19, "
-                                                           "\r\n\t 20,  21,  22,  23 };"))
-                    << driver.text(IDC_OUTPUT);
-                break;
+        case Before::Nothing: break;
+        case Before::CancelledLoad:
+            driver.post(IDM_LOAD);
+            ASSERT_TRUE(driver.answerOpenFileDialog(""));
+            ASSERT_TRUE(driver.waitForText(IDC_FILE_PATH, "Error while selecting file..."));
+            break;
+        case Before::Go:
+            driver.post(IDC_GO);
+            ASSERT_TRUE(driver.waitForText(IDC_FILE_PATH, "Can't open file !"));
+            break;
+        case Before::LoadAndRun:
+            ASSERT_TRUE(load(driver, first));
+            driver.post(IDC_GO);
+            ASSERT_TRUE(driver.waitForText(IDC_OUTPUT,
+                                           "static unsigned char table[8] = {\r\n\t 16,  17,  18,  19, "
+                                           "\r\n\t 20,  21,  22,  23 };"))
+                << driver.text(IDC_OUTPUT);
+            break;
         }
         const std::string progress = driver.text(IDC_PROGRESS);
 

@@ -76,9 +76,15 @@ TEST_F(DialogHostile, GoJudgesTheFileAsItIsAtGoNotAtLoad) {
              ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
          },
          "Can't open file !", std::nullopt, "300", ""},
-        {"shortened", [](const std::string& path) { rewrite(path, {0xDE, 0xAD, 0xBE}); }, "",
-         "Hey man, your table is bigger than the file itself !", "3", ""},
-        {"rewritten with other bytes", [](const std::string& path) { rewrite(path, {0xDE, 0xAD, 0xBE, 0xEF, 0}); },
+        {"shortened",
+         [](const std::string& path) {
+             rewrite(path, {0xDE, 0xAD, 0xBE});
+         },
+         "", "Hey man, your table is bigger than the file itself !", "3", ""},
+        {"rewritten with other bytes",
+         [](const std::string& path) {
+             rewrite(path, {0xDE, 0xAD, 0xBE, 0xEF, 0});
+         },
          "", std::nullopt, "5", kNewBytesTable},
     };
     for (const ChangeCase& c : cases) {

@@ -167,8 +167,8 @@ TEST(InProcessDialog, ProgressLabelIsGivenOnlyTextsThatDiffer) {
     DialogDriver driver(shown.dialog());
     HWND label = GetDlgItem(shown.dialog(), IDC_PROGRESS);
     progressTextsSet = 0;
-    labelProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countTexts)));
+    labelProcedure =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countTexts)));
     PostMessageA(shown.dialog(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop({input})), 0);
     ASSERT_TRUE(driver.waitForText(IDC_FILE_PATH, input));
     driver.setText(IDC_ADDRESS, "0");

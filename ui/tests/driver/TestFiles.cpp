@@ -12,9 +12,8 @@ namespace zemrik::dialogtest {
 TempDirectory::TempDirectory() {
     const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path candidate =
-            base / ("zemrik_dialog_" + std::to_string(GetCurrentProcessId()) + "_" +
-                    std::to_string(GetTickCount() + attempt));
+        const std::filesystem::path candidate = base / ("zemrik_dialog_" + std::to_string(GetCurrentProcessId()) + "_" +
+                                                        std::to_string(GetTickCount() + attempt));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate;
             return;
