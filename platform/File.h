@@ -17,6 +17,13 @@ public:
     // Creates the file anew for reading and writing (an existing one is replaced);
     // others may read it meanwhile.
     static std::optional<File> createReadWrite(const std::string& path);
+    // A file for reading and writing with no name anyone else can open, gone
+    // once closed: held in memory where the system can (a memfd on Linux), a
+    // delete-on-close temporary file on Windows.
+    static std::optional<File> createAnonymous();
+    // A handle of its own on the process's standard input, which stays open
+    // when this one is closed.
+    static std::optional<File> duplicateStandardInput();
 
     File() = default;
     File(File&& other) noexcept;
@@ -38,6 +45,8 @@ public:
     // Reads up to `length` bytes at the current position. Returns the number
     // read (fewer at the end of the file), or nothing on an error.
     std::optional<std::size_t> read(void* destination, std::size_t length);
+    // Writes all `length` bytes at the current position.
+    bool write(const void* source, std::size_t length);
     // Sets the end of the file at `length` bytes, cutting or extending it.
     bool truncate(std::uint64_t length);
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "core/OutputStyle.h"
+#include "platform/File.h"
 #include "run/MessageIcon.h"
 
 namespace zemrik {
@@ -17,12 +20,19 @@ public:
     virtual ~RequestSource() = default;
 
     virtual std::string loadedPath() = 0;
+    // The input file, opened anew for each request: by default the file at
+    // loadedPath(), read-only and shared with other readers. A front end that
+    // holds its input itself (standard input, read into memory) hands it over.
+    virtual std::optional<platform::File> openInputFile() { return platform::File::openForReading(loadedPath()); }
     // Index of the list's selection, -1 when nothing is selected.
     virtual int itemsSelection() = 0;
     virtual int languageSelection() = 0;
     // The field's whole text; buildRunRequest keeps at most 255 characters of it.
     virtual std::string fieldText(NumberField field) = 0;
     virtual bool isChecked(CheckBox box) = 0;
+    // A row of the front end's own to print with instead of the style
+    // table's; it must outlive the run.
+    virtual const OutputStyle* ownStyle() { return nullptr; }
 
     virtual void setFileBoxText(const std::string& text) = 0;
     virtual void setFileSizeBoxText(const std::string& text) = 0;

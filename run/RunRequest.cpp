@@ -109,7 +109,7 @@ std::optional<CheckedFields> checkFields(RequestSource& source) {
 }  // namespace
 
 std::optional<RunRequest> buildRunRequest(RequestSource& source) {
-    std::optional<platform::File> file = platform::File::openForReading(source.loadedPath());
+    std::optional<platform::File> file = source.openInputFile();
     if (!file) {
         source.setFileBoxText("Can't open file !");
         return std::nullopt;
@@ -137,6 +137,7 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
     request.itemsPerLine = fields->itemsPerLine;
     request.dumpToFile = source.isChecked(CheckBox::DumpToFile);
     request.decimal = source.isChecked(CheckBox::Decimal);
+    request.style = source.ownStyle();
     // Data Str prints bytes whatever the Items list says.
     if (request.language == Language::DataStr) request.elementSize = ElementSize::Byte;
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/Language.h"
+#include "core/OutputStyle.h"
 #include "platform/File.h"
 #include "run/RequestSource.h"
 
@@ -21,7 +22,8 @@ struct RunRequest {
     std::uint8_t itemsPerLine = 0;
     bool decimal = false;
     bool dumpToFile = false;
-    bool bigEndian = false;  // read by the worker when the run starts
+    bool bigEndian = false;              // read by the worker when the run starts
+    const OutputStyle* style = nullptr;  // the front end's own row, else the style table's
 };
 
 // Takes the front end's fields, checks them in their fixed order and either

@@ -174,7 +174,9 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
 }
 
 RunOutcome carryOut(RunRequest& request, RunHost& host) {
-    const OutputStyle& style = styleRow(request.language, styleColumn(request.elementSize, request.decimal));
+    const OutputStyle& style = request.style != nullptr
+                                   ? *request.style
+                                   : styleRow(request.language, styleColumn(request.elementSize, request.decimal));
     const auto estimate = estimateOutputSize(request, style);
     if (request.dumpToFile) return runIntoResultFile(request, style, estimate, host);
     if (!estimate) {

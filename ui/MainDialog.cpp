@@ -6,6 +6,7 @@
 
 #include "platform/File.h"
 #include "ui/resource.h"
+#include "zemrik/Version.h"
 
 namespace zemrik {
 namespace {
@@ -14,7 +15,8 @@ constexpr int kFieldBufferSize = 256;
 constexpr const char* kInitialProgressText = "0 %";
 constexpr const char* kAboutCaption = "About C/C++/ASM Zemrik";
 constexpr const char* kAboutText =
-    "Zemrik  v1.34\r\n"
+    "Zemrik  v" ZEMRIK_VERSION
+    "\r\n"
     "\r\n"
     "Prints a table of numbers found in any file as C/C++, ASM, Delphi or Data Str source text.\r\n"
     "\r\n"

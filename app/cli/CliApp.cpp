@@ -1,15 +1,23 @@
 #include "app/cli/CliApp.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "app/cli/CliRequestSource.h"
 #include "app/cli/CliRunHost.h"
+#include "app/cli/CliStyle.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
+#include "platform/InputCopy.h"
 #include "run/RunWorker.h"
 
 namespace zemrik::cli {
 namespace {
+
+// Standard input is held in memory whole; beyond 4 GiB no table of a 32-bit
+// offset and size could reach it anyway.
+constexpr std::uint64_t kStandardInputLimit = std::uint64_t{1} << 32;
+constexpr std::string_view kStandardInputPath = "-";
 
 int reportUsageError(const std::string& message) {
     std::fprintf(stderr, "zemrik-cli: %s\n", message.c_str());
@@ -18,9 +26,8 @@ int reportUsageError(const std::string& message) {
     return kExitUsage;
 }
 
-int printHelp() {
-    const std::string_view help = helpText();
-    std::fwrite(help.data(), 1, help.size(), stdout);
+int printText(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitSuccess;
 }
 
@@ -38,10 +45,43 @@ int exitCodeAfterRun(const CliRunHost& host) {
     return kExitRunFailed;
 }
 
+// FILE "-": standard input (a pipe too) read whole into memory, so that the
+// request's checks, --rva and the walks see a file of that length.
+Expected<platform::File, int> readStandardInput() {
+    using Result = Expected<platform::File, int>;
+    std::optional<platform::File> input = platform::File::duplicateStandardInput();
+    if (!input) {
+        std::fprintf(stderr, "Can't open file !\n");
+        return Result::failure(kExitRefused);
+    }
+    auto copy = platform::copyIntoAnonymousFile(*input, kStandardInputLimit);
+    if (copy) return std::move(*copy);
+    if (copy.error() == platform::InputCopyFailure::TooLarge) {
+        std::fprintf(stderr, "zemrik-cli: standard input holds more than 4 GiB: give it as a file instead\n");
+    } else {
+        std::fprintf(stderr, "Can't open file !\n");
+    }
+    return Result::failure(kExitRefused);
+}
+
+StyleChoice styleChoiceOf(const CliOptions& options) {
+    constexpr ElementSize kItemsSizes[] = {ElementSize::Byte, ElementSize::Word, ElementSize::Dword};
+    const ElementSize size = kItemsSizes[options.itemsSelection];
+    return {options.language, styleColumn(size, options.decimal), options.lineEnd, options.types, options.name};
+}
+
 int runRequest(const CliOptions& options) {
+    std::optional<platform::File> input;
+    if (options.path == kStandardInputPath) {
+        auto read = readStandardInput();
+        if (!read) return read.error();
+        input = std::move(*read);
+    }
     setBinaryMode(stdout);
-    CliRequestSource source(options, stderr);
-    CliRunHost host({stdout, stderr, isTerminal(stderr)}, options.dumpToFile, options.bigEndian);
+    const CliStyle style(styleChoiceOf(options));
+    CliRequestSource source(options, stderr, std::move(input), style.row());
+    const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
+    CliRunHost host({stdout, stderr, isTerminal(stderr)}, options.dumpToFile, options.bigEndian, finalLineBreak);
     RunState state;
     StartResult start = startRun(state, source, host);
     switch (start.outcome) {
@@ -60,7 +100,11 @@ int runRequest(const CliOptions& options) {
 int runCli(const std::vector<std::string_view>& arguments) {
     const auto command = parseCommandLine(arguments);
     if (!command) return reportUsageError(command.error());
-    if (command.value().kind == CommandKind::Help) return printHelp();
+    switch (command.value().kind) {
+    case CommandKind::Help: return printText(helpText());
+    case CommandKind::Version: return printText(versionText());
+    case CommandKind::Run: break;
+    }
     return runRequest(command.value().options);
 }
 

@@ -1,6 +1,37 @@
 #include "app/cli/CliRequestSource.h"
 
+#include <string_view>
+
 namespace zemrik::cli {
+namespace {
+
+struct OptionHint {
+    std::string_view message;
+    std::string_view hint;
+};
+
+// The refusals whose text names a field of the dialog, or none at all, with
+// the option that sets it. A zero can only be the size: -n refuses 0 itself.
+constexpr OptionHint kOptionHints[] = {
+    {"You MUST enter the size of the table !", "give the table's size in bytes with -s/--size HEX"},
+    {"You MUST enter the offset of the table !", "give the table's address with -a/--address HEX"},
+    {"You MUST enter the number of items per line !", "give the number of items on a line with -n/--per-line DEC"},
+    {"A zero somewhere :)", "the table's size (-s/--size) is 0"},
+};
+
+}  // namespace
+
+std::optional<platform::File> CliRequestSource::openInputFile() {
+    if (input_) {
+        // Handed over once: a run owns its input file.
+        std::optional<platform::File> input = std::move(input_);
+        input_.reset();
+        return input;
+    }
+    return RequestSource::openInputFile();
+}
+
+int CliRequestSource::languageSelection() { return static_cast<int>(requestLanguage(options_.language)); }
 
 std::string CliRequestSource::fieldText(NumberField field) {
     switch (field) {
@@ -26,6 +57,11 @@ void CliRequestSource::setFileBoxText(const std::string& text) { std::fprintf(er
 
 void CliRequestSource::showMessage(const std::string& text, const std::string&, MessageIcon) {
     std::fprintf(errors_, "%s\n", text.c_str());
+    for (const OptionHint& hint : kOptionHints) {
+        if (hint.message == text) {
+            std::fprintf(errors_, "zemrik-cli: %.*s\n", static_cast<int>(hint.hint.size()), hint.hint.data());
+        }
+    }
 }
 
 }  // namespace zemrik::cli

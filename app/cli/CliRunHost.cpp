@@ -27,9 +27,10 @@ void CliRunHost::setOutputText(std::string_view text) {
         outputWritten_ = true;
         return;
     }
-    const std::size_t written = std::fwrite(text.data(), 1, text.size(), streams_.output);
+    const std::size_t written = std::fwrite(text.data(), 1, text.size(), streams_.output) +
+                                std::fwrite(finalLineBreak_.data(), 1, finalLineBreak_.size(), streams_.output);
     const bool flushed = std::fflush(streams_.output) == 0;
-    outputWritten_ = written == text.size() && flushed;
+    outputWritten_ = written == text.size() + finalLineBreak_.size() && flushed;
     outputFailed_ = !outputWritten_;
 }
 

@@ -26,8 +26,10 @@ enum class HostOutcome {
 // outcome() once the worker has been joined.
 class CliRunHost : public RunHost {
 public:
-    CliRunHost(ConsoleStreams streams, bool dumpToFile, bool bigEndian)
-        : streams_(streams), dumpToFile_(dumpToFile), bigEndian_(bigEndian) {}
+    // `finalLineBreak` follows the table on the output stream (--lf ends the
+    // text with one; the dialog's text ends without).
+    CliRunHost(ConsoleStreams streams, bool dumpToFile, bool bigEndian, std::string_view finalLineBreak = {})
+        : streams_(streams), dumpToFile_(dumpToFile), bigEndian_(bigEndian), finalLineBreak_(finalLineBreak) {}
 
     void setProgressText(const std::string& text) override;
     void setOutputText(std::string_view text) override;
@@ -43,6 +45,7 @@ private:
     ConsoleStreams streams_;
     bool dumpToFile_;
     bool bigEndian_;
+    std::string_view finalLineBreak_;
     std::string shownProgress_;
     bool progressOnScreen_ = false;
     bool outputWritten_ = false;

@@ -1,74 +1,178 @@
 #include "app/cli/CommandLine.h"
 
 #include <array>
+#include <cstdio>
 #include <optional>
+
+#include "zemrik/Version.h"
 
 namespace zemrik::cli {
 namespace {
 
-enum class OptionId { Address, TableSize, Items, Language, ItemsPerLine, Rva, BigEndian, Decimal, DumpToFile, Help };
+enum class OptionId {
+    Address,
+    TableSize,
+    Items,
+    Language,
+    ItemsPerLine,
+    Name,
+    Rva,
+    BigEndian,
+    Decimal,
+    DumpToFile,
+    LineFeeds,
+    FixedTypes,
+    Help,
+    Version,
+};
+
+enum class Argument { None, Required };
 
 struct OptionEntry {
     std::string_view longName;
     char shortName;  // '\0' when the option has only its long form
-    bool takesValue;
+    Argument argument;
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 10> kOptions{{
-    {"address", 'a', true, OptionId::Address},
-    {"size", 's', true, OptionId::TableSize},
-    {"items", 'i', true, OptionId::Items},
-    {"language", 'l', true, OptionId::Language},
-    {"per-line", 'n', true, OptionId::ItemsPerLine},
-    {"rva", '\0', false, OptionId::Rva},
-    {"big-endian", '\0', false, OptionId::BigEndian},
-    {"decimal", '\0', false, OptionId::Decimal},
-    {"dump-to-file", '\0', false, OptionId::DumpToFile},
-    {"help", 'h', false, OptionId::Help},
+constexpr std::array<OptionEntry, 14> kOptions{{
+    {"address", 'a', Argument::Required, OptionId::Address},
+    {"size", 's', Argument::Required, OptionId::TableSize},
+    {"items", 'i', Argument::Required, OptionId::Items},
+    {"language", 'l', Argument::Required, OptionId::Language},
+    {"per-line", 'n', Argument::Required, OptionId::ItemsPerLine},
+    {"name", '\0', Argument::Required, OptionId::Name},
+    {"rva", '\0', Argument::None, OptionId::Rva},
+    {"big-endian", '\0', Argument::None, OptionId::BigEndian},
+    {"decimal", '\0', Argument::None, OptionId::Decimal},
+    {"dump-to-file", '\0', Argument::None, OptionId::DumpToFile},
+    {"lf", '\0', Argument::None, OptionId::LineFeeds},
+    {"fixed-types", '\0', Argument::None, OptionId::FixedTypes},
+    {"help", 'h', Argument::None, OptionId::Help},
+    {"version", '\0', Argument::None, OptionId::Version},
 }};
 
-// The list entries in the dialog's order: the position is the selection index.
+// The list entries in the dialog's order: the position is the selection index
+// (for languages, the CliLanguage).
 constexpr std::array<std::string_view, 3> kItemsNames{"bytes", "words", "dwords"};
-constexpr std::array<std::string_view, 4> kLanguageNames{"c", "asm", "delphi", "datastr"};
+constexpr std::array<std::string_view, 8> kLanguageNames{"c",    "asm", "delphi", "datastr",
+                                                         "rust", "go",  "python", "csharp"};
+
+constexpr std::size_t kHexDigitsAtMost = 8;
+constexpr unsigned kItemsPerLineAtMost = 255;
+constexpr std::size_t kNameLengthAtMost = 64;
 
 using ParseResult = Expected<Command, std::string>;
+
+char lowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t at = 0; at < a.size(); ++at) {
+        if (lowerCase(a[at]) != lowerCase(b[at])) return false;
+    }
+    return true;
+}
 
 template <std::size_t N>
 std::optional<int> indexOfName(const std::array<std::string_view, N>& names, std::string_view name) {
     for (std::size_t index = 0; index < N; ++index) {
-        if (names[index] == name) return static_cast<int>(index);
+        if (equalIgnoringCase(names[index], name)) return static_cast<int>(index);
     }
     return std::nullopt;
 }
 
-// Appends rather than adds strings: GCC 12 warns falsely (-Wrestrict) about
-// "'" + std::string(...) once it is inlined.
+// The text as typed, between quotes; control characters are shown as \xNN so
+// that a message can never drive the terminal.
 std::string quoted(std::string_view text) {
     std::string result(1, '\'');
-    result.append(text);
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+            result += escaped;
+        } else {
+            result.push_back(c);
+        }
+    }
     result.push_back('\'');
     return result;
 }
 
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (lowerCase(c) >= 'a' && lowerCase(c) <= 'f'); }
+bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+bool isIdentifierStart(char c) { return (lowerCase(c) >= 'a' && lowerCase(c) <= 'z') || c == '_'; }
+
+// One hex number, an optional 0x, at most eight digits and nothing else: what
+// the request's conversion then reads without dropping a digit or a character.
+bool isStrictHex(std::string_view text) {
+    if (text.size() >= 2 && text[0] == '0' && lowerCase(text[1]) == 'x') text.remove_prefix(2);
+    if (text.empty() || text.size() > kHexDigitsAtMost) return false;
+    for (const char c : text) {
+        if (!isHexDigit(c)) return false;
+    }
+    return true;
+}
+
+bool isItemsPerLine(std::string_view text) {
+    if (text.empty()) return false;
+    unsigned value = 0;
+    for (const char c : text) {
+        if (!isDecimalDigit(c)) return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > kItemsPerLineAtMost) return false;
+    }
+    return value != 0;
+}
+
+bool isDeclarationName(std::string_view text) {
+    if (text.empty() || text.size() > kNameLengthAtMost || !isIdentifierStart(text[0])) return false;
+    for (const char c : text) {
+        if (!isIdentifierStart(c) && !isDecimalDigit(c)) return false;
+    }
+    return true;
+}
+
+// "-s/--size", or "--name" for an option without a short form.
+std::string optionNames(const OptionEntry& entry) {
+    std::string names;
+    if (entry.shortName != '\0') names = std::string{'-', entry.shortName, '/'};
+    return names + "--" + std::string(entry.longName);
+}
+
+std::string invalidValue(const OptionEntry& entry, std::string_view value, std::string_view expected) {
+    return optionNames(entry) + ": " + quoted(value) + " is not " + std::string(expected);
+}
+
 // Returns the usage error, if any, of giving the option this value.
-std::optional<std::string> applyValue(OptionId id, std::string_view value, CliOptions& options) {
-    switch (id) {
-    case OptionId::Address: options.address = value; break;
-    case OptionId::TableSize: options.tableSize = value; break;
-    case OptionId::ItemsPerLine: options.itemsPerLine = value; break;
+std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view value, CliOptions& options) {
+    switch (entry.id) {
+    case OptionId::Address:
+    case OptionId::TableSize:
+        if (!isStrictHex(value)) return invalidValue(entry, value, "a hex number of at most 8 digits (0x optional)");
+        (entry.id == OptionId::Address ? options.address : options.tableSize) = value;
+        break;
+    case OptionId::ItemsPerLine:
+        if (!isItemsPerLine(value)) return invalidValue(entry, value, "a decimal number from 1 to 255");
+        options.itemsPerLine = value;
+        break;
     case OptionId::Items: {
         const std::optional<int> index = indexOfName(kItemsNames, value);
-        if (!index) return "invalid items " + quoted(value) + " (choose bytes, words or dwords)";
+        if (!index) return invalidValue(entry, value, "bytes, words or dwords");
         options.itemsSelection = *index;
         break;
     }
     case OptionId::Language: {
         const std::optional<int> index = indexOfName(kLanguageNames, value);
-        if (!index) return "invalid language " + quoted(value) + " (choose c, asm, delphi or datastr)";
-        options.languageSelection = *index;
+        if (!index) return invalidValue(entry, value, "c, asm, delphi, datastr, rust, go, python or csharp");
+        options.language = static_cast<CliLanguage>(*index);
         break;
     }
+    case OptionId::Name:
+        if (!isDeclarationName(value)) return invalidValue(entry, value, "a C identifier of at most 64 characters");
+        options.name = value;
+        break;
     default: break;
     }
     return std::nullopt;
@@ -80,6 +184,8 @@ void applyFlag(OptionId id, CliOptions& options) {
     case OptionId::BigEndian: options.bigEndian = true; break;
     case OptionId::Decimal: options.decimal = true; break;
     case OptionId::DumpToFile: options.dumpToFile = true; break;
+    case OptionId::LineFeeds: options.lineEnd = LineEnd::Lf; break;
+    case OptionId::FixedTypes: options.types = TypeNames::Fixed; break;
     default: break;
     }
 }
@@ -95,7 +201,8 @@ LongOptionLookup findLongOption(std::string_view name, std::string_view argument
         if (entry.longName.starts_with(name)) matches.push_back(&entry);
     }
     if (matches.size() == 1) return matches.front();
-    if (matches.empty()) return LongOptionLookup::failure("unrecognized option '--" + std::string(argument) + "'");
+    if (matches.empty())
+        return LongOptionLookup::failure("unrecognized option " + quoted("--" + std::string(argument)));
     std::string message = "option '--" + std::string(name) + "' is ambiguous; possibilities:";
     for (const OptionEntry* entry : matches) message += " '--" + std::string(entry->longName) + "'";
     return LongOptionLookup::failure(message);
@@ -126,7 +233,7 @@ public:
                 const std::optional<std::string> error =
                     argument[1] == '-' ? parseLong(argument.substr(2)) : parseShortGroup(argument.substr(1));
                 if (error) return ParseResult::failure(*error);
-                if (helpRequested_) return Command{CommandKind::Help, {}};
+                if (command_.kind != CommandKind::Run) return Command{command_.kind, {}};
             }
         }
         return finish();
@@ -140,55 +247,59 @@ private:
         if (!found) return found.error();
         const OptionEntry& entry = **found;
         const std::string shownName = "'--" + std::string(entry.longName) + "'";
-        if (!entry.takesValue) {
+        if (entry.argument == Argument::None) {
             if (equals != std::string_view::npos) return "option " + shownName + " doesn't allow an argument";
             take(entry);
             return std::nullopt;
         }
-        if (equals != std::string_view::npos) return applyValue(entry.id, body.substr(equals + 1), command_.options);
+        if (equals != std::string_view::npos) return applyValue(entry, body.substr(equals + 1), command_.options);
         if (next_ == arguments_.size()) return "option " + shownName + " requires an argument";
-        return applyValue(entry.id, arguments_[next_++], command_.options);
+        return applyValue(entry, arguments_[next_++], command_.options);
     }
 
     // "-s40", "-s 40", and flags grouped as in "-h".
     std::optional<std::string> parseShortGroup(std::string_view group) {
         for (std::size_t position = 0; position < group.size(); ++position) {
             const OptionEntry* entry = findShortOption(group[position]);
-            if (entry == nullptr) return "invalid option -- '" + std::string(1, group[position]) + "'";
-            if (!entry->takesValue) {
+            if (entry == nullptr) return "invalid option -- " + quoted(group.substr(position, 1));
+            if (entry->argument == Argument::None) {
                 take(*entry);
-                if (helpRequested_) return std::nullopt;
+                if (command_.kind != CommandKind::Run) return std::nullopt;
                 continue;
             }
             const std::string_view attached = group.substr(position + 1);
-            if (!attached.empty()) return applyValue(entry->id, attached, command_.options);
+            if (!attached.empty()) return applyValue(*entry, attached, command_.options);
             if (next_ == arguments_.size()) {
                 return "option requires an argument -- '" + std::string(1, entry->shortName) + "'";
             }
-            return applyValue(entry->id, arguments_[next_++], command_.options);
+            return applyValue(*entry, arguments_[next_++], command_.options);
         }
         return std::nullopt;
     }
 
     void take(const OptionEntry& flag) {
-        if (flag.id == OptionId::Help) {
-            helpRequested_ = true;
-        } else {
-            applyFlag(flag.id, command_.options);
+        switch (flag.id) {
+        case OptionId::Help: command_.kind = CommandKind::Help; break;
+        case OptionId::Version: command_.kind = CommandKind::Version; break;
+        default: applyFlag(flag.id, command_.options); break;
         }
     }
 
     ParseResult finish() {
         if (operands_.empty()) return ParseResult::failure("missing FILE");
         if (operands_.size() > 1) return ParseResult::failure("extra operand " + quoted(operands_[1]));
-        command_.options.path = operands_.front();
+        CliOptions& options = command_.options;
+        // result.txt keeps the dialog's format, CR LF line ends included.
+        if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
+            return ParseResult::failure("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
+        }
+        options.path = operands_.front();
         return command_;
     }
 
     const std::vector<std::string_view>& arguments_;
     std::size_t next_ = 0;
     std::vector<std::string_view> operands_;
-    bool helpRequested_ = false;
     Command command_;
 };
 
@@ -200,21 +311,34 @@ Expected<Command, std::string> parseCommandLine(const std::vector<std::string_vi
 
 std::string_view helpText() {
     return "Usage: zemrik-cli [options] FILE\n"
-           "Print a table of numbers found in FILE as C, ASM, Delphi or Data Str source text.\n"
+           "Print a table of numbers found in FILE as C, ASM, Delphi, Data Str, Rust, Go,\n"
+           "Python or C# source text. FILE - reads standard input.\n"
            "\n"
+           "Every run needs:\n"
            "  -a, --address HEX    where the table starts: a file offset, or with --rva\n"
            "                       a virtual address inside a PE32 image\n"
            "  -s, --size HEX       size of the table in bytes\n"
-           "  -i, --items KIND     bytes, words or dwords (default: words)\n"
-           "  -l, --language LANG  c, asm, delphi or datastr (default: asm)\n"
            "  -n, --per-line DEC   number of items on a line (1 to 255)\n"
+           "\n"
+           "Options:\n"
+           "  -i, --items KIND     bytes, words or dwords (default: words)\n"
+           "  -l, --language LANG  c, asm, delphi, datastr, rust, go, python or csharp\n"
+           "                       (default: asm)\n"
+           "      --name IDENT     the declaration's name instead of table (TABLE in\n"
+           "                       Rust): a C identifier of at most 64 characters\n"
+           "      --fixed-types    C uint8_t, uint16_t, uint32_t; Delphi Byte, Word,\n"
+           "                       LongWord\n"
+           "      --lf             end lines in LF instead of CR LF, and the text with\n"
+           "                       one line break\n"
            "      --rva            read the address as a virtual address\n"
            "      --big-endian     read words and dwords as big-endian; with datastr,\n"
            "                       print the bytes last to first\n"
            "      --decimal        print the values in decimal\n"
            "      --dump-to-file   write the table to result.txt in the current directory\n"
            "  -h, --help           show this help and exit\n"
+           "      --version        show the version and exit\n"
            "\n"
+           "HEX: at most 8 hex digits, 0x optional. KIND and LANG: in any case.\n"
            "Exit status: 0 table printed, 1 request refused, 2 run failed, 64 usage error.\n";
 }
 
@@ -222,5 +346,7 @@ std::string_view shortUsageText() {
     return "Usage: zemrik-cli [options] FILE\n"
            "Try 'zemrik-cli --help' for more information.\n";
 }
+
+std::string versionText() { return "zemrik-cli " ZEMRIK_VERSION "\n"; }
 
 }  // namespace zemrik::cli

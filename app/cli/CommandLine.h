@@ -4,27 +4,31 @@
 #include <string_view>
 #include <vector>
 
+#include "app/cli/CliStyle.h"
 #include "core/Expected.h"
 
 namespace zemrik::cli {
 
-// The dialog's fields and choices as given on the command line. The number
-// fields keep the text typed, unchanged: an option left out is an empty field,
-// so the run's own checks report it.
+// The dialog's fields and choices as given on the command line, and the
+// command line's own. The number fields keep the text typed, unchanged: an
+// option left out is an empty field, so the run's own checks report it.
 struct CliOptions {
-    std::string path;
+    std::string path;  // "-": standard input
     std::string address;
     std::string tableSize;
     std::string itemsPerLine;
-    int itemsSelection = 1;     // "Words"
-    int languageSelection = 1;  // "ASM"
+    int itemsSelection = 1;  // "Words"
+    CliLanguage language = CliLanguage::Asm;
+    std::string name;  // empty: the language's own
+    LineEnd lineEnd = LineEnd::CrLf;
+    TypeNames types = TypeNames::Classic;
     bool rva = false;
     bool bigEndian = false;
     bool decimal = false;
     bool dumpToFile = false;
 };
 
-enum class CommandKind { Run, Help };
+enum class CommandKind { Run, Help, Version };
 
 struct Command {
     CommandKind kind = CommandKind::Run;
@@ -39,5 +43,7 @@ Expected<Command, std::string> parseCommandLine(const std::vector<std::string_vi
 std::string_view helpText();
 // What follows a usage error's message.
 std::string_view shortUsageText();
+// The --version text: the version the dialog's About shows.
+std::string versionText();
 
 }  // namespace zemrik::cli

@@ -1,7 +1,11 @@
 #include "platform/File.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/file.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +67,28 @@ std::optional<File> File::createReadWrite(const std::string& path) {
     return file;
 }
 
+std::optional<File> File::createAnonymous() {
+#ifdef __linux__
+    const int descriptor = ::memfd_create("zemrik-input", MFD_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    return File(descriptor);
+#else
+    // Elsewhere a temporary file whose name is removed at once.
+    std::string path = "/tmp/zemrik-input-XXXXXX";
+    const int descriptor = ::mkstemp(path.data());
+    if (descriptor < 0) return std::nullopt;
+    File file(descriptor);
+    ::unlink(path.c_str());
+    return file;
+#endif
+}
+
+std::optional<File> File::duplicateStandardInput() {
+    const int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (descriptor < 0) return std::nullopt;
+    return File(descriptor);
+}
+
 void File::release() noexcept {
     // close() is not retried on EINTR: Linux has released the descriptor already.
     if (handle_ >= 0) ::close(handle_);
@@ -95,6 +121,21 @@ std::optional<std::size_t> File::read(void* destination, std::size_t length) {
         total += static_cast<std::size_t>(got);
     }
     return total;
+}
+
+bool File::write(const void* source, std::size_t length) {
+    if (!isOpen()) return false;
+    const auto* cursor = static_cast<const unsigned char*>(source);
+    std::size_t total = 0;
+    while (total < length) {
+        const ssize_t put = ::write(handle_, cursor + total, length - total);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        total += static_cast<std::size_t>(put);
+    }
+    return true;
 }
 
 bool File::truncate(std::uint64_t length) {

@@ -1,0 +1,179 @@
+#include "app/cli/CliStyle.h"
+
+#include <array>
+#include <cstddef>
+
+namespace zemrik::cli {
+namespace {
+
+// The command line's own languages, each language's usual layout: one
+// indented line per row of items, a comma after every item (the last one
+// too, where the language allows it) and the closing bracket on a line of
+// its own. The widths keep the walk's rule: elementWidth never more than an
+// element and its separator print, lineBreakWidth the line break's length.
+constexpr OutputStyle kRust[kStyleColumnCount] = {
+    {0, 6, 6, ", ", "0x%02lX", "static TABLE: [u8; %d] = [\r\n    ", "\r\n    ", "0x%02lX,\r\n];"},
+    {0, 5, 6, ", ", "%3lu", "static TABLE: [u8; %d] = [\r\n    ", "\r\n    ", "%3lu,\r\n];"},
+    {0, 8, 6, ", ", "0x%04lX", "static TABLE: [u16; %d] = [\r\n    ", "\r\n    ", "0x%04lX,\r\n];"},
+    {0, 7, 6, ", ", "%5lu", "static TABLE: [u16; %d] = [\r\n    ", "\r\n    ", "%5lu,\r\n];"},
+    {0, 12, 6, ", ", "0x%08lX", "static TABLE: [u32; %d] = [\r\n    ", "\r\n    ", "0x%08lX,\r\n];"},
+    {0, 12, 6, ", ", "%10lu", "static TABLE: [u32; %d] = [\r\n    ", "\r\n    ", "%10lu,\r\n];"},
+};
+
+constexpr OutputStyle kGo[kStyleColumnCount] = {
+    {0, 6, 3, ", ", "0x%02lX", "var table = [%d]uint8{\r\n\t", "\r\n\t", "0x%02lX,\r\n}"},
+    {0, 5, 3, ", ", "%3lu", "var table = [%d]uint8{\r\n\t", "\r\n\t", "%3lu,\r\n}"},
+    {0, 8, 3, ", ", "0x%04lX", "var table = [%d]uint16{\r\n\t", "\r\n\t", "0x%04lX,\r\n}"},
+    {0, 7, 3, ", ", "%5lu", "var table = [%d]uint16{\r\n\t", "\r\n\t", "%5lu,\r\n}"},
+    {0, 12, 3, ", ", "0x%08lX", "var table = [%d]uint32{\r\n\t", "\r\n\t", "0x%08lX,\r\n}"},
+    {0, 12, 3, ", ", "%10lu", "var table = [%d]uint32{\r\n\t", "\r\n\t", "%10lu,\r\n}"},
+};
+
+// A list has no element type: every column shares the header.
+constexpr OutputStyle kPython[kStyleColumnCount] = {
+    {0, 6, 6, ", ", "0x%02lX", "table = [\r\n    ", "\r\n    ", "0x%02lX,\r\n]"},
+    {0, 5, 6, ", ", "%3lu", "table = [\r\n    ", "\r\n    ", "%3lu,\r\n]"},
+    {0, 8, 6, ", ", "0x%04lX", "table = [\r\n    ", "\r\n    ", "0x%04lX,\r\n]"},
+    {0, 7, 6, ", ", "%5lu", "table = [\r\n    ", "\r\n    ", "%5lu,\r\n]"},
+    {0, 12, 6, ", ", "0x%08lX", "table = [\r\n    ", "\r\n    ", "0x%08lX,\r\n]"},
+    {0, 12, 6, ", ", "%10lu", "table = [\r\n    ", "\r\n    ", "%10lu,\r\n]"},
+};
+
+constexpr OutputStyle kCSharp[kStyleColumnCount] = {
+    {0, 6, 6, ", ", "0x%02lX", "static readonly byte[] table = {\r\n    ", "\r\n    ", "0x%02lX,\r\n};"},
+    {0, 5, 6, ", ", "%3lu", "static readonly byte[] table = {\r\n    ", "\r\n    ", "%3lu,\r\n};"},
+    {0, 8, 6, ", ", "0x%04lX", "static readonly ushort[] table = {\r\n    ", "\r\n    ", "0x%04lX,\r\n};"},
+    {0, 7, 6, ", ", "%5lu", "static readonly ushort[] table = {\r\n    ", "\r\n    ", "%5lu,\r\n};"},
+    {0, 12, 6, ", ", "0x%08lX", "static readonly uint[] table = {\r\n    ", "\r\n    ", "0x%08lX,\r\n};"},
+    {0, 12, 6, ", ", "%10lu", "static readonly uint[] table = {\r\n    ", "\r\n    ", "%10lu,\r\n};"},
+};
+
+constexpr std::array<const OutputStyle*, 4> kOwnRows{kRust, kGo, kPython, kCSharp};
+
+bool isOwnLanguage(CliLanguage language) { return language >= CliLanguage::Rust; }
+
+ElementSize elementSizeOf(StyleColumn column) {
+    switch (column) {
+    case StyleColumn::WordHex:
+    case StyleColumn::WordDec: return ElementSize::Word;
+    case StyleColumn::DwordHex:
+    case StyleColumn::DwordDec: return ElementSize::Dword;
+    case StyleColumn::ByteHex:
+    case StyleColumn::ByteDec: break;
+    }
+    return ElementSize::Byte;
+}
+
+struct FixedType {
+    CliLanguage language;
+    ElementSize size;
+    std::string_view classic;
+    std::string_view fixed;
+};
+
+// The languages whose default types are not of one width everywhere (C's
+// unsigned long is 8 bytes on 64-bit Unix) or not of the values' range
+// (Delphi's longint is signed). The others declare fixed widths already.
+constexpr FixedType kFixedTypes[] = {
+    {CliLanguage::C, ElementSize::Byte, "unsigned char", "uint8_t"},
+    {CliLanguage::C, ElementSize::Word, "unsigned short", "uint16_t"},
+    {CliLanguage::C, ElementSize::Dword, "unsigned long", "uint32_t"},
+    {CliLanguage::Delphi, ElementSize::Byte, "byte", "Byte"},
+    {CliLanguage::Delphi, ElementSize::Word, "WORD", "Word"},
+    {CliLanguage::Delphi, ElementSize::Dword, "longint", "LongWord"},
+};
+
+bool isIdentifierCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Replaces the first occurrence of `word` that stands as a word of its own.
+void replaceWord(std::string& text, std::string_view word, std::string_view replacement) {
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        const std::size_t end = at + word.size();
+        const bool startsWord = at == 0 || !isIdentifierCharacter(text[at - 1]);
+        const bool endsWord = end == text.size() || !isIdentifierCharacter(text[end]);
+        if (startsWord && endsWord) {
+            text.replace(at, word.size(), replacement);
+            return;
+        }
+    }
+}
+
+// Drops the CR of every CR LF; returns how many it dropped.
+std::size_t toLineFeeds(std::string& text) {
+    std::size_t dropped = 0;
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
+            ++dropped;
+            continue;
+        }
+        text[kept++] = text[at];
+    }
+    text.resize(kept);
+    return dropped;
+}
+
+const OutputStyle& baseRow(CliLanguage language, StyleColumn column) {
+    if (isOwnLanguage(language)) return ownStyleRow(language, column);
+    return styleRow(requestLanguage(language), column);
+}
+
+}  // namespace
+
+Language requestLanguage(CliLanguage language) {
+    return isOwnLanguage(language) ? Language::C : static_cast<Language>(language);
+}
+
+std::optional<std::string_view> defaultName(CliLanguage language) {
+    switch (language) {
+    case CliLanguage::DataStr: return std::nullopt;
+    case CliLanguage::Rust: return "TABLE";  // Rust names statics in upper case
+    default: return "table";
+    }
+}
+
+const OutputStyle& ownStyleRow(CliLanguage language, StyleColumn column) {
+    const auto index = static_cast<std::size_t>(language) - static_cast<std::size_t>(CliLanguage::Rust);
+    return kOwnRows[index][static_cast<std::size_t>(column)];
+}
+
+CliStyle::CliStyle(const StyleChoice& choice) {
+    const OutputStyle& base = baseRow(choice.language, choice.column);
+    separator_ = base.separator;
+    elementFormat_ = base.elementFormat;
+    headerFormat_ = base.headerFormat;
+    lineBreak_ = base.lineBreak;
+    lastFormat_ = base.lastFormat;
+
+    if (choice.types == TypeNames::Fixed) {
+        for (const FixedType& type : kFixedTypes) {
+            if (type.language == choice.language && type.size == elementSizeOf(choice.column)) {
+                replaceWord(headerFormat_, type.classic, type.fixed);
+            }
+        }
+    }
+    // The name is a C identifier, so it can hold no conversion of its own.
+    const std::optional<std::string_view> ownName = defaultName(choice.language);
+    if (!choice.name.empty() && ownName) replaceWord(headerFormat_, *ownName, choice.name);
+
+    std::size_t elementCharactersDropped = 0;
+    if (choice.lineEnd == LineEnd::Lf) {
+        elementCharactersDropped = toLineFeeds(separator_) + toLineFeeds(elementFormat_);
+        toLineFeeds(headerFormat_);
+        toLineFeeds(lineBreak_);
+        toLineFeeds(lastFormat_);
+    }
+
+    row_ = base;
+    row_.elementWidth = base.elementWidth - static_cast<std::int32_t>(elementCharactersDropped);
+    row_.lineBreakWidth = static_cast<std::int32_t>(lineBreak_.size());
+    row_.separator = separator_.c_str();
+    row_.elementFormat = elementFormat_.c_str();
+    row_.headerFormat = headerFormat_.c_str();
+    row_.lineBreak = lineBreak_.c_str();
+    row_.lastFormat = lastFormat_.c_str();
+}
+
+}  // namespace zemrik::cli

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Language.h"
+#include "core/OutputStyle.h"
+
+namespace zemrik::cli {
+
+// zemrik-cli's languages: the dialog's four in the order of its list, then
+// the ones only the command line prints.
+enum class CliLanguage : std::uint8_t { C, Asm, Delphi, DataStr, Rust, Go, Python, CSharp };
+
+enum class LineEnd : std::uint8_t { CrLf, Lf };
+// The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
+enum class TypeNames : std::uint8_t { Classic, Fixed };
+
+// The language the request's checks and the walk see: the command line's own
+// languages are checked and walked as C is (no line-end trim).
+Language requestLanguage(CliLanguage language);
+
+// The declaration's name when --name is not given; nothing for Data Str,
+// which declares nothing.
+std::optional<std::string_view> defaultName(CliLanguage language);
+
+struct StyleChoice {
+    CliLanguage language = CliLanguage::Asm;
+    StyleColumn column = StyleColumn::WordHex;
+    LineEnd lineEnd = LineEnd::CrLf;
+    TypeNames types = TypeNames::Classic;
+    std::string name;  // empty: the language's own
+};
+
+// The row a run prints with: the style table's (or, for the command line's
+// own languages, its own table's) with the choice's name, types and line ends
+// put in. Owns the texts the row points to, so it neither copies nor moves.
+class CliStyle {
+public:
+    explicit CliStyle(const StyleChoice& choice);
+    CliStyle(const CliStyle&) = delete;
+    CliStyle& operator=(const CliStyle&) = delete;
+
+    const OutputStyle& row() const { return row_; }
+
+private:
+    std::string separator_;
+    std::string elementFormat_;
+    std::string headerFormat_;
+    std::string lineBreak_;
+    std::string lastFormat_;
+    OutputStyle row_{};
+};
+
+// The row of one of the command line's own languages (Rust to C#), before
+// any choice is applied.
+const OutputStyle& ownStyleRow(CliLanguage language, StyleColumn column);
+
+}  // namespace zemrik::cli
