@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
 #include "platform/FileMapping.h"
+#include "platform/InputCopy.h"
 #include "platform/Thread.h"
 #include "platform/ZeroedMemory.h"
 
@@ -262,6 +264,38 @@ TEST_F(PlatformTest, ReadWriteMappingNeverShrinksTheFile) {
     ASSERT_TRUE(mapping);
     EXPECT_EQ(mapping->size(), 10u);
     EXPECT_EQ(file->size32(), 100u);
+}
+
+// A stream copied into memory is a file like any other: its size, its
+// bytes, a mapping of it; one byte past the limit refuses, nothing kept open.
+TEST_F(PlatformTest, InputCopiesUpToTheLimitAndRefusesOneBytePast) {
+    const Bytes bytes = countingBytes(3 * 1024 * 1024 + 17);  // more than one piece of the copy
+    const std::string path = write("stream.bin", bytes);
+    const long handlesBefore = countOpenHandles();
+    {
+        auto source = File::openForReading(path);
+        ASSERT_TRUE(source);
+        auto copy = copyIntoAnonymousFile(*source, bytes.size());
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy.value().size32(), bytes.size());
+        Bytes back(bytes.size());
+        ASSERT_TRUE(copy.value().seek(0));
+        EXPECT_EQ(copy.value().read(back.data(), back.size()), bytes.size());
+        EXPECT_EQ(back, bytes);
+        auto mapping = FileMapping::create(copy.value(), MappingAccess::ReadOnly, 0, nullptr);
+        ASSERT_TRUE(mapping);
+        auto view = MappedView::map(*mapping);
+        ASSERT_TRUE(view);
+        EXPECT_EQ(std::memcmp(view->data(), bytes.data(), bytes.size()), 0);
+    }
+    {
+        auto source = File::openForReading(path);
+        ASSERT_TRUE(source);
+        auto copy = copyIntoAnonymousFile(*source, bytes.size() - 1);
+        ASSERT_FALSE(copy);
+        EXPECT_EQ(copy.error(), InputCopyFailure::TooLarge);
+    }
+    EXPECT_EQ(countOpenHandles(), handlesBefore);
 }
 
 TEST_F(PlatformTest, ZeroedMemoryIsZeroAndWritable) {

@@ -1,5 +1,6 @@
 // Runs the built zemrik-cli as a child process, in a working directory of
 // its own, on files made for each case.
+#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -43,12 +45,32 @@ protected:
         return name;
     }
 
-    Outcome run(const Arguments& arguments) {
+    Outcome run(const Arguments& arguments) { return runFed(arguments, std::nullopt); }
+
+    // With `input`, standard input is a pipe the test writes it into.
+    Outcome runFed(const Arguments& arguments, const std::optional<Bytes>& input) {
         const fs::path outputPath = root_ / "stdout";
         const fs::path errorsPath = root_ / "stderr";
+        int pipeEnds[2] = {-1, -1};
+        if (input && ::pipe(pipeEnds) != 0) ADD_FAILURE() << "no pipe";
+        // A child that stops reading early must not take the test with it.
+        ::signal(SIGPIPE, SIG_IGN);
         std::fflush(nullptr);
         const pid_t child = ::fork();
-        if (child == 0) execInChild(workDirectory(), outputPath, errorsPath, arguments);
+        if (child == 0) {
+            if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
+            execInChild(workDirectory(), outputPath, errorsPath, arguments, pipeEnds[0]);
+        }
+        if (input) {
+            ::close(pipeEnds[0]);
+            std::size_t written = 0;
+            while (written < input->size()) {
+                const ssize_t put = ::write(pipeEnds[1], input->data() + written, input->size() - written);
+                if (put <= 0) break;
+                written += static_cast<std::size_t>(put);
+            }
+            ::close(pipeEnds[1]);
+        }
         Outcome outcome;
         int status = 0;
         if (child < 0 || ::waitpid(child, &status, 0) != child) {
@@ -86,51 +108,76 @@ TEST_P(Tables, PrintExactlyTheTableOnStandardOutput) {
 
 INSTANTIATE_TEST_SUITE_P(
     CliEndToEnd, Tables,
-    ::testing::Values(TableCase{"CBytesHex",
-                                {0x01, 0x02, 0x03, 0x04},
-                                {"-i", "bytes", "-l", "c", "-n", "2", "-s", "4", "-a", "0"},
-                                "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
-                      TableCase{"AsmBytesHex",
-                                {0x01, 0x02, 0x03, 0x04},
-                                {"-i", "bytes", "-l", "asm", "-n", "2", "-s", "4", "-a", "0"},
-                                "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
-                      TableCase{"DelphiBytesDecimal",
-                                {0x07, 0xC8, 0x09, 0x0A},
-                                {"--items=bytes", "--language=delphi", "--decimal", "--per-line=3", "--size=4",
-                                 "--address=0"},
-                                "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
-                      TableCase{"DataStr",
-                                {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
-                                {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0"},
-                                "A1B2\r\nC3D4\r\nE5"},
-                      TableCase{"DataStrBigEndianReversed",
-                                {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
-                                {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0", "--big-endian"},
-                                "E5D4\r\nC3B2\r\nA1"},
-                      TableCase{"DefaultsAreAsmWords",
-                                {0x01, 0x02, 0x03, 0x04},
-                                {"-n", "8", "-s", "4", "-a", "0"},
-                                "table\tdw 00201h, 00403h"},
-                      TableCase{"CWordsBigEndian",
-                                {0x01, 0x02, 0x03, 0x04},
-                                {"-l", "c", "--big-endian", "-n", "8", "-s", "4", "-a", "0"},
-                                "static unsigned short table[2] = {\r\n\t0x0102, 0x0304 };"},
-                      TableCase{"OffsetAndSizeInHex",
-                                {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
-                                {"-i", "bytes", "-l", "c", "-n", "8", "-s", "0x2", "-a", "10"},
-                                "static unsigned char table[2] = {\r\n\t0x10, 0x11 };"},
-                      TableCase{"TableEndingAtTheFileEnd",
-                                {0x01, 0x02, 0x03, 0x04},
-                                {"-i", "bytes", "-l", "c", "-n", "8", "-s", "1", "-a", "3"},
-                                "static unsigned char table[1] = {\r\n\t0x04 };"},
-                      TableCase{"PerLineKeepsItsLowEightBits",
-                                {0x01, 0x02, 0x03},
-                                {"-i", "bytes", "-l", "c", "-n", "257", "-s", "3", "-a", "0"},
-                                "static unsigned char table[3] = {\r\n\t0x01, \r\n\t0x02, \r\n\t0x03 };"},
-                      TableCase{"OptionsAfterTheFileAndDoubleDash",
-                                {0x01, 0x02},
-                                {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
-                                "static unsigned short table[1] = {\r\n\t0x0201 };"}),
+    ::testing::Values(
+        TableCase{"CBytesHex",
+                  {0x01, 0x02, 0x03, 0x04},
+                  {"-i", "bytes", "-l", "c", "-n", "2", "-s", "4", "-a", "0"},
+                  "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
+        TableCase{"AsmBytesHex",
+                  {0x01, 0x02, 0x03, 0x04},
+                  {"-i", "bytes", "-l", "asm", "-n", "2", "-s", "4", "-a", "0"},
+                  "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
+        TableCase{"DelphiBytesDecimal",
+                  {0x07, 0xC8, 0x09, 0x0A},
+                  {"--items=bytes", "--language=delphi", "--decimal", "--per-line=3", "--size=4", "--address=0"},
+                  "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
+        TableCase{"DataStr",
+                  {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
+                  {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0"},
+                  "A1B2\r\nC3D4\r\nE5"},
+        TableCase{"DataStrBigEndianReversed",
+                  {0xA1, 0xB2, 0xC3, 0xD4, 0xE5},
+                  {"-l", "datastr", "-i", "bytes", "-n2", "-s5", "-a0", "--big-endian"},
+                  "E5D4\r\nC3B2\r\nA1"},
+        TableCase{"DefaultsAreAsmWords",
+                  {0x01, 0x02, 0x03, 0x04},
+                  {"-n", "8", "-s", "4", "-a", "0"},
+                  "table\tdw 00201h, 00403h"},
+        TableCase{"CWordsBigEndian",
+                  {0x01, 0x02, 0x03, 0x04},
+                  {"-l", "c", "--big-endian", "-n", "8", "-s", "4", "-a", "0"},
+                  "static unsigned short table[2] = {\r\n\t0x0102, 0x0304 };"},
+        TableCase{"OffsetAndSizeInHex",
+                  {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
+                  {"-i", "bytes", "-l", "c", "-n", "8", "-s", "0x2", "-a", "10"},
+                  "static unsigned char table[2] = {\r\n\t0x10, 0x11 };"},
+        TableCase{"TableEndingAtTheFileEnd",
+                  {0x01, 0x02, 0x03, 0x04},
+                  {"-i", "bytes", "-l", "c", "-n", "8", "-s", "1", "-a", "3"},
+                  "static unsigned char table[1] = {\r\n\t0x04 };"},
+        TableCase{"RustWordsBigEndian",
+                  {0x01, 0x02, 0x03, 0x04, 0x05, 0x06},
+                  {"-l", "rust", "--big-endian", "-n", "2", "-s", "6", "-a", "0"},
+                  "static TABLE: [u16; 3] = [\r\n    0x0102, 0x0304, \r\n    0x0506,\r\n];"},
+        TableCase{"GoBytesDecimalNamed",
+                  {0x07, 0xC8, 0x09},
+                  {"-l", "go", "-i", "bytes", "--decimal", "--name", "crc", "-n", "8", "-s", "3", "-a", "0"},
+                  "var crc = [3]uint8{\r\n\t  7, 200,   9,\r\n}"},
+        TableCase{"PythonDwordsLf",
+                  {0x01, 0x02, 0x03, 0x04},
+                  {"-l", "Python", "-i", "dwords", "--lf", "-n", "8", "-s", "4", "-a", "0"},
+                  "table = [\n    0x04030201,\n]\n"},
+        TableCase{"CSharpBytes",
+                  {0xFF, 0x00},
+                  {"-l", "csharp", "-i", "bytes", "-n", "1", "-s", "2", "-a", "0"},
+                  "static readonly byte[] table = {\r\n    0xFF, \r\n    0x00,\r\n};"},
+        TableCase{
+            "CFixedTypesNamedLf",
+            {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08},
+            {"-l", "c", "-i", "dwords", "--fixed-types", "--name", "crc", "--lf", "-n", "1", "-s", "8", "-a", "0"},
+            "static uint32_t crc[2] = {\n\t0x04030201, \n\t0x08070605 };\n"},
+        TableCase{"DelphiFixedTypes",
+                  {0xFF, 0xFF, 0xFF, 0xFF},
+                  {"-l", "delphi", "-i", "dwords", "--fixed-types", "-n", "8", "-s", "4", "-a", "0"},
+                  "CONST table : array[0..0] of LongWord = (\r\n\t$FFFFFFFF);"},
+        TableCase{"DataStrLfEndsInOneBreak",
+                  {0xA1, 0xB2, 0xC3},
+                  {"-l", "datastr", "-i", "bytes", "--lf", "-n", "1", "-s", "3", "-a", "0"},
+                  "A1\nB2\nC3\n"},
+        TableCase{"OptionsAfterTheFileAndDoubleDash",
+                  {0x01, 0x02},
+                  {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
+                  "static unsigned short table[1] = {\r\n\t0x0201 };"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusalCase {
@@ -158,53 +205,47 @@ const Bytes kText{'h', 'e', 'l', 'l', 'o', ',', ' ', 't', 'e', 'x', 't', '\n'};
 // the one it fails.
 INSTANTIATE_TEST_SUITE_P(
     CliEndToEnd, Refusals,
-    ::testing::Values(
-        RefusalCase{"SizeMissing", kFourBytes, {"-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
-        RefusalCase{
-            "SizeEmpty", kFourBytes, {"--size=", "-a", "0", "-n", "8"}, "You MUST enter the size of the table !"},
-        RefusalCase{"SizeNotHex", kFourBytes, {"-s", "zz", "-a", "0", "-n", "8"}, "Error converting the table size"},
-        RefusalCase{
-            "SizePrefixOnly", kFourBytes, {"-s", "0x", "-a", "0", "-n", "8"}, "Error converting the table size"},
-        RefusalCase{"SizeBlanks", kFourBytes, {"-s", "   ", "-a", "0", "-n", "8"}, "Error converting the table size"},
-        RefusalCase{"AddressMissing", kFourBytes, {"-s", "4", "-n", "8"}, "You MUST enter the offset of the table !"},
-        RefusalCase{
-            "AddressNotHex", kFourBytes, {"-s", "4", "-a", "xyz", "-n", "8"}, "Error converting the table offset"},
-        RefusalCase{
-            "PerLineMissing", kFourBytes, {"-s", "4", "-a", "0"}, "You MUST enter the number of items per line !"},
-        RefusalCase{
-            "PerLineNotDecimal", kFourBytes, {"-s", "4", "-a", "0", "-n", "A"}, "Error converting the number of items"},
-        RefusalCase{"SizeNotAWholeNumberOfWords",
-                    kFourBytes,
-                    {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
-                    "The tablesize must be divisible by the size of elements !"},
-        RefusalCase{"DataStrStillChecksDwords",
-                    Bytes(8),
-                    {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},
-                    "The tablesize must be divisible by the size of elements !"},
-        RefusalCase{"MinusOneAsWords",
-                    kFourBytes,
-                    {"--size=-1", "-a", "0", "-n", "8"},
-                    "The tablesize must be divisible by the size of elements !"},
-        RefusalCase{"SizeZero", kFourBytes, {"-s", "0", "-a", "0", "-n", "8"}, "A zero somewhere :)"},
-        RefusalCase{"PerLineZero", kFourBytes, {"-s", "4", "-a", "0", "-n", "0"}, "A zero somewhere :)"},
-        RefusalCase{"PerLine256", kFourBytes, {"-s", "4", "-a", "0", "-n", "256"}, "A zero somewhere :)"},
-        RefusalCase{"TableBeyondTheFile",
-                    kFourBytes,
-                    {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
-                    "Hey man, your table is bigger than the file itself !"},
-        RefusalCase{"MinusOneAsBytes",
-                    kFourBytes,
-                    {"-s", "-1", "-a", "0", "-n", "8", "-i", "bytes"},
-                    "Hey man, your table is bigger than the file itself !"},
-        RefusalCase{"OffsetWrapsAround",
-                    kFourBytes,
-                    {"-s", "2", "-a", "FFFFFFFF", "-n", "8", "-i", "bytes"},
-                    "Hey man, your table is bigger than the file itself !"},
-        RefusalCase{"RvaOnText", kText, {"--rva", "-s", "4", "-a", "401000", "-n", "8"}, "Not a PE file !"},
-        RefusalCase{"RvaOnEmptyFile",
-                    {},
-                    {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
-                    "Cannot create the file mapping, try with the offset !"}),
+    ::testing::Values(RefusalCase{"SizeMissing",
+                                  kFourBytes,
+                                  {"-a", "0", "-n", "8"},
+                                  "You MUST enter the size of the table !\n"
+                                  "zemrik-cli: give the table's size in bytes with -s/--size HEX"},
+                      RefusalCase{"AddressMissing",
+                                  kFourBytes,
+                                  {"-s", "4", "-n", "8"},
+                                  "You MUST enter the offset of the table !\n"
+                                  "zemrik-cli: give the table's address with -a/--address HEX"},
+                      RefusalCase{"PerLineMissing",
+                                  kFourBytes,
+                                  {"-s", "4", "-a", "0"},
+                                  "You MUST enter the number of items per line !\n"
+                                  "zemrik-cli: give the number of items on a line with -n/--per-line DEC"},
+                      RefusalCase{"SizeNotAWholeNumberOfWords",
+                                  kFourBytes,
+                                  {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
+                                  "The tablesize must be divisible by the size of elements !"},
+                      RefusalCase{"DataStrStillChecksDwords",
+                                  Bytes(8),
+                                  {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},
+                                  "The tablesize must be divisible by the size of elements !"},
+                      RefusalCase{"SizeZero",
+                                  kFourBytes,
+                                  {"-s", "0", "-a", "0", "-n", "8"},
+                                  "A zero somewhere :)\nzemrik-cli: the table's size (-s/--size) is 0"},
+                      RefusalCase{"TableBeyondTheFile",
+                                  kFourBytes,
+                                  {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
+                                  "Hey man, your table is bigger than the file itself !"},
+                      RefusalCase{"OffsetWrapsAround",
+                                  kFourBytes,
+                                  {"-s", "2", "-a", "FFFFFFFF", "-n", "8", "-i", "bytes"},
+                                  "Hey man, your table is bigger than the file itself !"},
+                      RefusalCase{
+                          "RvaOnText", kText, {"--rva", "-s", "4", "-a", "401000", "-n", "8"}, "Not a PE file !"},
+                      RefusalCase{"RvaOnEmptyFile",
+                                  {},
+                                  {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
+                                  "Cannot create the file mapping, try with the offset !"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliEndToEnd, MissingFileIsRefusedBeforeAnyField) {
@@ -233,14 +274,65 @@ TEST_P(UsageErrors, ExitWith64AndAShortUsage) {
 
 INSTANTIATE_TEST_SUITE_P(
     CliEndToEnd, UsageErrors,
-    ::testing::Values(UsageCase{"NoFile", {"-s", "4"}, "missing FILE"},
-                      UsageCase{"ExtraFile", {"a", "b"}, "extra operand 'b'"},
-                      UsageCase{"UnknownOption", {"--offset=4", "a"}, "unrecognized option '--offset=4'"},
-                      UsageCase{"MissingValue", {"a", "-s"}, "option requires an argument -- 's'"},
-                      UsageCase{"UnknownLanguage",
-                                {"-l", "cobol", "a"},
-                                "invalid language 'cobol' (choose c, asm, delphi or datastr)"}),
+    ::testing::Values(
+        UsageCase{"NoFile", {"-s", "4"}, "missing FILE"}, UsageCase{"ExtraFile", {"a", "b"}, "extra operand 'b'"},
+        UsageCase{"UnknownOption", {"--offset=4", "a"}, "unrecognized option '--offset=4'"},
+        UsageCase{"MissingValue", {"a", "-s"}, "option requires an argument -- 's'"},
+        UsageCase{"UnknownLanguage",
+                  {"-l", "cobol", "a"},
+                  "-l/--language: 'cobol' is not c, asm, delphi, datastr, rust, go, python or csharp"},
+        UsageCase{"StrictValue", {"-n", "1000", "a"}, "-n/--per-line: '1000' is not a decimal number from 1 to 255"},
+        UsageCase{"LfIntoResultTxt",
+                  {"--dump-to-file", "--lf", "a"},
+                  "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {
+    const Outcome outcome = run({"--version"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.output, "zemrik-cli 1.34\n");
+    EXPECT_EQ(outcome.errors, "");
+}
+
+// Standard input is read whole before the checks, so a pipe behaves as a file
+// of that length: tables anywhere in it, --rva's mapping, the size check.
+TEST_F(CliEndToEnd, StandardInputIsReadLikeAFile) {
+    Bytes bytes(0x11172);  // past the 64 KiB a pipe holds
+    for (std::size_t at = 0; at < bytes.size(); ++at) bytes[at] = static_cast<std::uint8_t>(at * 13);
+    const Outcome piped = runFed({"-l", "c", "-i", "bytes", "-n", "8", "-s", "2", "-a", "11170", "-"}, bytes);
+    EXPECT_EQ(piped.exitCode, 0) << piped.errors;
+    EXPECT_EQ(piped.output, "static unsigned char table[2] = {\r\n\t0xB0, 0xBD };");
+
+    const Outcome beyond = runFed({"-s", "2", "-a", "11170", "-n", "8", "-"}, Bytes(0x11171));  // one byte short
+    EXPECT_EQ(beyond.exitCode, 1);
+    EXPECT_EQ(beyond.errors, "Hey man, your table is bigger than the file itself !\n");
+
+    const Outcome notAnImage = runFed({"--rva", "-s", "2", "-a", "401000", "-n", "8", "-"}, bytes);
+    EXPECT_EQ(notAnImage.exitCode, 1);
+    EXPECT_EQ(notAnImage.errors, "Not a PE file !\n");
+
+    const Outcome empty = run({"-s", "2", "-a", "0", "-n", "8", "-"});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.errors, "Hey man, your table is bigger than the file itself !\n");
+}
+
+// A 64-character name makes headers longer than the estimate's allowance;
+// the buffer, in memory or result.txt, still holds the whole text.
+TEST_F(CliEndToEnd, LongestNameOutgrowsTheEstimate) {
+    const std::string name(64, 'n');
+    // 106 characters, the estimate 1 x 6 + 100: no room left for the NUL.
+    const std::string expected = "static readonly byte[] " + name + " = {\r\n    0x01,\r\n};";
+    const std::string input = makeInput({0x01});
+    const Arguments arguments{"-l", "csharp", "-i", "bytes", "--name", name, "-n", "255", "-s", "1", "-a", "0", input};
+    const Outcome printed = run(arguments);
+    EXPECT_EQ(printed.exitCode, 0);
+    EXPECT_EQ(printed.output, expected);
+
+    Arguments dump = arguments;
+    dump.insert(dump.begin(), "--dump-to-file");
+    EXPECT_EQ(run(dump).exitCode, 0);
+    EXPECT_EQ(readFile(workDirectory() / "result.txt"), expected);
+}
 
 TEST_F(CliEndToEnd, HelpGoesToStandardOutput) {
     const Outcome outcome = run({"--help"});

@@ -40,10 +40,12 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
 }
 
 // The child's standard streams are files in the working directory's parent,
-// so that they never show up among the files the program writes.
+// so that they never show up among the files the program writes. Standard
+// input is `input` when given (a pipe's reading end), else empty.
 [[noreturn]] inline void execInChild(const std::filesystem::path& directory, const std::filesystem::path& outputPath,
-                                     const std::filesystem::path& errorsPath, const Arguments& arguments) {
-    const int input = ::open("/dev/null", O_RDONLY);
+                                     const std::filesystem::path& errorsPath, const Arguments& arguments,
+                                     int input = -1) {
+    if (input < 0) input = ::open("/dev/null", O_RDONLY);
     const int output = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (input < 0 || output < 0 || errors < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 ||

@@ -26,7 +26,10 @@ TEST(CommandLine, DefaultsLeaveTheNumberFieldsEmpty) {
     EXPECT_EQ(options.tableSize, "");
     EXPECT_EQ(options.itemsPerLine, "");
     EXPECT_EQ(options.itemsSelection, 1);
-    EXPECT_EQ(options.languageSelection, 1);
+    EXPECT_EQ(options.language, CliLanguage::Asm);
+    EXPECT_EQ(options.name, "");
+    EXPECT_EQ(options.lineEnd, LineEnd::CrLf);
+    EXPECT_EQ(options.types, TypeNames::Classic);
     EXPECT_FALSE(options.rva);
     EXPECT_FALSE(options.bigEndian);
     EXPECT_FALSE(options.decimal);
@@ -59,14 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"LongSeparate", {"--address", "2C0", "--size", "40", "--per-line", "8", "f"}, "2C0", "40", "8"},
         ValueCase{"ShortAttached", {"-a2C0", "-s40", "-n8", "f"}, "2C0", "40", "8"},
         ValueCase{"ShortSeparate", {"-a", "2C0", "-s", "40", "-n", "8", "f"}, "2C0", "40", "8"},
-        ValueCase{"NegativeWithEquals", {"--size=-1", "f"}, "", "-1", ""},
-        ValueCase{"NegativeSeparateLong", {"--size", "-1", "f"}, "", "-1", ""},
-        ValueCase{"NegativeSeparateShort", {"-s", "-1", "f"}, "", "-1", ""},
-        ValueCase{"ValueLooksLikeAnOption", {"-a", "--rva", "f"}, "--rva", "", ""},
-        ValueCase{"ValueIsDoubleDash", {"-n", "--", "f"}, "", "", "--"},
-        ValueCase{"TextKeptAsTyped", {"-s", " 0x40 ", "-a", "1A2Cg", "-n", "+7", "f"}, "1A2Cg", " 0x40 ", "+7"},
-        ValueCase{"EmptyValueWithEquals", {"--size=", "f"}, "", "", ""},
-        ValueCase{"EqualsInsideValue", {"--size==4", "f"}, "", "=4", ""},
+        ValueCase{"UpperCasePrefix", {"-a", "0X1a", "-s", "0x40", "-n", "255", "f"}, "0X1a", "0x40", "255"},
         ValueCase{"LastOneWins", {"-s1", "-s2", "f"}, "", "2", ""},
         ValueCase{"OptionsAfterTheFile", {"f", "-s", "40"}, "", "40", ""},
         ValueCase{"UniquePrefix", {"--addr=10", "--si", "20", "--per=3", "f"}, "10", "20", "3"}),
@@ -75,31 +71,41 @@ INSTANTIATE_TEST_SUITE_P(
 struct ChoiceCase {
     Arguments arguments;
     int itemsSelection;
-    int languageSelection;
+    CliLanguage language;
 };
 
 class Choices : public ::testing::TestWithParam<ChoiceCase> {};
 
-TEST_P(Choices, MapToTheListIndexes) {
+TEST_P(Choices, MapToTheListIndexesInAnyCase) {
     const CliOptions options = parsedOptions(GetParam().arguments);
     EXPECT_EQ(options.itemsSelection, GetParam().itemsSelection);
-    EXPECT_EQ(options.languageSelection, GetParam().languageSelection);
+    EXPECT_EQ(options.language, GetParam().language);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, Choices,
-                         ::testing::Values(ChoiceCase{{"-i", "bytes", "f"}, 0, 1},
-                                           ChoiceCase{{"--items=words", "f"}, 1, 1},
-                                           ChoiceCase{{"-idwords", "f"}, 2, 1}, ChoiceCase{{"-l", "c", "f"}, 1, 0},
-                                           ChoiceCase{{"--language", "asm", "f"}, 1, 1},
-                                           ChoiceCase{{"-ldelphi", "f"}, 1, 2},
-                                           ChoiceCase{{"--language=datastr", "-i", "bytes", "f"}, 0, 3}));
+                         ::testing::Values(ChoiceCase{{"-i", "bytes", "f"}, 0, CliLanguage::Asm},
+                                           ChoiceCase{{"--items=Words", "f"}, 1, CliLanguage::Asm},
+                                           ChoiceCase{{"-iDWORDS", "f"}, 2, CliLanguage::Asm},
+                                           ChoiceCase{{"-l", "C", "f"}, 1, CliLanguage::C},
+                                           ChoiceCase{{"--language", "asm", "f"}, 1, CliLanguage::Asm},
+                                           ChoiceCase{{"-lDelphi", "f"}, 1, CliLanguage::Delphi},
+                                           ChoiceCase{
+                                               {"--language=datastr", "-i", "bytes", "f"}, 0, CliLanguage::DataStr},
+                                           ChoiceCase{{"-l", "rust", "f"}, 1, CliLanguage::Rust},
+                                           ChoiceCase{{"-l", "Go", "f"}, 1, CliLanguage::Go},
+                                           ChoiceCase{{"-l", "PYTHON", "f"}, 1, CliLanguage::Python},
+                                           ChoiceCase{{"-l", "CSharp", "f"}, 1, CliLanguage::CSharp}));
 
 TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
-    const CliOptions all = parsedOptions({"--rva", "--big-endian", "--decimal", "--dump-to-file", "f"});
+    const CliOptions all =
+        parsedOptions({"--rva", "--big-endian", "--decimal", "--dump-to-file", "--fixed-types", "--name=crc", "f"});
     EXPECT_TRUE(all.rva);
     EXPECT_TRUE(all.bigEndian);
     EXPECT_TRUE(all.decimal);
     EXPECT_TRUE(all.dumpToFile);
+    EXPECT_EQ(all.types, TypeNames::Fixed);
+    EXPECT_EQ(all.name, "crc");
+    EXPECT_EQ(parsedOptions({"--lf", "f"}).lineEnd, LineEnd::Lf);
 
     const CliOptions one = parsedOptions({"f", "--big"});
     EXPECT_FALSE(one.rva);
@@ -136,6 +142,7 @@ TEST(CommandLine, OptionsBeforeDoubleDashAreRead) {
 struct HelpCase {
     const char* name;
     Arguments arguments;
+    CommandKind kind;
 };
 
 class Help : public ::testing::TestWithParam<HelpCase> {};
@@ -143,16 +150,33 @@ class Help : public ::testing::TestWithParam<HelpCase> {};
 TEST_P(Help, IsAskedFor) {
     const auto command = parseCommandLine(GetParam().arguments);
     ASSERT_TRUE(command.hasValue()) << command.error();
-    EXPECT_EQ(command.value().kind, CommandKind::Help);
+    EXPECT_EQ(command.value().kind, GetParam().kind);
 }
 
-// Help needs no FILE, and what follows it is not looked at.
+// Help and the version need no FILE, and what follows them is not looked at.
 INSTANTIATE_TEST_SUITE_P(CommandLine, Help,
-                         ::testing::Values(HelpCase{"Short", {"-h"}}, HelpCase{"Long", {"--help"}},
-                                           HelpCase{"Prefix", {"--he"}}, HelpCase{"AfterFile", {"f", "-h"}},
-                                           HelpCase{"BeforeBadOption", {"-h", "--bogus"}},
-                                           HelpCase{"BeforeMissingValue", {"--help", "-s"}}),
+                         ::testing::Values(HelpCase{"Short", {"-h"}, CommandKind::Help},
+                                           HelpCase{"Long", {"--help"}, CommandKind::Help},
+                                           HelpCase{"Prefix", {"--he"}, CommandKind::Help},
+                                           HelpCase{"AfterFile", {"f", "-h"}, CommandKind::Help},
+                                           HelpCase{"BeforeBadOption", {"-h", "--bogus"}, CommandKind::Help},
+                                           HelpCase{"BeforeMissingValue", {"--help", "-s"}, CommandKind::Help},
+                                           HelpCase{"Version", {"--version", "-s", "junk"}, CommandKind::Version},
+                                           HelpCase{"VersionPrefix", {"f", "--vers"}, CommandKind::Version}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommandLine, HelpMarksWhatEveryRunNeedsAndVersionIsTheAbouts) {
+    const std::string help(helpText());
+    const std::size_t needed = help.find("Every run needs:\n");
+    const std::size_t others = help.find("Options:\n");
+    ASSERT_NE(needed, std::string::npos);
+    ASSERT_NE(others, std::string::npos);
+    for (const char* option : {"--address HEX", "--size HEX", "--per-line DEC"}) {
+        const std::size_t at = help.find(option);
+        EXPECT_TRUE(at > needed && at < others) << option;
+    }
+    EXPECT_EQ(versionText(), "zemrik-cli 1.34\n");
+}
 
 struct UsageErrorCase {
     const char* name;
@@ -186,17 +210,96 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
         UsageErrorCase{"FlagWithValue", {"--rva=1", "f"}, "option '--rva' doesn't allow an argument"},
         UsageErrorCase{"HelpWithValue", {"--help=x"}, "option '--help' doesn't allow an argument"},
-        UsageErrorCase{"UnknownItems", {"-i", "qwords", "f"}, "invalid items 'qwords' (choose bytes, words or dwords)"},
+        UsageErrorCase{"UnknownItems", {"-i", "qwords", "f"}, "-i/--items: 'qwords' is not bytes, words or dwords"},
+        UsageErrorCase{"EmptyItems", {"--items=", "f"}, "-i/--items: '' is not bytes, words or dwords"},
+        UsageErrorCase{"UnknownLanguage",
+                       {"-l", "pascal", "f"},
+                       "-l/--language: 'pascal' is not c, asm, delphi, datastr, rust, go, python or csharp"},
+        UsageErrorCase{"LanguageBoxText",
+                       {"-l", "C/C++", "f"},
+                       "-l/--language: 'C/C++' is not c, asm, delphi, datastr, rust, go, python or csharp"},
+        UsageErrorCase{"SizeWithJunk",
+                       {"-s", "12junk", "f"},
+                       "-s/--size: '12junk' is not a hex number of at most 8 digits (0x optional)"},
+        UsageErrorCase{"AddressOfNineDigits",
+                       {"--address=100000000", "f"},
+                       "-a/--address: '100000000' is not a hex number of at most 8 digits (0x optional)"},
         UsageErrorCase{
-            "ItemsNamesAreLowerCase", {"--items=Bytes", "f"}, "invalid items 'Bytes' (choose bytes, words or dwords)"},
-        UsageErrorCase{"EmptyItems", {"--items=", "f"}, "invalid items '' (choose bytes, words or dwords)"},
+            "PerLineAboveTheLimit", {"-n", "1000", "f"}, "-n/--per-line: '1000' is not a decimal number from 1 to 255"},
+        UsageErrorCase{"NameNotAnIdentifier",
+                       {"--name", "9lives", "f"},
+                       "--name: '9lives' is not a C identifier of at most 64 characters"},
+        UsageErrorCase{"ControlCharactersAreShownEscaped",
+                       {"-s", "\x1B[2J", "f"},
+                       "-s/--size: '\\x1B[2J' is not a hex number of at most 8 digits (0x optional)"},
+        UsageErrorCase{"LineFeedsIntoResultTxt",
+                       {"--lf", "--dump-to-file", "f"},
+                       "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"},
         UsageErrorCase{
-            "UnknownLanguage", {"-l", "pascal", "f"}, "invalid language 'pascal' (choose c, asm, delphi or datastr)"},
-        UsageErrorCase{
-            "LanguageBoxText", {"-l", "C/C++", "f"}, "invalid language 'C/C++' (choose c, asm, delphi or datastr)"},
+            "AmbiguousLanguageOrLf", {"--l=c", "f"}, "option '--l' is ambiguous; possibilities: '--language' '--lf'"},
         UsageErrorCase{"MissingItemsValue", {"f", "--items"}, "option '--items' requires an argument"},
         UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The values the request's conversion would read differently from what was
+// typed, or not at all, are refused; the rest reach it unchanged.
+struct StrictCase {
+    const char* option;
+    std::string value;
+    bool accepted;
+};
+
+class StrictValues : public ::testing::TestWithParam<StrictCase> {};
+
+TEST_P(StrictValues, AcceptExactlyOneNumberOrName) {
+    const StrictCase& test = GetParam();
+    const auto command = parseCommandLine({test.option, test.value, "f"});
+    EXPECT_EQ(command.hasValue(), test.accepted) << test.option << " " << test.value;
+    if (command.hasValue()) {
+        const CliOptions& options = command.value().options;
+        const std::string stored = std::string(test.option) == "-a"   ? options.address
+                                   : std::string(test.option) == "-s" ? options.tableSize
+                                   : std::string(test.option) == "-n" ? options.itemsPerLine
+                                                                      : options.name;
+        EXPECT_EQ(stored, test.value);
+    } else {
+        EXPECT_NE(command.error().find(test.option), std::string::npos) << command.error();
+    }
+}
+
+std::vector<StrictCase> hexCases(const char* option) {
+    std::vector<StrictCase> cases;
+    for (const char* text : {"0", "40", "0x40", "0X1a", "fFfF", "FFFFFFFF", "0xFFFFFFFF", "00000000"}) {
+        cases.push_back({option, text, true});
+    }
+    for (const char* text : {"", "12junk", "1A2Cg", "100000000", "0x100000000", "0x", "0xZ", "x40", "+40", "-1", "-0",
+                             " 40", "40 ", "\t10", "0x0x4", "0x-1", "\xC3\xA9", "4\xFF",
+                             "\xA0"
+                             "4"}) {
+        cases.push_back({option, text, false});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Address, StrictValues, ::testing::ValuesIn(hexCases("-a")));
+INSTANTIATE_TEST_SUITE_P(Size, StrictValues, ::testing::ValuesIn(hexCases("-s")));
+INSTANTIATE_TEST_SUITE_P(
+    PerLine, StrictValues,
+    ::testing::Values(StrictCase{"-n", "1", true}, StrictCase{"-n", "8", true}, StrictCase{"-n", "255", true},
+                      StrictCase{"-n", "0255", true}, StrictCase{"-n", "", false}, StrictCase{"-n", "0", false},
+                      StrictCase{"-n", "000", false}, StrictCase{"-n", "256", false}, StrictCase{"-n", "257", false},
+                      StrictCase{"-n", "1000", false}, StrictCase{"-n", "4294967297", false},
+                      StrictCase{"-n", "99999999999999999999999", false}, StrictCase{"-n", "-1", false},
+                      StrictCase{"-n", "+4", false}, StrictCase{"-n", "0x4", false}, StrictCase{"-n", "4g", false},
+                      StrictCase{"-n", " 4", false}, StrictCase{"-n", "\xEF\xBC\x94", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Name, StrictValues,
+    ::testing::Values(StrictCase{"--name", "a", true}, StrictCase{"--name", "_", true},
+                      StrictCase{"--name", "crc32_Table", true}, StrictCase{"--name", std::string(64, 'x'), true},
+                      StrictCase{"--name", "", false}, StrictCase{"--name", std::string(65, 'x'), false},
+                      StrictCase{"--name", "9lives", false}, StrictCase{"--name", "crc-table", false},
+                      StrictCase{"--name", "a b", false}, StrictCase{"--name", "a%d", false},
+                      StrictCase{"--name", "t\xC3\xA4", false}));
 
 }  // namespace
 }  // namespace zemrik::cli
