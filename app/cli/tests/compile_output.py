@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""zemrik-cli's tables, compiled or run by the real tools, mean the file's bytes.
+
+For every language and element size, tables in hex and decimal, little- and
+big-endian, are cut from random bytes (with the extreme values of each size
+at the start) and put into one program per language, which writes each
+array's elements back out as little-endian bytes of their width (for C, the
+array's own bytes). Those must equal the file's bytes, each element's bytes
+reversed where the table was read big-endian.
+
+Usage: compile_output.py ZEMRIK_CLI   (ZEMRIK_COMPILE_SEED=N repeats a run)
+Exit 0 all passed, 1 a failure, 77 skipped: a tool is missing and this user
+cannot have scripts/install-deps.sh install it (as root, or with CI set, a
+missing tool is a failure).
+"""
+
+import ctypes
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SKIPPED = 77
+SIZES = (1, 2, 4)
+ITEMS = {1: "bytes", 2: "words", 4: "dwords"}
+# (label, options): hex and decimal, each in both byte orders.
+VARIANTS = (
+    ("hex", []),
+    ("dec", ["--decimal"]),
+    ("hex-be", ["--big-endian"]),
+    ("dec-be", ["--decimal", "--big-endian"]),
+)
+# The largest value, the sign bit and zero of every size, read either way.
+EDGE_BYTES = bytes.fromhex("FFFFFFFF 80000000 00000080 7FFFFFFF 00000000 FF00FF00".replace(" ", ""))
+
+
+class Table:
+    """One table: where it is, how it is printed, what it must mean."""
+
+    def __init__(self, name, size, variant, options, offset, count, data):
+        self.name = name
+        self.size = size
+        self.variant = variant
+        self.options = options
+        self.offset = offset
+        self.count = count
+        raw = data[offset:offset + count * size]
+        if "--big-endian" in options:
+            raw = b"".join(raw[i:i + size][::-1] for i in range(0, len(raw), size))
+        self.expected = raw  # little-endian elements of the table's width
+
+
+def find_tool(name):
+    # The Debian packages that scripts/install-deps.sh installs come first.
+    return shutil.which(name, path="/usr/bin") or shutil.which(name)
+
+
+def tool_version(command):
+    try:
+        out = subprocess.run(command, capture_output=True, text=True, timeout=60)
+    except OSError:
+        return "?"
+    lines = (out.stdout or out.stderr).strip().splitlines()
+    return lines[0].strip() if lines else "?"
+
+
+class Run:
+    def __init__(self, cli, work, data, rng):
+        self.cli = cli
+        self.work = work
+        self.data = data
+        self.rng = rng
+        self.failures = []
+        self.skips = []
+        self.matrix = []
+
+    def cli_text(self, table, language, extra):
+        arguments = [self.cli, "-l", language, "-i", ITEMS[table.size], "-a", "%X" % table.offset,
+                     "-s", "%X" % (table.count * table.size), "-n", str(table.per_line)]
+        arguments += table.options + extra
+        if language != "datastr":
+            arguments += ["--name", table.name]
+        if table.lf:
+            arguments.append("--lf")
+        arguments.append(os.path.join(self.work, "input.bin"))
+        out = subprocess.run(arguments, capture_output=True, timeout=60)
+        if out.returncode != 0:
+            raise RuntimeError("zemrik-cli %s: exit %d: %s" % (" ".join(arguments[1:]), out.returncode,
+                                                              out.stderr.decode(errors="replace")))
+        return out.stdout.decode("ascii")
+
+    def tables(self, upper_case_names=False, sizes=SIZES, variants=VARIANTS):
+        tables = []
+        for size in sizes:
+            for index, (label, options) in enumerate(variants):
+                name = "t%d_%s" % (size, label.replace("-", "_"))
+                if upper_case_names:
+                    name = name.upper()
+                # The first table of each size starts at the extreme values.
+                count = self.rng.randint(len(EDGE_BYTES) // size, 48) if index == 0 else self.rng.randint(1, 48)
+                offset = 0 if index == 0 else self.rng.randrange(0, len(self.data) - count * size)
+                table = Table(name, size, label, options, offset, count, self.data)
+                table.per_line = self.rng.randint(1, 20)
+                table.lf = self.rng.random() < 0.5
+                tables.append(table)
+        return tables
+
+    def compare(self, language, tool, tables, output, widths, notes=None):
+        """`widths` maps an element size to the width the program stores it
+        in, `notes` to what the matrix says of it."""
+        notes = notes or {}
+        position = 0
+        for table in tables:
+            width = widths.get(table.size, table.size)
+            got = output[position:position + table.count * width]
+            position += table.count * width
+            cell = "%s %s" % (ITEMS[table.size], table.variant)
+            if width == table.size:
+                ok = got == table.expected
+                result = "bytes equal" if ok else "MISMATCH"
+                if ok and table.size in notes:
+                    result += "; " + notes[table.size]
+            else:
+                # The type is wider than the element: the values must still match.
+                values = [int.from_bytes(got[i:i + width], "little") for i in range(0, len(got), width)]
+                wanted = [int.from_bytes(table.expected[i:i + table.size], "little")
+                          for i in range(0, len(table.expected), table.size)]
+                ok = values == wanted
+                result = ("values equal, %d-byte elements; %s" % (width, notes.get(table.size, ""))) if ok else "MISMATCH"
+            self.matrix.append((language, cell, tool, result))
+            if not ok:
+                self.failures.append("%s %s (%s): the program's bytes differ from the file's" %
+                                     (language, cell, table.name))
+        if position != len(output):
+            self.failures.append("%s: the program wrote %d bytes, %d expected" % (language, len(output), position))
+
+    def execute(self, language, command, cwd, capture=True):
+        out = subprocess.run(command, cwd=cwd, capture_output=True, timeout=300)
+        if out.returncode != 0:
+            self.failures.append("%s: %s failed (exit %d):\n%s%s" % (
+                language, command[0], out.returncode, out.stdout.decode(errors="replace"),
+                out.stderr.decode(errors="replace")))
+            return None
+        return out
+
+
+def need(run, language, *tools):
+    """The tools' paths, or None after recording a skip or a failure."""
+    paths = [find_tool(tool) for tool in tools]
+    missing = [tool for tool, path in zip(tools, paths) if path is None]
+    if not missing:
+        return paths
+    message = "%s: %s not installed (scripts/install-deps.sh installs it)" % (language, ", ".join(missing))
+    if os.geteuid() == 0 or os.environ.get("CI"):
+        run.failures.append(message)
+    else:
+        run.skips.append(message + "; run it as root to test " + language)
+    for tool in missing:
+        run.matrix.append((language, "all", tool, "SKIPPED: not installed"))
+    return None
+
+
+def check_c(run, fixed):
+    language = "c --fixed-types" if fixed else "c"
+    tools = need(run, language, "gcc")
+    if not tools:
+        return
+    extra = ["--fixed-types"] if fixed else []
+    tables = run.tables()
+    source = "#include <stdint.h>\n#include <stdio.h>\n\n"
+    source += "".join(run.cli_text(t, "c", extra) + "\n" for t in tables)
+    source += "\nint main(void) {\n"
+    source += "".join("    fwrite(%s, sizeof %s, 1, stdout);\n" % (t.name, t.name) for t in tables)
+    source += "    return 0;\n}\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "tables.c"), "w", newline="") as f:
+        f.write(source)
+    if not run.execute(language, [tools[0], "-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror", "-o", "check",
+                                  "tables.c"], directory):
+        return
+    out = run.execute(language, [os.path.join(directory, "check")], directory)
+    if out is None:
+        return
+    widths = {}
+    notes = {}
+    if not fixed and ctypes.sizeof(ctypes.c_ulong) != 4:
+        widths = {4: ctypes.sizeof(ctypes.c_ulong)}
+        notes = {4: "unsigned long is %d bytes here: --fixed-types (uint32_t) makes the bytes exact" % widths[4]}
+    run.compare(language, "gcc " + tool_version([tools[0], "-dumpfullversion"]), tables, out.stdout, widths, notes)
+
+
+def check_asm(run):
+    tools = need(run, "asm", "nasm")
+    if not tools:
+        return
+    tables = run.tables()
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "tables.asm"), "w", newline="") as f:
+        f.write("".join(run.cli_text(t, "asm", []) + "\n" for t in tables))
+    # A flat binary holds exactly the bytes the directives define.
+    if not run.execute("asm", [tools[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
+                       directory):
+        return
+    with open(os.path.join(directory, "tables.bin"), "rb") as f:
+        output = f.read()
+    run.compare("asm", tool_version([tools[0], "-v"]), tables, output, {})
+
+
+def check_delphi(run, fixed):
+    language = "delphi --fixed-types" if fixed else "delphi"
+    tools = need(run, language, "fpc")
+    if not tools:
+        return
+    extra = ["--fixed-types"] if fixed else []
+    tables = run.tables()
+    source = "program check;\n\n" + "".join(run.cli_text(t, "delphi", extra) + "\n" for t in tables)
+    source += "\nvar output: File;\nbegin\n  Assign(output, ParamStr(1));\n  Rewrite(output, 1);\n"
+    source += "".join("  BlockWrite(output, %s, SizeOf(%s));\n" % (t.name, t.name) for t in tables)
+    source += "  Close(output);\nend.\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "check.pas"), "w", newline="") as f:
+        f.write(source)
+    built = run.execute(language, [tools[0], "-Mdelphi", "-vw", "-ocheck", "check.pas"], directory)
+    if built is None:
+        return
+    warnings = [line for line in built.stdout.decode(errors="replace").splitlines() if "Warning:" in line]
+    notes = {}
+    if fixed and warnings:
+        run.failures.append("%s: fpc warned:\n%s" % (language, "\n".join(warnings)))
+    if not fixed and warnings:
+        # longint is signed: values above 7FFFFFFF warn but keep their bytes.
+        notes = {4: "fpc warned %d times (longint is signed): --fixed-types (LongWord) compiles clean" % len(warnings)}
+    if run.execute(language, [os.path.join(directory, "check"), "tables.bin"], directory) is None:
+        return
+    with open(os.path.join(directory, "tables.bin"), "rb") as f:
+        output = f.read()
+    run.compare(language, "fpc " + tool_version([tools[0], "-iV"]), tables, output, {}, notes)
+
+
+def check_rust(run):
+    tools = need(run, "rust", "rustc")
+    if not tools:
+        return
+    tables = run.tables(upper_case_names=True)
+    source = "use std::io::Write;\n\n" + "".join(run.cli_text(t, "rust", []) + "\n" for t in tables)
+    source += "\nfn main() {\n    let mut out: Vec<u8> = Vec::new();\n"
+    source += "".join("    for v in %s.iter() {\n        out.extend_from_slice(&v.to_le_bytes());\n    }\n" % t.name
+                      for t in tables)
+    source += "    std::io::stdout().write_all(&out).unwrap();\n}\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "check.rs"), "w", newline="") as f:
+        f.write(source)
+    if not run.execute("rust", [tools[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
+                       directory):
+        return
+    out = run.execute("rust", [os.path.join(directory, "check")], directory)
+    if out is not None:
+        run.compare("rust", tool_version([tools[0], "--version"]), tables, out.stdout, {})
+
+
+def check_go(run):
+    tools = need(run, "go", "go")
+    if not tools:
+        return
+    tables = run.tables()
+    source = 'package main\n\nimport (\n\t"bytes"\n\t"encoding/binary"\n\t"os"\n)\n\n'
+    source += "".join(run.cli_text(t, "go", []) + "\n" for t in tables)
+    source += "\nfunc main() {\n\tvar out bytes.Buffer\n"
+    source += "".join("\tbinary.Write(&out, binary.LittleEndian, %s[:])\n" % t.name for t in tables)
+    source += "\tos.Stdout.Write(out.Bytes())\n}\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "check.go"), "w", newline="") as f:
+        f.write(source)
+    environment = dict(os.environ, GO111MODULE="off", GOPROXY="off", GOFLAGS="")
+    if "HOME" not in environment:
+        environment["GOCACHE"] = os.path.join(run.work, "gocache")
+    out = subprocess.run([tools[0], "build", "-o", "check", "check.go"], cwd=directory, env=environment,
+                         capture_output=True, timeout=300)
+    if out.returncode != 0:
+        run.failures.append("go: go build failed:\n" + out.stderr.decode(errors="replace"))
+        return
+    out = run.execute("go", [os.path.join(directory, "check")], directory)
+    if out is not None:
+        run.compare("go", tool_version([tools[0], "version"]), tables, out.stdout, {})
+
+
+def check_python(run):
+    tools = need(run, "python", "python3")
+    if not tools:
+        return
+    tables = run.tables()
+    formats = {1: "B", 2: "H", 4: "I"}
+    source = "import struct\nimport sys\n\n" + "".join(run.cli_text(t, "python", []) + "\n" for t in tables)
+    # struct refuses a value out of the element's range.
+    source += "\nsys.stdout.buffer.write(b''.join([\n"
+    source += "".join("    struct.pack('<%%d%s' %% len(%s), *%s),\n" % (formats[t.size], t.name, t.name)
+                      for t in tables)
+    source += "]))\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "check.py"), "w", newline="") as f:
+        f.write(source)
+    out = run.execute("python", [tools[0], "check.py"], directory)
+    if out is not None:
+        run.compare("python", tool_version([tools[0], "--version"]), tables, out.stdout, {})
+
+
+def check_csharp(run):
+    tools = need(run, "csharp", "mcs", "mono")
+    if not tools:
+        return
+    tables = run.tables()
+    source = "using System;\nusing System.IO;\n\nclass Check {\n"
+    source += "".join(run.cli_text(t, "csharp", []) + "\n" for t in tables)
+    source += """
+    static void Put(Stream o, byte[] t) { o.Write(t, 0, t.Length); }
+    static void Put(Stream o, ushort[] t) { foreach (var v in t) o.Write(BitConverter.GetBytes(v), 0, 2); }
+    static void Put(Stream o, uint[] t) { foreach (var v in t) o.Write(BitConverter.GetBytes(v), 0, 4); }
+
+    static void Main() {
+        using (var o = Console.OpenStandardOutput()) {
+"""
+    source += "".join("            Put(o, %s);\n" % t.name for t in tables)
+    source += "        }\n    }\n}\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "check.cs"), "w", newline="") as f:
+        f.write(source)
+    if not run.execute("csharp", [tools[0], "-warnaserror+", "-out:check.exe", "check.cs"], directory):
+        return
+    out = run.execute("csharp", [tools[1], os.path.join(directory, "check.exe")], directory)
+    if out is not None:
+        run.compare("csharp", tool_version([tools[0], "--version"]), tables, out.stdout, {})
+
+
+def check_datastr(run):
+    tools = need(run, "datastr", "xxd")
+    if not tools:
+        return
+    # Data Str prints bytes; big-endian reverses the whole table.
+    tables = run.tables(sizes=(1,), variants=(("hex", []), ("hex-be", ["--big-endian"])))
+    for table in tables:
+        if "--big-endian" in table.options:
+            table.expected = table.expected[::-1]
+    directory = tempfile.mkdtemp(dir=run.work)
+    output = b""
+    for table in tables:
+        text = run.cli_text(table, "datastr", [])
+        out = subprocess.run([tools[0], "-r", "-p"], input=text.encode(), capture_output=True, timeout=60)
+        output += out.stdout
+    run.compare("datastr", "xxd -r -p " + tool_version([tools[0], "-v"]), tables, output, {})
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    seed = int(os.environ.get("ZEMRIK_COMPILE_SEED", random.randrange(1 << 30)))
+    rng = random.Random(seed)
+    data = EDGE_BYTES + bytes(rng.randrange(256) for _ in range(8192))
+    with tempfile.TemporaryDirectory(prefix="zemrik-compile-") as work:
+        with open(os.path.join(work, "input.bin"), "wb") as f:
+            f.write(data)
+        run = Run(os.path.abspath(sys.argv[1]), work, data, rng)
+        for check in (lambda: check_c(run, False), lambda: check_c(run, True), lambda: check_asm(run),
+                      lambda: check_delphi(run, False), lambda: check_delphi(run, True),
+                      lambda: check_rust(run), lambda: check_go(run), lambda: check_python(run),
+                      lambda: check_csharp(run), lambda: check_datastr(run)):
+            check()
+    print("seed %d (ZEMRIK_COMPILE_SEED=%d repeats this run)\n" % (seed, seed))
+    for language, cell, tool, result in run.matrix:
+        print("%-22s %-14s %-44s %s" % (language, cell, tool[:44], result))
+    for skip in run.skips:
+        print("SKIPPED: " + skip)
+    for failure in run.failures:
+        print("FAILED: " + failure)
+    if run.failures:
+        return 1
+    return SKIPPED if run.skips else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
