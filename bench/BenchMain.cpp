@@ -31,18 +31,6 @@ std::vector<StyleCase> styleCases() {
     return cases;
 }
 
-ElementSize elementSizeOf(StyleColumn column) {
-    switch (column) {
-    case StyleColumn::WordHex:
-    case StyleColumn::WordDec: return ElementSize::Word;
-    case StyleColumn::DwordHex:
-    case StyleColumn::DwordDec: return ElementSize::Dword;
-    case StyleColumn::ByteHex:
-    case StyleColumn::ByteDec: break;
-    }
-    return ElementSize::Byte;
-}
-
 }  // namespace zemrik::bench
 
 // Benchmarks are registered at run time, one per style row, so main is our own.

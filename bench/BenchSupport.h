@@ -58,6 +58,4 @@ struct StyleCase {
 // Every distinct row: three languages x six columns, and Data Str once.
 std::vector<StyleCase> styleCases();
 
-ElementSize elementSizeOf(StyleColumn column);
-
 }  // namespace zemrik::bench

@@ -36,6 +36,19 @@ constexpr StyleColumn styleColumn(ElementSize size, bool decimal) {
     return static_cast<StyleColumn>(size == ElementSize::Byte ? dec : dec + byteCount(size));
 }
 
+// The element size a column prints.
+constexpr ElementSize elementSizeOf(StyleColumn column) {
+    switch (column) {
+    case StyleColumn::WordHex:
+    case StyleColumn::WordDec: return ElementSize::Word;
+    case StyleColumn::DwordHex:
+    case StyleColumn::DwordDec: return ElementSize::Dword;
+    case StyleColumn::ByteHex:
+    case StyleColumn::ByteDec: break;
+    }
+    return ElementSize::Byte;
+}
+
 constexpr int styleSlot(Language language, StyleColumn column) {
     return static_cast<int>(language) * kStyleColumnCount + static_cast<int>(column);
 }

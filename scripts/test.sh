@@ -23,9 +23,10 @@ cmake --preset native
 cmake --build --preset native
 ctest --preset native
 
-step "win32 (i686, the release target): build"
+step "win32 (i686, the release target): build, and check its .zip"
 cmake --preset win32
 cmake --build --preset win32
+ctest --preset win32
 
 step "win64: build, and test under Wine"
 cmake --preset win64

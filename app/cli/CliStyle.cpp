@@ -52,18 +52,6 @@ constexpr std::array<const OutputStyle*, 4> kOwnRows{kRust, kGo, kPython, kCShar
 
 bool isOwnLanguage(CliLanguage language) { return language >= CliLanguage::Rust; }
 
-ElementSize elementSizeOf(StyleColumn column) {
-    switch (column) {
-    case StyleColumn::WordHex:
-    case StyleColumn::WordDec: return ElementSize::Word;
-    case StyleColumn::DwordHex:
-    case StyleColumn::DwordDec: return ElementSize::Dword;
-    case StyleColumn::ByteHex:
-    case StyleColumn::ByteDec: break;
-    }
-    return ElementSize::Byte;
-}
-
 struct FixedType {
     CliLanguage language;
     ElementSize size;

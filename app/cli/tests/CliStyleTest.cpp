@@ -24,13 +24,8 @@ StyleChoice choice(CliLanguage language, StyleColumn column, LineEnd lineEnd = L
     return {language, column, lineEnd, types, std::move(name)};
 }
 
-ElementSize sizeOf(StyleColumn column) {
-    const int index = static_cast<int>(column);
-    return index < 2 ? ElementSize::Byte : index < 4 ? ElementSize::Word : ElementSize::Dword;
-}
-
 std::uint32_t largestValue(StyleColumn column) {
-    const ElementSize size = sizeOf(column);
+    const ElementSize size = elementSizeOf(column);
     return size == ElementSize::Dword ? 0xFFFFFFFFu : (1u << (8 * byteCount(size))) - 1;
 }
 
@@ -150,7 +145,7 @@ TEST(CliStyle, OwnRowsWalkExactlyAsPrintfPrints) {
                     const CliStyle style(choice(language, columnAt(column), lineEnd));
                     TableLayout layout;
                     layout.tableSize = static_cast<std::uint32_t>(bytes.size());
-                    layout.elementSize = sizeOf(columnAt(column));
+                    layout.elementSize = elementSizeOf(columnAt(column));
                     layout.language = requestLanguage(language);
                     layout.itemsPerLine = 7;
                     layout.bigEndian = bigEndian;

@@ -136,8 +136,19 @@ class Run:
         if position != len(output):
             self.failures.append("%s: the program wrote %d bytes, %d expected" % (language, len(output), position))
 
-    def execute(self, language, command, cwd, capture=True):
-        out = subprocess.run(command, cwd=cwd, capture_output=True, timeout=300)
+    def build_and_run(self, language, file_name, source, compile_command, run_command, environment=None):
+        """Writes the source into a folder of its own, compiles it there (when
+        `compile_command` is given) and runs it: its output, or None on failure."""
+        directory = tempfile.mkdtemp(dir=self.work)
+        with open(os.path.join(directory, file_name), "w", newline="") as f:
+            f.write(source)
+        if compile_command and self.execute(language, compile_command, directory, environment) is None:
+            return None
+        out = self.execute(language, run_command(directory), directory)
+        return None if out is None else out.stdout
+
+    def execute(self, language, command, cwd, environment=None):
+        out = subprocess.run(command, cwd=cwd, env=environment, capture_output=True, timeout=300)
         if out.returncode != 0:
             self.failures.append("%s: %s failed (exit %d):\n%s%s" % (
                 language, command[0], out.returncode, out.stdout.decode(errors="replace"),
@@ -174,21 +185,17 @@ def check_c(run, fixed):
     source += "\nint main(void) {\n"
     source += "".join("    fwrite(%s, sizeof %s, 1, stdout);\n" % (t.name, t.name) for t in tables)
     source += "    return 0;\n}\n"
-    directory = tempfile.mkdtemp(dir=run.work)
-    with open(os.path.join(directory, "tables.c"), "w", newline="") as f:
-        f.write(source)
-    if not run.execute(language, [tools[0], "-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror", "-o", "check",
-                                  "tables.c"], directory):
-        return
-    out = run.execute(language, [os.path.join(directory, "check")], directory)
-    if out is None:
+    output = run.build_and_run(language, "tables.c", source,
+                               [tools[0], "-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror", "-o", "check",
+                                "tables.c"], lambda directory: [os.path.join(directory, "check")])
+    if output is None:
         return
     widths = {}
     notes = {}
     if not fixed and ctypes.sizeof(ctypes.c_ulong) != 4:
         widths = {4: ctypes.sizeof(ctypes.c_ulong)}
         notes = {4: "unsigned long is %d bytes here: --fixed-types (uint32_t) makes the bytes exact" % widths[4]}
-    run.compare(language, "gcc " + tool_version([tools[0], "-dumpfullversion"]), tables, out.stdout, widths, notes)
+    run.compare(language, "gcc " + tool_version([tools[0], "-dumpfullversion"]), tables, output, widths, notes)
 
 
 def check_asm(run):
@@ -196,16 +203,13 @@ def check_asm(run):
     if not tools:
         return
     tables = run.tables()
-    directory = tempfile.mkdtemp(dir=run.work)
-    with open(os.path.join(directory, "tables.asm"), "w", newline="") as f:
-        f.write("".join(run.cli_text(t, "asm", []) + "\n" for t in tables))
+    source = "".join(run.cli_text(t, "asm", []) + "\n" for t in tables)
     # A flat binary holds exactly the bytes the directives define.
-    if not run.execute("asm", [tools[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
-                       directory):
-        return
-    with open(os.path.join(directory, "tables.bin"), "rb") as f:
-        output = f.read()
-    run.compare("asm", tool_version([tools[0], "-v"]), tables, output, {})
+    output = run.build_and_run("asm", "tables.asm", source,
+                               [tools[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
+                               lambda directory: ["cat", os.path.join(directory, "tables.bin")])
+    if output is not None:
+        run.compare("asm", tool_version([tools[0], "-v"]), tables, output, {})
 
 
 def check_delphi(run, fixed):
@@ -249,15 +253,11 @@ def check_rust(run):
     source += "".join("    for v in %s.iter() {\n        out.extend_from_slice(&v.to_le_bytes());\n    }\n" % t.name
                       for t in tables)
     source += "    std::io::stdout().write_all(&out).unwrap();\n}\n"
-    directory = tempfile.mkdtemp(dir=run.work)
-    with open(os.path.join(directory, "check.rs"), "w", newline="") as f:
-        f.write(source)
-    if not run.execute("rust", [tools[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
-                       directory):
-        return
-    out = run.execute("rust", [os.path.join(directory, "check")], directory)
-    if out is not None:
-        run.compare("rust", tool_version([tools[0], "--version"]), tables, out.stdout, {})
+    output = run.build_and_run("rust", "check.rs", source,
+                               [tools[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
+                               lambda directory: [os.path.join(directory, "check")])
+    if output is not None:
+        run.compare("rust", tool_version([tools[0], "--version"]), tables, output, {})
 
 
 def check_go(run):
@@ -270,20 +270,13 @@ def check_go(run):
     source += "\nfunc main() {\n\tvar out bytes.Buffer\n"
     source += "".join("\tbinary.Write(&out, binary.LittleEndian, %s[:])\n" % t.name for t in tables)
     source += "\tos.Stdout.Write(out.Bytes())\n}\n"
-    directory = tempfile.mkdtemp(dir=run.work)
-    with open(os.path.join(directory, "check.go"), "w", newline="") as f:
-        f.write(source)
     environment = dict(os.environ, GO111MODULE="off", GOPROXY="off", GOFLAGS="")
     if "HOME" not in environment:
         environment["GOCACHE"] = os.path.join(run.work, "gocache")
-    out = subprocess.run([tools[0], "build", "-o", "check", "check.go"], cwd=directory, env=environment,
-                         capture_output=True, timeout=300)
-    if out.returncode != 0:
-        run.failures.append("go: go build failed:\n" + out.stderr.decode(errors="replace"))
-        return
-    out = run.execute("go", [os.path.join(directory, "check")], directory)
-    if out is not None:
-        run.compare("go", tool_version([tools[0], "version"]), tables, out.stdout, {})
+    output = run.build_and_run("go", "check.go", source, [tools[0], "build", "-o", "check", "check.go"],
+                               lambda directory: [os.path.join(directory, "check")], environment)
+    if output is not None:
+        run.compare("go", tool_version([tools[0], "version"]), tables, output, {})
 
 
 def check_python(run):
@@ -298,12 +291,9 @@ def check_python(run):
     source += "".join("    struct.pack('<%%d%s' %% len(%s), *%s),\n" % (formats[t.size], t.name, t.name)
                       for t in tables)
     source += "]))\n"
-    directory = tempfile.mkdtemp(dir=run.work)
-    with open(os.path.join(directory, "check.py"), "w", newline="") as f:
-        f.write(source)
-    out = run.execute("python", [tools[0], "check.py"], directory)
-    if out is not None:
-        run.compare("python", tool_version([tools[0], "--version"]), tables, out.stdout, {})
+    output = run.build_and_run("python", "check.py", source, None, lambda directory: [tools[0], "check.py"])
+    if output is not None:
+        run.compare("python", tool_version([tools[0], "--version"]), tables, output, {})
 
 
 def check_csharp(run):
@@ -323,14 +313,10 @@ def check_csharp(run):
 """
     source += "".join("            Put(o, %s);\n" % t.name for t in tables)
     source += "        }\n    }\n}\n"
-    directory = tempfile.mkdtemp(dir=run.work)
-    with open(os.path.join(directory, "check.cs"), "w", newline="") as f:
-        f.write(source)
-    if not run.execute("csharp", [tools[0], "-warnaserror+", "-out:check.exe", "check.cs"], directory):
-        return
-    out = run.execute("csharp", [tools[1], os.path.join(directory, "check.exe")], directory)
-    if out is not None:
-        run.compare("csharp", tool_version([tools[0], "--version"]), tables, out.stdout, {})
+    output = run.build_and_run("csharp", "check.cs", source, [tools[0], "-warnaserror+", "-out:check.exe", "check.cs"],
+                               lambda directory: [tools[1], os.path.join(directory, "check.exe")])
+    if output is not None:
+        run.compare("csharp", tool_version([tools[0], "--version"]), tables, output, {})
 
 
 def check_datastr(run):
@@ -342,7 +328,6 @@ def check_datastr(run):
     for table in tables:
         if "--big-endian" in table.options:
             table.expected = table.expected[::-1]
-    directory = tempfile.mkdtemp(dir=run.work)
     output = b""
     for table in tables:
         text = run.cli_text(table, "datastr", [])
