@@ -401,6 +401,14 @@ TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
         EXPECT_TRUE(holdsZeroDataStr(table, kLargeSize));
         return;
     }
+    if (outcome.exitCode == 1) {
+        // A slow start (a loaded machine, the sanitizers) checks the file
+        // after the cut: refused, and no run at all.
+        EXPECT_EQ(outcome.errors, kTooBig);
+        EXPECT_EQ(outcome.output, "");
+        EXPECT_FALSE(fs::exists(result));
+        return;
+    }
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.errors, kReadFailed);
     EXPECT_EQ(outcome.output, "");
