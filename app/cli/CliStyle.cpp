@@ -6,18 +6,21 @@
 namespace zemrik::cli {
 namespace {
 
-// The command line's own languages, each language's usual layout: one
-// indented line per row of items, a comma after every item (the last one
-// too, where the language allows it) and the closing bracket on a line of
-// its own. The widths keep the walk's rule: elementWidth never more than an
-// element and its separator print, lineBreakWidth the line break's length.
+// The command line's own languages, each in its usual layout: one indented
+// line per row of items, a comma after every item (the last one too, where
+// the language allows it) and the closing bracket on a line of its own.
+// Where the indent is spaces, the space between items goes before each item
+// rather than after its comma, so that no line ends in a blank; Go's tab
+// indent keeps the dialog's ", ". The widths keep the walk's rule:
+// elementWidth never more than an element and its separator print,
+// lineBreakWidth the line break's length.
 constexpr OutputStyle kRust[kStyleColumnCount] = {
-    {0, 6, 6, ", ", "0x%02lX", "static TABLE: [u8; %d] = [\r\n    ", "\r\n    ", "0x%02lX,\r\n];"},
-    {0, 5, 6, ", ", "%3lu", "static TABLE: [u8; %d] = [\r\n    ", "\r\n    ", "%3lu,\r\n];"},
-    {0, 8, 6, ", ", "0x%04lX", "static TABLE: [u16; %d] = [\r\n    ", "\r\n    ", "0x%04lX,\r\n];"},
-    {0, 7, 6, ", ", "%5lu", "static TABLE: [u16; %d] = [\r\n    ", "\r\n    ", "%5lu,\r\n];"},
-    {0, 12, 6, ", ", "0x%08lX", "static TABLE: [u32; %d] = [\r\n    ", "\r\n    ", "0x%08lX,\r\n];"},
-    {0, 12, 6, ", ", "%10lu", "static TABLE: [u32; %d] = [\r\n    ", "\r\n    ", "%10lu,\r\n];"},
+    {0, 6, 5, ",", " 0x%02lX", "static TABLE: [u8; %d] = [\r\n   ", "\r\n   ", " 0x%02lX,\r\n];"},
+    {0, 5, 5, ",", " %3lu", "static TABLE: [u8; %d] = [\r\n   ", "\r\n   ", " %3lu,\r\n];"},
+    {0, 8, 5, ",", " 0x%04lX", "static TABLE: [u16; %d] = [\r\n   ", "\r\n   ", " 0x%04lX,\r\n];"},
+    {0, 7, 5, ",", " %5lu", "static TABLE: [u16; %d] = [\r\n   ", "\r\n   ", " %5lu,\r\n];"},
+    {0, 12, 5, ",", " 0x%08lX", "static TABLE: [u32; %d] = [\r\n   ", "\r\n   ", " 0x%08lX,\r\n];"},
+    {0, 12, 5, ",", " %10lu", "static TABLE: [u32; %d] = [\r\n   ", "\r\n   ", " %10lu,\r\n];"},
 };
 
 constexpr OutputStyle kGo[kStyleColumnCount] = {
@@ -31,21 +34,21 @@ constexpr OutputStyle kGo[kStyleColumnCount] = {
 
 // A list has no element type: every column shares the header.
 constexpr OutputStyle kPython[kStyleColumnCount] = {
-    {0, 6, 6, ", ", "0x%02lX", "table = [\r\n    ", "\r\n    ", "0x%02lX,\r\n]"},
-    {0, 5, 6, ", ", "%3lu", "table = [\r\n    ", "\r\n    ", "%3lu,\r\n]"},
-    {0, 8, 6, ", ", "0x%04lX", "table = [\r\n    ", "\r\n    ", "0x%04lX,\r\n]"},
-    {0, 7, 6, ", ", "%5lu", "table = [\r\n    ", "\r\n    ", "%5lu,\r\n]"},
-    {0, 12, 6, ", ", "0x%08lX", "table = [\r\n    ", "\r\n    ", "0x%08lX,\r\n]"},
-    {0, 12, 6, ", ", "%10lu", "table = [\r\n    ", "\r\n    ", "%10lu,\r\n]"},
+    {0, 6, 5, ",", " 0x%02lX", "table = [\r\n   ", "\r\n   ", " 0x%02lX,\r\n]"},
+    {0, 5, 5, ",", " %3lu", "table = [\r\n   ", "\r\n   ", " %3lu,\r\n]"},
+    {0, 8, 5, ",", " 0x%04lX", "table = [\r\n   ", "\r\n   ", " 0x%04lX,\r\n]"},
+    {0, 7, 5, ",", " %5lu", "table = [\r\n   ", "\r\n   ", " %5lu,\r\n]"},
+    {0, 12, 5, ",", " 0x%08lX", "table = [\r\n   ", "\r\n   ", " 0x%08lX,\r\n]"},
+    {0, 12, 5, ",", " %10lu", "table = [\r\n   ", "\r\n   ", " %10lu,\r\n]"},
 };
 
 constexpr OutputStyle kCSharp[kStyleColumnCount] = {
-    {0, 6, 6, ", ", "0x%02lX", "static readonly byte[] table = {\r\n    ", "\r\n    ", "0x%02lX,\r\n};"},
-    {0, 5, 6, ", ", "%3lu", "static readonly byte[] table = {\r\n    ", "\r\n    ", "%3lu,\r\n};"},
-    {0, 8, 6, ", ", "0x%04lX", "static readonly ushort[] table = {\r\n    ", "\r\n    ", "0x%04lX,\r\n};"},
-    {0, 7, 6, ", ", "%5lu", "static readonly ushort[] table = {\r\n    ", "\r\n    ", "%5lu,\r\n};"},
-    {0, 12, 6, ", ", "0x%08lX", "static readonly uint[] table = {\r\n    ", "\r\n    ", "0x%08lX,\r\n};"},
-    {0, 12, 6, ", ", "%10lu", "static readonly uint[] table = {\r\n    ", "\r\n    ", "%10lu,\r\n};"},
+    {0, 6, 5, ",", " 0x%02lX", "static readonly byte[] table = {\r\n   ", "\r\n   ", " 0x%02lX,\r\n};"},
+    {0, 5, 5, ",", " %3lu", "static readonly byte[] table = {\r\n   ", "\r\n   ", " %3lu,\r\n};"},
+    {0, 8, 5, ",", " 0x%04lX", "static readonly ushort[] table = {\r\n   ", "\r\n   ", " 0x%04lX,\r\n};"},
+    {0, 7, 5, ",", " %5lu", "static readonly ushort[] table = {\r\n   ", "\r\n   ", " %5lu,\r\n};"},
+    {0, 12, 5, ",", " 0x%08lX", "static readonly uint[] table = {\r\n   ", "\r\n   ", " 0x%08lX,\r\n};"},
+    {0, 12, 5, ",", " %10lu", "static readonly uint[] table = {\r\n   ", "\r\n   ", " %10lu,\r\n};"},
 };
 
 constexpr std::array<const OutputStyle*, 4> kOwnRows{kRust, kGo, kPython, kCSharp};

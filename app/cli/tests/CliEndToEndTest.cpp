@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"RustWordsBigEndian",
                   {0x01, 0x02, 0x03, 0x04, 0x05, 0x06},
                   {"-l", "rust", "--big-endian", "-n", "2", "-s", "6", "-a", "0"},
-                  "static TABLE: [u16; 3] = [\r\n    0x0102, 0x0304, \r\n    0x0506,\r\n];"},
+                  "static TABLE: [u16; 3] = [\r\n    0x0102, 0x0304,\r\n    0x0506,\r\n];"},
         TableCase{"GoBytesDecimalNamed",
                   {0x07, 0xC8, 0x09},
                   {"-l", "go", "-i", "bytes", "--decimal", "--name", "crc", "-n", "8", "-s", "3", "-a", "0"},
@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"CSharpBytes",
                   {0xFF, 0x00},
                   {"-l", "csharp", "-i", "bytes", "-n", "1", "-s", "2", "-a", "0"},
-                  "static readonly byte[] table = {\r\n    0xFF, \r\n    0x00,\r\n};"},
+                  "static readonly byte[] table = {\r\n    0xFF,\r\n    0x00,\r\n};"},
         TableCase{
             "CFixedTypesNamedLf",
             {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08},

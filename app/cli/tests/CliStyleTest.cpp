@@ -103,12 +103,12 @@ TEST(CliStyle, HeadersTakeTheNameAndTheTypes) {
         {CliLanguage::Delphi, StyleColumn::DwordDec, TypeNames::Fixed, "crc",
          "CONST crc : array[0..%d] of LongWord = (\r\n\t"},
         {CliLanguage::DataStr, StyleColumn::ByteHex, TypeNames::Fixed, "crc", ""},
-        {CliLanguage::Rust, StyleColumn::ByteHex, TypeNames::Classic, "", "static TABLE: [u8; %d] = [\r\n    "},
-        {CliLanguage::Rust, StyleColumn::DwordDec, TypeNames::Fixed, "CRC", "static CRC: [u32; %d] = [\r\n    "},
+        {CliLanguage::Rust, StyleColumn::ByteHex, TypeNames::Classic, "", "static TABLE: [u8; %d] = [\r\n   "},
+        {CliLanguage::Rust, StyleColumn::DwordDec, TypeNames::Fixed, "CRC", "static CRC: [u32; %d] = [\r\n   "},
         {CliLanguage::Go, StyleColumn::WordHex, TypeNames::Classic, "crc", "var crc = [%d]uint16{\r\n\t"},
-        {CliLanguage::Python, StyleColumn::DwordHex, TypeNames::Classic, "crc", "crc = [\r\n    "},
+        {CliLanguage::Python, StyleColumn::DwordHex, TypeNames::Classic, "crc", "crc = [\r\n   "},
         {CliLanguage::CSharp, StyleColumn::DwordHex, TypeNames::Classic, "crc",
-         "static readonly uint[] crc = {\r\n    "},
+         "static readonly uint[] crc = {\r\n   "},
         // Only the name itself is replaced, never a word that merely contains it.
         {CliLanguage::C, StyleColumn::ByteHex, TypeNames::Classic, "table_table",
          "static unsigned char table_table[%d] = {\r\n\t"},
@@ -121,10 +121,10 @@ TEST(CliStyle, HeadersTakeTheNameAndTheTypes) {
 
 TEST(CliStyle, LineFeedsReplaceEveryCrLf) {
     const CliStyle rust(choice(CliLanguage::Rust, StyleColumn::ByteHex, LineEnd::Lf));
-    EXPECT_STREQ(rust.row().headerFormat, "static TABLE: [u8; %d] = [\n    ");
-    EXPECT_STREQ(rust.row().lineBreak, "\n    ");
-    EXPECT_EQ(rust.row().lineBreakWidth, 5);
-    EXPECT_STREQ(rust.row().lastFormat, "0x%02lX,\n];");
+    EXPECT_STREQ(rust.row().headerFormat, "static TABLE: [u8; %d] = [\n   ");
+    EXPECT_STREQ(rust.row().lineBreak, "\n   ");
+    EXPECT_EQ(rust.row().lineBreakWidth, 4);
+    EXPECT_STREQ(rust.row().lastFormat, " 0x%02lX,\n];");
     const CliStyle dataStr(choice(CliLanguage::DataStr, StyleColumn::ByteDec, LineEnd::Lf));
     EXPECT_STREQ(dataStr.row().lineBreak, "\n");
     EXPECT_EQ(dataStr.row().lineBreakWidth, 1);
