@@ -66,9 +66,16 @@ void measureResultFileBuffer(benchmark::State& state) {
     const std::string path = "/tmp/zemrik_bench_result_" + std::to_string(::getpid()) + ".txt";
     for (auto _ : state) {
         auto file = platform::File::createReadWrite(path);
-        auto mapping = file ? platform::FileMapping::create(*file, platform::MappingAccess::ReadWrite, estimate, "")
-                            : std::nullopt;
-        auto view = mapping ? platform::MappedView::map(*mapping) : std::nullopt;
+        if (!file) {
+            state.SkipWithError("no result file");
+            break;
+        }
+        auto mapping = platform::FileMapping::create(*file, platform::MappingAccess::ReadWrite, estimate, "");
+        if (!mapping) {
+            state.SkipWithError("no mapping of the result file");
+            break;
+        }
+        auto view = platform::MappedView::map(*mapping);
         if (!view) {
             state.SkipWithError("no view of the result file");
             break;
@@ -76,7 +83,10 @@ void measureResultFileBuffer(benchmark::State& state) {
         touchPages(reinterpret_cast<char*>(view->data()), view->size());
         view->unmap();
         mapping->close();
-        file->truncate(0);
+        if (!file->truncate(0)) {
+            state.SkipWithError("cannot cut the result file");
+            break;
+        }
     }
     std::remove(path.c_str());
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * estimate));

@@ -92,10 +92,18 @@ public:
         }
         return false;
     }
-    void setFileBoxText(const std::string& text) override { fileBoxTexts.push_back(text); }
+    void setFileBoxText(const std::string& text, const zemrik::FileFailure& failure) override {
+        check(failure.path == loadedPath(), "a file refusal names another file");
+        fileBoxTexts.push_back(text);
+    }
     void setFileSizeBoxText(const std::string&) override {}
     void showMessage(const std::string& text, const std::string&, zemrik::MessageIcon) override {
         messages.push_back(text);
+    }
+    void showFileMessage(const std::string& text, const std::string& caption, zemrik::MessageIcon icon,
+                         const zemrik::FileFailure& failure) override {
+        check(failure.path == kInputName || failure.path == "result.txt", "a run's failure names another file");
+        showMessage(text, caption, icon);
     }
 
     void setProgressText(const std::string& text) override {

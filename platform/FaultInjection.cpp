@@ -1,6 +1,7 @@
-#include "platform/FaultInjection.h"
+#include "platform/FaultPoint.h"
 
 #include <atomic>
+#include <cerrno>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,7 +13,7 @@ namespace zemrik::platform {
 namespace {
 
 // One bit per acquisition kind; the worker thread and the test thread may both
-// reach takeFault, so arming and taking are atomic.
+// reach injectedFault, so arming and taking are atomic.
 std::atomic<unsigned> armedFaults{0};
 
 unsigned bitOf(Acquisition acquisition) { return 1u << static_cast<unsigned>(acquisition); }
@@ -23,9 +24,18 @@ void armFault(Acquisition acquisition) { armedFaults.fetch_or(bitOf(acquisition)
 
 void clearFaults() { armedFaults.store(0); }
 
-bool takeFault(Acquisition acquisition) {
+SystemError injectedFaultError() {
+#ifdef _WIN32
+    return SystemError::fromCode(ERROR_IO_DEVICE);
+#else
+    return SystemError::fromCode(EIO);
+#endif
+}
+
+std::optional<SystemError> injectedFault(Acquisition acquisition) noexcept {
     const unsigned bit = bitOf(acquisition);
-    return (armedFaults.fetch_and(~bit) & bit) != 0;
+    if ((armedFaults.fetch_and(~bit) & bit) == 0) return std::nullopt;
+    return injectedFaultError();
 }
 
 #ifdef _WIN32

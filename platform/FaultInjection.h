@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/SystemError.h"
+
 namespace zemrik::platform {
 
 // Lets tests make one acquisition of a kind fail, to prove that every failure
 // path reports exactly and releases everything. Each armed fault fires once.
+// Only test builds have these: programs link the platform layer without them.
+// A new kind is one line here and one `injectedFault` check where it is acquired.
 enum class Acquisition {
     // Not "CreateFile": <windows.h> defines that name as a macro.
     CreateReadWriteFile,  // File::createReadWrite
@@ -16,8 +20,8 @@ enum class Acquisition {
 
 void armFault(Acquisition acquisition);
 void clearFaults();
-// True (and disarms it) when a fault of this kind is armed.
-bool takeFault(Acquisition acquisition);
+// The error an armed fault fails with: a genuine code of the system's (an I/O error).
+SystemError injectedFaultError();
 
 // Open handles (Win32) or file descriptors (POSIX) of this process, for the
 // tests that prove nothing leaks.

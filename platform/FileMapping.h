@@ -2,10 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "platform/File.h"
+#include "platform/MemoryRegion.h"
 #include "platform/NativeHandle.h"
+#include "platform/SystemError.h"
 
 namespace zemrik::platform {
 
@@ -19,53 +20,46 @@ class FileMapping {
 public:
     // `size` 0 maps the whole file (and fails for an empty file, as Win32 does).
     // A read-write mapping larger than the file makes the file that long.
-    static std::optional<FileMapping> create(const File& file, MappingAccess access, std::uint64_t size,
-                                             const char* name);
+    [[nodiscard]] static SystemResult<FileMapping> create(const File& file, MappingAccess access, std::uint64_t size,
+                                                          const char* name);
 
     FileMapping() = default;
-    FileMapping(FileMapping&& other) noexcept;
-    FileMapping& operator=(FileMapping&& other) noexcept;
-    FileMapping(const FileMapping&) = delete;
-    FileMapping& operator=(const FileMapping&) = delete;
-    ~FileMapping();
 
-    bool isOpen() const;
-    void close();
+    bool isOpen() const { return handle_.isValid(); }
+    void close() { handle_.reset(); }
     MappingAccess access() const { return access_; }
-    std::uint64_t size() const { return size_; }
+    // Bytes the mapping covers; 0 once it is closed or moved from.
+    std::uint64_t size() const { return isOpen() ? size_ : 0; }
 
 private:
     friend class MappedView;  // maps the object this owner holds
-    void release() noexcept;
+    FileMapping(HandleOwner handle, MappingAccess access, std::uint64_t size)
+        : handle_(std::move(handle)), access_(access), size_(size) {}
 
+    HandleOwner handle_;  // on POSIX a duplicate of the file's descriptor
     MappingAccess access_ = MappingAccess::ReadOnly;
-    std::uint64_t size_ = 0;           // bytes the mapping covers
-    NativeHandle handle_ = kNoHandle;  // on POSIX a duplicate of the file's descriptor
+    std::uint64_t size_ = 0;
 };
+
+// UnmapViewOfFile, munmap.
+void unmapView(MemoryRegion view) noexcept;
 
 // Owns one mapped view of a whole mapping. Move-only; unmaps on destruction.
 class MappedView {
 public:
-    static std::optional<MappedView> map(const FileMapping& mapping);
+    [[nodiscard]] static SystemResult<MappedView> map(const FileMapping& mapping);
 
     MappedView() = default;
-    MappedView(MappedView&& other) noexcept;
-    MappedView& operator=(MappedView&& other) noexcept;
-    MappedView(const MappedView&) = delete;
-    MappedView& operator=(const MappedView&) = delete;
-    ~MappedView();
 
-    bool isMapped() const { return data_ != nullptr; }
-    void unmap();
-    std::uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
+    bool isMapped() const { return view_.isValid(); }
+    void unmap() { view_.reset(); }
+    std::uint8_t* data() const { return static_cast<std::uint8_t*>(view_.get().data); }
+    std::size_t size() const { return view_.get().size; }
 
 private:
-    MappedView(std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    void release() noexcept;
+    explicit MappedView(MemoryRegion view) : view_(view) {}
 
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
+    Owner<MemoryRegionTraits<unmapView>> view_;
 };
 
 }  // namespace zemrik::platform

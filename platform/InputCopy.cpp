@@ -8,21 +8,28 @@ namespace {
 
 constexpr std::size_t kPieceSize = 1024 * 1024;
 
+using CopyResult = Expected<File, InputCopyFailure>;
+
+CopyResult failedAt(InputCopyFailure::Kind kind, SystemError reason = {}) {
+    return CopyResult::failure({kind, reason});
+}
+
 }  // namespace
 
-Expected<File, InputCopyFailure> copyIntoAnonymousFile(File& source, std::uint64_t limit) {
-    using Result = Expected<File, InputCopyFailure>;
-    std::optional<File> copy = File::createAnonymous();
-    if (!copy) return Result::failure(InputCopyFailure::CannotCreate);
+CopyResult copyIntoAnonymousFile(File& source, std::uint64_t limit) {
+    auto copy = File::createAnonymous();
+    if (!copy) return failedAt(InputCopyFailure::Kind::CannotCreate, copy.error());
     std::vector<unsigned char> piece(kPieceSize);
     std::uint64_t total = 0;
     for (;;) {
-        const std::optional<std::size_t> got = source.read(piece.data(), piece.size());
-        if (!got) return Result::failure(InputCopyFailure::ReadFailed);
+        const auto got = source.read(piece.data(), piece.size());
+        if (!got) return failedAt(InputCopyFailure::Kind::ReadFailed, got.error());
         if (*got == 0) break;
         total += *got;
-        if (total > limit) return Result::failure(InputCopyFailure::TooLarge);
-        if (!copy->write(piece.data(), *got)) return Result::failure(InputCopyFailure::WriteFailed);
+        if (total > limit) return failedAt(InputCopyFailure::Kind::TooLarge);
+        if (const auto written = copy->write(piece.data(), *got); !written) {
+            return failedAt(InputCopyFailure::Kind::WriteFailed, written.error());
+        }
     }
     return std::move(*copy);
 }

@@ -1,13 +1,23 @@
 #pragma once
 
+#include "platform/Owner.h"
+
 namespace zemrik::platform {
 
+// A kernel object held open: a POSIX file descriptor, or a Win32 HANDLE
+// (kept as void*, without pulling <windows.h> into every header).
+struct NativeHandleTraits {
 #ifdef _WIN32
-using NativeHandle = void*;  // a Win32 HANDLE, without pulling <windows.h> into every header
-inline constexpr NativeHandle kNoHandle = nullptr;
+    using Handle = void*;
+    static constexpr Handle invalid = nullptr;
 #else
-using NativeHandle = int;  // a POSIX file descriptor
-inline constexpr NativeHandle kNoHandle = -1;
+    using Handle = int;
+    static constexpr Handle invalid = -1;
 #endif
+    static void release(Handle handle) noexcept;  // CloseHandle, close
+};
+
+using NativeHandle = NativeHandleTraits::Handle;
+using HandleOwner = Owner<NativeHandleTraits>;
 
 }  // namespace zemrik::platform

@@ -1,34 +1,33 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+
+#include "platform/MemoryRegion.h"
+#include "platform/Owner.h"
+#include "platform/SystemError.h"
 
 namespace zemrik::platform {
+
+// VirtualFree, munmap.
+void freePages(MemoryRegion memory) noexcept;
 
 // Owns a block of committed, zero-filled memory straight from the system
 // (VirtualAlloc / mmap), so a large buffer costs no copy and no zeroing pass.
 // Move-only; freed on destruction.
 class ZeroedMemory {
 public:
-    static std::optional<ZeroedMemory> allocate(std::size_t size);
+    [[nodiscard]] static SystemResult<ZeroedMemory> allocate(std::size_t size);
 
     ZeroedMemory() = default;
-    ZeroedMemory(ZeroedMemory&& other) noexcept;
-    ZeroedMemory& operator=(ZeroedMemory&& other) noexcept;
-    ZeroedMemory(const ZeroedMemory&) = delete;
-    ZeroedMemory& operator=(const ZeroedMemory&) = delete;
-    ~ZeroedMemory();
 
-    void free();
-    char* data() const { return data_; }
-    std::size_t size() const { return size_; }
+    void free() { memory_.reset(); }
+    char* data() const { return static_cast<char*>(memory_.get().data); }
+    std::size_t size() const { return memory_.get().size; }
 
 private:
-    ZeroedMemory(char* data, std::size_t size) : data_(data), size_(size) {}
-    void release() noexcept;
+    explicit ZeroedMemory(MemoryRegion memory) : memory_(memory) {}
 
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
+    Owner<MemoryRegionTraits<freePages>> memory_;
 };
 
 }  // namespace zemrik::platform

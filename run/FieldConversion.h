@@ -10,9 +10,9 @@ namespace zemrik {
 // then hex digits of either case up to the first other character. The value
 // is kept modulo 2^32 and a leading '-' negates it modulo 2^32. No digit at
 // all (blanks only, "0x", "0xZ") is a failure.
-std::optional<std::uint32_t> convertHexField(std::string_view text);
+[[nodiscard]] std::optional<std::uint32_t> convertHexField(std::string_view text);
 
 // scanf's "%lu": the same with decimal digits and no prefix.
-std::optional<std::uint32_t> convertDecimalField(std::string_view text);
+[[nodiscard]] std::optional<std::uint32_t> convertDecimalField(std::string_view text);
 
 }  // namespace zemrik

@@ -144,11 +144,10 @@ Translation translateInImage(std::span<const std::uint8_t> image, std::uint32_t 
 }
 
 Translation translateImageAddress(const platform::File& file, std::uint32_t address) {
-    const std::optional<platform::FileMapping> mapping =
-        platform::FileMapping::create(file, platform::MappingAccess::ReadOnly, 0, "RVA mapping!");
+    const auto mapping = platform::FileMapping::create(file, platform::MappingAccess::ReadOnly, 0, "RVA mapping!");
     if (!mapping) return Translation::failure(TranslationRefusal::CannotCreateMapping);
     // Declared after the mapping, so the view is unmapped before the mapping closes.
-    const std::optional<platform::MappedView> view = platform::MappedView::map(*mapping);
+    const auto view = platform::MappedView::map(*mapping);
     if (!view) return Translation::failure(TranslationRefusal::CannotMapView);
     return translateInImage({view->data(), view->size()}, address);
 }

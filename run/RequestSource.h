@@ -1,10 +1,10 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "core/OutputStyle.h"
 #include "platform/File.h"
+#include "run/FileFailure.h"
 #include "run/MessageIcon.h"
 
 namespace zemrik {
@@ -23,7 +23,9 @@ public:
     // The input file, opened anew for each request: by default the file at
     // loadedPath(), read-only and shared with other readers. A front end that
     // holds its input itself (standard input, read into memory) hands it over.
-    virtual std::optional<platform::File> openInputFile() { return platform::File::openForReading(loadedPath()); }
+    virtual platform::SystemResult<platform::File> openInputFile() {
+        return platform::File::openForReading(loadedPath());
+    }
     // Index of the list's selection, -1 when nothing is selected.
     virtual int itemsSelection() = 0;
     virtual int languageSelection() = 0;
@@ -34,7 +36,9 @@ public:
     // table's; it must outlive the run.
     virtual const OutputStyle* ownStyle() { return nullptr; }
 
-    virtual void setFileBoxText(const std::string& text) = 0;
+    // The loaded file can't be used: the File box shows `text`; `failure`
+    // says why, for a front end that can tell its user more than the box.
+    virtual void setFileBoxText(const std::string& text, const FileFailure& failure) = 0;
     virtual void setFileSizeBoxText(const std::string& text) = 0;
     // A message box owned by the dialog, OK button only; returns when closed.
     virtual void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;

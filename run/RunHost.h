@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "run/FileFailure.h"
 #include "run/MessageIcon.h"
 
 namespace zemrik {
@@ -21,6 +22,10 @@ public:
     virtual void setOutputText(std::string_view text) = 0;
     // A message box owned by the front end, OK button only; returns when closed.
     virtual void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+    // The same for a failure of the file read or written: `failure` says
+    // which file and why, for a front end that can tell its user more.
+    virtual void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                                 const FileFailure& failure) = 0;
     // The state of the "Big Endian" check box, read once per run.
     virtual bool isBigEndianChecked() = 0;
 };

@@ -109,16 +109,17 @@ std::optional<CheckedFields> checkFields(RequestSource& source) {
 }  // namespace
 
 std::optional<RunRequest> buildRunRequest(RequestSource& source) {
-    std::optional<platform::File> file = source.openInputFile();
+    std::string path = source.loadedPath();
+    platform::SystemResult<platform::File> file = source.openInputFile();
     if (!file) {
-        source.setFileBoxText("Can't open file !");
+        source.setFileBoxText("Can't open file !", {path, file.error()});
         return std::nullopt;
     }
-    const std::optional<std::uint32_t> fileSize = file->size32();
+    const platform::SystemResult<std::uint32_t> fileSize = file->size32();
     if (!fileSize) {
         // The file is closed here, so nothing after this could read from it.
         file->close();
-        source.setFileBoxText("Error with filesize !");
+        source.setFileBoxText("Error with filesize !", {path, fileSize.error()});
         return std::nullopt;
     }
     source.setFileSizeBoxText(hexText(*fileSize));
@@ -128,6 +129,7 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
 
     // From here on the request owns the file, so every refusal closes it.
     RunRequest request;
+    request.inputPath = std::move(path);
     request.inputFile = std::move(*file);
     request.fileSize = *fileSize;
     request.elementSize = fields->elementSize;

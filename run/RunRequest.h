@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "core/Language.h"
 #include "core/OutputStyle.h"
@@ -13,6 +14,7 @@ namespace zemrik {
 // The parameters of one run. Once accepted, it and its input file belong to
 // the run's worker.
 struct RunRequest {
+    std::string inputPath;  // as loaded, to name the file when it fails
     platform::File inputFile;
     std::uint32_t fileSize = 0;
     ElementSize elementSize = ElementSize::Byte;
@@ -29,6 +31,6 @@ struct RunRequest {
 // Takes the front end's fields, checks them in their fixed order and either
 // refuses with one exact message (reported through `source`, the input file
 // closed again) or returns the accepted request.
-std::optional<RunRequest> buildRunRequest(RequestSource& source);
+[[nodiscard]] std::optional<RunRequest> buildRunRequest(RequestSource& source);
 
 }  // namespace zemrik

@@ -75,7 +75,7 @@ public:
     }
 
     // Releases the view and the mapping, then cuts the file to `length`.
-    bool cutTo(std::size_t length) {
+    [[nodiscard]] platform::SystemResult<void> cutTo(std::size_t length) {
         view_.unmap();
         mapping_.close();
         return file_.truncate(length);
@@ -100,21 +100,28 @@ TableLayout layoutOf(const RunRequest& request) {
     return layout;
 }
 
-// Steps 6 and 7: position the input, take the big-endian flag, walk.
-WalkOutcome walk(RunRequest& request, const OutputStyle& style, OutputBuffer& buffer, RunHost& host) {
-    if (!request.inputFile.seek(request.offset)) return WalkOutcome::ReadFailed;
-    request.bigEndian = host.isBigEndianChecked();
+struct Walked {
+    WalkOutcome outcome;
+    platform::SystemError readFailure;  // why, when the outcome is ReadFailed
+};
+
+// Positions the input at the table, takes the big-endian flag as it is now
+// (the dialog's box may change while a run is accepted), and prints.
+Walked walk(RunRequest& request, const OutputStyle& style, OutputBuffer& buffer, RunHost& host) {
     FileByteSource source(request.inputFile);
+    if (!source.seek(request.offset)) return {WalkOutcome::ReadFailed, source.failure()};
+    request.bigEndian = host.isBigEndianChecked();
     HostProgress progress(host);
     const TableLayout layout = layoutOf(request);
     const bool reversed = request.language == Language::DataStr && request.bigEndian;
-    return reversed ? renderReversed(layout, style, source, buffer, progress)
-                    : renderForward(layout, style, source, buffer, progress);
+    const WalkOutcome outcome = reversed ? renderReversed(layout, style, source, buffer, progress)
+                                         : renderForward(layout, style, source, buffer, progress);
+    return {outcome, source.failure()};
 }
 
-RunOutcome reportWalkFailure(WalkOutcome outcome, RunHost& host) {
-    if (outcome == WalkOutcome::ReadFailed) {
-        host.showMessage(kReadFailed, "Error !", MessageIcon::Error);
+RunOutcome reportWalkFailure(const Walked& walked, const RunRequest& request, RunHost& host) {
+    if (walked.outcome == WalkOutcome::ReadFailed) {
+        host.showFileMessage(kReadFailed, "Error !", MessageIcon::Error, {request.inputPath, walked.readFailure});
         return RunOutcome::ReadFailed;
     }
     // The built-in rows always compile, so what is left is a buffer that could not grow.
@@ -130,8 +137,8 @@ RunOutcome runIntoMemory(RunRequest& request, const OutputStyle& style, std::uin
     }
     MemoryStorage storage(std::move(*memory));
     OutputBuffer buffer(storage.data(), storage.size(), &storage);
-    const WalkOutcome outcome = walk(request, style, buffer, host);
-    if (outcome != WalkOutcome::Complete) return reportWalkFailure(outcome, host);
+    const Walked walked = walk(request, style, buffer, host);
+    if (walked.outcome != WalkOutcome::Complete) return reportWalkFailure(walked, request, host);
     host.setOutputText(buffer.text());
     return RunOutcome::Delivered;
 }
@@ -140,7 +147,7 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
                              RunHost& host) {
     auto file = platform::File::createReadWrite(kResultFileName);
     if (!file) {
-        host.showMessage(kCannotCreateResult, "Error !", MessageIcon::Error);
+        host.showFileMessage(kCannotCreateResult, "Error !", MessageIcon::Error, {kResultFileName, file.error()});
         return RunOutcome::CannotCreateResultFile;
     }
     if (!estimate) {
@@ -162,14 +169,16 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
     // already, so the view needs no zeroing pass.
     ResultFileStorage storage(*file, std::move(*mapping), std::move(*view));
     OutputBuffer buffer(storage.data(), storage.size(), &storage);
-    const WalkOutcome outcome = walk(request, style, buffer, host);
-    if (outcome != WalkOutcome::Complete) {
-        // An incomplete table must not pass for a dumped one.
-        storage.cutTo(0);
-        return reportWalkFailure(outcome, host);
+    const Walked walked = walk(request, style, buffer, host);
+    if (walked.outcome != WalkOutcome::Complete) {
+        // An incomplete table must not pass for a dumped one. A failed cut
+        // goes unreported: the read failure is the one shown.
+        static_cast<void>(storage.cutTo(0));
+        return reportWalkFailure(walked, request, host);
     }
     host.setOutputText(kDumpedText);
-    storage.cutTo(buffer.length());
+    // A failed cut goes unreported: the table was announced already.
+    static_cast<void>(storage.cutTo(buffer.length()));
     return RunOutcome::Delivered;
 }
 
@@ -218,7 +227,8 @@ StartResult startRun(RunState& state, RequestSource& source, RunHost& host) {
 
     state.busy = true;
     auto worker = platform::Thread::start([request = std::move(*request), &state, &host]() mutable noexcept {
-        runWorker(std::move(request), state, host);
+        // The host has been told the outcome.
+        static_cast<void>(runWorker(std::move(request), state, host));
     });
     if (!worker) {
         // The request, and with it the input file, went with the failed start.
@@ -226,7 +236,7 @@ StartResult startRun(RunState& state, RequestSource& source, RunHost& host) {
         host.showMessage(kCannotStart, "Error !", MessageIcon::Error);
         return {StartOutcome::CouldNotStart, std::nullopt};
     }
-    return {StartOutcome::Started, std::move(worker)};
+    return {StartOutcome::Started, std::move(*worker)};
 }
 
 }  // namespace zemrik

@@ -22,16 +22,16 @@ struct RunState {
 // (table size / (items per line x element size)) x lineBreakWidth
 //   + table size x elementWidth + 100, without wrap-around; nothing when the
 // estimate does not fit in 32 bits.
-std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style);
+[[nodiscard]] std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style);
 
-enum class StartOutcome {
+enum class [[nodiscard]] StartOutcome{
     Ignored,        // a run is in progress: nothing was opened or shown
     Refused,        // the request was refused; its message has been shown
     Started,        // the worker runs; `worker` owns its thread
     CouldNotStart,  // no thread could be started; reported, busy clear, file closed
 };
 
-struct StartResult {
+struct [[nodiscard]] StartResult {
     StartOutcome outcome;
     // Dropping it lets the worker run on by itself; join() waits for its end.
     std::optional<platform::Thread> worker;
@@ -40,12 +40,8 @@ struct StartResult {
 // Go: ignored while busy, else validates the request and starts its worker.
 StartResult startRun(RunState& state, RequestSource& source, RunHost& host);
 
-enum class RunOutcome {
-    Delivered,
-    CannotCreateResultFile,
-    CannotCreateMapping,
-    NoBuffer,
-    ReadFailed,
+enum class [[nodiscard]] RunOutcome{
+    Delivered, CannotCreateResultFile, CannotCreateMapping, NoBuffer, ReadFailed,
 };
 
 // Carries out one accepted request to its end and releases everything it

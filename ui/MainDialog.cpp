@@ -2,8 +2,6 @@
 
 #include <commdlg.h>
 
-#include <optional>
-
 #include "platform/File.h"
 #include "ui/resource.h"
 #include "zemrik/Version.h"
@@ -157,12 +155,12 @@ void MainDialog::loadInputFile() {
     if (fileOpeningTried_) clearFieldsOfEarlierFile();
     fileOpeningTried_ = true;
     setText(IDC_FILE_PATH, path_.data());
-    std::optional<platform::File> file = platform::File::openForReading(path_.data());
+    auto file = platform::File::openForReading(path_.data());
     if (!file) {
         setText(IDC_FILE_PATH, "Can't open file !");
         return;
     }
-    const std::optional<std::uint32_t> size = file->size32();
+    const auto size = file->size32();
     file->close();
     if (!size) {
         setText(IDC_FILE_PATH, "Error with filesize !");
@@ -211,7 +209,8 @@ std::string MainDialog::fieldText(NumberField field) {
 
 bool MainDialog::isChecked(CheckBox box) { return IsDlgButtonChecked(dialog_, checkBoxId(box)) == BST_CHECKED; }
 
-void MainDialog::setFileBoxText(const std::string& text) { setText(IDC_FILE_PATH, text.c_str()); }
+// The box has room for the message only.
+void MainDialog::setFileBoxText(const std::string& text, const FileFailure&) { setText(IDC_FILE_PATH, text.c_str()); }
 
 void MainDialog::setFileSizeBoxText(const std::string& text) { setText(IDC_FILE_SIZE, text.c_str()); }
 
@@ -226,6 +225,13 @@ void MainDialog::setOutputText(std::string_view text) { setText(IDC_OUTPUT, text
 
 void MainDialog::showMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
     MessageBoxA(dialog_, text.c_str(), caption.c_str(), MB_OK | iconStyle(icon));
+}
+
+// The message box says what the dialog has always said; the reason is for
+// front ends with room for it.
+void MainDialog::showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                                 const FileFailure&) {
+    showMessage(text, caption, icon);
 }
 
 bool MainDialog::isBigEndianChecked() { return isChecked(CheckBox::BigEndian); }

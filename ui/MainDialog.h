@@ -29,13 +29,15 @@ public:
     int languageSelection() override;
     std::string fieldText(NumberField field) override;
     bool isChecked(CheckBox box) override;
-    void setFileBoxText(const std::string& text) override;
+    void setFileBoxText(const std::string& text, const FileFailure& failure) override;
     void setFileSizeBoxText(const std::string& text) override;
 
     // RunHost, called on the worker's thread; RequestSource shares showMessage.
     void setProgressText(const std::string& text) override;
     void setOutputText(std::string_view text) override;
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                         const FileFailure& failure) override;
     bool isBigEndianChecked() override;
 
 private:

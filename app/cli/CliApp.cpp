@@ -49,17 +49,20 @@ int exitCodeAfterRun(const CliRunHost& host) {
 // request's checks, --rva and the walks see a file of that length.
 Expected<platform::File, int> readStandardInput() {
     using Result = Expected<platform::File, int>;
-    std::optional<platform::File> input = platform::File::duplicateStandardInput();
+    const std::string path(kStandardInputPath);
+    auto input = platform::File::duplicateStandardInput();
     if (!input) {
         std::fprintf(stderr, "Can't open file !\n");
+        printReasonLine(stderr, {path, input.error()});
         return Result::failure(kExitRefused);
     }
     auto copy = platform::copyIntoAnonymousFile(*input, kStandardInputLimit);
     if (copy) return std::move(*copy);
-    if (copy.error() == platform::InputCopyFailure::TooLarge) {
+    if (copy.error().kind == platform::InputCopyFailure::Kind::TooLarge) {
         std::fprintf(stderr, "zemrik-cli: standard input holds more than 4 GiB: give it as a file instead\n");
     } else {
         std::fprintf(stderr, "Can't open file !\n");
+        printReasonLine(stderr, {path, copy.error().reason});
     }
     return Result::failure(kExitRefused);
 }

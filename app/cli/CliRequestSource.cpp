@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/cli/Console.h"
+
 namespace zemrik::cli {
 namespace {
 
@@ -21,10 +23,10 @@ constexpr OptionHint kOptionHints[] = {
 
 }  // namespace
 
-std::optional<platform::File> CliRequestSource::openInputFile() {
+platform::SystemResult<platform::File> CliRequestSource::openInputFile() {
     if (input_) {
         // Handed over once: a run owns its input file.
-        std::optional<platform::File> input = std::move(input_);
+        platform::File input = std::move(*input_);
         input_.reset();
         return input;
     }
@@ -53,7 +55,10 @@ bool CliRequestSource::isChecked(CheckBox box) {
 }
 
 // The File box only ever changes to report that the file could not be used.
-void CliRequestSource::setFileBoxText(const std::string& text) { std::fprintf(errors_, "%s\n", text.c_str()); }
+void CliRequestSource::setFileBoxText(const std::string& text, const FileFailure& failure) {
+    std::fprintf(errors_, "%s\n", text.c_str());
+    printReasonLine(errors_, failure);
+}
 
 void CliRequestSource::showMessage(const std::string& text, const std::string&, MessageIcon) {
     std::fprintf(errors_, "%s\n", text.c_str());

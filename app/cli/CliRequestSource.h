@@ -23,14 +23,14 @@ public:
         : options_(options), errors_(errors), input_(std::move(input)), style_(style) {}
 
     std::string loadedPath() override { return options_.path; }
-    std::optional<platform::File> openInputFile() override;
+    platform::SystemResult<platform::File> openInputFile() override;
     int itemsSelection() override { return options_.itemsSelection; }
     int languageSelection() override;
     std::string fieldText(NumberField field) override;
     bool isChecked(CheckBox box) override;
     const OutputStyle* ownStyle() override { return &style_; }
 
-    void setFileBoxText(const std::string& text) override;
+    void setFileBoxText(const std::string& text, const FileFailure& failure) override;
     void setFileSizeBoxText(const std::string&) override {}
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
 

@@ -1,5 +1,7 @@
 #include "app/cli/CliRunHost.h"
 
+#include "app/cli/Console.h"
+
 namespace zemrik::cli {
 
 void CliRunHost::setProgressText(const std::string& text) {
@@ -38,6 +40,12 @@ void CliRunHost::showMessage(const std::string& text, const std::string&, Messag
     clearProgress();
     std::fprintf(streams_.errors, "%s\n", text.c_str());
     messageShown_ = true;
+}
+
+void CliRunHost::showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                                 const FileFailure& failure) {
+    showMessage(text, caption, icon);
+    printReasonLine(streams_.errors, failure);
 }
 
 HostOutcome CliRunHost::outcome() const {

@@ -34,6 +34,8 @@ public:
     void setProgressText(const std::string& text) override;
     void setOutputText(std::string_view text) override;
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                         const FileFailure& failure) override;
     bool isBigEndianChecked() override { return bigEndian_; }
 
     // Blanks the progress line, if one is shown, so that nothing printed

@@ -9,6 +9,10 @@
 
 namespace zemrik::cli {
 
+void printReasonLine(std::FILE* stream, const FileFailure& failure) {
+    std::fprintf(stream, "zemrik-cli: %s: %s\n", failure.path.c_str(), failure.reason.describe().c_str());
+}
+
 #ifdef _WIN32
 
 void setBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }

@@ -10,141 +10,136 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <limits>
 
-#include "platform/FaultInjection.h"
+#include "platform/FaultPoint.h"
+#include "platform/posix/SystemCalls.h"
 
 namespace zemrik::platform {
 namespace {
 
-constexpr std::uint64_t largestFileOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+// Runs the steps in order until one fails.
+template <class... Steps>
+SystemResult<void> inOrder(Steps... steps) {
+    SystemResult<void> result;
+    static_cast<void>(((result = steps()) && ...));
+    return result;
+}
 
-// Retries the system's interruptions so that a signal never looks like a failure.
-int openRetrying(const char* path, int flags, mode_t mode) {
-    int descriptor;
-    do {
-        descriptor = ::open(path, flags, mode);
-    } while (descriptor < 0 && errno == EINTR);
-    return descriptor;
+// A table lives in a file, and so does a result: not in a directory, a pipe
+// or a device.
+SystemResult<void> requireRegularFile(int descriptor) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) return lastFailure<void>();
+    if (S_ISDIR(status.st_mode)) return failedWith<void>(SystemError::fromCode(EISDIR));
+    if (!S_ISREG(status.st_mode)) return failedWith<void>(SystemError::ours(SystemError::Ours::NotRegularFile));
+    return {};
 }
 
 // Windows' share modes, among the processes that use these files: a reader
 // shares the file with other readers only, a writer with nobody, so two runs
 // never write one "result.txt" at once and a run never cuts its own input.
-bool lockAsWindowsShares(int descriptor, int operation) {
-    int result;
-    do {
-        result = ::flock(descriptor, operation | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
+SystemResult<void> lockAsWindowsShares(int descriptor, int operation) {
+    if (retryInterrupted([&] { return ::flock(descriptor, operation | LOCK_NB); }) == 0) return {};
+    if (errno == EWOULDBLOCK) return failedWith<void>(SystemError::ours(SystemError::Ours::InUse));
+    return lastFailure<void>();
 }
+
+SystemResult<void> makeBlocking(int descriptor) {
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return lastFailure<void>();
+    return {};
+}
+
+// Opens a regular file, locks it as `lockOperation` says and lets `prepare`
+// finish it; on any failure nothing stays open.
+SystemResult<File> openShared(const std::string& path, int flags, int lockOperation,
+                              SystemResult<void> (*prepare)(int descriptor)) {
+    const int descriptor = retryInterrupted([&] { return ::open(path.c_str(), flags, 0644); });
+    if (descriptor < 0) return lastFailure<File>();
+    File file{HandleOwner(descriptor)};
+    const auto ready =
+        inOrder([&] { return requireRegularFile(descriptor); },
+                [&] { return lockAsWindowsShares(descriptor, lockOperation); }, [&] { return prepare(descriptor); });
+    if (!ready) return failedWith<File>(ready.error());
+    return file;
+}
+
+SystemResult<void> emptyFile(int descriptor) { return setFileLength(descriptor, 0); }
 
 }  // namespace
 
-std::optional<File> File::openForReading(const std::string& path) {
-    if (takeFault(Acquisition::OpenFile)) return std::nullopt;
-    // Not blocking: opening a FIFO for reading would wait for a writer forever.
-    const int descriptor = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
-    if (descriptor < 0) return std::nullopt;
-    File file(descriptor);
-    // A table lives in a file: not in a directory, a pipe or a device.
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    if (!lockAsWindowsShares(descriptor, LOCK_SH)) return std::nullopt;
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
-    return file;
+SystemResult<File> File::openForReading(const std::string& path) {
+    if (const auto fault = injectedFault(Acquisition::OpenFile)) return failedWith<File>(*fault);
+    // Not blocking until it is known to be a file: opening a FIFO for
+    // reading would wait for a writer forever.
+    return openShared(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, LOCK_SH, makeBlocking);
 }
 
-std::optional<File> File::createReadWrite(const std::string& path) {
-    if (takeFault(Acquisition::CreateReadWriteFile)) return std::nullopt;
+SystemResult<File> File::createReadWrite(const std::string& path) {
+    if (const auto fault = injectedFault(Acquisition::CreateReadWriteFile)) return failedWith<File>(*fault);
     // Not O_TRUNC: the file is emptied only once it is ours alone.
-    const int descriptor = openRetrying(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (descriptor < 0) return std::nullopt;
-    File file(descriptor);
-    if (!lockAsWindowsShares(descriptor, LOCK_EX) || ::ftruncate(descriptor, 0) != 0) return std::nullopt;
-    return file;
+    return openShared(path, O_RDWR | O_CREAT | O_CLOEXEC, LOCK_EX, emptyFile);
 }
 
-std::optional<File> File::createAnonymous() {
+SystemResult<File> File::createAnonymous() {
 #ifdef __linux__
     const int descriptor = ::memfd_create("zemrik-input", MFD_CLOEXEC);
-    if (descriptor < 0) return std::nullopt;
-    return File(descriptor);
+    if (descriptor < 0) return lastFailure<File>();
+    return File(HandleOwner(descriptor));
 #else
     // Elsewhere a temporary file whose name is removed at once.
     std::string path = "/tmp/zemrik-input-XXXXXX";
     const int descriptor = ::mkstemp(path.data());
-    if (descriptor < 0) return std::nullopt;
-    File file(descriptor);
+    if (descriptor < 0) return lastFailure<File>();
+    File file{HandleOwner(descriptor)};
     ::unlink(path.c_str());
     return file;
 #endif
 }
 
-std::optional<File> File::duplicateStandardInput() {
+SystemResult<File> File::duplicateStandardInput() {
     const int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (descriptor < 0) return std::nullopt;
-    return File(descriptor);
+    if (descriptor < 0) return lastFailure<File>();
+    return File(HandleOwner(descriptor));
 }
 
-void File::release() noexcept {
-    // close() is not retried on EINTR: Linux has released the descriptor already.
-    if (handle_ >= 0) ::close(handle_);
-    handle_ = -1;
-}
-
-std::optional<std::uint32_t> File::size32() const {
+// A closed file has no descriptor; the calls below then fail with EBADF.
+SystemResult<std::uint32_t> File::size32() const {
     struct stat status {};
-    if (!isOpen() || ::fstat(handle_, &status) != 0 || status.st_size < 0) return std::nullopt;
-    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (::fstat(native(), &status) != 0) return lastFailure<std::uint32_t>();
+    const auto size = static_cast<std::uint64_t>(std::max<off_t>(status.st_size, 0));
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFFu));
 }
 
-bool File::seek(std::uint64_t offset) {
-    if (!isOpen() || offset > largestFileOffset) return false;
-    return ::lseek(handle_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+SystemResult<void> File::seek(std::uint64_t offset) {
+    if (offset > kLargestFileOffset) return failedWith<void>(SystemError::fromCode(EINVAL));
+    if (::lseek(native(), static_cast<off_t>(offset), SEEK_SET) < 0) return lastFailure<void>();
+    return {};
 }
 
-std::optional<std::size_t> File::read(void* destination, std::size_t length) {
-    if (!isOpen()) return std::nullopt;
+SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
     auto* cursor = static_cast<unsigned char*>(destination);
     std::size_t total = 0;
     while (total < length) {
-        const ssize_t got = ::read(handle_, cursor + total, length - total);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
+        const ssize_t got = retryInterrupted([&] { return ::read(native(), cursor + total, length - total); });
+        if (got < 0) return lastFailure<std::size_t>();
         if (got == 0) break;  // end of file
         total += static_cast<std::size_t>(got);
     }
     return total;
 }
 
-bool File::write(const void* source, std::size_t length) {
-    if (!isOpen()) return false;
+SystemResult<void> File::write(const void* source, std::size_t length) {
     const auto* cursor = static_cast<const unsigned char*>(source);
     std::size_t total = 0;
     while (total < length) {
-        const ssize_t put = ::write(handle_, cursor + total, length - total);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        const ssize_t put = retryInterrupted([&] { return ::write(native(), cursor + total, length - total); });
+        if (put < 0) return lastFailure<void>();
         total += static_cast<std::size_t>(put);
     }
-    return true;
+    return {};
 }
 
-bool File::truncate(std::uint64_t length) {
-    if (!isOpen() || length > largestFileOffset) return false;
-    int result;
-    do {
-        result = ::ftruncate(handle_, static_cast<off_t>(length));
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
+SystemResult<void> File::truncate(std::uint64_t length) { return setFileLength(native(), length); }
 
 }  // namespace zemrik::platform

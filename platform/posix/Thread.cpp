@@ -1,8 +1,9 @@
 #include "platform/Thread.h"
 
+#include <cerrno>
 #include <new>
 
-#include "platform/FaultInjection.h"
+#include "platform/FaultPoint.h"
 
 namespace zemrik::platform {
 namespace {
@@ -21,46 +22,27 @@ void* runStartRecord(void* record) {
 
 }  // namespace
 
-std::optional<Thread> Thread::start(Entry entry, void* argument) {
-    if (takeFault(Acquisition::StartThread)) return std::nullopt;
+SystemResult<Thread> Thread::start(Entry entry, void* argument) {
+    if (const auto fault = injectedFault(Acquisition::StartThread)) return failedWith<Thread>(*fault);
     auto* record = new (std::nothrow) StartRecord{entry, argument};
-    if (record == nullptr) return std::nullopt;
-    Thread thread;
-    if (::pthread_create(&thread.handle_, nullptr, &runStartRecord, record) != 0) {
+    if (record == nullptr) return failedWith<Thread>(SystemError::fromCode(ENOMEM));
+    pthread_t thread{};
+    // pthread_create answers its error instead of setting errno.
+    if (const int error = ::pthread_create(&thread, nullptr, &runStartRecord, record); error != 0) {
         delete record;
-        return std::nullopt;
+        return failedWith<Thread>(SystemError::fromCode(static_cast<std::uint32_t>(error)));
     }
-    thread.started_ = true;
-    return thread;
+    return Thread(thread);
 }
-
-Thread::Thread(Thread&& other) noexcept : handle_(other.handle_), started_(other.started_) { other.started_ = false; }
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        started_ = other.started_;
-        other.started_ = false;
-    }
-    return *this;
-}
-
-Thread::~Thread() { release(); }
-
-bool Thread::joinable() const { return started_; }
 
 void Thread::join() {
-    if (!started_) return;
+    if (!joinable()) return;
     // A thread joining itself cannot wait; it is let go instead.
-    if (::pthread_join(handle_, nullptr) != 0) ::pthread_detach(handle_);
-    started_ = false;
-}
-
-void Thread::release() noexcept {
-    // An owner dropped without join lets its thread finish on its own.
-    if (started_) ::pthread_detach(handle_);
-    started_ = false;
+    if (::pthread_join(*handle_.get(), nullptr) != 0) {
+        handle_.reset();
+        return;
+    }
+    handle_.relinquish();  // joined: nothing left to give back
 }
 
 }  // namespace zemrik::platform

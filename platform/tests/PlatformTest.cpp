@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,7 +23,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace zemrik::platform {
@@ -30,6 +35,18 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+
+#ifdef _WIN32
+constexpr std::uint32_t kFileNotFound = ERROR_FILE_NOT_FOUND;
+constexpr std::uint32_t kPathNotFound = ERROR_PATH_NOT_FOUND;
+constexpr std::uint32_t kDirectoryRefused = ERROR_ACCESS_DENIED;
+const SystemError kInUse = SystemError::fromCode(ERROR_SHARING_VIOLATION);
+#else
+constexpr std::uint32_t kFileNotFound = ENOENT;
+constexpr std::uint32_t kPathNotFound = ENOENT;
+constexpr std::uint32_t kDirectoryRefused = EISDIR;
+const SystemError kInUse = SystemError::ours(SystemError::Ours::InUse);
+#endif
 
 void pause(int milliseconds) {
 #ifdef _WIN32
@@ -43,6 +60,12 @@ void pause(int milliseconds) {
 bool waitFor(const std::atomic<bool>& flag) {
     for (int attempt = 0; attempt < 500 && !flag.load(); ++attempt) pause(10);
     return flag.load();
+}
+
+template <class T>
+std::optional<SystemError> failureOf(const SystemResult<T>& result) {
+    if (result) return std::nullopt;
+    return result.error();
 }
 
 Bytes countingBytes(std::size_t size) {
@@ -114,15 +137,43 @@ TEST_F(PlatformTest, PositionedReadsStopAtTheEnd) {
     }
 }
 
-TEST_F(PlatformTest, OpeningAMissingFileFails) {
-    EXPECT_FALSE(File::openForReading(pathOf("missing.bin")));
-    EXPECT_FALSE(File::createReadWrite(pathOf("no-such-directory/result.txt")));
+TEST_F(PlatformTest, OpeningAMissingFileFailsWithTheSystemsReason) {
+    EXPECT_EQ(failureOf(File::openForReading(pathOf("missing.bin"))), SystemError::fromCode(kFileNotFound));
+    EXPECT_EQ(failureOf(File::createReadWrite(pathOf("no-such-directory/result.txt"))),
+              SystemError::fromCode(kPathNotFound));
 }
 
 TEST_F(PlatformTest, ADirectoryIsNoFileToRead) {
     const long handles = countOpenHandles();
-    EXPECT_FALSE(File::openForReading(directory_.string()));
+    EXPECT_EQ(failureOf(File::openForReading(directory_.string())), SystemError::fromCode(kDirectoryRefused));
     EXPECT_EQ(countOpenHandles(), handles);
+}
+
+#ifndef _WIN32
+// Opened without blocking, then refused: a FIFO has no table to read and can
+// hold no result.
+TEST_F(PlatformTest, AFifoIsNoFile) {
+    const std::string path = pathOf("pipe");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    const long handles = countOpenHandles();
+    const SystemError notRegular = SystemError::ours(SystemError::Ours::NotRegularFile);
+    EXPECT_EQ(failureOf(File::openForReading(path)), notRegular);
+    EXPECT_EQ(failureOf(File::createReadWrite(path)), notRegular);
+    EXPECT_EQ(countOpenHandles(), handles);
+}
+#endif
+
+TEST(SystemErrorTest, DescribesTheSystemsCodesAndOurReasons) {
+    const std::string notFound = SystemError::fromCode(kFileNotFound).describe();
+#ifdef _WIN32
+    EXPECT_FALSE(notFound.empty());
+    EXPECT_EQ(notFound.find_last_of("\r\n"), std::string::npos) << notFound;
+#else
+    EXPECT_EQ(notFound, std::strerror(ENOENT));
+#endif
+    EXPECT_EQ(SystemError::ours(SystemError::Ours::NotRegularFile).describe(), "Not a regular file");
+    EXPECT_EQ(SystemError::ours(SystemError::Ours::InUse).describe(), "File is in use");
+    EXPECT_EQ(SystemError::ours(SystemError::Ours::FileShrank).describe(), "File shrank during the run");
 }
 
 // Readers share a file with readers only, a writer with nobody: a second
@@ -133,14 +184,14 @@ TEST_F(PlatformTest, SharingIsForReadersOnly) {
         auto reader = File::openForReading(path);
         ASSERT_TRUE(reader);
         EXPECT_TRUE(File::openForReading(path));
-        EXPECT_FALSE(File::createReadWrite(path));
+        EXPECT_EQ(failureOf(File::createReadWrite(path)), kInUse);
         EXPECT_EQ(contents(path), (Bytes{1, 2, 3}));
     }
     {
         auto writer = File::createReadWrite(path);
         ASSERT_TRUE(writer);
-        EXPECT_FALSE(File::createReadWrite(path));
-        EXPECT_FALSE(File::openForReading(path));
+        EXPECT_EQ(failureOf(File::createReadWrite(path)), kInUse);
+        EXPECT_EQ(failureOf(File::openForReading(path)), kInUse);
     }
     EXPECT_TRUE(File::createReadWrite(path));
 }
@@ -293,7 +344,7 @@ TEST_F(PlatformTest, InputCopiesUpToTheLimitAndRefusesOneBytePast) {
         ASSERT_TRUE(source);
         auto copy = copyIntoAnonymousFile(*source, bytes.size() - 1);
         ASSERT_FALSE(copy);
-        EXPECT_EQ(copy.error(), InputCopyFailure::TooLarge);
+        EXPECT_EQ(copy.error().kind, InputCopyFailure::Kind::TooLarge);
     }
     EXPECT_EQ(countOpenHandles(), handlesBefore);
 }
@@ -366,20 +417,20 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
 
     struct Case {
         Acquisition kind;
-        std::function<bool()> acquire;
+        std::function<std::optional<SystemError>()> acquire;  // the failure, if any
     };
     const std::vector<Case> cases = {
-        {Acquisition::CreateReadWriteFile, [&] { return File::createReadWrite(pathOf("result.txt")).has_value(); }},
-        {Acquisition::OpenFile, [&] { return File::openForReading(existing).has_value(); }},
+        {Acquisition::CreateReadWriteFile, [&] { return failureOf(File::createReadWrite(pathOf("result.txt"))); }},
+        {Acquisition::OpenFile, [&] { return failureOf(File::openForReading(existing)); }},
         {Acquisition::CreateMapping,
-         [&] { return FileMapping::create(*input, MappingAccess::ReadOnly, 0, "Zemrik").has_value(); }},
-        {Acquisition::MapView, [&] { return MappedView::map(*mapping).has_value(); }},
-        {Acquisition::AllocateMemory, [] { return ZeroedMemory::allocate(508).has_value(); }},
+         [&] { return failureOf(FileMapping::create(*input, MappingAccess::ReadOnly, 0, "Zemrik")); }},
+        {Acquisition::MapView, [&] { return failureOf(MappedView::map(*mapping)); }},
+        {Acquisition::AllocateMemory, [] { return failureOf(ZeroedMemory::allocate(508)); }},
         {Acquisition::StartThread,
          [] {
              auto thread = Thread::start([] {});
              if (thread) thread->join();
-             return thread.has_value();
+             return failureOf(thread);
          }},
     };
     for (const Case& armed : cases) {
@@ -387,13 +438,13 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
         armFault(armed.kind);
         for (const Case& other : cases) {
             if (other.kind != armed.kind) {
-                EXPECT_TRUE(other.acquire());
+                EXPECT_EQ(other.acquire(), std::nullopt);
             }
         }
         const long before = countOpenHandles();
-        EXPECT_FALSE(armed.acquire());
+        EXPECT_EQ(armed.acquire(), injectedFaultError());
         EXPECT_EQ(countOpenHandles(), before);
-        EXPECT_TRUE(armed.acquire());
+        EXPECT_EQ(armed.acquire(), std::nullopt);
     }
 }
 

@@ -5,107 +5,110 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/FaultInjection.h"
+#include "platform/FaultPoint.h"
 
 namespace zemrik::platform {
 namespace {
 
-constexpr std::uint64_t largestFileOffset = static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max());
+constexpr std::uint64_t kLargestFileOffset = static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max());
 // ReadFile and WriteFile count in DWORDs; larger requests go in pieces.
-constexpr std::size_t largestPiece = 0x40000000;
+constexpr std::size_t kLargestPiece = 0x40000000;
 
-bool moveTo(HANDLE handle, std::uint64_t offset) {
-    if (offset > largestFileOffset) return false;
+SystemResult<File> createFile(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE handle =
+        CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return lastFailure<File>();
+    return File(HandleOwner(handle));
+}
+
+SystemResult<void> moveTo(HANDLE handle, std::uint64_t offset) {
+    if (offset > kLargestFileOffset) return failedWith<void>(SystemError::fromCode(ERROR_NEGATIVE_SEEK));
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(handle, distance, nullptr, FILE_BEGIN) != 0;
+    if (!SetFilePointerEx(handle, distance, nullptr, FILE_BEGIN)) return lastFailure<void>();
+    return {};
 }
 
 }  // namespace
 
-std::optional<File> File::openForReading(const std::string& path) {
-    if (takeFault(Acquisition::OpenFile)) return std::nullopt;
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    return File(handle);
+SystemResult<File> File::openForReading(const std::string& path) {
+    if (const auto fault = injectedFault(Acquisition::OpenFile)) return failedWith<File>(*fault);
+    return createFile(path, GENERIC_READ, OPEN_EXISTING);
 }
 
-std::optional<File> File::createReadWrite(const std::string& path) {
-    if (takeFault(Acquisition::CreateReadWriteFile)) return std::nullopt;
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    return File(handle);
+SystemResult<File> File::createReadWrite(const std::string& path) {
+    if (const auto fault = injectedFault(Acquisition::CreateReadWriteFile)) return failedWith<File>(*fault);
+    return createFile(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
 }
 
-std::optional<File> File::createAnonymous() {
+SystemResult<File> File::createAnonymous() {
     char directory[MAX_PATH + 1];
     char path[MAX_PATH + 1];
     const DWORD length = GetTempPathA(sizeof directory, directory);
-    if (length == 0 || length > MAX_PATH || GetTempFileNameA(directory, "zmk", 0, path) == 0) return std::nullopt;
+    if (length == 0 || GetTempFileNameA(directory, "zmk", 0, path) == 0) return lastFailure<File>();
+    if (length > MAX_PATH) return failedWith<File>(SystemError::fromCode(ERROR_FILENAME_EXCED_RANGE));
     // Deleted when the last handle closes, whatever ends the program; kept in
     // memory by the cache as long as there is room.
     HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        const SystemError error = SystemError::last();
         DeleteFileA(path);
-        return std::nullopt;
+        return failedWith<File>(error);
     }
-    return File(handle);
+    return File(HandleOwner(handle));
 }
 
-std::optional<File> File::duplicateStandardInput() {
+SystemResult<File> File::duplicateStandardInput() {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr) return failedWith<File>(SystemError::fromCode(ERROR_INVALID_HANDLE));
+    if (input == INVALID_HANDLE_VALUE) return lastFailure<File>();
     HANDLE process = GetCurrentProcess();
     HANDLE copy = nullptr;
-    if (input == nullptr || input == INVALID_HANDLE_VALUE ||
-        !DuplicateHandle(process, input, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        return std::nullopt;
-    }
-    return File(copy);
+    if (!DuplicateHandle(process, input, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) return lastFailure<File>();
+    return File(HandleOwner(copy));
 }
 
-void File::release() noexcept {
-    if (handle_ != nullptr) CloseHandle(handle_);
-    handle_ = nullptr;
-}
-
-std::optional<std::uint32_t> File::size32() const {
+// A closed file has no handle; the calls below then fail with ERROR_INVALID_HANDLE.
+SystemResult<std::uint32_t> File::size32() const {
     LARGE_INTEGER size;
-    if (!isOpen() || !GetFileSizeEx(handle_, &size) || size.QuadPart < 0) return std::nullopt;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), 0xFFFFFFFFu));
+    if (!GetFileSizeEx(native(), &size)) return lastFailure<std::uint32_t>();
+    const auto bytes = static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart, 0));
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, 0xFFFFFFFFu));
 }
 
-bool File::seek(std::uint64_t offset) { return isOpen() && moveTo(handle_, offset); }
+SystemResult<void> File::seek(std::uint64_t offset) { return moveTo(native(), offset); }
 
-std::optional<std::size_t> File::read(void* destination, std::size_t length) {
-    if (!isOpen()) return std::nullopt;
+SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
     auto* cursor = static_cast<unsigned char*>(destination);
     std::size_t total = 0;
     while (total < length) {
-        const auto piece = static_cast<DWORD>(std::min(length - total, largestPiece));
+        const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
         DWORD got = 0;
-        if (!ReadFile(handle_, cursor + total, piece, &got, nullptr)) return std::nullopt;
+        if (!ReadFile(native(), cursor + total, piece, &got, nullptr)) return lastFailure<std::size_t>();
         if (got == 0) break;  // end of file
         total += got;
     }
     return total;
 }
 
-bool File::write(const void* source, std::size_t length) {
-    if (!isOpen()) return false;
+SystemResult<void> File::write(const void* source, std::size_t length) {
     const auto* cursor = static_cast<const unsigned char*>(source);
     std::size_t total = 0;
     while (total < length) {
-        const auto piece = static_cast<DWORD>(std::min(length - total, largestPiece));
+        const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
         DWORD put = 0;
-        if (!WriteFile(handle_, cursor + total, piece, &put, nullptr) || put == 0) return false;
+        if (!WriteFile(native(), cursor + total, piece, &put, nullptr)) return lastFailure<void>();
+        if (put == 0) return failedWith<void>(SystemError::fromCode(ERROR_WRITE_FAULT));
         total += put;
     }
-    return true;
+    return {};
 }
 
-bool File::truncate(std::uint64_t length) { return isOpen() && moveTo(handle_, length) && SetEndOfFile(handle_) != 0; }
+SystemResult<void> File::truncate(std::uint64_t length) {
+    if (const auto moved = moveTo(native(), length); !moved) return moved;
+    if (!SetEndOfFile(native())) return lastFailure<void>();
+    return {};
+}
 
 }  // namespace zemrik::platform

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "platform/FaultInjection.h"
+#include "platform/FaultPoint.h"
 
 namespace zemrik::platform {
 namespace {
@@ -23,46 +23,24 @@ DWORD WINAPI runStartRecord(LPVOID record) {
 
 }  // namespace
 
-std::optional<Thread> Thread::start(Entry entry, void* argument) {
-    if (takeFault(Acquisition::StartThread)) return std::nullopt;
+SystemResult<Thread> Thread::start(Entry entry, void* argument) {
+    if (const auto fault = injectedFault(Acquisition::StartThread)) return failedWith<Thread>(*fault);
     auto* record = new (std::nothrow) StartRecord{entry, argument};
-    if (record == nullptr) return std::nullopt;
+    if (record == nullptr) return failedWith<Thread>(SystemError::fromCode(ERROR_NOT_ENOUGH_MEMORY));
     HANDLE handle = CreateThread(nullptr, 0, &runStartRecord, record, 0, nullptr);
     if (handle == nullptr) {
+        const SystemError error = SystemError::last();
         delete record;
-        return std::nullopt;
+        return failedWith<Thread>(error);
     }
-    Thread thread;
-    thread.handle_ = handle;
-    return thread;
+    return Thread(handle);
 }
-
-Thread::Thread(Thread&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-Thread::~Thread() { release(); }
-
-bool Thread::joinable() const { return handle_ != nullptr; }
 
 void Thread::join() {
-    if (handle_ == nullptr) return;
+    if (!joinable()) return;
     // A thread waiting for itself would never wake; it is let go instead.
-    if (GetThreadId(handle_) != GetCurrentThreadId()) WaitForSingleObject(handle_, INFINITE);
-    release();
-}
-
-void Thread::release() noexcept {
-    // Closing the handle lets the thread finish on its own.
-    if (handle_ != nullptr) CloseHandle(handle_);
-    handle_ = nullptr;
+    if (GetThreadId(handle_.get()) != GetCurrentThreadId()) WaitForSingleObject(handle_.get(), INFINITE);
+    handle_.reset();
 }
 
 }  // namespace zemrik::platform

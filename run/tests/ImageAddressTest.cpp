@@ -200,7 +200,7 @@ FileTranslation translateFile(const std::vector<std::uint8_t>& bytes, std::uint3
                               std::optional<platform::Acquisition> fault = std::nullopt) {
     testing::primeSystemHandles();
     const TempFile temp(bytes);
-    std::optional<platform::File> file = platform::File::openForReading(temp.path());
+    const auto file = platform::File::openForReading(temp.path());
     if (!file) return {"cannot open the test file", 0};
     const long before = platform::countOpenHandles();
     if (fault) platform::armFault(*fault);

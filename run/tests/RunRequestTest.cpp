@@ -39,7 +39,10 @@ public:
         checkBoxesRead.push_back(box);
         return checked.count(box) != 0;
     }
-    void setFileBoxText(const std::string& text) override { fileBoxTexts.push_back(text); }
+    void setFileBoxText(const std::string& text, const FileFailure& failure) override {
+        fileBoxTexts.push_back(text);
+        fileFailures.push_back(failure);
+    }
     void setFileSizeBoxText(const std::string& text) override { fileSizeBoxTexts.push_back(text); }
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
         messages.push_back({text, caption, icon});
@@ -54,6 +57,7 @@ public:
 
     std::vector<CheckBox> checkBoxesRead;
     std::vector<std::string> fileBoxTexts;
+    std::vector<FileFailure> fileFailures;
     std::vector<std::string> fileSizeBoxTexts;
     std::vector<Message> messages;
 };
@@ -195,6 +199,9 @@ TEST(RunRequestTest, AnUnopenableFileIsReportedInTheFileBox) {
         FakeSource source(path);
         EXPECT_FALSE(buildCountingHandles(source));
         EXPECT_EQ(source.fileBoxTexts, std::vector<std::string>{"Can't open file !"});
+        ASSERT_EQ(source.fileFailures.size(), 1u);
+        EXPECT_EQ(source.fileFailures[0].path, path);
+        EXPECT_NE(source.fileFailures[0].reason, platform::SystemError());
         EXPECT_TRUE(source.fileSizeBoxTexts.empty());
         EXPECT_TRUE(source.messages.empty());
     }
@@ -204,6 +211,7 @@ TEST(RunRequestTest, AnUnopenableFileIsReportedInTheFileBox) {
     EXPECT_FALSE(buildCountingHandles(source));
     platform::clearFaults();
     EXPECT_EQ(source.fileBoxTexts, std::vector<std::string>{"Can't open file !"});
+    EXPECT_EQ(source.fileFailures, (std::vector<FileFailure>{{file.path(), platform::injectedFaultError()}}));
 }
 
 TEST(RunRequestTest, ShowsTheFileSizeInUpperCaseHex) {
@@ -211,7 +219,7 @@ TEST(RunRequestTest, ShowsTheFileSizeInUpperCaseHex) {
     for (const auto& [size, text] : sizes) {
         const TempFile file(bytesOfSize(size));
         FakeSource source(file.path());
-        buildRunRequest(source);
+        static_cast<void>(buildRunRequest(source));
         EXPECT_EQ(source.fileSizeBoxTexts, std::vector<std::string>{text});
     }
 }

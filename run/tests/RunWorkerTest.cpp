@@ -38,6 +38,7 @@ public:
     std::vector<std::string> progressTexts;
     std::vector<std::string> outputTexts;
     std::vector<Message> messages;
+    std::vector<FileFailure> fileFailures;  // of the messages about a file
     int bigEndianReads = 0;
 
     std::string loadedPath() override { return path; }
@@ -45,10 +46,18 @@ public:
     int languageSelection() override { return language; }
     std::string fieldText(NumberField field) override { return fields[field]; }
     bool isChecked(CheckBox box) override { return boxes[box]; }
-    void setFileBoxText(const std::string& text) override { fileBoxTexts.push_back(text); }
+    void setFileBoxText(const std::string& text, const FileFailure& failure) override {
+        fileBoxTexts.push_back(text);
+        fileFailures.push_back(failure);
+    }
     void setFileSizeBoxText(const std::string&) override {}
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
         messages.push_back({text, caption, icon});
+    }
+    void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                         const FileFailure& failure) override {
+        showMessage(text, caption, icon);
+        fileFailures.push_back(failure);
     }
     void setProgressText(const std::string& text) override { progressTexts.push_back(text); }
     void setOutputText(std::string_view text) override { outputTexts.emplace_back(text); }
@@ -158,6 +167,8 @@ TEST_F(RunWorker, DumpingOverItsOwnInputIsRefusedAndLosesNothing) {
     dialog.boxes[CheckBox::DumpToFile] = true;
     ASSERT_EQ(go(), StartOutcome::Started);
     EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Cannot create Result.txt", "Error !", MessageIcon::Error}}));
+    ASSERT_EQ(dialog.fileFailures.size(), 1u);
+    EXPECT_EQ(dialog.fileFailures[0].path, "result.txt");
     EXPECT_EQ(result(), std::string(bytes.begin(), bytes.end()));
 }
 
@@ -235,6 +246,11 @@ TEST_P(RunFaults, ReportExactlyAndReleaseEverything) {
     EXPECT_EQ(go(), c.start);
     EXPECT_FALSE(state.busy);
     EXPECT_EQ(dialog.messages, std::vector<Message>{c.message});
+    // Only the result file's failure is about a file, and it says why.
+    const auto fileFailures = c.fault == platform::Acquisition::CreateReadWriteFile
+                                  ? std::vector<FileFailure>{{"result.txt", platform::injectedFaultError()}}
+                                  : std::vector<FileFailure>{};
+    EXPECT_EQ(dialog.fileFailures, fileFailures);
     EXPECT_TRUE(dialog.outputTexts.empty());
     const std::string expectedFile = c.resultFile;
     if (expectedFile == "absent") {
@@ -295,6 +311,7 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
         dialog.ask("0", "186A0", "16");  // 100000 bytes
         dialog.boxes[CheckBox::DumpToFile] = toFile;
         dialog.messages.clear();
+        dialog.fileFailures.clear();
         auto request = buildRunRequest(dialog);
         ASSERT_TRUE(request);
         fs::resize_file(path, 5000);
@@ -302,6 +319,8 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
         EXPECT_EQ(runWorker(std::move(*request), state, dialog), RunOutcome::ReadFailed);
         EXPECT_FALSE(state.busy);
         EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Error reading the file !", "Error !", MessageIcon::Error}}));
+        const FileFailure shrank{path, platform::SystemError::ours(platform::SystemError::Ours::FileShrank)};
+        EXPECT_EQ(dialog.fileFailures, std::vector<FileFailure>{shrank});
         EXPECT_TRUE(dialog.outputTexts.empty());
         if (toFile) {
             EXPECT_EQ(result(), "");

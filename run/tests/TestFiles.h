@@ -132,8 +132,8 @@ private:
 inline void primeSystemHandles() {
     static const bool primed = [] {
         const TempFile image(PeImageBuilder().build());
-        if (const std::optional<platform::File> file = platform::File::openForReading(image.path())) {
-            translateImageAddress(*file, 0);
+        if (const auto file = platform::File::openForReading(image.path())) {
+            static_cast<void>(translateImageAddress(*file, 0));
         }
         return true;
     }();

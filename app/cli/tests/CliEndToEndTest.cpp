@@ -252,7 +252,7 @@ TEST_F(CliEndToEnd, MissingFileIsRefusedBeforeAnyField) {
     const Outcome outcome = run({"no such file.bin"});
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, "Can't open file !\n");
+    EXPECT_EQ(outcome.errors, "Can't open file !\nzemrik-cli: no such file.bin: No such file or directory\n");
 }
 
 struct UsageCase {
@@ -373,7 +373,7 @@ TEST_F(CliEndToEnd, DumpThatCannotCreateResultTxtFailsTheRun) {
     const Outcome outcome = run(withSize(kDumpOptions, "3", makeInput({0x01, 0x02, 0x03})));
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, "Cannot create Result.txt\n");
+    EXPECT_EQ(outcome.errors, "Cannot create Result.txt\nzemrik-cli: result.txt: Is a directory\n");
     EXPECT_TRUE(fs::is_directory(workDirectory() / "result.txt"));
 }
 

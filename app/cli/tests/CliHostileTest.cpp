@@ -32,10 +32,19 @@ using namespace clitest;
 namespace fs = std::filesystem;
 
 constexpr const char* kDumpNotice = "Table dumped in result.txt\n";
-constexpr const char* kCannotCreateResult = "Cannot create Result.txt\n";
-constexpr const char* kCannotOpen = "Can't open file !\n";
-constexpr const char* kReadFailed = "Error reading the file !\n";
 constexpr const char* kTooBig = "Hey man, your table is bigger than the file itself !\n";
+
+// A refusal about a file, and the line that says which file and why.
+std::string fileRefusal(const std::string& message, const std::string& path, const std::string& reason) {
+    return message + "\nzemrik-cli: " + path + ": " + reason + "\n";
+}
+std::string cannotOpen(const std::string& path, const std::string& reason) {
+    return fileRefusal("Can't open file !", path, reason);
+}
+std::string cannotCreateResult(const std::string& reason) {
+    return fileRefusal("Cannot create Result.txt", "result.txt", reason);
+}
+const std::string kResultInUse = cannotCreateResult("File is in use");
 
 // Bytes whose value is their offset's low byte, so any byte printed names
 // where it was read.
@@ -229,7 +238,7 @@ TEST_P(PathLengths, OpenUpToTheSystemsLimit) {
     const Outcome outcome = run(withFile(kFourBytesAsDataStr, path));
     EXPECT_EQ(outcome.exitCode, GetParam().opens ? 0 : 1);
     EXPECT_EQ(outcome.output, GetParam().opens ? "DEADBEEF" : "");
-    EXPECT_EQ(outcome.errors, GetParam().opens ? "" : kCannotOpen);
+    EXPECT_EQ(outcome.errors, GetParam().opens ? "" : cannotOpen(path, "File name too long"));
 }
 
 INSTANTIATE_TEST_SUITE_P(HostileCli, PathLengths,
@@ -241,6 +250,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, PathLengths,
 struct UnopenableCase {
     const char* name;
     std::function<std::string(const fs::path& work)> make;  // answers the path to give
+    std::string reason;
 };
 
 class UnopenableInputs : public HostileCli, public ::testing::WithParamInterface<UnopenableCase> {};
@@ -253,7 +263,7 @@ TEST_P(UnopenableInputs, AreRefusedInTheFileBox) {
     ASSERT_TRUE(code) << "the run crashed or hung on " << path;
     EXPECT_EQ(*code, 1);
     EXPECT_EQ(readFile(started.outputPath), "");
-    EXPECT_EQ(readFile(started.errorsPath), kCannotOpen);
+    EXPECT_EQ(readFile(started.errorsPath), cannotOpen(path, GetParam().reason));
 }
 
 INSTANTIATE_TEST_SUITE_P(HostileCli, UnopenableInputs,
@@ -261,30 +271,37 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, UnopenableInputs,
                                                           [](const fs::path& work) {
                                                               fs::create_directory(work / "folder");
                                                               return std::string("folder");
-                                                          }},
+                                                          },
+                                                          "Is a directory"},
                                            UnopenableCase{"DirectoryWithTrailingSlash",
                                                           [](const fs::path& work) {
                                                               fs::create_directory(work / "folder");
                                                               return std::string("folder/");
-                                                          }},
+                                                          },
+                                                          "Is a directory"},
                                            UnopenableCase{"FileWithTrailingSlash",
                                                           [](const fs::path& work) {
                                                               writeFile(work / "input.bin", kFourBytes);
                                                               return std::string("input.bin/");
-                                                          }},
+                                                          },
+                                                          "Not a directory"},
                                            UnopenableCase{"Nonexistent",
-                                                          [](const fs::path&) { return std::string("missing.bin"); }},
-                                           UnopenableCase{"Empty", [](const fs::path&) { return std::string(); }},
+                                                          [](const fs::path&) { return std::string("missing.bin"); },
+                                                          "No such file or directory"},
+                                           UnopenableCase{"Empty", [](const fs::path&) { return std::string(); },
+                                                          "No such file or directory"},
                                            UnopenableCase{"DanglingLink",
                                                           [](const fs::path& work) {
                                                               fs::create_symlink("missing.bin", work / "link.bin");
                                                               return std::string("link.bin");
-                                                          }},
+                                                          },
+                                                          "No such file or directory"},
                                            UnopenableCase{"Fifo",
                                                           [](const fs::path& work) {
                                                               ::mkfifo((work / "pipe").c_str(), 0644);
                                                               return std::string("pipe");
-                                                          }}),
+                                                          },
+                                                          "Not a regular file"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- Input changing between runs -----------------------------------------
@@ -334,13 +351,14 @@ INSTANTIATE_TEST_SUITE_P(
                                       0, "0A0B0C0D", ""},
                       ReplacementCase{"Shortened", [](const fs::path& input) { fs::resize_file(input, 3); }, 1, "",
                                       kTooBig},
-                      ReplacementCase{"Deleted", [](const fs::path& input) { fs::remove(input); }, 1, "", kCannotOpen},
+                      ReplacementCase{"Deleted", [](const fs::path& input) { fs::remove(input); }, 1, "",
+                                      cannotOpen("input.bin", "No such file or directory")},
                       ReplacementCase{"ReplacedByADirectory",
                                       [](const fs::path& input) {
                                           fs::remove(input);
                                           fs::create_directory(input);
                                       },
-                                      1, "", kCannotOpen}),
+                                      1, "", cannotOpen("input.bin", "Is a directory")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Input cut while a run reads it --------------------------------------
@@ -410,7 +428,7 @@ TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
         return;
     }
     EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_EQ(outcome.errors, kReadFailed);
+    EXPECT_EQ(outcome.errors, fileRefusal("Error reading the file !", "large.bin", "File shrank during the run"));
     EXPECT_EQ(outcome.output, "");
     if (GetParam().dumpToFile) {
         EXPECT_EQ(fs::file_size(result), 0u);
@@ -433,6 +451,7 @@ struct BlockedResultCase {
     // Sets the obstacle up in the working directory; what it answers is
     // held (a descriptor with a lock, or -1) until the run has ended.
     std::function<int(const fs::path& work)> block;
+    std::string reason;
 };
 
 class BlockedResult : public HostileCli, public ::testing::WithParamInterface<BlockedResultCase> {};
@@ -456,7 +475,7 @@ TEST_P(BlockedResult, FailsTheRunAndLeavesNothingBehind) {
 
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, kCannotCreateResult);
+    EXPECT_EQ(outcome.errors, cannotCreateResult(GetParam().reason));
     EXPECT_EQ(entriesOf(workDirectory()), before);
     EXPECT_EQ(regularFileText(workDirectory() / "result.txt"), resultBefore);
     EXPECT_EQ(readFile(workDirectory() / "input.bin"), std::string("\xDE\xAD\xBE\xEF"));
@@ -464,24 +483,30 @@ TEST_P(BlockedResult, FailsTheRunAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(
     HostileCli, BlockedResult,
-    ::testing::Values(
-        BlockedResultCase{"DirectoryNamedResultTxt",
-                          [](const fs::path& work) {
-                              fs::create_directory(work / "result.txt");
-                              return -1;
-                          }},
-        BlockedResultCase{"FifoNamedResultTxt",
-                          [](const fs::path& work) {
-                              ::mkfifo((work / "result.txt").c_str(), 0644);
-                              return -1;
-                          }},
-        BlockedResultCase{"LinkIntoAMissingDirectory",
-                          [](const fs::path& work) {
-                              fs::create_symlink("missing/result.txt", work / "result.txt");
-                              return -1;
-                          }},
-        BlockedResultCase{"BeingWrittenByAnother", [](const fs::path& work) { return lockedResult(work, LOCK_EX); }},
-        BlockedResultCase{"BeingReadByAnother", [](const fs::path& work) { return lockedResult(work, LOCK_SH); }}),
+    ::testing::Values(BlockedResultCase{"DirectoryNamedResultTxt",
+                                        [](const fs::path& work) {
+                                            fs::create_directory(work / "result.txt");
+                                            return -1;
+                                        },
+                                        "Is a directory"},
+                      BlockedResultCase{"FifoNamedResultTxt",
+                                        [](const fs::path& work) {
+                                            ::mkfifo((work / "result.txt").c_str(), 0644);
+                                            return -1;
+                                        },
+                                        "Not a regular file"},
+                      BlockedResultCase{"LinkIntoAMissingDirectory",
+                                        [](const fs::path& work) {
+                                            fs::create_symlink("missing/result.txt", work / "result.txt");
+                                            return -1;
+                                        },
+                                        "No such file or directory"},
+                      BlockedResultCase{"BeingWrittenByAnother",
+                                        [](const fs::path& work) { return lockedResult(work, LOCK_EX); },
+                                        "File is in use"},
+                      BlockedResultCase{"BeingReadByAnother",
+                                        [](const fs::path& work) { return lockedResult(work, LOCK_SH); },
+                                        "File is in use"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostileCli, DumpOverItsOwnInputIsRefusedAndKeepsTheInput) {
@@ -489,7 +514,7 @@ TEST_F(HostileCli, DumpOverItsOwnInputIsRefusedAndKeepsTheInput) {
     const Outcome outcome = run(withFile(kDumpFourBytes, "result.txt"));
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, kCannotCreateResult);
+    EXPECT_EQ(outcome.errors, kResultInUse);
     EXPECT_EQ(readFile(workDirectory() / "result.txt"), std::string("\xDE\xAD\xBE\xEF"));
     EXPECT_EQ(entriesOf(workDirectory()), std::set<std::string>{"result.txt"});
 }
@@ -505,7 +530,7 @@ TEST_F(HostileCli, ReadOnlyDirectoryFailsTheRunAndLeavesNothingBehind) {
     const Outcome outcome = run(withFile(kDumpFourBytes, "input.bin"));
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, kCannotCreateResult);
+    EXPECT_EQ(outcome.errors, cannotCreateResult("Permission denied"));
     EXPECT_EQ(entriesOf(workDirectory()), std::set<std::string>{"input.bin"});
 }
 
@@ -590,7 +615,7 @@ TEST_F(HostileCli, RunsInOneDirectoryNeverMixTheirTables) {
                 complete.push_back(&racer.expected);
             } else {
                 EXPECT_EQ(outcome.exitCode, 2);
-                EXPECT_EQ(outcome.errors, kCannotCreateResult);
+                EXPECT_EQ(outcome.errors, kResultInUse);
                 ++refusals;
             }
         }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/cli/CliRequestSource.h"
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -115,6 +117,25 @@ TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeAMessage) {
     console.setProgressText("3%");
     console.showMessage("Cannot create Result.txt", "Error !", MessageIcon::Error);
     EXPECT_EQ(errorsText(), "\r3%\r  \rCannot create Result.txt\n");
+}
+
+// Which file failed and why, on the line after the message; the reason is the
+// system's text for its code, or ours.
+TEST_F(CliRunHostTest, AFileMessageIsFollowedByItsReason) {
+    const platform::SystemError shrank = platform::SystemError::ours(platform::SystemError::Ours::FileShrank);
+    CliRunHost console = host(false, true);
+    console.setProgressText("3%");
+    console.showFileMessage("Error reading the file !", "Error !", MessageIcon::Error, {"in.bin", shrank});
+    EXPECT_EQ(errorsText(), "\r3%\r  \rError reading the file !\nzemrik-cli: in.bin: File shrank during the run\n");
+    EXPECT_EQ(console.outcome(), HostOutcome::MessageShown);
+}
+
+TEST_F(CliRunHostTest, AFileBoxRefusalIsFollowedByItsReason) {
+    const platform::SystemError notRegular = platform::SystemError::ours(platform::SystemError::Ours::NotRegularFile);
+    CliOptions options;
+    CliRequestSource source(options, errors.get(), std::nullopt, styleRow(Language::C, StyleColumn::ByteHex));
+    source.setFileBoxText("Error with filesize !", {"dev", notRegular});
+    EXPECT_EQ(errorsText(), "Error with filesize !\nzemrik-cli: dev: Not a regular file\n");
 }
 
 }  // namespace

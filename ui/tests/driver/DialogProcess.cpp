@@ -57,8 +57,8 @@ DialogProcess::DialogProcess(const std::string& workingDirectory) {
                         workingDirectory.c_str(), &startup, &started)) {
         throw std::runtime_error("cannot start " + program);
     }
-    process_ = HandleOwner(started.hProcess);
-    HandleOwner thread(started.hThread);
+    process_ = platform::HandleOwner(started.hProcess);
+    const platform::HandleOwner thread(started.hThread);
     processId_ = started.dwProcessId;
     threadId_ = started.dwThreadId;
     if (!waitUntil([&] { return (dialog_ = findMainDialog(processId_)) != nullptr; }, kLongWait)) {

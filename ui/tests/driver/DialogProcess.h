@@ -4,37 +4,10 @@
 
 #include <optional>
 #include <string>
-#include <utility>
+
+#include "platform/NativeHandle.h"
 
 namespace zemrik::dialogtest {
-
-// Owns one kernel handle. Move-only; closes it on destruction.
-class HandleOwner {
-public:
-    HandleOwner() = default;
-    explicit HandleOwner(HANDLE handle) noexcept : handle_(handle) {}
-    HandleOwner(HandleOwner&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    HandleOwner& operator=(HandleOwner&& other) noexcept {
-        if (this != &other) {
-            release();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    HandleOwner(const HandleOwner&) = delete;
-    HandleOwner& operator=(const HandleOwner&) = delete;
-    ~HandleOwner() { release(); }
-
-    HANDLE get() const { return handle_; }
-
-private:
-    void release() noexcept {
-        if (handle_ != nullptr) CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-    HANDLE handle_ = nullptr;
-};
 
 // The real zemrik.exe, started in a working directory of the test's choice,
 // with its dialog found. Ending the owner ends the program.
@@ -51,7 +24,7 @@ public:
     std::optional<DWORD> waitForExit(DWORD timeoutMs);
 
 private:
-    HandleOwner process_;
+    platform::HandleOwner process_;
     DWORD processId_ = 0;
     DWORD threadId_ = 0;
     HWND dialog_ = nullptr;

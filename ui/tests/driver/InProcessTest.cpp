@@ -27,7 +27,7 @@ class InProcessDialog {
 public:
     InProcessDialog() {
         DWORD threadId = 0;
-        thread_ = HandleOwner(CreateThread(nullptr, 0, &showDialog, nullptr, 0, &threadId));
+        thread_ = platform::HandleOwner(CreateThread(nullptr, 0, &showDialog, nullptr, 0, &threadId));
         if (thread_.get() == nullptr) throw std::runtime_error("cannot start the dialog's thread");
         if (!waitUntil([&] { return (dialog_ = findThreadDialog(threadId)) != nullptr; })) {
             throw std::runtime_error("the dialog did not show");
@@ -63,7 +63,7 @@ private:
         return found;
     }
 
-    HandleOwner thread_;
+    platform::HandleOwner thread_;
     HWND dialog_ = nullptr;
 };
 

@@ -1,0 +1,15 @@
+#include "platform/SystemError.h"
+
+namespace zemrik::platform {
+
+std::string SystemError::describe() const {
+    switch (reason_) {
+    case Ours::None: return systemText();
+    case Ours::NotRegularFile: return "Not a regular file";
+    case Ours::InUse: return "File is in use";
+    case Ours::FileShrank: return "File shrank during the run";
+    }
+    return systemText();
+}
+
+}  // namespace zemrik::platform
