@@ -396,6 +396,19 @@ struct TruncationCase {
 
 class InputCutDuringARun : public HostileCli, public ::testing::WithParamInterface<TruncationCase> {};
 
+// Waits until the run holds `file` open, so that a cut lands after the run
+// has opened it even on a machine too busy to start the run at once.
+void waitUntilOpenedBy(const StartedRun& run, const fs::path& file) {
+    const fs::path descriptors = "/proc/" + std::to_string(run.pid) + "/fd";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(descriptors, ignored)) {
+            if (fs::read_symlink(entry.path(), ignored) == file) return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 // A run either finished before the cut, with the whole table, or reports
 // the failed read and leaves no part of a table anywhere.
 TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
@@ -408,6 +421,7 @@ TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
     arguments.push_back("large.bin");
 
     const StartedRun started = start(arguments);
+    waitUntilOpenedBy(started, input);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     fs::resize_file(input, 4);
     const Outcome outcome = finish(started);
