@@ -24,29 +24,33 @@ struct RunState {
 // estimate does not fit in 32 bits.
 [[nodiscard]] std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style);
 
-enum class [[nodiscard]] StartOutcome{
+enum class StartOutcome {
     Ignored,        // a run is in progress: nothing was opened or shown
     Refused,        // the request was refused; its message has been shown
     Started,        // the worker runs; `worker` owns its thread
     CouldNotStart,  // no thread could be started; reported, busy clear, file closed
 };
 
-struct [[nodiscard]] StartResult {
+struct StartResult {
     StartOutcome outcome;
     // Dropping it lets the worker run on by itself; join() waits for its end.
     std::optional<platform::Thread> worker;
 };
 
 // Go: ignored while busy, else validates the request and starts its worker.
-StartResult startRun(RunState& state, RequestSource& source, RunHost& host);
+[[nodiscard]] StartResult startRun(RunState& state, RequestSource& source, RunHost& host);
 
-enum class [[nodiscard]] RunOutcome{
-    Delivered, CannotCreateResultFile, CannotCreateMapping, NoBuffer, ReadFailed,
+enum class RunOutcome {
+    Delivered,
+    CannotCreateResultFile,
+    CannotCreateMapping,
+    NoBuffer,
+    ReadFailed,
 };
 
 // Carries out one accepted request to its end and releases everything it
 // holds on every path: buffer, mapping and result file, then clears busy,
 // then closes the request's input file. The worker thread's body.
-RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host);
+[[nodiscard]] RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host);
 
 }  // namespace zemrik

@@ -41,7 +41,7 @@ public:
     // Blanks the progress line, if one is shown, so that nothing printed
     // after it lands behind the percentage.
     void clearProgress();
-    HostOutcome outcome() const;
+    [[nodiscard]] HostOutcome outcome() const;
 
 private:
     ConsoleStreams streams_;
