@@ -1,5 +1,6 @@
 // Runs the built zemrik-cli as a child process, in a working directory of
 // its own, on files made for each case.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -47,10 +48,17 @@ protected:
 
     Outcome run(const Arguments& arguments) { return runFed(arguments, std::nullopt); }
 
+    // Standard input is `input`, an open descriptor the child inherits.
+    Outcome runFromDescriptor(const Arguments& arguments, int input) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) execInChild(workDirectory(), root_ / "stdout", root_ / "stderr", arguments, input);
+        ::close(input);
+        return waitFor(child);
+    }
+
     // With `input`, standard input is a pipe the test writes it into.
     Outcome runFed(const Arguments& arguments, const std::optional<Bytes>& input) {
-        const fs::path outputPath = root_ / "stdout";
-        const fs::path errorsPath = root_ / "stderr";
         int pipeEnds[2] = {-1, -1};
         if (input && ::pipe(pipeEnds) != 0) ADD_FAILURE() << "no pipe";
         // A child that stops reading early must not take the test with it.
@@ -59,7 +67,7 @@ protected:
         const pid_t child = ::fork();
         if (child == 0) {
             if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
-            execInChild(workDirectory(), outputPath, errorsPath, arguments, pipeEnds[0]);
+            execInChild(workDirectory(), root_ / "stdout", root_ / "stderr", arguments, pipeEnds[0]);
         }
         if (input) {
             ::close(pipeEnds[0]);
@@ -71,6 +79,10 @@ protected:
             }
             ::close(pipeEnds[1]);
         }
+        return waitFor(child);
+    }
+
+    Outcome waitFor(pid_t child) {
         Outcome outcome;
         int status = 0;
         if (child < 0 || ::waitpid(child, &status, 0) != child) {
@@ -78,8 +90,8 @@ protected:
             return outcome;
         }
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.output = readFile(outputPath);
-        outcome.errors = readFile(errorsPath);
+        outcome.output = readFile(root_ / "stdout");
+        outcome.errors = readFile(root_ / "stderr");
         return outcome;
     }
 
@@ -314,6 +326,14 @@ TEST_F(CliEndToEnd, StandardInputIsReadLikeAFile) {
     const Outcome empty = run({"-s", "2", "-a", "0", "-n", "8", "-"});
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_EQ(empty.errors, "Hey man, your table is bigger than the file itself !\n");
+}
+
+TEST_F(CliEndToEnd, StandardInputThatCannotBeReadIsRefusedWithTheReason) {
+    const Outcome outcome = runFromDescriptor({"-s", "2", "-a", "0", "-n", "8", "-"},
+                                              ::open(workDirectory().c_str(), O_RDONLY | O_DIRECTORY));
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, "Can't open file !\nzemrik-cli: -: Is a directory\n");
 }
 
 // A 64-character name makes headers longer than the estimate's allowance;
