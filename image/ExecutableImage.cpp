@@ -1,0 +1,120 @@
+#include "image/ExecutableImage.h"
+
+#include <algorithm>
+
+#include "image/FormatReaders.h"
+
+namespace zemrik::image {
+namespace {
+
+// The bytes of the section's file data that are loaded and lie inside the
+// file: a section cut short by the end of the file is backed only that far.
+std::uint64_t backedSize(const ImageSection& section, std::uint64_t fileSize) {
+    if (section.fileOffset >= fileSize) return 0;
+    return std::min({section.fileSize, section.memorySize, fileSize - section.fileOffset});
+}
+
+bool holds(const ImageSection& section, std::uint64_t address) {
+    return address >= section.address && address - section.address < section.memorySize;
+}
+
+std::uint64_t endOf(const ImageSection& section) { return section.address + section.memorySize; }
+
+OffsetOrRefusal refuse(OffsetProblem problem, std::string section, std::uint64_t limit, std::string next = {}) {
+    return OffsetOrRefusal::failure({problem, std::move(section), std::move(next), limit});
+}
+
+// No section holds the address: say where it lies instead.
+OffsetOrRefusal refuseOutsideSections(const ExecutableImage& image, std::uint64_t address) {
+    const ImageSection* below = nullptr;
+    const ImageSection* above = nullptr;
+    for (const ImageSection& section : image.sections) {
+        if (section.memorySize == 0) continue;
+        if (endOf(section) <= address && (below == nullptr || endOf(section) > endOf(*below))) below = &section;
+        if (section.address > address && (above == nullptr || section.address < above->address)) above = &section;
+    }
+    if (below == nullptr && above == nullptr) return refuse(OffsetProblem::NoSections, {}, 0);
+    if (below == nullptr) return refuse(OffsetProblem::BelowEverySection, above->name, above->address);
+    if (above == nullptr) return refuse(OffsetProblem::PastEverySection, below->name, endOf(*below));
+    return refuse(OffsetProblem::BetweenSections, below->name, 0, above->name);
+}
+
+}  // namespace
+
+std::string_view formatName(ImageFormat format) {
+    switch (format) {
+    case ImageFormat::Pe32: return "PE32";
+    case ImageFormat::Pe32Plus: return "PE32+";
+    case ImageFormat::Elf32: return "ELF32";
+    case ImageFormat::Elf64: return "ELF64";
+    }
+    return "";
+}
+
+std::string_view defectMessage(ImageDefect defect) {
+    switch (defect) {
+    case ImageDefect::NotAnImage: return "not a PE or ELF image";
+    case ImageDefect::HeadersCut: return "the file ends inside its headers";
+    case ImageDefect::UnknownElfClass: return "its ELF class is neither 32-bit nor 64-bit";
+    case ImageDefect::UnknownElfByteOrder: return "its ELF byte order is neither little- nor big-endian";
+    case ImageDefect::UnknownPeMagic: return "its optional header is neither PE32 nor PE32+";
+    case ImageDefect::SectionTableOutside: return "its section table runs past the end of the file";
+    case ImageDefect::SectionEntrySize: return "its section headers are not of the size its class has";
+    case ImageDefect::ProgramHeadersOutside: return "its program headers run past the end of the file";
+    case ImageDefect::ProgramEntrySize: return "its program headers are not of the size its class has";
+    case ImageDefect::SectionNameTable: return "its section-name string table is missing or outside the file";
+    case ImageDefect::NameOutside: return "a name runs past its string table";
+    case ImageDefect::SectionWraps: return "a section runs past the end of the address space or of the file offsets";
+    case ImageDefect::SymbolTableOutside: return "a symbol table runs past the end of the file";
+    case ImageDefect::SymbolEntrySize: return "a symbol table's entries are not of the size its class has";
+    case ImageDefect::SymbolStringTable: return "a symbol table links to no string table";
+    case ImageDefect::SectionIndexTable: return "a symbol's extended section index is missing";
+    case ImageDefect::ExportDirectory: return "its export directory lies outside the sections' file data";
+    case ImageDefect::CoffSymbolTableOutside: return "its COFF symbol table runs past the end of the file";
+    case ImageDefect::CoffStringTableCut: return "its COFF string table is cut short";
+    }
+    return "not a PE or ELF image";
+}
+
+ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolReading symbols) {
+    const FieldReader reader(file);
+    if (hasElfMagic(reader)) return readElfImage(reader, symbols);
+    if (reader.u16(0) == 0x5A4D) return readPeImage(reader, symbols);
+    return ImageOrDefect::failure(ImageDefect::NotAnImage);
+}
+
+const ImageSection* sectionHolding(const ExecutableImage& image, std::uint64_t address) {
+    for (const ImageSection& section : image.sections) {
+        if (holds(section, address)) return &section;
+    }
+    return nullptr;
+}
+
+OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address, std::uint64_t length) {
+    if (image.imageBase && address < *image.imageBase) {
+        return refuse(OffsetProblem::BelowImageBase, {}, *image.imageBase);
+    }
+    // Sections may overlap (ELF's .tbss takes no room): one whose file data
+    // holds the address wins over one that merely spans it.
+    const ImageSection* found = nullptr;
+    for (const ImageSection& section : image.sections) {
+        if (!holds(section, address)) continue;
+        if (address - section.address < backedSize(section, image.fileSize)) {
+            found = &section;
+            break;
+        }
+        if (found == nullptr) found = &section;
+    }
+    if (found == nullptr) return refuseOutsideSections(image, address);
+
+    const std::uint64_t backed = backedSize(*found, image.fileSize);
+    const std::uint64_t intoSection = address - found->address;
+    if (backed == 0) return refuse(OffsetProblem::NoFileData, found->name, found->address);
+    if (intoSection >= backed) return refuse(OffsetProblem::PastFileData, found->name, found->address + backed);
+    if (length > backed - intoSection) {
+        return refuse(OffsetProblem::RangePastFileData, found->name, found->address + backed);
+    }
+    return found->fileOffset + intoSection;
+}
+
+}  // namespace zemrik::image

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Expected.h"
+
+namespace zemrik::image {
+
+enum class ImageFormat { Pe32, Pe32Plus, Elf32, Elf64 };
+
+// "PE32", "PE32+", "ELF32" or "ELF64".
+std::string_view formatName(ImageFormat format);
+
+enum class SectionContent { Code, Data };
+
+// A part of the image that is loaded at an address: an allocated ELF
+// section (or a PT_LOAD segment when there are no section headers) or a PE
+// section.
+struct ImageSection {
+    std::string name;
+    std::uint64_t address = 0;  // virtual address, ImageBase included for PE
+    std::uint64_t memorySize = 0;
+    std::uint64_t fileOffset = 0;
+    std::uint64_t fileSize = 0;  // 0 when the section has no file data (.bss)
+    SectionContent content = SectionContent::Data;
+};
+
+enum class SymbolKind { Data, Code };
+
+// Where a symbol comes from, in the order a search by name prefers them.
+enum class SymbolSource { ElfSymtab, ElfDynsym, PeExport, CoffSymbol };
+
+struct ImageSymbol {
+    std::string name;
+    std::uint64_t address = 0;
+    std::optional<std::uint64_t> size;  // only where the format records one (ELF st_size > 0)
+    SymbolKind kind = SymbolKind::Data;
+    SymbolSource source = SymbolSource::ElfSymtab;
+    std::string section;  // empty when it lies in none
+};
+
+struct ExecutableImage {
+    ImageFormat format = ImageFormat::Elf64;
+    std::uint64_t fileSize = 0;
+    std::optional<std::uint64_t> imageBase;  // PE only
+    std::vector<ImageSection> sections;
+    std::vector<ImageSymbol> symbols;  // left empty unless asked for
+};
+
+// Why a file cannot be read as an image, or its symbols not at all.
+enum class ImageDefect {
+    NotAnImage,
+    HeadersCut,
+    UnknownElfClass,
+    UnknownElfByteOrder,
+    UnknownPeMagic,
+    SectionTableOutside,
+    SectionEntrySize,
+    ProgramHeadersOutside,
+    ProgramEntrySize,
+    SectionNameTable,
+    NameOutside,
+    SectionWraps,
+    SymbolTableOutside,
+    SymbolEntrySize,
+    SymbolStringTable,
+    SectionIndexTable,
+    ExportDirectory,
+    CoffSymbolTableOutside,
+    CoffStringTableCut,
+};
+
+// What is wrong, in a few words: "its section table runs past the end of the file".
+std::string_view defectMessage(ImageDefect defect);
+
+enum class SymbolReading { Skip, Read };
+
+using ImageOrDefect = Expected<ExecutableImage, ImageDefect>;
+
+// Reads a PE32, PE32+, ELF32 or ELF64 image from the file's bytes; never
+// reads outside them. Every symbol table the image has is read when asked:
+// a broken one then refuses the whole image.
+[[nodiscard]] ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolReading symbols);
+
+enum class OffsetProblem {
+    NoSections,
+    BelowImageBase,     // `limit` is the image base
+    BelowEverySection,  // `section` is the lowest, starting at `limit`
+    BetweenSections,    // between `section` and `nextSection`
+    PastEverySection,   // `section` is the highest, ending at `limit`
+    NoFileData,         // `section` has none (.bss)
+    PastFileData,       // the address lies past `section`'s file data, which ends at address `limit`
+    RangePastFileData,  // the range runs past it
+};
+
+struct OffsetRefusal {
+    OffsetProblem problem;
+    std::string section;
+    std::string nextSection;  // BetweenSections only
+    std::uint64_t limit = 0;
+};
+
+using OffsetOrRefusal = Expected<std::uint64_t, OffsetRefusal>;
+
+// The file offset of the `length` bytes loaded at `address`, or why there is
+// none: every byte of the range must come from one section's file data.
+// An answer always lies inside the file, `length` bytes included.
+[[nodiscard]] OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address, std::uint64_t length);
+
+}  // namespace zemrik::image

@@ -1,0 +1,278 @@
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+#include "image/FormatReaders.h"
+#include "image/PeFormat.h"
+
+namespace zemrik::image {
+namespace {
+
+using namespace pe;
+
+struct PeHeaders {
+    ImageFormat format;
+    std::uint64_t imageBase;
+    std::uint64_t optionalHeader;
+    std::uint16_t optionalHeaderSize;
+    std::uint64_t sectionTable;
+    std::uint16_t sectionCount;
+    std::uint32_t symbolTable;
+    std::uint32_t symbolCount;
+};
+
+using HeadersOrDefect = Expected<PeHeaders, ImageDefect>;
+
+// The magic and the ImageBase of the optional header, by its layout.
+struct OptionalHeaderLayout {
+    std::uint16_t magic;
+    ImageFormat format;
+    std::uint64_t imageBasePosition;
+    unsigned imageBaseWidth;
+    std::uint64_t rvaCountPosition;
+};
+
+constexpr OptionalHeaderLayout kOptionalHeaderLayouts[] = {
+    {kPe32Magic, ImageFormat::Pe32, kPe32ImageBasePosition, 4, kPe32RvaCountPosition},
+    {kPe32PlusMagic, ImageFormat::Pe32Plus, kPe32PlusImageBasePosition, 8, kPe32PlusRvaCountPosition},
+};
+
+const OptionalHeaderLayout* layoutOf(std::uint16_t magic) {
+    for (const OptionalHeaderLayout& layout : kOptionalHeaderLayouts) {
+        if (layout.magic == magic) return &layout;
+    }
+    return nullptr;
+}
+
+HeadersOrDefect readHeaders(const FieldReader& file) {
+    const std::optional<std::uint32_t> lfanew = file.u32(kLfanewPosition);
+    if (!lfanew || file.u32(*lfanew) != kNtSignature) return HeadersOrDefect::failure(ImageDefect::NotAnImage);
+    const std::uint64_t fileHeader = std::uint64_t{*lfanew} + kFileHeaderPosition;
+    const auto sectionCount = file.u16(fileHeader + kNumberOfSectionsPosition);
+    const auto symbolTable = file.u32(fileHeader + kPointerToSymbolTablePosition);
+    const auto symbolCount = file.u32(fileHeader + kNumberOfSymbolsPosition);
+    const auto optionalHeaderSize = file.u16(fileHeader + kSizeOfOptionalHeaderPosition);
+    const std::uint64_t optionalHeader = fileHeader + kFileHeaderSize;
+    const auto magic = file.u16(optionalHeader);
+    if (!sectionCount || !symbolTable || !symbolCount || !optionalHeaderSize || !magic) {
+        return HeadersOrDefect::failure(ImageDefect::HeadersCut);
+    }
+    const OptionalHeaderLayout* layout = layoutOf(*magic);
+    if (layout == nullptr) return HeadersOrDefect::failure(ImageDefect::UnknownPeMagic);
+    const std::optional<std::uint64_t> imageBase =
+        file.word(optionalHeader + layout->imageBasePosition, layout->imageBaseWidth);
+    if (*optionalHeaderSize < layout->imageBasePosition + layout->imageBaseWidth || !imageBase) {
+        return HeadersOrDefect::failure(ImageDefect::HeadersCut);
+    }
+    const std::uint64_t sectionTable = optionalHeader + *optionalHeaderSize;
+    if (!file.contains(sectionTable, kSectionHeaderSize * *sectionCount)) {
+        return HeadersOrDefect::failure(ImageDefect::SectionTableOutside);
+    }
+    return PeHeaders{layout->format, *imageBase,    optionalHeader, *optionalHeaderSize,
+                     sectionTable,   *sectionCount, *symbolTable,   *symbolCount};
+}
+
+// The COFF string table, right after the symbol records; its first four
+// bytes give its size, themselves included.
+class CoffStrings {
+public:
+    CoffStrings(const FieldReader& file, const PeHeaders& headers) : file_(file) {
+        if (headers.symbolTable == 0) return;
+        start_ = headers.symbolTable + kCoffSymbolSize * headers.symbolCount;
+        const std::optional<std::uint32_t> size = file.u32(start_);
+        if (size && file.contains(start_, *size)) end_ = start_ + *size;
+    }
+
+    std::optional<std::string_view> at(std::uint64_t offset) const {
+        if (offset < kStringTableSizeField) return std::nullopt;
+        return file_.cString(start_ + offset, end_);
+    }
+
+private:
+    const FieldReader& file_;
+    std::uint64_t start_ = 0;
+    std::uint64_t end_ = 0;  // an empty range while there is no usable table
+};
+
+// A long section name is "/" and the decimal offset of the name in the
+// string table; the name as written stands when that leads nowhere.
+std::string sectionName(std::string_view written, const CoffStrings& strings) {
+    if (written.size() < 2 || written.front() != '/') return std::string(written);
+    std::uint32_t offset = 0;
+    const auto [end, error] = std::from_chars(written.data() + 1, written.data() + written.size(), offset);
+    if (error != std::errc() || end != written.data() + written.size()) return std::string(written);
+    const std::optional<std::string_view> name = strings.at(offset);
+    return std::string(name ? *name : written);
+}
+
+Expected<ImageSection, ImageDefect> readSection(const FieldReader& file, const PeHeaders& headers,
+                                                const CoffStrings& strings, std::uint16_t index) {
+    const std::uint64_t header = headers.sectionTable + kSectionHeaderSize * index;
+    // The table was checked to lie inside the file.
+    const std::string_view written = *file.paddedName(header, kSectionNameSize);
+    const std::uint32_t virtualSize = *file.u32(header + kVirtualSizePosition);
+    const std::uint32_t virtualAddress = *file.u32(header + kVirtualAddressPosition);
+    const std::uint32_t rawSize = *file.u32(header + kSizeOfRawDataPosition);
+    const std::uint32_t rawPointer = *file.u32(header + kPointerToRawDataPosition);
+    const std::uint32_t characteristics = *file.u32(header + kCharacteristicsPosition);
+
+    ImageSection section;
+    section.name = sectionName(written, strings);
+    // Linkers that leave VirtualSize 0 mean the raw size.
+    section.memorySize = virtualSize != 0 ? virtualSize : rawSize;
+    if (!addsWithinRange(headers.imageBase, virtualAddress) ||
+        !addsWithinRange(headers.imageBase + virtualAddress, section.memorySize)) {
+        return Expected<ImageSection, ImageDefect>::failure(ImageDefect::SectionWraps);
+    }
+    section.address = headers.imageBase + virtualAddress;
+    section.fileOffset = rawPointer;
+    section.fileSize = rawPointer != 0 ? rawSize : 0;
+    section.content =
+        (characteristics & (kScnCntCode | kScnMemExecute)) != 0 ? SectionContent::Code : SectionContent::Data;
+    return section;
+}
+
+SymbolKind kindAt(const ExecutableImage& image, std::uint64_t address) {
+    const ImageSection* section = sectionHolding(image, address);
+    return section != nullptr && section->content == SectionContent::Code ? SymbolKind::Code : SymbolKind::Data;
+}
+
+std::string sectionNameAt(const ExecutableImage& image, std::uint64_t address) {
+    const ImageSection* section = sectionHolding(image, address);
+    return section != nullptr ? section->name : std::string();
+}
+
+// Reads the exported names and their addresses. Every RVA must lead into a
+// section's file data: the tables are read through the sections.
+class ExportReader {
+public:
+    ExportReader(const FieldReader& file, const PeHeaders& headers, ExecutableImage& image)
+        : file_(file), headers_(headers), image_(image) {}
+
+    std::optional<ImageDefect> read() {
+        const OptionalHeaderLayout& layout =
+            *layoutOf(headers_.format == ImageFormat::Pe32 ? kPe32Magic : kPe32PlusMagic);
+        const std::uint64_t directoryEntry = layout.rvaCountPosition + 4 + kDataDirectorySize * kExportDirectoryIndex;
+        const std::optional<std::uint32_t> rvaCount = file_.u32(headers_.optionalHeader + layout.rvaCountPosition);
+        // An optional header too short for the entry, or one that counts no
+        // entries, declares no exports.
+        if (!rvaCount || *rvaCount <= kExportDirectoryIndex ||
+            headers_.optionalHeaderSize < directoryEntry + kDataDirectorySize) {
+            return std::nullopt;
+        }
+        directoryRva_ = *file_.u32(headers_.optionalHeader + directoryEntry);
+        directorySize_ = *file_.u32(headers_.optionalHeader + directoryEntry + 4);
+        if (directoryRva_ == 0) return std::nullopt;
+
+        const auto directory = offsetOf(directoryRva_, kExportDirectorySize);
+        if (!directory) return ImageDefect::ExportDirectory;
+        const std::uint32_t functionCount = *file_.u32(*directory + kNumberOfFunctionsPosition);
+        const std::uint32_t nameCount = *file_.u32(*directory + kNumberOfNamesPosition);
+        if (nameCount == 0) return std::nullopt;
+        // Each table must lie whole in one section's file data: that bounds
+        // every count by what the file can hold.
+        const auto functions =
+            offsetOf(*file_.u32(*directory + kAddressOfFunctionsPosition), std::uint64_t{4} * functionCount);
+        const auto names = offsetOf(*file_.u32(*directory + kAddressOfNamesPosition), std::uint64_t{4} * nameCount);
+        const auto ordinals =
+            offsetOf(*file_.u32(*directory + kAddressOfNameOrdinalsPosition), std::uint64_t{2} * nameCount);
+        if (!functions || !names || !ordinals) return ImageDefect::ExportDirectory;
+
+        for (std::uint32_t index = 0; index < nameCount; ++index) {
+            const std::uint16_t ordinal = *file_.u16(*ordinals + std::uint64_t{2} * index);
+            if (ordinal >= functionCount) return ImageDefect::ExportDirectory;
+            const std::uint32_t functionRva = *file_.u32(*functions + std::uint64_t{4} * ordinal);
+            const std::uint32_t nameRva = *file_.u32(*names + std::uint64_t{4} * index);
+            const auto nameOffset = offsetOf(nameRva, 1);
+            if (!nameOffset) return ImageDefect::NameOutside;
+            const std::optional<std::string_view> name = file_.cString(*nameOffset, file_.size());
+            if (!name) return ImageDefect::NameOutside;
+            // A forwarder's RVA points at text inside the directory, not at the export.
+            if (functionRva >= directoryRva_ && functionRva - directoryRva_ < directorySize_) continue;
+            if (!addsWithinRange(headers_.imageBase, functionRva)) continue;
+            const std::uint64_t address = headers_.imageBase + functionRva;
+            image_.symbols.push_back({std::string(*name), address, std::nullopt, kindAt(image_, address),
+                                      SymbolSource::PeExport, sectionNameAt(image_, address)});
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::optional<std::uint64_t> offsetOf(std::uint32_t rva, std::uint64_t length) const {
+        if (!addsWithinRange(headers_.imageBase, rva)) return std::nullopt;
+        const OffsetOrRefusal offset = fileOffsetOf(image_, headers_.imageBase + rva, length);
+        if (!offset) return std::nullopt;
+        return *offset;
+    }
+
+    const FieldReader& file_;
+    const PeHeaders& headers_;
+    ExecutableImage& image_;
+    std::uint32_t directoryRva_ = 0;
+    std::uint32_t directorySize_ = 0;
+};
+
+std::optional<ImageDefect> readCoffSymbols(const FieldReader& file, const PeHeaders& headers,
+                                           const CoffStrings& strings, ExecutableImage& image) {
+    if (headers.symbolTable == 0 || headers.symbolCount == 0) return std::nullopt;
+    if (!file.contains(headers.symbolTable, kCoffSymbolSize * headers.symbolCount)) {
+        return ImageDefect::CoffSymbolTableOutside;
+    }
+    std::uint64_t index = 0;
+    while (index < headers.symbolCount) {
+        const std::uint64_t record = headers.symbolTable + kCoffSymbolSize * index;
+        const std::uint8_t auxCount = *file.u8(record + kSymbolAuxCountPosition);
+        index += 1 + std::uint64_t{auxCount};
+        const std::uint8_t storageClass = *file.u8(record + kSymbolStorageClassPosition);
+        const auto sectionNumber = static_cast<std::int16_t>(*file.u16(record + kSymbolSectionNumberPosition));
+        // Only plain symbols of a section: no aux records (those describe
+        // sections, files and functions), no absolute or debug values.
+        if ((storageClass != kClassExternal && storageClass != kClassStatic) || auxCount != 0 || sectionNumber <= 0 ||
+            static_cast<std::size_t>(sectionNumber) > image.sections.size()) {
+            continue;
+        }
+        std::optional<std::string_view> name;
+        if (*file.u32(record) == 0) {
+            name = strings.at(*file.u32(record + 4));
+            if (!name) return ImageDefect::CoffStringTableCut;
+        } else {
+            name = file.paddedName(record, 8);
+        }
+        const ImageSection& section = image.sections[static_cast<std::size_t>(sectionNumber - 1)];
+        const std::uint32_t value = *file.u32(record + kSymbolValuePosition);
+        if (!addsWithinRange(section.address, value)) continue;
+        const bool function = (*file.u16(record + kSymbolTypePosition) & kTypeFunctionMask) == kTypeFunction;
+        const SymbolKind kind =
+            function || section.content == SectionContent::Code ? SymbolKind::Code : SymbolKind::Data;
+        image.symbols.push_back(
+            {std::string(*name), section.address + value, std::nullopt, kind, SymbolSource::CoffSymbol, section.name});
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols) {
+    const HeadersOrDefect read = readHeaders(file);
+    if (!read) return ImageOrDefect::failure(read.error());
+    const PeHeaders& headers = *read;
+    const CoffStrings strings(file, headers);
+
+    ExecutableImage image;
+    image.format = headers.format;
+    image.fileSize = file.size();
+    image.imageBase = headers.imageBase;
+    for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
+        auto section = readSection(file, headers, strings, index);
+        if (!section) return ImageOrDefect::failure(section.error());
+        image.sections.push_back(std::move(*section));
+    }
+    if (symbols == SymbolReading::Read) {
+        std::optional<ImageDefect> defect = ExportReader(file, headers, image).read();
+        if (!defect) defect = readCoffSymbols(file, headers, strings, image);
+        if (defect) return ImageOrDefect::failure(*defect);
+    }
+    return image;
+}
+
+}  // namespace zemrik::image
