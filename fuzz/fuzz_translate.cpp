@@ -92,8 +92,9 @@ struct Reference {
 
 // The rules as documented: MZ, "PE\0\0" at e_lfanew, ImageBase at +0x34, the
 // section table at +0xF8; headers below the first section; else the first
-// section whose end is not below the address. A field outside the file, or
-// an address past every section, is refused.
+// section whose end is not below the address, refused when that section has
+// no file data there. A field outside the file, or an address past every
+// section, is refused.
 Reference referenceTranslation(std::span<const std::uint8_t> image, std::uint32_t address) {
     using zemrik::Translation;
     using zemrik::TranslationRefusal;
@@ -127,7 +128,13 @@ Reference referenceTranslation(std::span<const std::uint8_t> image, std::uint32_
             return reference;
         }
         if (std::uint64_t{*imageBase} + virtualAddress + virtualSize >= address) {
-            reference.result = address - *imageBase - virtualAddress + rawData;
+            const std::uint32_t rawSize = *readLe(image, header + 16, 4);
+            const std::int64_t intoSection = std::int64_t{address} - *imageBase - virtualAddress;
+            if (rawSize == 0 || rawData == 0 || intoSection > rawSize) {
+                reference.result = Translation::failure(TranslationRefusal::NoFileData);
+            } else {
+                reference.result = address - *imageBase - virtualAddress + rawData;
+            }
             return reference;
         }
     }

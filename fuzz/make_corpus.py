@@ -21,7 +21,7 @@ def pe_image(sections, image_base=0x400000, lfanew=0x80, optional_header_size=0x
              declared_count=None, size=0x400):
     """A PE32 image: DOS header, PE signature, file header, optional header
     and the section table; each section is (VirtualAddress, VirtualSize,
-    PointerToRawData)."""
+    PointerToRawData[, SizeOfRawData]), SizeOfRawData by default VirtualSize."""
     table = lfanew + 24 + optional_header_size
     image = bytearray(max(size, table + 40 * len(sections), 0x40))
     image[0:2] = b"MZ"
@@ -32,9 +32,9 @@ def pe_image(sections, image_base=0x400000, lfanew=0x80, optional_header_size=0x
     struct.pack_into("<H", image, lfanew + 20, optional_header_size)
     struct.pack_into("<H", image, lfanew + 24, magic)
     struct.pack_into("<I", image, lfanew + 0x34, image_base)
-    for index, (virtual_address, virtual_size, raw) in enumerate(sections):
+    for index, (virtual_address, virtual_size, raw, *raw_size) in enumerate(sections):
         header = table + 40 * index
-        struct.pack_into("<III", image, header + 8, virtual_size, virtual_address, 0)
+        struct.pack_into("<III", image, header + 8, virtual_size, virtual_address, (raw_size or [virtual_size])[0])
         struct.pack_into("<I", image, header + 20, raw)
     for offset in range(0x200, len(image)):
         image[offset] = offset & 0xFF
@@ -69,6 +69,8 @@ def translate():
         "lfanew_past_end": (base, image[:0x3C] + struct.pack("<I", 0x7FFFFFF0) + image[0x40:0x100]),
         "truncated": (base + 0x1000, image[:0x120]),
         "raw_past_end": (base + 0x1000, pe_image([(0x1000, 0x200, 0xFFFFFFF0)])),
+        "past_raw_data": (base + 0x1101, pe_image([(0x1000, 0x200, 0x200, 0x100)])),
+        "bss": (base + 0x3000, pe_image(two + [(0x3000, 0x100, 0, 0)])),
         "text": (0x41414141, b"MZ this is no image at all"),
         "empty": (0, b""),
     }

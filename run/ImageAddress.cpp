@@ -2,55 +2,21 @@
 
 #include <optional>
 
+#include "image/FieldReader.h"
+#include "image/PeFormat.h"
 #include "platform/FileMapping.h"
 
 namespace zemrik {
 namespace {
 
-constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
-constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::uint64_t kLfanewPosition = 0x3C;
+using image::FieldReader;
+using namespace image::pe;
 
 // Positions relative to e_lfanew.
-constexpr std::uint64_t kNumberOfSectionsPosition = 6;
-constexpr std::uint64_t kSizeOfOptionalHeaderPosition = 20;
-constexpr std::uint64_t kOptionalHeaderPosition = 24;
-constexpr std::uint64_t kImageBasePosition = 0x34;
+constexpr std::uint64_t kOptionalHeaderPosition = kFileHeaderPosition + kFileHeaderSize;
+constexpr std::uint64_t kImageBasePosition = kOptionalHeaderPosition + kPe32ImageBasePosition;
 // An optional header shorter than this cannot hold the ImageBase read above.
-constexpr std::uint64_t kLeastOptionalHeaderSize = kImageBasePosition + 4 - kOptionalHeaderPosition;
-
-// Positions within one section header.
-constexpr std::uint64_t kSectionHeaderSize = 40;
-constexpr std::uint64_t kVirtualSizePosition = 8;
-constexpr std::uint64_t kVirtualAddressPosition = 12;
-constexpr std::uint64_t kPointerToRawDataPosition = 20;
-
-// Little-endian reads that answer nothing instead of reading past the image.
-// Positions are 64-bit so that no e_lfanew or table position can wrap.
-class ImageReader {
-public:
-    explicit ImageReader(std::span<const std::uint8_t> image) : image_(image) {}
-
-    bool contains(std::uint64_t position, std::uint64_t length) const {
-        return position <= image_.size() && length <= image_.size() - position;
-    }
-
-    std::optional<std::uint16_t> u16(std::uint64_t position) const {
-        if (!contains(position, 2)) return std::nullopt;
-        return static_cast<std::uint16_t>(byteAt(position) | byteAt(position + 1) << 8);
-    }
-
-    std::optional<std::uint32_t> u32(std::uint64_t position) const {
-        if (!contains(position, 4)) return std::nullopt;
-        return byteAt(position) | byteAt(position + 1) << 8 | byteAt(position + 2) << 16 | byteAt(position + 3) << 24;
-    }
-
-private:
-    std::uint32_t byteAt(std::uint64_t position) const { return image_[static_cast<std::size_t>(position)]; }
-
-    std::span<const std::uint8_t> image_;
-};
+constexpr std::uint64_t kLeastOptionalHeaderSize = kPe32ImageBasePosition + 4;
 
 struct PeHeaders {
     std::uint32_t imageBase;
@@ -61,19 +27,21 @@ struct PeHeaders {
 struct SectionHeader {
     std::uint32_t virtualSize;
     std::uint32_t virtualAddress;
+    std::uint32_t sizeOfRawData;
     std::uint32_t pointerToRawData;
 };
 
 using HeadersOrRefusal = Expected<PeHeaders, TranslationRefusal>;
 
-HeadersOrRefusal readPeHeaders(const ImageReader& reader) {
+HeadersOrRefusal readPeHeaders(const FieldReader& reader) {
     const auto notPe = HeadersOrRefusal::failure(TranslationRefusal::NotPeFile);
     if (reader.u16(0) != kDosSignature) return notPe;
     const std::optional<std::uint32_t> lfanew = reader.u32(kLfanewPosition);
-    if (!lfanew || reader.u32(*lfanew) != kPeSignature) return notPe;
+    if (!lfanew || reader.u32(*lfanew) != kNtSignature) return notPe;
 
-    const std::optional<std::uint16_t> sectionCount = reader.u16(*lfanew + kNumberOfSectionsPosition);
-    const std::optional<std::uint16_t> optionalHeaderSize = reader.u16(*lfanew + kSizeOfOptionalHeaderPosition);
+    const std::uint64_t fileHeader = std::uint64_t{*lfanew} + kFileHeaderPosition;
+    const std::optional<std::uint16_t> sectionCount = reader.u16(fileHeader + kNumberOfSectionsPosition);
+    const std::optional<std::uint16_t> optionalHeaderSize = reader.u16(fileHeader + kSizeOfOptionalHeaderPosition);
     if (!sectionCount || !optionalHeaderSize || *optionalHeaderSize < kLeastOptionalHeaderSize) {
         return notPe;
     }
@@ -88,18 +56,31 @@ HeadersOrRefusal readPeHeaders(const ImageReader& reader) {
     return PeHeaders{*imageBase, *sectionCount, *lfanew + kOptionalHeaderPosition + *optionalHeaderSize};
 }
 
-std::optional<SectionHeader> readSectionHeader(const ImageReader& reader, std::uint64_t table, std::uint16_t index) {
+std::optional<SectionHeader> readSectionHeader(const FieldReader& reader, std::uint64_t table, std::uint16_t index) {
     const std::uint64_t header = table + kSectionHeaderSize * index;
     if (!reader.contains(header, kSectionHeaderSize)) return std::nullopt;
     return SectionHeader{*reader.u32(header + kVirtualSizePosition), *reader.u32(header + kVirtualAddressPosition),
-                         *reader.u32(header + kPointerToRawDataPosition)};
+                         *reader.u32(header + kSizeOfRawDataPosition), *reader.u32(header + kPointerToRawDataPosition)};
 }
 
 std::uint64_t sectionEnd(std::uint32_t imageBase, const SectionHeader& section) {
     return std::uint64_t{imageBase} + section.virtualAddress + section.virtualSize;
 }
 
-Translation translateThroughSections(const ImageReader& reader, const PeHeaders& headers, std::uint32_t address) {
+// An address more than SizeOfRawData past its section's start, or in a
+// section without file data (.bss), would translate to bytes of something
+// else: the headers or the next section. The section's end itself still
+// translates, and so does an address in a gap before the section.
+Translation translateInSection(const PeHeaders& headers, const SectionHeader& section, std::uint32_t address) {
+    const std::int64_t intoSection =
+        std::int64_t{address} - std::int64_t{headers.imageBase} - std::int64_t{section.virtualAddress};
+    if (section.sizeOfRawData == 0 || section.pointerToRawData == 0 || intoSection > section.sizeOfRawData) {
+        return Translation::failure(TranslationRefusal::NoFileData);
+    }
+    return address - headers.imageBase - section.virtualAddress + section.pointerToRawData;
+}
+
+Translation translateThroughSections(const FieldReader& reader, const PeHeaders& headers, std::uint32_t address) {
     const std::uint32_t headerOffset = address - headers.imageBase;
     // Without sections the whole image is headers.
     if (headers.sectionCount == 0) return headerOffset;
@@ -112,9 +93,7 @@ Translation translateThroughSections(const ImageReader& reader, const PeHeaders&
     for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
         const std::optional<SectionHeader> section = readSectionHeader(reader, headers.sectionTable, index);
         if (!section) return Translation::failure(TranslationRefusal::NotPeFile);
-        if (sectionEnd(headers.imageBase, *section) >= address) {
-            return address - headers.imageBase - section->virtualAddress + section->pointerToRawData;
-        }
+        if (sectionEnd(headers.imageBase, *section) >= address) return translateInSection(headers, *section, address);
     }
     return Translation::failure(TranslationRefusal::BeyondLastSection);
 }
@@ -129,12 +108,13 @@ std::string_view refusalMessage(TranslationRefusal refusal) {
     case TranslationRefusal::BelowImageBase: return "RVA < image base !";
     case TranslationRefusal::BeyondLastSection: return "RVA beyond the last section !";
     case TranslationRefusal::NotPe32Image: return "Not a 32-bit PE file !";
+    case TranslationRefusal::NoFileData: return "No data in the file at this RVA !";
     }
     return "Not a PE file !";
 }
 
 Translation translateInImage(std::span<const std::uint8_t> image, std::uint32_t address) {
-    const ImageReader reader(image);
+    const FieldReader reader(image);
     const HeadersOrRefusal headers = readPeHeaders(reader);
     if (!headers) return Translation::failure(headers.error());
     if (address < headers.value().imageBase) {

@@ -16,6 +16,7 @@ enum class TranslationRefusal {
     BelowImageBase,       // "RVA < image base !"
     BeyondLastSection,    // "RVA beyond the last section !"
     NotPe32Image,         // "Not a 32-bit PE file !"
+    NoFileData,           // "No data in the file at this RVA !"
 };
 
 std::string_view refusalMessage(TranslationRefusal refusal);

@@ -42,12 +42,22 @@ inline void putText(Bytes& bytes, std::uint64_t at, const std::string& text) {
 class PeImageBuilder {
 public:
     struct Section {
+        Section(std::uint32_t virtualAddress, std::uint32_t virtualSize, std::uint32_t pointerToRawData,
+                std::optional<std::uint32_t> rawSize = std::nullopt, std::string name = {},
+                std::uint32_t characteristics = 0)
+            : virtualAddress(virtualAddress),
+              virtualSize(virtualSize),
+              pointerToRawData(pointerToRawData),
+              rawSize(rawSize),
+              name(std::move(name)),
+              characteristics(characteristics) {}
+
         std::uint32_t virtualAddress;
         std::uint32_t virtualSize;
         std::uint32_t pointerToRawData;
         std::optional<std::uint32_t> rawSize;  // SizeOfRawData, by default VirtualSize
         std::string name;
-        std::uint32_t characteristics = 0;
+        std::uint32_t characteristics;
     };
     struct Export {
         std::string name;

@@ -60,6 +60,7 @@ TEST(ImageAddressTest, MessagesAreExact) {
         {TranslationRefusal::BelowImageBase, "RVA < image base !"},
         {TranslationRefusal::BeyondLastSection, "RVA beyond the last section !"},
         {TranslationRefusal::NotPe32Image, "Not a 32-bit PE file !"},
+        {TranslationRefusal::NoFileData, "No data in the file at this RVA !"},
     };
     for (const auto& [refusal, message] : cases) EXPECT_EQ(refusalMessage(refusal), message);
 }
@@ -85,6 +86,26 @@ TEST(ImageAddressTest, AddressInAGapGoesToTheLaterSection) {
                          {kBase + 0x3100, offset(0x900)},
                          {kBase + 0x3200, offset(0xA00)},
                          {kBase + 0x3201, "RVA beyond the last section !"},
+                     });
+}
+
+TEST(ImageAddressTest, AddressesWithoutFileDataAreRefused) {
+    // .data holds 0x100 bytes of file data for 0x200 in memory; .bss none.
+    const auto image = PeImageBuilder()
+                           .section({0x1000, 0x200, 0x400, 0x100})
+                           .section({0x2000, 0x100, 0, 0})
+                           .section({0x3000, 0x100, 0x600, 0})
+                           .section({0x4000, 0x100, 0, 0x100})
+                           .build();
+    const std::string refused = "No data in the file at this RVA !";
+    expectAll(image, {
+                         {kBase + 0x1100, offset(0x500)},  // SizeOfRawData past the start
+                         {kBase + 0x1101, refused},
+                         {kBase + 0x1200, refused},
+                         {kBase + 0x2000, refused},  // .bss
+                         {kBase + 0x1F00, refused},  // a gap goes to the later section
+                         {kBase + 0x3000, refused},  // SizeOfRawData 0
+                         {kBase + 0x4000, refused},  // PointerToRawData 0
                      });
 }
 

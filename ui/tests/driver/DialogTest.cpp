@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image/tests/ImageBuilders.h"
 #include "ui/resource.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
@@ -174,6 +175,12 @@ TEST_F(DialogTest, GoWithoutAFileReportsInTheFileBoxOnly) {
 TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
     const std::string text = directory.write("text.bin", textBytes("Just some text, not an image at all."));
     const std::string empty = directory.write("empty.bin", {});
+    // .data, then a .bss without file data.
+    const std::string image = directory.write("image.exe", zemrik::testing::PeImageBuilder()
+                                                               .section({0x1000, 0x200, 0x400})
+                                                               .section({0x2000, 0x100, 0, 0, ".bss"})
+                                                               .minimumSize(0x600)
+                                                               .build());
     struct Case {
         const char* name;
         const std::string* file;
@@ -213,6 +220,7 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
          &empty,
          {"400000", "4", "8", kBytes, kC, true},
          "Cannot create the file mapping, try with the offset !"},
+        {"RVA in .bss", &image, {"402000", "4", "8", kBytes, kC, true}, "No data in the file at this RVA !"},
     };
     const std::string* loaded = nullptr;
     for (const Case& c : cases) {
