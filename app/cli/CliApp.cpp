@@ -8,6 +8,7 @@
 #include "app/cli/CliStyle.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
+#include "app/cli/ImageQueries.h"
 #include "platform/InputCopy.h"
 #include "run/RunWorker.h"
 
@@ -29,6 +30,22 @@ int reportUsageError(const std::string& message) {
 int printText(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitSuccess;
+}
+
+int reportRefusal(const Refusal& message) {
+    std::fprintf(stderr, "zemrik-cli: %s\n", message.c_str());
+    return kExitRefused;
+}
+
+int listImage(const CliOptions& options) {
+    const auto symbols = options.listSymbols ? image::SymbolReading::Read : image::SymbolReading::Skip;
+    const auto image = loadImage(options.path, symbols);
+    if (!image) return reportRefusal(image.error());
+    std::string text;
+    if (options.listSections) text += sectionListing(*image);
+    if (options.listSections && options.listSymbols) text += '\n';
+    if (options.listSymbols) text += symbolListing(*image);
+    return printText(text);
 }
 
 int exitCodeAfterRun(const CliRunHost& host) {
@@ -108,7 +125,14 @@ int runCli(const std::vector<std::string_view>& arguments) {
     case CommandKind::Version: return printText(versionText());
     case CommandKind::Run: break;
     }
-    return runRequest(command.value().options);
+    const CliOptions& options = command.value().options;
+    if (options.listSections || options.listSymbols) return listImage(options);
+    if (options.virtualAddress || options.symbol) {
+        const auto resolved = resolveImageAddress(options);
+        if (!resolved) return reportRefusal(resolved.error());
+        return runRequest(*resolved);
+    }
+    return runRequest(options);
 }
 
 }  // namespace zemrik::cli

@@ -1,6 +1,8 @@
 #include "app/cli/CommandLine.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -24,6 +26,10 @@ enum class OptionId {
     FixedTypes,
     Help,
     Version,
+    VirtualAddress,
+    Symbol,
+    ListSections,
+    ListSymbols,
 };
 
 enum class Argument { None, Required };
@@ -35,7 +41,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 14> kOptions{{
+constexpr std::array<OptionEntry, 18> kOptions{{
     {"address", 'a', Argument::Required, OptionId::Address},
     {"size", 's', Argument::Required, OptionId::TableSize},
     {"items", 'i', Argument::Required, OptionId::Items},
@@ -50,6 +56,27 @@ constexpr std::array<OptionEntry, 14> kOptions{{
     {"fixed-types", '\0', Argument::None, OptionId::FixedTypes},
     {"help", 'h', Argument::None, OptionId::Help},
     {"version", '\0', Argument::None, OptionId::Version},
+    {"va", '\0', Argument::Required, OptionId::VirtualAddress},
+    {"symbol", '\0', Argument::Required, OptionId::Symbol},
+    {"list-sections", '\0', Argument::None, OptionId::ListSections},
+    {"list-symbols", '\0', Argument::None, OptionId::ListSymbols},
+}};
+
+// Options that name the table's address in different ways: one at a time.
+struct Exclusion {
+    OptionId first;
+    OptionId second;
+    std::string_view message;
+};
+
+constexpr std::string_view kOneAddress = "give the table's address once: -a, --va or --symbol";
+constexpr std::string_view kRvaWithA = "--rva applies to -a only; --va and --symbol take image addresses themselves";
+constexpr std::array<Exclusion, 5> kExclusions{{
+    {OptionId::Address, OptionId::VirtualAddress, kOneAddress},
+    {OptionId::Address, OptionId::Symbol, kOneAddress},
+    {OptionId::VirtualAddress, OptionId::Symbol, kOneAddress},
+    {OptionId::Rva, OptionId::VirtualAddress, kRvaWithA},
+    {OptionId::Rva, OptionId::Symbol, kRvaWithA},
 }};
 
 // The list entries in the dialog's order: the position is the selection index
@@ -59,6 +86,7 @@ constexpr std::array<std::string_view, 8> kLanguageNames{"c",    "asm", "delphi"
                                                          "rust", "go",  "python", "csharp"};
 
 constexpr std::size_t kHexDigitsAtMost = 8;
+constexpr std::size_t kVirtualAddressDigitsAtMost = 16;
 constexpr unsigned kItemsPerLineAtMost = 255;
 constexpr std::size_t kNameLengthAtMost = 64;
 
@@ -104,15 +132,27 @@ bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (lowerCase(c) >= 'a' 
 bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 bool isIdentifierStart(char c) { return (lowerCase(c) >= 'a' && lowerCase(c) <= 'z') || c == '_'; }
 
-// One hex number, an optional 0x, at most eight digits and nothing else: what
-// the request's conversion then reads without dropping a digit or a character.
-bool isStrictHex(std::string_view text) {
+// One hex number, an optional 0x, at most `digits` digits and nothing else:
+// what the request's conversion then reads without dropping a digit or a character.
+bool isStrictHex(std::string_view text, std::size_t digits = kHexDigitsAtMost) {
     if (text.size() >= 2 && text[0] == '0' && lowerCase(text[1]) == 'x') text.remove_prefix(2);
-    if (text.empty() || text.size() > kHexDigitsAtMost) return false;
+    if (text.empty() || text.size() > digits) return false;
     for (const char c : text) {
         if (!isHexDigit(c)) return false;
     }
     return true;
+}
+
+// A virtual address: up to 16 hex digits, 0x optional.
+std::optional<std::uint64_t> parseVirtualAddress(std::string_view text) {
+    if (!isStrictHex(text, kVirtualAddressDigitsAtMost)) return std::nullopt;
+    if (text.size() >= 2 && lowerCase(text[1]) == 'x') text.remove_prefix(2);
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        const char digit = lowerCase(c);
+        value = value << 4 | static_cast<std::uint64_t>(isDecimalDigit(digit) ? digit - '0' : digit - 'a' + 10);
+    }
+    return value;
 }
 
 bool isItemsPerLine(std::string_view text) {
@@ -173,6 +213,13 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         if (!isDeclarationName(value)) return invalidValue(entry, value, "a C identifier of at most 64 characters");
         options.name = value;
         break;
+    case OptionId::VirtualAddress: {
+        const std::optional<std::uint64_t> address = parseVirtualAddress(value);
+        if (!address) return invalidValue(entry, value, "a hex number of at most 16 digits (0x optional)");
+        options.virtualAddress = address;
+        break;
+    }
+    case OptionId::Symbol: options.symbol = value; break;
     default: break;
     }
     return std::nullopt;
@@ -186,6 +233,8 @@ void applyFlag(OptionId id, CliOptions& options) {
     case OptionId::DumpToFile: options.dumpToFile = true; break;
     case OptionId::LineFeeds: options.lineEnd = LineEnd::Lf; break;
     case OptionId::FixedTypes: options.types = TypeNames::Fixed; break;
+    case OptionId::ListSections: options.listSections = true; break;
+    case OptionId::ListSymbols: options.listSymbols = true; break;
     default: break;
     }
 }
@@ -246,6 +295,7 @@ private:
         const auto found = findLongOption(name, body);
         if (!found) return found.error();
         const OptionEntry& entry = **found;
+        seen_.push_back(entry.id);
         const std::string shownName = "'--" + std::string(entry.longName) + "'";
         if (entry.argument == Argument::None) {
             if (equals != std::string_view::npos) return "option " + shownName + " doesn't allow an argument";
@@ -262,6 +312,7 @@ private:
         for (std::size_t position = 0; position < group.size(); ++position) {
             const OptionEntry* entry = findShortOption(group[position]);
             if (entry == nullptr) return "invalid option -- " + quoted(group.substr(position, 1));
+            seen_.push_back(entry->id);
             if (entry->argument == Argument::None) {
                 take(*entry);
                 if (command_.kind != CommandKind::Run) return std::nullopt;
@@ -285,10 +336,22 @@ private:
         }
     }
 
+    bool wasSeen(OptionId id) const { return std::find(seen_.begin(), seen_.end(), id) != seen_.end(); }
+
     ParseResult finish() {
+        for (const Exclusion& exclusion : kExclusions) {
+            if (wasSeen(exclusion.first) && wasSeen(exclusion.second)) {
+                return ParseResult::failure(std::string(exclusion.message));
+            }
+        }
         if (operands_.empty()) return ParseResult::failure("missing FILE");
         if (operands_.size() > 1) return ParseResult::failure("extra operand " + quoted(operands_[1]));
         CliOptions& options = command_.options;
+        // An image is read in place, through a mapping of the file.
+        const bool readsImage = options.virtualAddress || options.symbol || options.listSections || options.listSymbols;
+        if (readsImage && operands_.front() == "-") {
+            return ParseResult::failure("--va, --symbol and the listings read FILE as an image: give a file, not -");
+        }
         // result.txt keeps the dialog's format, CR LF line ends included.
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
             return ParseResult::failure("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
@@ -300,6 +363,7 @@ private:
     const std::vector<std::string_view>& arguments_;
     std::size_t next_ = 0;
     std::vector<std::string_view> operands_;
+    std::vector<OptionId> seen_;
     Command command_;
 };
 
@@ -335,6 +399,12 @@ std::string_view helpText() {
            "                       print the bytes last to first\n"
            "      --decimal        print the values in decimal\n"
            "      --dump-to-file   write the table to result.txt in the current directory\n"
+           "      --va HEX         the table's virtual address in a PE32, PE32+ or ELF\n"
+           "                       image (up to 16 hex digits), instead of -a\n"
+           "      --symbol NAME    the table's address, and its size when the image\n"
+           "                       records one, from the image's symbols, instead of -a\n"
+           "      --list-sections  list the image's sections and exit\n"
+           "      --list-symbols   list the image's data symbols and exit\n"
            "  -h, --help           show this help and exit\n"
            "      --version        show the version and exit\n"
            "\n"

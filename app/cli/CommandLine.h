@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,12 @@ struct CliOptions {
     bool bigEndian = false;
     bool decimal = false;
     bool dumpToFile = false;
+    // The table's address taken from an executable image instead of -a.
+    std::optional<std::uint64_t> virtualAddress;  // --va
+    std::optional<std::string> symbol;            // --symbol
+    // Print what the image holds instead of a table.
+    bool listSections = false;
+    bool listSymbols = false;
 };
 
 enum class CommandKind { Run, Help, Version };
