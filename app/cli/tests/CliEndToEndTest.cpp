@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "CliProcess.h"
+#include "image/tests/ImageBuilders.h"
 
 namespace zemrik {
 namespace {
@@ -259,6 +260,146 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
                                   "Cannot create the file mapping, try with the offset !"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// PE32+ at 0x140000000: .text (0x180 bytes), .rdata (0x200 bytes of file data
+// for 0x300 in memory, counting bytes from 0x600), .bss.
+Bytes pe32PlusImage() {
+    Bytes bytes = testing::PeImageBuilder()
+                      .magic(0x20B)
+                      .imageBase(0x140000000)
+                      .section({0x1000, 0x180, 0x400, 0x200, ".text", 0x60000020})
+                      .section({0x2000, 0x300, 0x600, 0x200, ".rdata"})
+                      .section({0x3000, 0x100, 0, 0, ".bss"})
+                      .minimumSize(0x800)
+                      .build();
+    for (std::size_t index = 0x600; index < 0x800; ++index) bytes[index] = static_cast<std::uint8_t>(index);
+    return bytes;
+}
+
+// A big-endian ELF32 with .rodata (8 bytes at 0x1000), a symbol "twin" at two
+// addresses and "table" once.
+Bytes elfImage() {
+    testing::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    namespace elf = image::elf;
+    const std::uint32_t rodata =
+        builder.section({".rodata", 1, elf::kShfAlloc, 0x1000, {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4}});
+    builder.symbols(elf::kShtSymtab, {{"table", 0x1004, 4, elf::kSttObject, rodata},
+                                      {"twin", 0x1000, 4, elf::kSttObject, rodata},
+                                      {"twin", 0x1004, 4, elf::kSttObject, rodata}});
+    return builder.build();
+}
+
+// A PE32 whose second section, .bss, has no file data.
+Bytes pe32WithBss() {
+    return testing::PeImageBuilder()
+        .section({0x1000, 0x200, 0x400})
+        .section({0x2000, 0x100, 0, 0, ".bss"})
+        .minimumSize(0x600)
+        .build();
+}
+
+class ImageTables : public CliEndToEnd, public ::testing::WithParamInterface<TableCase> {};
+
+TEST_P(ImageTables, PrintTheTableFoundInTheImage) {
+    Arguments arguments = GetParam().options;
+    arguments.push_back(makeInput(GetParam().input));
+    const Outcome outcome = run(arguments);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.output, GetParam().expected);
+    EXPECT_EQ(outcome.errors, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliEndToEnd, ImageTables,
+    ::testing::Values(TableCase{"VirtualAddressInPe32Plus",
+                                pe32PlusImage(),
+                                {"--va", "1400021FC", "-s", "4", "-i", "bytes", "-l", "c", "-n", "4"},
+                                "static unsigned char table[4] = {\r\n\t0xFC, 0xFD, 0xFE, 0xFF };"},
+                      TableCase{"SymbolWithItsSizeInBigEndianElf32",
+                                elfImage(),
+                                {"--symbol", "table", "-i", "bytes", "-l", "c", "-n", "4"},
+                                "static unsigned char table[4] = {\r\n\t0x01, 0x02, 0x03, 0x04 };"},
+                      TableCase{"ListSections",
+                                pe32PlusImage(),
+                                {"--list-sections"},
+                                "Name    Address    Offset  File size  Memory size\n"
+                                ".text   140001000  400     200        180\n"
+                                ".rdata  140002000  600     200        300\n"
+                                ".bss    140003000  0       0          100\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class ImageRefusals : public CliEndToEnd, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(ImageRefusals, SayWhatToDoAndExitWithOne) {
+    Arguments arguments = GetParam().options;
+    arguments.push_back(makeInput(GetParam().input));
+    const Outcome outcome = run(arguments);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, GetParam().message + "\n");
+}
+
+const Arguments kFourBytesTable{"-s", "4", "-n", "4"};
+
+Arguments withTable(Arguments arguments) {
+    arguments.insert(arguments.end(), kFourBytesTable.begin(), kFourBytesTable.end());
+    return arguments;
+}
+
+// One case per message.
+INSTANTIATE_TEST_SUITE_P(
+    CliEndToEnd, ImageRefusals,
+    ::testing::Values(
+        RefusalCase{"NotAnImage", kText, withTable({"--va", "1000"}),
+                    "zemrik-cli: input.bin: not a PE or ELF image; give the table's file offset with -a"},
+        RefusalCase{"MalformedImage",
+                    [] {
+                        Bytes bytes = elfImage();
+                        bytes[5] = 3;
+                        return bytes;
+                    }(),
+                    {"--list-symbols"},
+                    "zemrik-cli: input.bin: its ELF byte order is neither little- nor big-endian"},
+        RefusalCase{"BelowImageBase", pe32PlusImage(), withTable({"--va", "2000"}),
+                    "zemrik-cli: address 2000 lies below the image base 140000000; a virtual address is image base + "
+                    "RVA (140000000 + 2000 = 140002000)"},
+        RefusalCase{"BelowEverySection", pe32PlusImage(), withTable({"--va", "140000080"}),
+                    "zemrik-cli: address 140000080 lies below every section (the first, .text, starts at 140001000); "
+                    "--list-sections lists them"},
+        RefusalCase{"BetweenSections", pe32PlusImage(), withTable({"--va", "140001180"}),
+                    "zemrik-cli: address 140001180 lies between the sections .text and .rdata; --list-sections lists "
+                    "them"},
+        RefusalCase{"PastEverySection", pe32PlusImage(), withTable({"--va", "140003100"}),
+                    "zemrik-cli: address 140003100 lies past every section (the last, .bss, ends at 140003100); "
+                    "--list-sections lists them"},
+        RefusalCase{"NoFileData", pe32PlusImage(), withTable({"--va", "140003000"}),
+                    "zemrik-cli: address 140003000 lies in .bss, and .bss has no file data: its bytes are zero until "
+                    "the program runs"},
+        RefusalCase{"PastFileData", pe32PlusImage(), withTable({"--va", "140002200"}),
+                    "zemrik-cli: address 140002200 lies past the file data of .rdata, which ends at 140002200: the "
+                    "rest of .rdata is zero until the program runs"},
+        RefusalCase{"RangePastFileData",
+                    pe32PlusImage(),
+                    {"--va", "1400021FE", "-s", "4", "-n", "4", "-i", "bytes"},
+                    "zemrik-cli: the table of 4 bytes at 1400021FE runs past the file data of .rdata, which ends at "
+                    "140002200; give a size of at most 2 with -s"},
+        RefusalCase{"NoSections",
+                    testing::ElfImageBuilder(64, image::ByteOrder::Little).withoutSectionHeaders().build(),
+                    withTable({"--va", "0"}), "zemrik-cli: the image has no sections, so address 0 is in none of them"},
+        RefusalCase{"UnknownSymbol", elfImage(), withTable({"--symbol", "crc32_table"}),
+                    "zemrik-cli: no symbol 'crc32_table' in input.bin; --list-symbols lists them"},
+        RefusalCase{"SymbolAtSeveralAddresses", elfImage(), withTable({"--symbol", "twin"}),
+                    "zemrik-cli: symbol 'twin' names several addresses; give one with --va:\n  1000  .rodata\n  "
+                    "1004  .rodata"},
+        RefusalCase{"RvaInBss", pe32WithBss(), withTable({"--rva", "-a", "402000"}),
+                    "No data in the file at this RVA !"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliEndToEnd, MissingImageIsRefused) {
+    const Outcome outcome = run({"--list-sections", "no such image.exe"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.errors, "zemrik-cli: cannot open no such image.exe\n");
+}
 
 TEST_F(CliEndToEnd, MissingFileIsRefusedBeforeAnyField) {
     const Outcome outcome = run({"no such file.bin"});

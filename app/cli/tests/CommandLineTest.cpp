@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,6 +114,19 @@ TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
     EXPECT_TRUE(one.bigEndian);
     EXPECT_FALSE(one.decimal);
     EXPECT_FALSE(one.dumpToFile);
+}
+
+TEST(CommandLine, ImageOptionsReachTheirFields) {
+    const CliOptions byAddress = parsedOptions({"--va", "0x140009020", "-s", "400", "f"});
+    EXPECT_EQ(byAddress.virtualAddress, std::optional<std::uint64_t>(0x140009020));
+    EXPECT_EQ(parsedOptions({"--va=FFFFFFFFFFFFFFFF", "f"}).virtualAddress,
+              std::optional<std::uint64_t>(0xFFFFFFFFFFFFFFFF));
+    const CliOptions bySymbol = parsedOptions({"--symbol", "crc32_table", "f"});
+    EXPECT_EQ(bySymbol.symbol, std::optional<std::string>("crc32_table"));
+    EXPECT_FALSE(bySymbol.virtualAddress);
+    const CliOptions lists = parsedOptions({"--list-sections", "--list-symbols", "f"});
+    EXPECT_TRUE(lists.listSections);
+    EXPECT_TRUE(lists.listSymbols);
 }
 
 struct OperandCase {
@@ -238,7 +253,27 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{
             "AmbiguousLanguageOrLf", {"--l=c", "f"}, "option '--l' is ambiguous; possibilities: '--language' '--lf'"},
         UsageErrorCase{"MissingItemsValue", {"f", "--items"}, "option '--items' requires an argument"},
-        UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"}),
+        UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"},
+        UsageErrorCase{"VaOf17Digits",
+                       {"--va", "10000000000000000", "f"},
+                       "--va: '10000000000000000' is not a hex number of at most 16 digits (0x optional)"},
+        UsageErrorCase{
+            "VaNotHex", {"--va=40100g", "f"}, "--va: '40100g' is not a hex number of at most 16 digits (0x optional)"},
+        UsageErrorCase{
+            "VaPrefixOnly", {"--va=0x", "f"}, "--va: '0x' is not a hex number of at most 16 digits (0x optional)"},
+        UsageErrorCase{
+            "VaAndAddress", {"-a", "0", "--va", "1000", "f"}, "give the table's address once: -a, --va or --symbol"},
+        UsageErrorCase{
+            "SymbolAndVa", {"--symbol=t", "--va", "1000", "f"}, "give the table's address once: -a, --va or --symbol"},
+        UsageErrorCase{
+            "SymbolAndAddress", {"--symbol=t", "-a0", "f"}, "give the table's address once: -a, --va or --symbol"},
+        UsageErrorCase{"RvaWithSymbol",
+                       {"--symbol=t", "--rva", "f"},
+                       "--rva applies to -a only; --va and --symbol take image addresses themselves"},
+        UsageErrorCase{"ListNeedsAFile", {"--list-symbols"}, "missing FILE"},
+        UsageErrorCase{"ImageFromStandardInput",
+                       {"--list-sections", "-"},
+                       "--va, --symbol and the listings read FILE as an image: give a file, not -"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The values the request's conversion would read differently from what was
