@@ -1,12 +1,20 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz harnesses into fuzz/corpus/<harness>/.
 
+    fuzz/make_corpus.py [BUILD_DIR]
+
+With a build directory, the image reader's seeds are made from its real
+builds of the sample (debug sections stripped, symbols kept).
+
 Run it again after changing a seed here; regression inputs found by fuzzing
 are added to the corpus directories as files of their own and kept.
 """
 
 import pathlib
+import shutil
 import struct
+import subprocess
+import sys
 
 CORPUS = pathlib.Path(__file__).resolve().parent / "corpus"
 
@@ -135,7 +143,34 @@ def request_run():
         write("fuzz_request_run", name, data)
 
 
+def image(build_dir):
+    """Each sample build twice: queried at its table's address for the
+    table's size, and at address 0."""
+    sample = pathlib.Path(build_dir) / "sample"
+    builds = {
+        "pe32": ("crc32.exe", "i686-w64-mingw32-", "_crc32_table"),
+        "pe32_plus": ("crc32_64.exe", "x86_64-w64-mingw32-", "crc32_table"),
+        "elf64": ("crc32.elf", "", "crc32_table"),
+        "elf32": ("crc32_32.elf", "", "crc32_table"),
+    }
+    scratch = CORPUS / "stripped.tmp"
+    for name, (file, tools, symbol) in builds.items():
+        if not (sample / file).exists() or not shutil.which(tools + "strip"):
+            print(f"skipping {name}: {sample / file} or {tools}strip missing")
+            continue
+        subprocess.run([tools + "strip", "--strip-debug", "-o", str(scratch), str(sample / file)], check=True)
+        data = scratch.read_bytes()
+        scratch.unlink()
+        listing = subprocess.run([tools + "nm", "-S", str(sample / file)], check=True, capture_output=True,
+                                 text=True).stdout
+        address = next(int(line.split()[0], 16) for line in listing.splitlines() if line.endswith(" " + symbol))
+        write("fuzz_image", name + "_table", struct.pack("<QI", address, 0x400) + data)
+        write("fuzz_image", name + "_zero", struct.pack("<QI", 0, 1) + data)
+
+
 if __name__ == "__main__":
+    if len(sys.argv) > 1:
+        image(sys.argv[1])
     field_conversion()
     translate()
     walk()

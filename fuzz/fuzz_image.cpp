@@ -1,0 +1,72 @@
+// The input's first 8 bytes are a virtual address and the next 4 a length
+// (little-endian), the rest is the file. The image reader must never read
+// outside the file's bytes, which sit in a heap block of exactly their size;
+// every file offset it answers, for the address given or for any section or
+// symbol it reported, must lie inside the file with all its bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+
+#include "fuzz/FuzzSupport.h"
+#include "image/ExecutableImage.h"
+
+namespace {
+
+using zemrik::fuzz::check;
+namespace image = zemrik::image;
+
+constexpr std::size_t kHeaderSize = 12;
+constexpr std::size_t kLargestImage = 1 << 20;
+// Enough sections and symbols to query, however many a file declares.
+constexpr std::size_t kQueriesPerKind = 64;
+
+// Asks for the range and, when answered, reads its first and last byte, so
+// that AddressSanitizer reports an answer past the file.
+void query(const image::ExecutableImage& found, std::span<const std::uint8_t> file, std::uint64_t address,
+           std::uint64_t length) {
+    const image::OffsetOrRefusal offset = image::fileOffsetOf(found, address, length);
+    if (!offset) return;
+    check(*offset <= file.size() && length <= file.size() - *offset, "answered a range outside the file");
+    if (length == 0) return;
+    volatile std::uint8_t touched = file[static_cast<std::size_t>(*offset)];
+    touched = file[static_cast<std::size_t>(*offset + length - 1)];
+    (void)touched;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < kHeaderSize || size - kHeaderSize > kLargestImage) return -1;
+    zemrik::fuzz::InputReader input(data, size);
+    const std::uint64_t address = input.u32() | std::uint64_t{input.u32()} << 32;
+    const std::uint32_t length = input.u32();
+    const std::size_t fileSize = size - kHeaderSize;
+    const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[fileSize]);
+    std::memcpy(bytes.get(), data + kHeaderSize, fileSize);
+    const std::span<const std::uint8_t> file(bytes.get(), fileSize);
+
+    const image::ImageOrDefect sectionsOnly = image::readExecutableImage(file, image::SymbolReading::Skip);
+    const image::ImageOrDefect withSymbols = image::readExecutableImage(file, image::SymbolReading::Read);
+    // Symbols only add to what is read: a file refused without them is refused with them.
+    check(sectionsOnly || !withSymbols, "reading the symbols accepted a file refused without them");
+    if (!sectionsOnly) return 0;
+    const image::ExecutableImage& found = *sectionsOnly;
+    check(found.fileSize == fileSize, "the image's size is not the file's");
+    if (withSymbols) check(withSymbols.value().sections.size() == found.sections.size(), "sections differ");
+
+    query(found, file, address, length);
+    for (std::size_t index = 0; index < found.sections.size() && index < kQueriesPerKind; ++index) {
+        const image::ImageSection& section = found.sections[index];
+        query(found, file, section.address, section.fileSize);
+        query(found, file, section.address + length % (section.memorySize + 1), 1);
+    }
+    if (!withSymbols) return 0;
+    const auto& symbols = withSymbols.value().symbols;
+    for (std::size_t index = 0; index < symbols.size() && index < kQueriesPerKind; ++index) {
+        query(found, file, symbols[index].address, symbols[index].size.value_or(length));
+    }
+    return 0;
+}
