@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# From a fresh Debian machine to a table on the screen: installs what the
-# build needs, builds the native preset and prints the CRC-32 table found
-# inside the sample Windows image, as C dwords. Run as root from anywhere.
+# From a fresh Debian machine to tables on the screen: installs what the
+# build needs, builds the native preset and prints the CRC-32 table by its
+# name from each real build of the sample, as C dwords. Run as root from anywhere.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake g++ make libgtest-dev googletest g++-mingw-w64-i686 binutils-mingw-w64
+scripts/install-deps.sh cmake g++ make libgtest-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
+  binutils-mingw-w64 g++-multilib
 
 cmake --preset native
 cmake --build --preset native
 
-address=$(cat build/native/sample/crc32_table.va)
-build/native/app/cli/zemrik-cli --rva -a "$address" -s 400 -i dwords -l c -n 4 build/native/sample/crc32.exe
-# The table ends without a line break; keep the prompt off its last line.
-echo
+cli=build/native/app/cli/zemrik-cli
+sample=build/native/sample
+# A PE image records no symbol sizes, so its table's size is given; an ELF
+# image's comes from the symbol. The i686 compiler prefixes C names with "_".
+demo() {
+  [ -e "$sample/$1" ] || return 0
+  printf '\n$ zemrik-cli %s %s\n' "${*:2}" "$sample/$1"
+  "$cli" "${@:2}" "$sample/$1"
+  # The table ends without a line break; keep what follows off its last line.
+  echo
+}
+demo crc32.exe --symbol _crc32_table -s 400 -i dwords -l c -n 4
+demo crc32_64.exe --symbol crc32_table -s 400 -i dwords -l c -n 4
+demo crc32.elf --symbol crc32_table -i dwords -l c -n 4
+demo crc32_32.elf --symbol crc32_table -i dwords -l c -n 4
