@@ -298,19 +298,8 @@ Bytes pe32WithBss() {
         .build();
 }
 
-class ImageTables : public CliEndToEnd, public ::testing::WithParamInterface<TableCase> {};
-
-TEST_P(ImageTables, PrintTheTableFoundInTheImage) {
-    Arguments arguments = GetParam().options;
-    arguments.push_back(makeInput(GetParam().input));
-    const Outcome outcome = run(arguments);
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.output, GetParam().expected);
-    EXPECT_EQ(outcome.errors, "");
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    CliEndToEnd, ImageTables,
+    Images, Tables,
     ::testing::Values(TableCase{"VirtualAddressInPe32Plus",
                                 pe32PlusImage(),
                                 {"--va", "1400021FC", "-s", "4", "-i", "bytes", "-l", "c", "-n", "4"},
@@ -328,17 +317,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 ".bss    140003000  0       0          100\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-class ImageRefusals : public CliEndToEnd, public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(ImageRefusals, SayWhatToDoAndExitWithOne) {
-    Arguments arguments = GetParam().options;
-    arguments.push_back(makeInput(GetParam().input));
-    const Outcome outcome = run(arguments);
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(outcome.errors, GetParam().message + "\n");
-}
-
 const Arguments kFourBytesTable{"-s", "4", "-n", "4"};
 
 Arguments withTable(Arguments arguments) {
@@ -348,7 +326,7 @@ Arguments withTable(Arguments arguments) {
 
 // One case per message.
 INSTANTIATE_TEST_SUITE_P(
-    CliEndToEnd, ImageRefusals,
+    Images, Refusals,
     ::testing::Values(
         RefusalCase{"NotAnImage", kText, withTable({"--va", "1000"}),
                     "zemrik-cli: input.bin: not a PE or ELF image; give the table's file offset with -a"},
