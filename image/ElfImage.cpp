@@ -30,6 +30,14 @@ struct SymbolTable {
     const SectionHeader* extendedIndexes;  // SHT_SYMTAB_SHNDX, when there is one
 };
 
+// Appends rather than adds strings: GCC 12 warns falsely (-Wrestrict) about
+// "[" + std::to_string(...) once it is inlined.
+std::string numberedName(std::string_view prefix, std::uint64_t number) {
+    std::string name(prefix);
+    name.append(std::to_string(number));
+    return name;
+}
+
 class ElfReader {
 public:
     ElfReader(const FieldReader& file, const ClassLayout& layout, ImageFormat format) : file_(file), layout_(layout) {
@@ -84,8 +92,7 @@ private:
         names_.assign(headers_.size(), std::string());
         if (namesIndex == kShnUndef) {
             // Without a name table each section is known by its index.
-            for (std::size_t index = 0; index < names_.size(); ++index)
-                names_[index] = "[" + std::to_string(index) + "]";
+            for (std::size_t index = 0; index < names_.size(); ++index) names_[index] = numberedName("[", index) + "]";
             return std::nullopt;
         }
         if (namesIndex >= headers_.size() || !holdsData(headers_[namesIndex])) return ImageDefect::SectionNameTable;
@@ -141,7 +148,7 @@ private:
             if (!addsWithinRange(offset, fileSize)) return ImageDefect::SectionWraps;
             const SectionContent content =
                 (u32(at + layout_.pFlags) & kPfX) != 0 ? SectionContent::Code : SectionContent::Data;
-            if (auto defect = addSection({"LOAD" + std::to_string(index), word(at + layout_.pVaddr),
+            if (auto defect = addSection({numberedName("LOAD", index), word(at + layout_.pVaddr),
                                           word(at + layout_.pMemsz), offset, fileSize, content})) {
                 return defect;
             }
