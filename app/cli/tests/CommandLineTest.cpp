@@ -251,7 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--lf", "--dump-to-file", "f"},
                        "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"},
         UsageErrorCase{
-            "AmbiguousLanguageOrLf", {"--l=c", "f"}, "option '--l' is ambiguous; possibilities: '--language' '--lf'"},
+            "AmbiguousLanguageOrLf",
+            {"--l=c", "f"},
+            "option '--l' is ambiguous; possibilities: '--language' '--lf' '--list-sections' '--list-symbols'"},
         UsageErrorCase{"MissingItemsValue", {"f", "--items"}, "option '--items' requires an argument"},
         UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"},
         UsageErrorCase{"VaOf17Digits",
