@@ -88,15 +88,21 @@ Expected<TableAddress, Refusal> findSymbol(const ExecutableImage& image, const s
 }  // namespace
 
 Expected<ExecutableImage, Refusal> loadImage(const std::string& path, image::SymbolReading symbols) {
-    const std::optional<platform::File> file = platform::File::openForReading(path);
-    if (!file) return ImageOrRefusal::failure("cannot open " + path);
-    // A mapping of an empty file fails, and such a file is no image either.
-    const bool empty = file->size32() == 0u;
-    const std::optional<platform::FileMapping> mapping =
-        empty ? std::nullopt : platform::FileMapping::create(*file, platform::MappingAccess::ReadOnly, 0, nullptr);
-    const std::optional<platform::MappedView> view =
-        mapping ? platform::MappedView::map(*mapping) : std::optional<platform::MappedView>();
-    if (!empty && !view) return ImageOrRefusal::failure("cannot map " + path + " to read it as an image");
+    const platform::SystemResult<platform::File> file = platform::File::openForReading(path);
+    if (!file) return ImageOrRefusal::failure("cannot open " + path + ": " + file.error().describe());
+    // An empty file can't be mapped, and is no image either.
+    std::optional<platform::FileMapping> mapping;
+    std::optional<platform::MappedView> view;
+    const platform::SystemResult<std::uint32_t> size = file->size32();
+    if (!size) return ImageOrRefusal::failure("cannot read " + path + ": " + size.error().describe());
+    if (*size != 0) {
+        auto created = platform::FileMapping::create(*file, platform::MappingAccess::ReadOnly, 0, nullptr);
+        if (!created) return ImageOrRefusal::failure("cannot map " + path + ": " + created.error().describe());
+        mapping = std::move(*created);
+        auto mapped = platform::MappedView::map(*mapping);
+        if (!mapped) return ImageOrRefusal::failure("cannot map " + path + ": " + mapped.error().describe());
+        view = std::move(*mapped);
+    }
 
     const std::span<const std::uint8_t> bytes =
         view ? std::span<const std::uint8_t>(view->data(), view->size()) : std::span<const std::uint8_t>();

@@ -376,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliEndToEnd, MissingImageIsRefused) {
     const Outcome outcome = run({"--list-sections", "no such image.exe"});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.errors, "zemrik-cli: cannot open no such image.exe\n");
+    EXPECT_EQ(outcome.errors, "zemrik-cli: cannot open no such image.exe: No such file or directory\n");
 }
 
 TEST_F(CliEndToEnd, MissingFileIsRefusedBeforeAnyField) {
