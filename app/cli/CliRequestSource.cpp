@@ -16,7 +16,8 @@ struct OptionHint {
 // the option that sets it. A zero can only be the size: -n refuses 0 itself.
 constexpr OptionHint kOptionHints[] = {
     {"You MUST enter the size of the table !", "give the table's size in bytes with -s/--size HEX"},
-    {"You MUST enter the offset of the table !", "give the table's address with -a/--address HEX"},
+    {"You MUST enter the offset of the table !",
+     "give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
     {"You MUST enter the number of items per line !", "give the number of items on a line with -n/--per-line DEC"},
     {"A zero somewhere :)", "the table's size (-s/--size) is 0"},
 };

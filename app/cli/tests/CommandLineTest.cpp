@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Help,
 
 TEST(CommandLine, HelpMarksWhatEveryRunNeedsAndVersionIsTheAbouts) {
     const std::string help(helpText());
-    const std::size_t needed = help.find("Every run needs:\n");
+    const std::size_t needed = help.find("Every run needs");
     const std::size_t others = help.find("Options:\n");
     ASSERT_NE(needed, std::string::npos);
     ASSERT_NE(others, std::string::npos);
