@@ -5,10 +5,10 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "core/OutputEstimate.h"
 #include "platform/File.h"
 #include "platform/FileMapping.h"
 #include "platform/ZeroedMemory.h"
-#include "run/RunWorker.h"
 
 namespace zemrik::bench {
 namespace {
@@ -17,11 +17,8 @@ constexpr std::size_t kPage = 4096;
 
 // C bytes hex, 12 a line: the row the whole-program comparison uses.
 std::uint32_t estimateFor(std::uint32_t tableSize) {
-    RunRequest request;
-    request.tableSize = tableSize;
-    request.elementSize = ElementSize::Byte;
-    request.itemsPerLine = kItemsPerLine;
-    return *estimateOutputSize(request, styleRow(Language::C, StyleColumn::ByteHex));
+    return *estimateOutputSize(tableSize, ElementSize::Byte, kItemsPerLine,
+                               styleRow(Language::C, StyleColumn::ByteHex));
 }
 
 // A walk writes every page of its buffer once; one store a page pays for
@@ -32,14 +29,10 @@ void touchPages(char* data, std::size_t size) {
 }
 
 void measureEstimate(benchmark::State& state) {
-    RunRequest request;
-    request.elementSize = ElementSize::Word;
-    request.itemsPerLine = kItemsPerLine;
     const OutputStyle& style = styleRow(Language::Delphi, StyleColumn::WordDec);
     std::uint32_t tableSize = 2;
     for (auto _ : state) {
-        request.tableSize = tableSize;
-        benchmark::DoNotOptimize(estimateOutputSize(request, style));
+        benchmark::DoNotOptimize(estimateOutputSize(tableSize, ElementSize::Word, kItemsPerLine, style));
         tableSize += 2;
     }
 }

@@ -5,9 +5,9 @@
 
 #include "bench/BenchSupport.h"
 #include "core/OutputBuffer.h"
+#include "core/OutputEstimate.h"
 #include "core/TableWalk.h"
 #include "platform/ZeroedMemory.h"
-#include "run/RunWorker.h"
 
 namespace zemrik::bench {
 namespace {
@@ -27,11 +27,8 @@ TableLayout layoutFor(Language language, StyleColumn column, bool bigEndian) {
 // The run's estimate plus one character per byte: Delphi byte decimal may
 // outgrow the estimate, and a growth would be measured as walk time.
 std::size_t capacityFor(const TableLayout& layout, const OutputStyle& style) {
-    RunRequest request;
-    request.tableSize = layout.tableSize;
-    request.elementSize = layout.elementSize;
-    request.itemsPerLine = layout.itemsPerLine;
-    return std::size_t{*estimateOutputSize(request, style)} + layout.tableSize;
+    return std::size_t{*estimateOutputSize(layout.tableSize, layout.elementSize, layout.itemsPerLine, style)} +
+           layout.tableSize;
 }
 
 // The walk alone: the buffer is reused, and zeroed again outside the timing.

@@ -45,13 +45,6 @@ WalkCase readCase(const std::uint8_t* data, std::size_t size) {
     return walkCase;
 }
 
-// The run's estimate: lines x line break + bytes x element width + 100.
-std::size_t estimate(const zemrik::TableLayout& layout, const zemrik::OutputStyle& style) {
-    const std::size_t perLine = std::size_t{layout.itemsPerLine} * byteCount(layout.elementSize);
-    return layout.tableSize / perLine * static_cast<std::size_t>(style.lineBreakWidth) +
-           std::size_t{layout.tableSize} * static_cast<std::size_t>(style.elementWidth) + 100;
-}
-
 void checkProgress(const std::vector<std::uint32_t>& reports, std::uint32_t count) {
     if (count == 1) {
         check(reports.size() <= 1 && (reports.empty() || reports[0] == 0), "one element reported progress");
@@ -71,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const zemrik::OutputStyle& style =
         zemrik::styleRow(layout.language, zemrik::styleColumn(layout.elementSize, walkCase.decimal));
 
-    zemrik::fuzz::ExactStorage storage(estimate(layout, style));
+    zemrik::fuzz::ExactStorage storage(zemrik::testing::estimateFor(layout, style));
     zemrik::OutputBuffer buffer(storage.data(), storage.capacity(), &storage);
     zemrik::testing::MemorySource source(walkCase.table);
     zemrik::fuzz::CheckedProgress progress;

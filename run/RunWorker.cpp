@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "core/OutputEstimate.h"
 #include "core/TableWalk.h"
 #include "platform/FileMapping.h"
 #include "platform/ZeroedMemory.h"
@@ -186,7 +187,7 @@ RunOutcome carryOut(RunRequest& request, RunHost& host) {
     const OutputStyle& style = request.style != nullptr
                                    ? *request.style
                                    : styleRow(request.language, styleColumn(request.elementSize, request.decimal));
-    const auto estimate = estimateOutputSize(request, style);
+    const auto estimate = estimateOutputSize(request.tableSize, request.elementSize, request.itemsPerLine, style);
     if (request.dumpToFile) return runIntoResultFile(request, style, estimate, host);
     if (!estimate) {
         reportNoBuffer(host);
@@ -196,16 +197,6 @@ RunOutcome carryOut(RunRequest& request, RunHost& host) {
 }
 
 }  // namespace
-
-std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style) {
-    const std::uint64_t perLine = std::uint64_t{request.itemsPerLine} * byteCount(request.elementSize);
-    if (perLine == 0 || style.elementWidth < 0 || style.lineBreakWidth < 0) return std::nullopt;
-    const std::uint64_t estimate = request.tableSize / perLine * static_cast<std::uint64_t>(style.lineBreakWidth) +
-                                   std::uint64_t{request.tableSize} * static_cast<std::uint64_t>(style.elementWidth) +
-                                   100;
-    if (estimate > 0xFFFFFFFFu) return std::nullopt;
-    return static_cast<std::uint32_t>(estimate);
-}
 
 RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host) {
     RunOutcome outcome = RunOutcome::NoBuffer;

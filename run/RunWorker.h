@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/OutputStyle.h"
 #include "platform/Thread.h"
 #include "run/RequestSource.h"
 #include "run/RunHost.h"
@@ -18,11 +17,6 @@ struct RunState {
     // the mapping and the result file are released. Go is ignored while set.
     std::atomic<bool> busy{false};
 };
-
-// (table size / (items per line x element size)) x lineBreakWidth
-//   + table size x elementWidth + 100, without wrap-around; nothing when the
-// estimate does not fit in 32 bits.
-[[nodiscard]] std::optional<std::uint32_t> estimateOutputSize(const RunRequest& request, const OutputStyle& style);
 
 enum class StartOutcome {
     Ignored,        // a run is in progress: nothing was opened or shown

@@ -10,6 +10,7 @@
 namespace zemrik {
 namespace {
 
+using testing::estimateFor;
 using testing::MemorySource;
 using testing::RecordingProgress;
 
@@ -21,12 +22,6 @@ struct Rendered {
     std::vector<std::uint32_t> progress;
     std::size_t appendCursor;
 };
-
-// The capacity the run gives a walk: (size / (N x element)) x lineBreakWidth + size x elementWidth + 100.
-std::size_t estimateFor(const TableLayout& layout, const OutputStyle& style) {
-    const std::size_t perLine = std::size_t{layout.itemsPerLine} * byteCount(layout.elementSize);
-    return layout.tableSize / perLine * style.lineBreakWidth + std::size_t{layout.tableSize} * style.elementWidth + 100;
-}
 
 class GrowingStorage : public BufferGrowth {
 public:

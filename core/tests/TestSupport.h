@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ByteSource.h"
+#include "core/OutputEstimate.h"
 #include "core/TableWalk.h"
 
 namespace zemrik::testing {
@@ -41,6 +42,11 @@ private:
     std::size_t readable_;
     std::size_t position_ = 0;
 };
+
+// The room the run gives a walk of this table to start with.
+inline std::size_t estimateFor(const TableLayout& layout, const OutputStyle& style) {
+    return *estimateOutputSize(layout.tableSize, layout.elementSize, layout.itemsPerLine, style);
+}
 
 class RecordingProgress : public ProgressSink {
 public:

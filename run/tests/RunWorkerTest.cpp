@@ -345,32 +345,5 @@ TEST_F(RunWorker, EstimateBeyond32BitsIsNoBuffer) {
     }
 }
 
-TEST(EstimateOutputSize, ExamplesAndLimits) {
-    struct Case {
-        Language language;
-        ElementSize size;
-        std::uint32_t tableSize;
-        std::uint8_t perLine;
-        std::optional<std::uint32_t> estimate;
-    };
-    const Case cases[] = {
-        {Language::C, ElementSize::Byte, 64, 8, 508},
-        {Language::C, ElementSize::Word, 64, 8, 624},
-        {Language::DataStr, ElementSize::Byte, 5, 2, 2 * 2 + 10 + 100},
-        {Language::Asm, ElementSize::Dword, 0x15555550, 255, std::nullopt},  // x 12 passes 2^32
-        {Language::DataStr, ElementSize::Byte, 0x7FFFFF00, 255, std::nullopt},
-        {Language::DataStr, ElementSize::Byte, 0x7F000000, 255, 0x7F000000u / 255 * 2 + 0xFE000000u + 100},
-    };
-    for (const Case& c : cases) {
-        RunRequest request;
-        request.language = c.language;
-        request.elementSize = c.size;
-        request.tableSize = c.tableSize;
-        request.itemsPerLine = c.perLine;
-        const OutputStyle& style = styleRow(c.language, styleColumn(c.size, false));
-        EXPECT_EQ(estimateOutputSize(request, style), c.estimate) << c.tableSize;
-    }
-}
-
 }  // namespace
 }  // namespace zemrik
