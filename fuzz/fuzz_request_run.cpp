@@ -88,7 +88,6 @@ public:
         case zemrik::CheckBox::DumpToFile: return fields_.dumpToFile;
         case zemrik::CheckBox::Decimal: return fields_.decimal;
         case zemrik::CheckBox::Rva: return fields_.rva;
-        case zemrik::CheckBox::BigEndian: return fields_.bigEndian;
         }
         return false;
     }

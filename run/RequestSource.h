@@ -10,7 +10,9 @@
 namespace zemrik {
 
 enum class NumberField { TableSize, Address, ItemsPerLine };
-enum class CheckBox { DumpToFile, Decimal, Rva, BigEndian };
+// "Big Endian" is no field of the request: the worker asks RunHost for it when
+// the run starts.
+enum class CheckBox { DumpToFile, Decimal, Rva };
 
 // What buildRunRequest needs of a front end: the dialog's fields and choices,
 // and the places it reports to. The dialog, the command line and the tests

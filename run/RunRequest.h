@@ -24,7 +24,6 @@ struct RunRequest {
     std::uint8_t itemsPerLine = 0;
     bool decimal = false;
     bool dumpToFile = false;
-    bool bigEndian = false;              // read by the worker when the run starts
     const OutputStyle* style = nullptr;  // the front end's own row, else the style table's
 };
 

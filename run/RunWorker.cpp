@@ -97,7 +97,6 @@ TableLayout layoutOf(const RunRequest& request) {
     layout.elementSize = request.elementSize;
     layout.language = request.language;
     layout.itemsPerLine = request.itemsPerLine;
-    layout.bigEndian = request.bigEndian;
     return layout;
 }
 
@@ -111,10 +110,10 @@ struct Walked {
 Walked walk(RunRequest& request, const OutputStyle& style, OutputBuffer& buffer, RunHost& host) {
     FileByteSource source(request.inputFile);
     if (!source.seek(request.offset)) return {WalkOutcome::ReadFailed, source.failure()};
-    request.bigEndian = host.isBigEndianChecked();
+    TableLayout layout = layoutOf(request);
+    layout.bigEndian = host.isBigEndianChecked();
     HostProgress progress(host);
-    const TableLayout layout = layoutOf(request);
-    const bool reversed = request.language == Language::DataStr && request.bigEndian;
+    const bool reversed = layout.language == Language::DataStr && layout.bigEndian;
     const WalkOutcome outcome = reversed ? renderReversed(layout, style, source, buffer, progress)
                                          : renderForward(layout, style, source, buffer, progress);
     return {outcome, source.failure()};

@@ -44,9 +44,8 @@ int checkBoxId(CheckBox box) {
     case CheckBox::DumpToFile: return IDC_DUMP_TO_FILE;
     case CheckBox::Decimal: return IDC_DECIMAL;
     case CheckBox::Rva: return IDC_RVA;
-    case CheckBox::BigEndian: return IDC_BIG_ENDIAN;
     }
-    return IDC_BIG_ENDIAN;
+    return IDC_RVA;
 }
 
 UINT iconStyle(MessageIcon icon) {
@@ -234,7 +233,7 @@ void MainDialog::showFileMessage(const std::string& text, const std::string& cap
     showMessage(text, caption, icon);
 }
 
-bool MainDialog::isBigEndianChecked() { return isChecked(CheckBox::BigEndian); }
+bool MainDialog::isBigEndianChecked() { return IsDlgButtonChecked(dialog_, IDC_BIG_ENDIAN) == BST_CHECKED; }
 
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     try {

@@ -50,7 +50,6 @@ bool CliRequestSource::isChecked(CheckBox box) {
     case CheckBox::DumpToFile: return options_.dumpToFile;
     case CheckBox::Decimal: return options_.decimal;
     case CheckBox::Rva: return options_.rva;
-    case CheckBox::BigEndian: return options_.bigEndian;
     }
     return false;
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -35,10 +34,7 @@ public:
     int itemsSelection() override { return items; }
     int languageSelection() override { return language; }
     std::string fieldText(NumberField field) override { return fields[field]; }
-    bool isChecked(CheckBox box) override {
-        checkBoxesRead.push_back(box);
-        return checked.count(box) != 0;
-    }
+    bool isChecked(CheckBox box) override { return checked.count(box) != 0; }
     void setFileBoxText(const std::string& text, const FileFailure& failure) override {
         fileBoxTexts.push_back(text);
         fileFailures.push_back(failure);
@@ -55,7 +51,6 @@ public:
         {NumberField::TableSize, "40"}, {NumberField::Address, "0"}, {NumberField::ItemsPerLine, "8"}};
     std::set<CheckBox> checked;
 
-    std::vector<CheckBox> checkBoxesRead;
     std::vector<std::string> fileBoxTexts;
     std::vector<FileFailure> fileFailures;
     std::vector<std::string> fileSizeBoxTexts;
@@ -231,7 +226,7 @@ TEST(RunRequestTest, AcceptsAValidRequest) {
     source.language = 2;
     source.fields = {
         {NumberField::TableSize, "0x40"}, {NumberField::Address, "c0"}, {NumberField::ItemsPerLine, "257"}};
-    source.checked = {CheckBox::DumpToFile, CheckBox::Decimal, CheckBox::BigEndian};
+    source.checked = {CheckBox::DumpToFile, CheckBox::Decimal};
     const std::optional<RunRequest> request = buildCountingHandles(source);
     ASSERT_TRUE(request);
     EXPECT_TRUE(source.messages.empty());
@@ -244,9 +239,6 @@ TEST(RunRequestTest, AcceptsAValidRequest) {
     EXPECT_EQ(request->itemsPerLine, 1);
     EXPECT_TRUE(request->dumpToFile);
     EXPECT_TRUE(request->decimal);
-    // The worker reads "Big Endian" itself when the run starts.
-    EXPECT_FALSE(request->bigEndian);
-    EXPECT_EQ(std::count(source.checkBoxesRead.begin(), source.checkBoxesRead.end(), CheckBox::BigEndian), 0);
 }
 
 TEST(RunRequestTest, AcceptedFieldValues) {

@@ -33,6 +33,7 @@ public:
     int language = 0;  // C/C++
     std::map<NumberField, std::string> fields;
     std::map<CheckBox, bool> boxes;
+    bool bigEndian = false;
 
     std::vector<std::string> fileBoxTexts;
     std::vector<std::string> progressTexts;
@@ -63,7 +64,7 @@ public:
     void setOutputText(std::string_view text) override { outputTexts.emplace_back(text); }
     bool isBigEndianChecked() override {
         ++bigEndianReads;
-        return boxes[CheckBox::BigEndian];
+        return bigEndian;
     }
 
     void ask(const std::string& address, const std::string& size, const std::string& perLine) {
@@ -176,7 +177,7 @@ TEST_F(RunWorker, BigEndianIsReadOnceWhenTheRunStarts) {
     dialog.path = writeInput({0xA1, 0xB2, 0xC3, 0xD4, 0xE5});
     dialog.language = 3;
     dialog.ask("0", "5", "2");
-    dialog.boxes[CheckBox::BigEndian] = true;
+    dialog.bigEndian = true;
     ASSERT_EQ(go(), StartOutcome::Started);
     EXPECT_EQ(dialog.bigEndianReads, 1);
     EXPECT_EQ(dialog.outputTexts, std::vector<std::string>{"E5D4\r\nC3B2\r\nA1"});
