@@ -108,7 +108,7 @@ public:
     void setProgressText(const std::string& text) override {
         check(!text.empty() && text.back() == '%', "progress text without %");
     }
-    void setOutputText(std::string_view text) override { outputTexts.emplace_back(text); }
+    void setOutputText(zemrik::TerminatedText text) override { outputTexts.emplace_back(text); }
     bool isBigEndianChecked() override {
         ++bigEndianReads;
         return fields_.bigEndian;

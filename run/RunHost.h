@@ -1,8 +1,8 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
+#include "core/TerminatedText.h"
 #include "run/FileFailure.h"
 #include "run/MessageIcon.h"
 
@@ -17,9 +17,8 @@ public:
 
     // The progress label's new text, "37%" and the like.
     virtual void setProgressText(const std::string& text) = 0;
-    // The output box's new text; text.data()[text.size()] is a NUL, so the
-    // text can be handed to an API that wants a C string.
-    virtual void setOutputText(std::string_view text) = 0;
+    // The output box's new text.
+    virtual void setOutputText(TerminatedText text) = 0;
     // A message box owned by the front end, OK button only; returns when closed.
     virtual void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
     // The same for a failure of the file read or written: `failure` says

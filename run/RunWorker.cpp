@@ -139,7 +139,7 @@ RunOutcome runIntoMemory(RunRequest& request, const OutputStyle& style, std::uin
     OutputBuffer buffer(storage.data(), storage.size(), &storage);
     const Walked walked = walk(request, style, buffer, host);
     if (walked.outcome != WalkOutcome::Complete) return reportWalkFailure(walked, request, host);
-    host.setOutputText(buffer.text());
+    host.setOutputText(TerminatedText::followedByNul(buffer.data(), buffer.length()));
     return RunOutcome::Delivered;
 }
 

@@ -220,7 +220,7 @@ void MainDialog::setProgressText(const std::string& text) {
     setText(IDC_PROGRESS, text.c_str());
 }
 
-void MainDialog::setOutputText(std::string_view text) { setText(IDC_OUTPUT, text.data()); }
+void MainDialog::setOutputText(TerminatedText text) { setText(IDC_OUTPUT, text.c_str()); }
 
 void MainDialog::showMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
     MessageBoxA(dialog_, text.c_str(), caption.c_str(), MB_OK | iconStyle(icon));

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <string>
-#include <string_view>
 
 #include "run/RequestSource.h"
 #include "run/RunHost.h"
@@ -34,7 +33,7 @@ public:
 
     // RunHost, called on the worker's thread; RequestSource shares showMessage.
     void setProgressText(const std::string& text) override;
-    void setOutputText(std::string_view text) override;
+    void setOutputText(TerminatedText text) override;
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
     void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                          const FileFailure& failure) override;

@@ -21,15 +21,15 @@ void CliRunHost::clearProgress() {
     progressOnScreen_ = false;
 }
 
-void CliRunHost::setOutputText(std::string_view text) {
+void CliRunHost::setOutputText(TerminatedText text) {
     clearProgress();
     if (dumpToFile_) {
         // The table is in result.txt; standard output stays empty.
-        std::fprintf(streams_.errors, "%.*s\n", static_cast<int>(text.size()), text.data());
+        std::fprintf(streams_.errors, "%s\n", text.c_str());
         outputWritten_ = true;
         return;
     }
-    const std::size_t written = std::fwrite(text.data(), 1, text.size(), streams_.output) +
+    const std::size_t written = std::fwrite(text.c_str(), 1, text.size(), streams_.output) +
                                 std::fwrite(finalLineBreak_.data(), 1, finalLineBreak_.size(), streams_.output);
     const bool flushed = std::fflush(streams_.output) == 0;
     outputWritten_ = written == text.size() + finalLineBreak_.size() && flushed;

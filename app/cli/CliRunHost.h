@@ -32,7 +32,7 @@ public:
         : streams_(streams), dumpToFile_(dumpToFile), bigEndian_(bigEndian), finalLineBreak_(finalLineBreak) {}
 
     void setProgressText(const std::string& text) override;
-    void setOutputText(std::string_view text) override;
+    void setOutputText(TerminatedText text) override;
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
     void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                          const FileFailure& failure) override;

@@ -61,7 +61,7 @@ public:
         fileFailures.push_back(failure);
     }
     void setProgressText(const std::string& text) override { progressTexts.push_back(text); }
-    void setOutputText(std::string_view text) override { outputTexts.emplace_back(text); }
+    void setOutputText(TerminatedText text) override { outputTexts.emplace_back(text); }
     bool isBigEndianChecked() override {
         ++bigEndianReads;
         return bigEndian;
