@@ -14,13 +14,13 @@ namespace {
 
 using Walk = WalkOutcome (*)(const TableLayout&, const OutputStyle&, ByteSource&, OutputBuffer&, ProgressSink&);
 
-TableLayout layoutFor(Language language, StyleColumn column, bool bigEndian) {
+TableLayout layoutFor(Language language, StyleColumn column, ByteOrder order) {
     TableLayout layout;
     layout.tableSize = static_cast<std::uint32_t>(kTableBytes);
     layout.elementSize = elementSizeOf(column);
     layout.language = language;
     layout.itemsPerLine = kItemsPerLine;
-    layout.bigEndian = bigEndian;
+    layout.bigEndian = order == ByteOrder::BigEndian;
     return layout;
 }
 
@@ -79,16 +79,16 @@ void registerWalkBenchmarks() {
     for (const StyleCase& styleCase : styleCases()) {
         const OutputStyle* style = &styleRow(styleCase.language, styleCase.column);
         benchmark::RegisterBenchmark(("renderForward/" + styleCase.name).c_str(), measureWalk, &renderForward,
-                                     layoutFor(styleCase.language, styleCase.column, false), style)
+                                     layoutFor(styleCase.language, styleCase.column, ByteOrder::LittleEndian), style)
             ->Unit(benchmark::kMillisecond);
     }
     const OutputStyle* dataStr = &styleRow(Language::DataStr, StyleColumn::ByteHex);
     benchmark::RegisterBenchmark("renderReversed/DataStr/byte/hex", measureWalk, &renderReversed,
-                                 layoutFor(Language::DataStr, StyleColumn::ByteHex, true), dataStr)
+                                 layoutFor(Language::DataStr, StyleColumn::ByteHex, ByteOrder::BigEndian), dataStr)
         ->Unit(benchmark::kMillisecond);
     const OutputStyle* cByteHex = &styleRow(Language::C, StyleColumn::ByteHex);
     benchmark::RegisterBenchmark("renderForward/freshMemory/C/byte/hex", measureWalkIntoFreshMemory,
-                                 layoutFor(Language::C, StyleColumn::ByteHex, false), cByteHex)
+                                 layoutFor(Language::C, StyleColumn::ByteHex, ByteOrder::LittleEndian), cByteHex)
         ->Unit(benchmark::kMillisecond);
 }
 

@@ -12,4 +12,7 @@ enum class ElementSize : std::uint8_t { Byte = 1, Word = 2, Dword = 4 };
 
 constexpr std::uint32_t byteCount(ElementSize size) { return static_cast<std::uint32_t>(size); }
 
+// How words and dwords are read: least significant byte first, or most.
+enum class ByteOrder : std::uint8_t { LittleEndian, BigEndian };
+
 }  // namespace zemrik

@@ -31,8 +31,10 @@ constexpr int kStyleColumnCount = 6;
 using StyleTable = std::array<const OutputStyle*, kLanguageCount * kStyleColumnCount>;
 extern const StyleTable styleTable;
 
-constexpr StyleColumn styleColumn(ElementSize size, bool decimal) {
-    const unsigned dec = decimal ? 1u : 0u;
+enum class Notation : std::uint8_t { Hex, Decimal };
+
+constexpr StyleColumn styleColumn(ElementSize size, Notation notation) {
+    const unsigned dec = notation == Notation::Decimal ? 1u : 0u;
     return static_cast<StyleColumn>(size == ElementSize::Byte ? dec : dec + byteCount(size));
 }
 

@@ -125,7 +125,7 @@ private:
 
 struct Table {
     zemrik::TableLayout layout;
-    bool decimal = false;
+    zemrik::Notation notation = zemrik::Notation::Hex;
 };
 
 // What Go must answer for these fields: the table of an accepted request, or
@@ -180,7 +180,7 @@ Expectation expectationFor(const DialogFields& fields) {
         table.layout.language == zemrik::Language::DataStr ? zemrik::ElementSize::Byte : *elementSize;
     table.layout.itemsPerLine = static_cast<std::uint8_t>(*perLine);
     table.layout.bigEndian = fields.bigEndian;
-    table.decimal = fields.decimal;
+    table.notation = fields.decimal ? zemrik::Notation::Decimal : zemrik::Notation::Hex;
     return {table, {}};
 }
 
@@ -188,7 +188,7 @@ std::string expectedText(const Table& table, const std::vector<std::uint8_t>& co
     const std::vector<std::uint8_t> bytes(content.begin() + table.layout.offset,
                                           content.begin() + table.layout.offset + table.layout.tableSize);
     const zemrik::OutputStyle& style =
-        zemrik::styleRow(table.layout.language, zemrik::styleColumn(table.layout.elementSize, table.decimal));
+        zemrik::styleRow(table.layout.language, zemrik::styleColumn(table.layout.elementSize, table.notation));
     return zemrik::testing::referenceRender(table.layout, style, bytes);
 }
 

@@ -47,13 +47,15 @@ private:
     std::uint32_t position_;
 };
 
-std::string walkOneByte(const std::uint8_t* image, std::uint32_t offset, zemrik::Language language, bool reversed) {
+std::string walkOneByte(const std::uint8_t* image, std::uint32_t offset, zemrik::Language language,
+                        zemrik::ByteOrder order) {
+    const bool reversed = language == zemrik::Language::DataStr && order == zemrik::ByteOrder::BigEndian;
     zemrik::TableLayout layout;
     layout.offset = offset;
     layout.tableSize = 1;
     layout.language = language;
     layout.itemsPerLine = 1;
-    layout.bigEndian = reversed;
+    layout.bigEndian = order == zemrik::ByteOrder::BigEndian;
     const zemrik::OutputStyle& style = zemrik::styleRow(language, zemrik::StyleColumn::ByteHex);
     zemrik::fuzz::ExactStorage storage(256);
     zemrik::OutputBuffer buffer(storage.data(), storage.capacity(), &storage);
@@ -68,9 +70,12 @@ std::string walkOneByte(const std::uint8_t* image, std::uint32_t offset, zemrik:
 void checkWalksAt(const std::uint8_t* image, std::uint32_t offset) {
     char digits[3];
     std::snprintf(digits, sizeof digits, "%02X", image[offset]);
-    check(walkOneByte(image, offset, zemrik::Language::DataStr, true) == digits, "reversed walk printed another byte");
-    check(walkOneByte(image, offset, zemrik::Language::DataStr, false) == digits, "forward walk printed another byte");
-    check(walkOneByte(image, offset, zemrik::Language::C, false).ends_with(std::string("0x") + digits + " };"),
+    check(walkOneByte(image, offset, zemrik::Language::DataStr, zemrik::ByteOrder::BigEndian) == digits,
+          "reversed walk printed another byte");
+    check(walkOneByte(image, offset, zemrik::Language::DataStr, zemrik::ByteOrder::LittleEndian) == digits,
+          "forward walk printed another byte");
+    check(walkOneByte(image, offset, zemrik::Language::C, zemrik::ByteOrder::LittleEndian)
+              .ends_with(std::string("0x") + digits + " };"),
           "C walk printed another byte");
 }
 

@@ -21,7 +21,7 @@ constexpr std::size_t kLargestTable = 4096;
 
 struct WalkCase {
     zemrik::TableLayout layout;
-    bool decimal = false;
+    zemrik::Notation notation = zemrik::Notation::Hex;
     std::vector<std::uint8_t> table;
 };
 
@@ -34,7 +34,7 @@ WalkCase readCase(const std::uint8_t* data, std::size_t size) {
                                                      zemrik::ElementSize::Dword};
     layout.elementSize = kSizes[input.byte() % 3];
     const std::uint8_t flags = input.byte();
-    walkCase.decimal = (flags & 1) != 0;
+    walkCase.notation = (flags & 1) != 0 ? zemrik::Notation::Decimal : zemrik::Notation::Hex;
     layout.bigEndian = (flags & 2) != 0;
     layout.itemsPerLine = static_cast<std::uint8_t>(input.byte() % 255 + 1);
     // Data Str prints bytes whatever the Items list says, as the request makes it.
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const zemrik::TableLayout& layout = walkCase.layout;
     if (layout.tableSize == 0) return -1;
     const zemrik::OutputStyle& style =
-        zemrik::styleRow(layout.language, zemrik::styleColumn(layout.elementSize, walkCase.decimal));
+        zemrik::styleRow(layout.language, zemrik::styleColumn(layout.elementSize, walkCase.notation));
 
     zemrik::fuzz::ExactStorage storage(zemrik::testing::estimateFor(layout, style));
     zemrik::OutputBuffer buffer(storage.data(), storage.capacity(), &storage);
@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkProgress(progress.reports, count);
     // Only a Delphi byte-decimal table may outgrow the estimate.
     const bool mayGrow = layout.language == zemrik::Language::Delphi &&
-                         layout.elementSize == zemrik::ElementSize::Byte && walkCase.decimal;
+                         layout.elementSize == zemrik::ElementSize::Byte &&
+                         walkCase.notation == zemrik::Notation::Decimal;
     check(mayGrow || storage.growths() == 0, "a table outgrew its estimate");
     return 0;
 }

@@ -38,20 +38,21 @@ Prefix skipSpaceAndSign(std::string_view text) {
     return {position, negative};
 }
 
-// Accumulates digits from `position` modulo 2^32; nothing when there is none.
+// Accumulates the digits after the prefix modulo 2^32, negated after a '-';
+// nothing when there is no digit.
 template <class DigitValue>
-std::optional<std::uint32_t> accumulateDigits(std::string_view text, std::size_t position, std::uint32_t base,
-                                              bool negative, DigitValue digitValue) {
+std::optional<std::uint32_t> accumulateDigits(std::string_view text, Prefix prefix, std::uint32_t base,
+                                              DigitValue digitValue) {
     std::uint32_t value = 0;
     bool anyDigit = false;
-    for (; position < text.size(); ++position) {
+    for (std::size_t position = prefix.digitsStart; position < text.size(); ++position) {
         const std::optional<unsigned> digit = digitValue(text[position]);
         if (!digit) break;
         value = value * base + *digit;  // unsigned arithmetic wraps, as "%lX" keeps the low 32 bits
         anyDigit = true;
     }
     if (!anyDigit) return std::nullopt;
-    return negative ? static_cast<std::uint32_t>(0u - value) : value;
+    return prefix.negative ? static_cast<std::uint32_t>(0u - value) : value;
 }
 
 }  // namespace
@@ -63,12 +64,12 @@ std::optional<std::uint32_t> convertHexField(std::string_view text) {
     if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
         prefix.digitsStart += 2;
     }
-    return accumulateDigits(text, prefix.digitsStart, 16, prefix.negative, hexDigitValue);
+    return accumulateDigits(text, prefix, 16, hexDigitValue);
 }
 
 std::optional<std::uint32_t> convertDecimalField(std::string_view text) {
     const Prefix prefix = skipSpaceAndSign(text);
-    return accumulateDigits(text, prefix.digitsStart, 10, prefix.negative, decimalDigitValue);
+    return accumulateDigits(text, prefix, 10, decimalDigitValue);
 }
 
 }  // namespace zemrik

@@ -138,7 +138,7 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
     request.offset = fields->offset;
     request.itemsPerLine = fields->itemsPerLine;
     request.dumpToFile = source.isChecked(CheckBox::DumpToFile);
-    request.decimal = source.isChecked(CheckBox::Decimal);
+    request.notation = source.isChecked(CheckBox::Decimal) ? Notation::Decimal : Notation::Hex;
     request.style = source.ownStyle();
     // Data Str prints bytes whatever the Items list says.
     if (request.language == Language::DataStr) request.elementSize = ElementSize::Byte;

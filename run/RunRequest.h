@@ -22,7 +22,7 @@ struct RunRequest {
     std::uint32_t tableSize = 0;
     std::uint32_t offset = 0;
     std::uint8_t itemsPerLine = 0;
-    bool decimal = false;
+    Notation notation = Notation::Hex;
     bool dumpToFile = false;
     const OutputStyle* style = nullptr;  // the front end's own row, else the style table's
 };

@@ -185,7 +185,7 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
 RunOutcome carryOut(RunRequest& request, RunHost& host) {
     const OutputStyle& style = request.style != nullptr
                                    ? *request.style
-                                   : styleRow(request.language, styleColumn(request.elementSize, request.decimal));
+                                   : styleRow(request.language, styleColumn(request.elementSize, request.notation));
     const auto estimate = estimateOutputSize(request.tableSize, request.elementSize, request.itemsPerLine, style);
     if (request.dumpToFile) return runIntoResultFile(request, style, estimate, host);
     if (!estimate) {

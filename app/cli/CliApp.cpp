@@ -87,7 +87,8 @@ Expected<platform::File, int> readStandardInput() {
 StyleChoice styleChoiceOf(const CliOptions& options) {
     constexpr ElementSize kItemsSizes[] = {ElementSize::Byte, ElementSize::Word, ElementSize::Dword};
     const ElementSize size = kItemsSizes[options.itemsSelection];
-    return {options.language, styleColumn(size, options.decimal), options.lineEnd, options.types, options.name};
+    return {options.language, styleColumn(size, options.decimal ? Notation::Decimal : Notation::Hex), options.lineEnd,
+            options.types, options.name};
 }
 
 int runRequest(const CliOptions& options) {
@@ -101,7 +102,9 @@ int runRequest(const CliOptions& options) {
     const CliStyle style(styleChoiceOf(options));
     CliRequestSource source(options, stderr, std::move(input), style.row());
     const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
-    CliRunHost host({stdout, stderr, isTerminal(stderr)}, options.dumpToFile, options.bigEndian, finalLineBreak);
+    CliRunHost host(
+        {stdout, stderr, isTerminal(stderr)},
+        {.dumpToFile = options.dumpToFile, .bigEndian = options.bigEndian, .finalLineBreak = finalLineBreak});
     RunState state;
     StartResult start = startRun(state, source, host);
     switch (start.outcome) {

@@ -23,16 +23,17 @@ void CliRunHost::clearProgress() {
 
 void CliRunHost::setOutputText(TerminatedText text) {
     clearProgress();
-    if (dumpToFile_) {
+    if (settings_.dumpToFile) {
         // The table is in result.txt; standard output stays empty.
         std::fprintf(streams_.errors, "%s\n", text.c_str());
         outputWritten_ = true;
         return;
     }
-    const std::size_t written = std::fwrite(text.c_str(), 1, text.size(), streams_.output) +
-                                std::fwrite(finalLineBreak_.data(), 1, finalLineBreak_.size(), streams_.output);
+    const std::size_t written =
+        std::fwrite(text.c_str(), 1, text.size(), streams_.output) +
+        std::fwrite(settings_.finalLineBreak.data(), 1, settings_.finalLineBreak.size(), streams_.output);
     const bool flushed = std::fflush(streams_.output) == 0;
-    outputWritten_ = written == text.size() + finalLineBreak_.size() && flushed;
+    outputWritten_ = written == text.size() + settings_.finalLineBreak.size() && flushed;
     outputFailed_ = !outputWritten_;
 }
 

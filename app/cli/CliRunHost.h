@@ -22,21 +22,25 @@ enum class HostOutcome {
     NothingDelivered,  // the run ended without a word
 };
 
+// What the console does with one run's results.
+struct HostSettings {
+    bool dumpToFile = false;          // the table is in result.txt: only the note is shown
+    bool bigEndian = false;           // the answer to the worker's "Big Endian"
+    std::string_view finalLineBreak;  // follows the table on the output stream (--lf)
+};
+
 // The run's front end on a console. Called on the worker's thread only; read
 // outcome() once the worker has been joined.
 class CliRunHost : public RunHost {
 public:
-    // `finalLineBreak` follows the table on the output stream (--lf ends the
-    // text with one; the dialog's text ends without).
-    CliRunHost(ConsoleStreams streams, bool dumpToFile, bool bigEndian, std::string_view finalLineBreak = {})
-        : streams_(streams), dumpToFile_(dumpToFile), bigEndian_(bigEndian), finalLineBreak_(finalLineBreak) {}
+    CliRunHost(ConsoleStreams streams, HostSettings settings) : streams_(streams), settings_(settings) {}
 
     void setProgressText(const std::string& text) override;
     void setOutputText(TerminatedText text) override;
     void showMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
     void showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                          const FileFailure& failure) override;
-    bool isBigEndianChecked() override { return bigEndian_; }
+    bool isBigEndianChecked() override { return settings_.bigEndian; }
 
     // Blanks the progress line, if one is shown, so that nothing printed
     // after it lands behind the percentage.
@@ -45,9 +49,7 @@ public:
 
 private:
     ConsoleStreams streams_;
-    bool dumpToFile_;
-    bool bigEndian_;
-    std::string_view finalLineBreak_;
+    HostSettings settings_;
     std::string shownProgress_;
     bool progressOnScreen_ = false;
     bool outputWritten_ = false;

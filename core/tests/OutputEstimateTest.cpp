@@ -23,7 +23,7 @@ TEST(EstimateOutputSize, ExamplesAndLimits) {
         {Language::DataStr, ElementSize::Byte, 0x7F000000, 255, 0x7F000000u / 255 * 2 + 0xFE000000u + 100},
     };
     for (const Case& c : cases) {
-        const OutputStyle& style = styleRow(c.language, styleColumn(c.size, false));
+        const OutputStyle& style = styleRow(c.language, styleColumn(c.size, Notation::Hex));
         EXPECT_EQ(estimateOutputSize(c.tableSize, c.size, c.perLine, style), c.estimate) << c.tableSize;
     }
 }

@@ -8,18 +8,21 @@
 namespace zemrik {
 namespace {
 
-TEST(StyleColumn, DerivedFromElementSizeAndDecimal) {
+TEST(StyleColumn, DerivedFromElementSizeAndNotation) {
     struct Case {
         ElementSize size;
-        bool decimal;
+        Notation notation;
         StyleColumn column;
     };
     const Case cases[] = {
-        {ElementSize::Byte, false, StyleColumn::ByteHex},   {ElementSize::Byte, true, StyleColumn::ByteDec},
-        {ElementSize::Word, false, StyleColumn::WordHex},   {ElementSize::Word, true, StyleColumn::WordDec},
-        {ElementSize::Dword, false, StyleColumn::DwordHex}, {ElementSize::Dword, true, StyleColumn::DwordDec},
+        {ElementSize::Byte, Notation::Hex, StyleColumn::ByteHex},
+        {ElementSize::Byte, Notation::Decimal, StyleColumn::ByteDec},
+        {ElementSize::Word, Notation::Hex, StyleColumn::WordHex},
+        {ElementSize::Word, Notation::Decimal, StyleColumn::WordDec},
+        {ElementSize::Dword, Notation::Hex, StyleColumn::DwordHex},
+        {ElementSize::Dword, Notation::Decimal, StyleColumn::DwordDec},
     };
-    for (const Case& c : cases) EXPECT_EQ(styleColumn(c.size, c.decimal), c.column);
+    for (const Case& c : cases) EXPECT_EQ(styleColumn(c.size, c.notation), c.column);
 }
 
 TEST(StyleTable, DataStrPrintsHexWhateverTheColumn) {

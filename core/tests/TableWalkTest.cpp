@@ -15,6 +15,7 @@ using testing::MemorySource;
 using testing::RecordingProgress;
 
 constexpr char kGuard = '\x5A';
+constexpr ByteOrder kBothOrders[] = {ByteOrder::LittleEndian, ByteOrder::BigEndian};
 
 struct Rendered {
     std::string text;
@@ -35,10 +36,10 @@ public:
 
 // Renders through the walk the run would choose, into an estimate-sized
 // buffer followed by guard bytes that must survive.
-Rendered render(TableLayout layout, const std::vector<std::uint8_t>& bytes, bool decimal = false,
+Rendered render(TableLayout layout, const std::vector<std::uint8_t>& bytes, Notation notation = Notation::Hex,
                 std::size_t readable = SIZE_MAX) {
     if (layout.tableSize == 0) layout.tableSize = static_cast<std::uint32_t>(bytes.size());
-    const OutputStyle& style = styleRow(layout.language, styleColumn(layout.elementSize, decimal));
+    const OutputStyle& style = styleRow(layout.language, styleColumn(layout.elementSize, notation));
     const std::size_t capacity = estimateFor(layout, style);
     std::vector<char> storage(capacity + 8, kGuard);
     std::fill(storage.begin(), storage.begin() + static_cast<std::ptrdiff_t>(capacity), '\0');
@@ -52,19 +53,20 @@ Rendered render(TableLayout layout, const std::vector<std::uint8_t>& bytes, bool
     return {std::string(buffer.text()), outcome, progress.reports, buffer.appendCursor()};
 }
 
-TableLayout layoutOf(Language language, ElementSize size, std::uint8_t perLine, bool bigEndian = false) {
+TableLayout layoutOf(Language language, ElementSize size, std::uint8_t perLine,
+                     ByteOrder order = ByteOrder::LittleEndian) {
     TableLayout layout;
     layout.language = language;
     layout.elementSize = size;
     layout.itemsPerLine = perLine;
-    layout.bigEndian = bigEndian;
+    layout.bigEndian = order == ByteOrder::BigEndian;
     return layout;
 }
 
 struct ExampleCase {
     const char* name;
     TableLayout layout;
-    bool decimal;
+    Notation notation;
     std::vector<std::uint8_t> bytes;
     const char* expected;
 };
@@ -73,7 +75,7 @@ class Examples : public ::testing::TestWithParam<ExampleCase> {};
 
 TEST_P(Examples, PrintExactly) {
     const ExampleCase& c = GetParam();
-    const Rendered rendered = render(c.layout, c.bytes, c.decimal);
+    const Rendered rendered = render(c.layout, c.bytes, c.notation);
     EXPECT_EQ(rendered.outcome, WalkOutcome::Complete);
     EXPECT_EQ(rendered.text, c.expected);
 }
@@ -83,78 +85,84 @@ const std::vector<std::uint8_t> kA1toE5 = {0xA1, 0xB2, 0xC3, 0xD4, 0xE5};
 
 INSTANTIATE_TEST_SUITE_P(
     TableWalk, Examples,
-    ::testing::Values(
-        ExampleCase{"CBytesHexTwoPerLine", layoutOf(Language::C, ElementSize::Byte, 2), false, k1234,
-                    "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
-        ExampleCase{"AsmBytesHexTwoPerLine", layoutOf(Language::Asm, ElementSize::Byte, 2), false, k1234,
-                    "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
-        ExampleCase{"DelphiBytesDecimal",
-                    layoutOf(Language::Delphi, ElementSize::Byte, 3),
-                    true,
-                    {0x07, 0xC8, 0x09, 0x0A},
-                    "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
-        ExampleCase{"WordLittleEndian",
-                    layoutOf(Language::C, ElementSize::Word, 8),
-                    true,
-                    {0x01, 0x02},
-                    "static unsigned short table[1] = {\r\n\t  513 };"},
-        ExampleCase{"WordBigEndian",
-                    layoutOf(Language::C, ElementSize::Word, 8, true),
-                    true,
-                    {0x01, 0x02},
-                    "static unsigned short table[1] = {\r\n\t  258 };"},
-        ExampleCase{"DataStrTwoPerLine", layoutOf(Language::DataStr, ElementSize::Byte, 2), false, kA1toE5,
-                    "A1B2\r\nC3D4\r\nE5"},
-        ExampleCase{"DataStrReversed", layoutOf(Language::DataStr, ElementSize::Byte, 2, true), false, kA1toE5,
-                    "E5D4\r\nC3B2\r\nA1"},
-        ExampleCase{"DataStrReversedOnePerLine",
-                    layoutOf(Language::DataStr, ElementSize::Byte, 1, true),
-                    false,
-                    {0x01, 0x02, 0x03},
-                    "03\r\n02\r\n01"},
-        ExampleCase{"AsmOnePerLine",
-                    layoutOf(Language::Asm, ElementSize::Byte, 1),
-                    false,
-                    {0x01, 0x02},
-                    "table\tdb 001h\r\n\tdb 002h"},
-        ExampleCase{"CountOne",
-                    layoutOf(Language::C, ElementSize::Byte, 8),
-                    false,
-                    {0x01},
-                    "static unsigned char table[1] = {\r\n\t0x01 };"},
-        ExampleCase{"DelphiCountOne",
-                    layoutOf(Language::Delphi, ElementSize::Dword, 8),
-                    false,
-                    {1, 2, 3, 4},
-                    "CONST table : array[0..0] of longint = (\r\n\t$04030201);"},
-        ExampleCase{"PerLineLargerThanCount", layoutOf(Language::Asm, ElementSize::Word, 200), false, k1234,
-                    "table\tdw 00201h, 00403h"},
-        ExampleCase{"LastStartsItsOwnLine",
-                    layoutOf(Language::Asm, ElementSize::Byte, 2),
-                    false,
-                    {1, 2, 3},
-                    "table\tdb 001h, 002h\r\n\tdb 003h"},
-        ExampleCase{"BigEndianDwordsInC",
-                    layoutOf(Language::C, ElementSize::Dword, 8, true),
-                    false,
-                    {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0},
-                    "static unsigned long table[2] = {\r\n\t0x12345678, 0x9ABCDEF0 };"},
-        ExampleCase{"AsmDwordDecimal",
-                    layoutOf(Language::Asm, ElementSize::Dword, 1),
-                    true,
-                    {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0},
-                    "table\tdd 4294967295\r\n\tdd          0"},
-        ExampleCase{
-            "AsmLargestWord", layoutOf(Language::Asm, ElementSize::Word, 4), false, {0xFF, 0xFF}, "table\tdw 0FFFFh"},
-        ExampleCase{
-            "DataStrIgnoresDecimal", layoutOf(Language::DataStr, ElementSize::Byte, 16), true, {0xFF, 0x10}, "FF10"}),
+    ::testing::Values(ExampleCase{"CBytesHexTwoPerLine", layoutOf(Language::C, ElementSize::Byte, 2), Notation::Hex,
+                                  k1234, "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };"},
+                      ExampleCase{"AsmBytesHexTwoPerLine", layoutOf(Language::Asm, ElementSize::Byte, 2), Notation::Hex,
+                                  k1234, "table\tdb 001h, 002h\r\n\tdb 003h, 004h"},
+                      ExampleCase{"DelphiBytesDecimal",
+                                  layoutOf(Language::Delphi, ElementSize::Byte, 3),
+                                  Notation::Decimal,
+                                  {0x07, 0xC8, 0x09, 0x0A},
+                                  "CONST table : array[0..3] of byte = (\r\n\t 7, 200,  9, \r\n\t10);"},
+                      ExampleCase{"WordLittleEndian",
+                                  layoutOf(Language::C, ElementSize::Word, 8),
+                                  Notation::Decimal,
+                                  {0x01, 0x02},
+                                  "static unsigned short table[1] = {\r\n\t  513 };"},
+                      ExampleCase{"WordBigEndian",
+                                  layoutOf(Language::C, ElementSize::Word, 8, ByteOrder::BigEndian),
+                                  Notation::Decimal,
+                                  {0x01, 0x02},
+                                  "static unsigned short table[1] = {\r\n\t  258 };"},
+                      ExampleCase{"DataStrTwoPerLine", layoutOf(Language::DataStr, ElementSize::Byte, 2), Notation::Hex,
+                                  kA1toE5, "A1B2\r\nC3D4\r\nE5"},
+                      ExampleCase{"DataStrReversed",
+                                  layoutOf(Language::DataStr, ElementSize::Byte, 2, ByteOrder::BigEndian),
+                                  Notation::Hex, kA1toE5, "E5D4\r\nC3B2\r\nA1"},
+                      ExampleCase{"DataStrReversedOnePerLine",
+                                  layoutOf(Language::DataStr, ElementSize::Byte, 1, ByteOrder::BigEndian),
+                                  Notation::Hex,
+                                  {0x01, 0x02, 0x03},
+                                  "03\r\n02\r\n01"},
+                      ExampleCase{"AsmOnePerLine",
+                                  layoutOf(Language::Asm, ElementSize::Byte, 1),
+                                  Notation::Hex,
+                                  {0x01, 0x02},
+                                  "table\tdb 001h\r\n\tdb 002h"},
+                      ExampleCase{"CountOne",
+                                  layoutOf(Language::C, ElementSize::Byte, 8),
+                                  Notation::Hex,
+                                  {0x01},
+                                  "static unsigned char table[1] = {\r\n\t0x01 };"},
+                      ExampleCase{"DelphiCountOne",
+                                  layoutOf(Language::Delphi, ElementSize::Dword, 8),
+                                  Notation::Hex,
+                                  {1, 2, 3, 4},
+                                  "CONST table : array[0..0] of longint = (\r\n\t$04030201);"},
+                      ExampleCase{"PerLineLargerThanCount", layoutOf(Language::Asm, ElementSize::Word, 200),
+                                  Notation::Hex, k1234, "table\tdw 00201h, 00403h"},
+                      ExampleCase{"LastStartsItsOwnLine",
+                                  layoutOf(Language::Asm, ElementSize::Byte, 2),
+                                  Notation::Hex,
+                                  {1, 2, 3},
+                                  "table\tdb 001h, 002h\r\n\tdb 003h"},
+                      ExampleCase{"BigEndianDwordsInC",
+                                  layoutOf(Language::C, ElementSize::Dword, 8, ByteOrder::BigEndian),
+                                  Notation::Hex,
+                                  {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0},
+                                  "static unsigned long table[2] = {\r\n\t0x12345678, 0x9ABCDEF0 };"},
+                      ExampleCase{"AsmDwordDecimal",
+                                  layoutOf(Language::Asm, ElementSize::Dword, 1),
+                                  Notation::Decimal,
+                                  {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0},
+                                  "table\tdd 4294967295\r\n\tdd          0"},
+                      ExampleCase{"AsmLargestWord",
+                                  layoutOf(Language::Asm, ElementSize::Word, 4),
+                                  Notation::Hex,
+                                  {0xFF, 0xFF},
+                                  "table\tdw 0FFFFh"},
+                      ExampleCase{"DataStrIgnoresDecimal",
+                                  layoutOf(Language::DataStr, ElementSize::Byte, 16),
+                                  Notation::Decimal,
+                                  {0xFF, 0x10},
+                                  "FF10"}),
     [](const ::testing::TestParamInfo<ExampleCase>& info) { return info.param.name; });
 
 TEST(TableWalk, BigEndianBytesChangeNothingOutsideDataStr) {
     const std::vector<std::uint8_t> bytes = {0x10, 0x20, 0x30};
     for (Language language : {Language::C, Language::Asm, Language::Delphi})
-        EXPECT_EQ(render(layoutOf(language, ElementSize::Byte, 2, true), bytes).text,
-                  render(layoutOf(language, ElementSize::Byte, 2, false), bytes).text);
+        EXPECT_EQ(render(layoutOf(language, ElementSize::Byte, 2, ByteOrder::BigEndian), bytes).text,
+                  render(layoutOf(language, ElementSize::Byte, 2, ByteOrder::LittleEndian), bytes).text);
 }
 
 TEST(TableWalk, TwoHundredPerLineBreaksAfter200And400) {
@@ -170,7 +178,7 @@ TEST(TableWalk, TwoHundredPerLineBreaksAfter200And400) {
 struct ProgressCase {
     const char* name;
     Language language;
-    bool bigEndian;
+    ByteOrder order;
     std::size_t bytes;
     std::vector<std::uint32_t> reports;
 };
@@ -180,25 +188,25 @@ class Progress : public ::testing::TestWithParam<ProgressCase> {};
 TEST_P(Progress, ReportsEachNewPercentage) {
     const ProgressCase& c = GetParam();
     const std::vector<std::uint8_t> bytes(c.bytes, 0x42);
-    EXPECT_EQ(render(layoutOf(c.language, ElementSize::Byte, 16, c.bigEndian), bytes).progress, c.reports);
+    EXPECT_EQ(render(layoutOf(c.language, ElementSize::Byte, 16, c.order), bytes).progress, c.reports);
 }
 
-INSTANTIATE_TEST_SUITE_P(TableWalk, Progress,
-                         ::testing::Values(ProgressCase{"ForwardCountOne", Language::C, false, 1, {}},
-                                           ProgressCase{"ForwardCountTwo", Language::C, false, 2, {0}},
-                                           ProgressCase{"ForwardCountThree", Language::C, false, 3, {0, 100}},
-                                           ProgressCase{"ForwardCountFive", Language::Asm, false, 5, {0, 33, 66, 100}},
-                                           ProgressCase{"ReversedOneByte", Language::DataStr, true, 1, {0}},
-                                           ProgressCase{"ReversedTwoBytes", Language::DataStr, true, 2, {0}},
-                                           ProgressCase{
-                                               "ReversedFiveBytes", Language::DataStr, true, 5, {0, 33, 66, 100}}),
-                         [](const ::testing::TestParamInfo<ProgressCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    TableWalk, Progress,
+    ::testing::Values(ProgressCase{"ForwardCountOne", Language::C, ByteOrder::LittleEndian, 1, {}},
+                      ProgressCase{"ForwardCountTwo", Language::C, ByteOrder::LittleEndian, 2, {0}},
+                      ProgressCase{"ForwardCountThree", Language::C, ByteOrder::LittleEndian, 3, {0, 100}},
+                      ProgressCase{"ForwardCountFive", Language::Asm, ByteOrder::LittleEndian, 5, {0, 33, 66, 100}},
+                      ProgressCase{"ReversedOneByte", Language::DataStr, ByteOrder::BigEndian, 1, {0}},
+                      ProgressCase{"ReversedTwoBytes", Language::DataStr, ByteOrder::BigEndian, 2, {0}},
+                      ProgressCase{"ReversedFiveBytes", Language::DataStr, ByteOrder::BigEndian, 5, {0, 33, 66, 100}}),
+    [](const ::testing::TestParamInfo<ProgressCase>& info) { return info.param.name; });
 
 TEST(TableWalk, ProgressOfAHugeTableStillEndsAt100) {
     // 43 million elements: i x 100 no longer fits in 32 bits near the end.
     const std::vector<std::uint8_t> bytes(43'000'000, 0xAB);
-    for (bool reversed : {false, true}) {
-        const Rendered rendered = render(layoutOf(Language::DataStr, ElementSize::Byte, 255, reversed), bytes);
+    for (ByteOrder order : kBothOrders) {
+        const Rendered rendered = render(layoutOf(Language::DataStr, ElementSize::Byte, 255, order), bytes);
         ASSERT_EQ(rendered.progress.size(), 101u);
         for (std::uint32_t p = 0; p <= 100; ++p) EXPECT_EQ(rendered.progress[p], p);
     }
@@ -206,24 +214,24 @@ TEST(TableWalk, ProgressOfAHugeTableStillEndsAt100) {
 
 TEST(TableWalk, ShortReadIsAFailureNotATable) {
     const std::vector<std::uint8_t> bytes(100, 0x33);
-    for (bool reversed : {false, true})
+    for (ByteOrder order : kBothOrders)
         for (std::size_t readable : {std::size_t{0}, std::size_t{1}, std::size_t{99}})
-            EXPECT_EQ(
-                render(layoutOf(Language::DataStr, ElementSize::Byte, 8, reversed), bytes, false, readable).outcome,
-                WalkOutcome::ReadFailed)
-                << reversed << " " << readable;
+            EXPECT_EQ(render(layoutOf(Language::DataStr, ElementSize::Byte, 8, order), bytes, Notation::Hex, readable)
+                          .outcome,
+                      WalkOutcome::ReadFailed)
+                << static_cast<int>(order) << " " << readable;
 }
 
 TEST(TableWalk, PartialLastElementIsAFailure) {
     TableLayout layout = layoutOf(Language::C, ElementSize::Dword, 4);
     layout.tableSize = 8;
-    EXPECT_EQ(render(layout, {1, 2, 3, 4, 5, 6, 7, 8}, false, 7).outcome, WalkOutcome::ReadFailed);
+    EXPECT_EQ(render(layout, {1, 2, 3, 4, 5, 6, 7, 8}, Notation::Hex, 7).outcome, WalkOutcome::ReadFailed);
 }
 
 TEST(TableWalk, ReversedWalkReadsLastBlockFirst) {
     std::vector<std::uint8_t> bytes(200000);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
-    TableLayout layout = layoutOf(Language::DataStr, ElementSize::Byte, 255, true);
+    TableLayout layout = layoutOf(Language::DataStr, ElementSize::Byte, 255, ByteOrder::BigEndian);
     layout.offset = 1000;
     layout.tableSize = 150000;
     std::vector<std::uint8_t> file(bytes);
@@ -242,7 +250,7 @@ TEST(TableWalk, DelphiByteDecimalOutgrowsItsEstimate) {
     // Every value 200 prints one character wider than the row's nominal width.
     const std::vector<std::uint8_t> bytes(1000, 200);
     const TableLayout layout = layoutOf(Language::Delphi, ElementSize::Byte, 255);
-    EXPECT_EQ(render(layout, bytes, true).outcome, WalkOutcome::BufferExhausted);
+    EXPECT_EQ(render(layout, bytes, Notation::Decimal).outcome, WalkOutcome::BufferExhausted);
 
     const OutputStyle& style = styleRow(Language::Delphi, StyleColumn::ByteDec);
     TableLayout sized = layout;
@@ -263,13 +271,13 @@ TEST(TableWalk, EveryRowMatchesThePlainRenderer) {
         const auto language = static_cast<Language>(slot / 6);
         const int column = slot % 6;
         const ElementSize size = column < 2 ? ElementSize::Byte : column < 4 ? ElementSize::Word : ElementSize::Dword;
-        for (bool bigEndian : {false, true}) {
+        for (ByteOrder order : kBothOrders) {
             for (std::uint8_t perLine : {1, 3, 16, 255}) {
                 const ElementSize walked = language == Language::DataStr ? ElementSize::Byte : size;
                 std::vector<std::uint8_t> bytes(byteCount(walked) * (1 + random() % 600));
                 for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-                TableLayout layout = layoutOf(language, walked, perLine, bigEndian);
-                const Rendered rendered = render(layout, bytes, column % 2 == 1);
+                TableLayout layout = layoutOf(language, walked, perLine, order);
+                const Rendered rendered = render(layout, bytes, column % 2 == 1 ? Notation::Decimal : Notation::Hex);
                 layout.tableSize = static_cast<std::uint32_t>(bytes.size());
                 const OutputStyle& style = *styleTable[static_cast<std::size_t>(slot)];
                 if (rendered.outcome == WalkOutcome::BufferExhausted) {
@@ -278,7 +286,7 @@ TEST(TableWalk, EveryRowMatchesThePlainRenderer) {
                 }
                 ASSERT_EQ(rendered.outcome, WalkOutcome::Complete) << slot;
                 ASSERT_EQ(rendered.text, testing::referenceRender(layout, style, bytes))
-                    << "slot " << slot << " N " << int{perLine} << " big-endian " << bigEndian;
+                    << "slot " << slot << " N " << int{perLine} << " byte order " << static_cast<int>(order);
                 EXPECT_LE(rendered.appendCursor, rendered.text.size());
                 EXPECT_LE(rendered.text.size() - rendered.appendCursor, 60u) << slot;
             }

@@ -68,11 +68,14 @@ inline std::string printfOne(const char* format, std::uint32_t value) {
     return std::string(text, static_cast<std::size_t>(length));
 }
 
-inline std::uint32_t referenceValue(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t width,
-                                    bool bigEndian) {
+// Element `index` as the layout reads it.
+inline std::uint32_t referenceValue(const std::vector<std::uint8_t>& bytes, std::size_t index,
+                                    const TableLayout& layout) {
+    const std::size_t width = byteCount(layout.elementSize);
+    const std::size_t at = index * width;
     std::uint32_t value = 0;
     for (std::size_t k = 0; k < width; ++k) {
-        const std::size_t from = bigEndian ? at + k : at + width - 1 - k;
+        const std::size_t from = layout.bigEndian ? at + k : at + width - 1 - k;
         value = value << 8 | bytes[from];
     }
     return value;
@@ -100,7 +103,7 @@ inline std::string referenceRender(const TableLayout& layout, const OutputStyle&
     text.assign(header, static_cast<std::size_t>(headerLength));
     std::size_t onLine = 0;
     for (std::size_t i = 0; i + 1 < count; ++i) {
-        text += printfOne(style.elementFormat, referenceValue(bytes, i * width, width, layout.bigEndian));
+        text += printfOne(style.elementFormat, referenceValue(bytes, i, layout));
         text += style.separator;
         if (++onLine == layout.itemsPerLine) {
             if (layout.language == Language::Asm) text.resize(text.size() - 2);
@@ -108,7 +111,7 @@ inline std::string referenceRender(const TableLayout& layout, const OutputStyle&
             onLine = 0;
         }
     }
-    return text + printfOne(style.lastFormat, referenceValue(bytes, (count - 1) * width, width, layout.bigEndian));
+    return text + printfOne(style.lastFormat, referenceValue(bytes, count - 1, layout));
 }
 
 }  // namespace zemrik::testing

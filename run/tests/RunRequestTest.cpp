@@ -238,7 +238,7 @@ TEST(RunRequestTest, AcceptsAValidRequest) {
     EXPECT_EQ(request->offset, 0xC0u);
     EXPECT_EQ(request->itemsPerLine, 1);
     EXPECT_TRUE(request->dumpToFile);
-    EXPECT_TRUE(request->decimal);
+    EXPECT_EQ(request->notation, Notation::Decimal);
 }
 
 TEST(RunRequestTest, AcceptedFieldValues) {

@@ -25,12 +25,16 @@ std::string contents(std::FILE* file) {
     return text;
 }
 
+const HostSettings kDumpToFile{.dumpToFile = true, .bigEndian = false, .finalLineBreak = {}};
+
 // Stands in for the console: two temporary files, the second one taken for a
 // terminal or not.
 class CliRunHostTest : public ::testing::Test {
 protected:
-    CliRunHost host(bool dumpToFile, bool errorsIsTerminal, bool bigEndian = false) {
-        return CliRunHost({output.get(), errors.get(), errorsIsTerminal}, dumpToFile, bigEndian);
+    enum class ErrorStream { File, Terminal };
+
+    CliRunHost host(HostSettings settings, ErrorStream errorStream) {
+        return CliRunHost({output.get(), errors.get(), errorStream == ErrorStream::Terminal}, settings);
     }
     std::string outputText() { return contents(output.get()); }
     std::string errorsText() { return contents(errors.get()); }
@@ -40,7 +44,7 @@ protected:
 };
 
 TEST_F(CliRunHostTest, OutputIsWrittenByteForByte) {
-    CliRunHost console = host(false, false);
+    CliRunHost console = host({}, ErrorStream::File);
     const std::string table = "static unsigned char table[2] = {\r\n\t0x00, \r\n\t0x0A };";
     console.setOutputText(table);
     EXPECT_EQ(outputText(), table);
@@ -49,7 +53,7 @@ TEST_F(CliRunHostTest, OutputIsWrittenByteForByte) {
 }
 
 TEST_F(CliRunHostTest, DumpNoteGoesToErrorsAndNothingToOutput) {
-    CliRunHost console = host(true, false);
+    CliRunHost console = host(kDumpToFile, ErrorStream::File);
     console.setOutputText("Table dumped in result.txt");
     EXPECT_EQ(outputText(), "");
     EXPECT_EQ(errorsText(), "Table dumped in result.txt\n");
@@ -57,7 +61,7 @@ TEST_F(CliRunHostTest, DumpNoteGoesToErrorsAndNothingToOutput) {
 }
 
 TEST_F(CliRunHostTest, MessageIsAFailureEvenAfterOutput) {
-    CliRunHost console = host(false, false);
+    CliRunHost console = host({}, ErrorStream::File);
     console.setOutputText("x");
     console.showMessage("Error allocating memory !", "Error", MessageIcon::None);
     EXPECT_EQ(errorsText(), "Error allocating memory !\n");
@@ -65,7 +69,7 @@ TEST_F(CliRunHostTest, MessageIsAFailureEvenAfterOutput) {
 }
 
 TEST_F(CliRunHostTest, NothingDeliveredIsNotSuccess) {
-    EXPECT_EQ(host(false, false).outcome(), HostOutcome::NothingDelivered);
+    EXPECT_EQ(host({}, ErrorStream::File).outcome(), HostOutcome::NothingDelivered);
 }
 
 TEST_F(CliRunHostTest, FailedWriteIsReported) {
@@ -73,13 +77,13 @@ TEST_F(CliRunHostTest, FailedWriteIsReported) {
     OwnedFile readOnly{std::tmpfile()};
     std::FILE* reopened = std::freopen(nullptr, "rb", readOnly.get());
     if (reopened == nullptr) GTEST_SKIP() << "cannot reopen a temporary file for reading here";
-    CliRunHost console({reopened, errors.get(), false}, false, false);
+    CliRunHost console({reopened, errors.get(), false}, {});
     console.setOutputText("text");
     EXPECT_EQ(console.outcome(), HostOutcome::OutputNotWritten);
 }
 
 TEST_F(CliRunHostTest, ProgressIsSilentWithoutATerminal) {
-    CliRunHost console = host(false, false);
+    CliRunHost console = host({}, ErrorStream::File);
     console.setProgressText("50%");
     console.clearProgress();
     console.setOutputText("t");
@@ -88,7 +92,7 @@ TEST_F(CliRunHostTest, ProgressIsSilentWithoutATerminal) {
 }
 
 TEST_F(CliRunHostTest, ProgressOnATerminalShowsOnlyChanges) {
-    CliRunHost console = host(false, true);
+    CliRunHost console = host({}, ErrorStream::Terminal);
     console.setProgressText("9%");
     console.setProgressText("9%");
     console.setProgressText("10%");
@@ -97,14 +101,14 @@ TEST_F(CliRunHostTest, ProgressOnATerminalShowsOnlyChanges) {
 }
 
 TEST_F(CliRunHostTest, ShorterProgressCoversTheLongerOne) {
-    CliRunHost console = host(false, true);
+    CliRunHost console = host({}, ErrorStream::Terminal);
     console.setProgressText("100%");
     console.setProgressText("5%");
     EXPECT_EQ(errorsText(), "\r100%\r5%  ");
 }
 
 TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeTheTableAndOnlyOnce) {
-    CliRunHost console = host(false, true);
+    CliRunHost console = host({}, ErrorStream::Terminal);
     console.setProgressText("100%");
     console.setOutputText("table");
     console.clearProgress();
@@ -113,7 +117,7 @@ TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeTheTableAndOnlyOnce) {
 }
 
 TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeAMessage) {
-    CliRunHost console = host(true, true);
+    CliRunHost console = host(kDumpToFile, ErrorStream::Terminal);
     console.setProgressText("3%");
     console.showMessage("Cannot create Result.txt", "Error !", MessageIcon::Error);
     EXPECT_EQ(errorsText(), "\r3%\r  \rCannot create Result.txt\n");
@@ -123,7 +127,7 @@ TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeAMessage) {
 // system's text for its code, or ours.
 TEST_F(CliRunHostTest, AFileMessageIsFollowedByItsReason) {
     const platform::SystemError shrank = platform::SystemError::ours(platform::SystemError::Ours::FileShrank);
-    CliRunHost console = host(false, true);
+    CliRunHost console = host({}, ErrorStream::Terminal);
     console.setProgressText("3%");
     console.showFileMessage("Error reading the file !", "Error !", MessageIcon::Error, {"in.bin", shrank});
     EXPECT_EQ(errorsText(), "\r3%\r  \rError reading the file !\nzemrik-cli: in.bin: File shrank during the run\n");

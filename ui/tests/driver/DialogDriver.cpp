@@ -104,9 +104,7 @@ void DialogDriver::select(int id, int index) const {
 
 bool DialogDriver::isChecked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
 
-void DialogDriver::check(int id, bool checked) const {
-    CheckDlgButton(dialog_, id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
+void DialogDriver::setCheck(int id, CheckState state) const { CheckDlgButton(dialog_, id, static_cast<UINT>(state)); }
 
 void DialogDriver::post(int command) const { PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 

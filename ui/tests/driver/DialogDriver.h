@@ -27,6 +27,8 @@ void emptyClipboard();
 
 // Works the main dialog through its window handle, from the dialog's process
 // or from another one.
+enum class CheckState : UINT { Unchecked = BST_UNCHECKED, Checked = BST_CHECKED };
+
 class DialogDriver {
 public:
     explicit DialogDriver(HWND dialog) : dialog_(dialog) {}
@@ -37,7 +39,7 @@ public:
     int selection(int id) const;
     void select(int id, int index) const;
     bool isChecked(int id) const;
-    void check(int id, bool checked) const;
+    void setCheck(int id, CheckState state) const;
 
     // Posted, so a message box the command opens does not block the driver.
     void post(int command) const;

@@ -46,8 +46,8 @@ struct Fields {
     std::string perLine;
     int items = kWords;
     int language = kAsm;
-    bool rva = false;
-    bool dumpToFile = false;
+    CheckState rva = CheckState::Unchecked;
+    CheckState dumpToFile = CheckState::Unchecked;
 };
 
 void fill(const DialogDriver& driver, const Fields& fields) {
@@ -56,8 +56,8 @@ void fill(const DialogDriver& driver, const Fields& fields) {
     driver.setText(IDC_PER_LINE, fields.perLine);
     driver.select(IDC_ITEMS, fields.items);
     driver.select(IDC_LANGUAGE, fields.language);
-    driver.check(IDC_RVA, fields.rva);
-    driver.check(IDC_DUMP_TO_FILE, fields.dumpToFile);
+    driver.setCheck(IDC_RVA, fields.rva);
+    driver.setCheck(IDC_DUMP_TO_FILE, fields.dumpToFile);
 }
 
 using DialogTest = RunningDialog;
@@ -320,7 +320,7 @@ TEST(DialogClearing, LoadEmptiesTheTableFieldsOnlyAfterAnEarlierOpening) {
         const std::string second = directory.write("second.bin", countingBytes(0x1234));
         const Fields fields{"10", "8", "4", kBytes, kC};
         fill(driver, fields);
-        driver.check(IDC_DECIMAL, true);
+        driver.setCheck(IDC_DECIMAL, CheckState::Checked);
         switch (c.before) {
         case Before::Nothing: break;
         case Before::CancelledLoad:
