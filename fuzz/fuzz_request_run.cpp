@@ -189,7 +189,7 @@ std::string expectedText(const Table& table, const std::vector<std::uint8_t>& co
                                           content.begin() + table.layout.offset + table.layout.tableSize);
     const zemrik::OutputStyle& style =
         zemrik::styleRow(table.layout.language, zemrik::styleColumn(table.layout.elementSize, table.notation));
-    return zemrik::testing::referenceRender(table.layout, style, bytes);
+    return zemrik::test::referenceRender(table.layout, style, bytes);
 }
 
 std::string readWhole(const char* path) {

@@ -64,15 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const zemrik::OutputStyle& style =
         zemrik::styleRow(layout.language, zemrik::styleColumn(layout.elementSize, walkCase.notation));
 
-    zemrik::fuzz::ExactStorage storage(zemrik::testing::estimateFor(layout, style));
+    zemrik::fuzz::ExactStorage storage(zemrik::test::estimateFor(layout, style));
     zemrik::OutputBuffer buffer(storage.data(), storage.capacity(), &storage);
-    zemrik::testing::MemorySource source(walkCase.table);
+    zemrik::test::MemorySource source(walkCase.table);
     zemrik::fuzz::CheckedProgress progress;
     const bool reversed = layout.language == zemrik::Language::DataStr && layout.bigEndian;
     const zemrik::WalkOutcome outcome = reversed ? zemrik::renderReversed(layout, style, source, buffer, progress)
                                                  : zemrik::renderForward(layout, style, source, buffer, progress);
     check(outcome == zemrik::WalkOutcome::Complete, "walk did not complete");
-    check(buffer.text() == zemrik::testing::referenceRender(layout, style, walkCase.table),
+    check(buffer.text() == zemrik::test::referenceRender(layout, style, walkCase.table),
           "walk text differs from the snprintf reference");
     const std::uint32_t count = reversed ? layout.tableSize : layout.tableSize / byteCount(layout.elementSize);
     checkProgress(progress.reports, count);

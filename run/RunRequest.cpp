@@ -22,7 +22,8 @@ struct FieldMessages {
     const char* unconvertible;
 };
 
-// The fields of steps 4 to 11, once each has passed its check.
+// The dialog's fields and lists, read in the order the checks refuse them,
+// once each has passed its check.
 struct CheckedFields {
     ElementSize elementSize;
     Language language;

@@ -10,9 +10,9 @@
 namespace zemrik {
 namespace {
 
-using testing::estimateFor;
-using testing::MemorySource;
-using testing::RecordingProgress;
+using test::estimateFor;
+using test::MemorySource;
+using test::RecordingProgress;
 
 constexpr char kGuard = '\x5A';
 constexpr ByteOrder kBothOrders[] = {ByteOrder::LittleEndian, ByteOrder::BigEndian};
@@ -242,7 +242,7 @@ TEST(TableWalk, ReversedWalkReadsLastBlockFirst) {
     RecordingProgress progress;
     ASSERT_EQ(renderReversed(layout, style, source, buffer, progress), WalkOutcome::Complete);
     const std::vector<std::uint8_t> table(bytes.begin() + 1000, bytes.begin() + 151000);
-    EXPECT_EQ(buffer.text(), testing::referenceRender(layout, style, table));
+    EXPECT_EQ(buffer.text(), test::referenceRender(layout, style, table));
     EXPECT_LE(source.reads, 4);  // blocks, not a read per byte
 }
 
@@ -260,7 +260,7 @@ TEST(TableWalk, DelphiByteDecimalOutgrowsItsEstimate) {
     MemorySource source(bytes);
     RecordingProgress progress;
     ASSERT_EQ(renderForward(sized, style, source, buffer, progress), WalkOutcome::Complete);
-    EXPECT_EQ(buffer.text(), testing::referenceRender(sized, style, bytes));
+    EXPECT_EQ(buffer.text(), test::referenceRender(sized, style, bytes));
     // The cursor stays a header's length behind the end, so appends stay short.
     EXPECT_LE(buffer.text().size() - buffer.appendCursor(), 60u);
 }
@@ -285,7 +285,7 @@ TEST(TableWalk, EveryRowMatchesThePlainRenderer) {
                     continue;
                 }
                 ASSERT_EQ(rendered.outcome, WalkOutcome::Complete) << slot;
-                ASSERT_EQ(rendered.text, testing::referenceRender(layout, style, bytes))
+                ASSERT_EQ(rendered.text, test::referenceRender(layout, style, bytes))
                     << "slot " << slot << " N " << int{perLine} << " byte order " << static_cast<int>(order);
                 EXPECT_LE(rendered.appendCursor, rendered.text.size());
                 EXPECT_LE(rendered.text.size() - rendered.appendCursor, 60u) << slot;

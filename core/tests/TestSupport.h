@@ -11,7 +11,7 @@
 #include "core/OutputEstimate.h"
 #include "core/TableWalk.h"
 
-namespace zemrik::testing {
+namespace zemrik::test {
 
 // A table held in memory; can be told to run short after some bytes, like a
 // file that shrank during a run.
@@ -54,9 +54,6 @@ public:
     std::vector<std::uint32_t> reports;
 };
 
-}  // namespace zemrik::testing
-
-namespace zemrik::testing {
 
 // The walks written the plain way, with snprintf and std::string, as the
 // yardstick the fast walks are measured against.
@@ -114,4 +111,4 @@ inline std::string referenceRender(const TableLayout& layout, const OutputStyle&
     return text + printfOne(style.lastFormat, referenceValue(bytes, count - 1, layout));
 }
 
-}  // namespace zemrik::testing
+}  // namespace zemrik::test

@@ -13,8 +13,8 @@
 namespace zemrik {
 namespace {
 
-using testing::PeImageBuilder;
-using testing::TempFile;
+using test::PeImageBuilder;
+using test::TempFile;
 
 constexpr std::uint32_t kBase = 0x400000;
 
@@ -219,7 +219,7 @@ struct FileTranslation {
 
 FileTranslation translateFile(const std::vector<std::uint8_t>& bytes, std::uint32_t address,
                               std::optional<platform::Acquisition> fault = std::nullopt) {
-    testing::primeSystemHandles();
+    test::primeSystemHandles();
     const TempFile temp(bytes);
     const auto file = platform::File::openForReading(temp.path());
     if (!file) return {"cannot open the test file", 0};

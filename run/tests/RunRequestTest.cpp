@@ -15,8 +15,8 @@
 namespace zemrik {
 namespace {
 
-using testing::PeImageBuilder;
-using testing::TempFile;
+using test::PeImageBuilder;
+using test::TempFile;
 
 struct Message {
     std::string text;
@@ -65,7 +65,7 @@ std::vector<std::uint8_t> bytesOfSize(std::size_t size) { return std::vector<std
 
 // Builds the request and proves that a refusal keeps no descriptor open.
 std::optional<RunRequest> buildCountingHandles(FakeSource& source) {
-    testing::primeSystemHandles();
+    test::primeSystemHandles();
     const long before = platform::countOpenHandles();
     std::optional<RunRequest> request = buildRunRequest(source);
     const long after = platform::countOpenHandles();

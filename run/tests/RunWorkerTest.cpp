@@ -89,7 +89,7 @@ protected:
         previous_ = fs::current_path();
         fs::current_path(directory_);
         platform::clearFaults();
-        testing::primeSystemHandles();
+        test::primeSystemHandles();
         handlesBefore_ = platform::countOpenHandles();
     }
     void TearDown() override {

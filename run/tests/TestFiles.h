@@ -14,7 +14,7 @@
 #include "platform/File.h"
 #include "run/ImageAddress.h"
 
-namespace zemrik::testing {
+namespace zemrik::test {
 
 // A file in the temporary directory holding given bytes, removed again when
 // the test ends. A random suffix keeps parallel test runs apart.
@@ -58,4 +58,4 @@ inline void primeSystemHandles() {
     (void)primed;
 }
 
-}  // namespace zemrik::testing
+}  // namespace zemrik::test

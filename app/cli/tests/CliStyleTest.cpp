@@ -150,8 +150,8 @@ TEST(CliStyle, OwnRowsWalkExactlyAsPrintfPrints) {
                     layout.itemsPerLine = 7;
                     layout.bigEndian = bigEndian;
                     std::vector<char> storage(16, '\0');
-                    testing::MemorySource source(bytes);
-                    testing::RecordingProgress progress;
+                    test::MemorySource source(bytes);
+                    test::RecordingProgress progress;
                     struct Growth : BufferGrowth {
                         std::vector<char>& storage;
                         explicit Growth(std::vector<char>& s) : storage(s) {}
@@ -162,7 +162,7 @@ TEST(CliStyle, OwnRowsWalkExactlyAsPrintfPrints) {
                     } growth(storage);
                     OutputBuffer buffer(storage.data(), storage.size(), &growth);
                     ASSERT_EQ(renderForward(layout, style.row(), source, buffer, progress), WalkOutcome::Complete);
-                    EXPECT_EQ(buffer.text(), testing::referenceRender(layout, style.row(), bytes))
+                    EXPECT_EQ(buffer.text(), test::referenceRender(layout, style.row(), bytes))
                         << static_cast<int>(language) << "/" << column;
                 }
             }
