@@ -144,7 +144,7 @@ std::optional<zemrik::ElementSize> elementSizeOf(int items) {
     return kSizes[items];
 }
 
-// The checks of Go in their documented order.
+// The checks of Go, in the order they refuse a request.
 Expectation expectationFor(const DialogFields& fields) {
     if (fields.fileMissing) return refuse("Can't open file !");
     const auto elementSize = elementSizeOf(fields.items);

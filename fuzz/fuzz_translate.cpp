@@ -2,7 +2,7 @@
 // rest is the file. Translation must never read outside the file; an offset
 // it accepts for a one-byte table must let both walks print exactly that byte
 // while reading nothing but it. For an image of the standard PE32 layout the
-// result must equal a plain reading of the documented translation rules.
+// result must equal a plain reading of the translation rules written out below.
 
 #include <cstddef>
 #include <cstdint>
@@ -95,7 +95,7 @@ struct Reference {
     zemrik::Translation result = zemrik::Translation::failure(zemrik::TranslationRefusal::NotPeFile);
 };
 
-// The rules as documented: MZ, "PE\0\0" at e_lfanew, ImageBase at +0x34, the
+// The rules, read the plain way: MZ, "PE\0\0" at e_lfanew, ImageBase at +0x34, the
 // section table at +0xF8; headers below the first section; else the first
 // section whose end is not below the address, refused when that section has
 // no file data there. A field outside the file, or an address past every
