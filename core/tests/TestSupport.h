@@ -54,7 +54,6 @@ public:
     std::vector<std::uint32_t> reports;
 };
 
-
 // The walks written the plain way, with snprintf and std::string, as the
 // yardstick the fast walks are measured against.
 inline std::string printfOne(const char* format, std::uint32_t value) {
