@@ -125,7 +125,7 @@ TEST_F(DialogTest, DumpToFileWritesResultAndCopyTakesTheNotice) {
     const std::string result = directory.pathOf("result.txt");
     const std::string expected = "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };";
     ASSERT_TRUE(load(driver, input));
-    fill(driver, {"0", "3", "8", kBytes, kC, false, true});
+    fill(driver, {"0", "3", "8", kBytes, kC, CheckState::Unchecked, CheckState::Checked});
 
     driver.post(IDC_GO);
 
@@ -215,10 +215,10 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
          &text,
          {"0", "-1", "8", kBytes, kC},
          "Hey man, your table is bigger than the file itself !"},
-        {"text file with RVA", &text, {"400000", "4", "8", kBytes, kC, true}, "Not a PE file !"},
+        {"text file with RVA", &text, {"400000", "4", "8", kBytes, kC, CheckState::Checked}, "Not a PE file !"},
         {"empty file with RVA",
          &empty,
-         {"400000", "4", "8", kBytes, kC, true},
+         {"400000", "4", "8", kBytes, kC, CheckState::Checked},
          "Cannot create the file mapping, try with the offset !"},
         {"RVA in .bss", &image, {"402000", "4", "8", kBytes, kC, true}, "No data in the file at this RVA !"},
     };
@@ -243,7 +243,7 @@ TEST_F(DialogTest, LongRunIgnoresGoAcceptsLoadAndEndsAtOneHundredPercent) {
     ASSERT_TRUE(load(driver, large));
     char size[16];
     wsprintfA(size, "%lX", static_cast<unsigned long>(kLargeTableSize));
-    fill(driver, {"0", size, "16", kBytes, kC, false, true});
+    fill(driver, {"0", size, "16", kBytes, kC, CheckState::Unchecked, CheckState::Checked});
 
     driver.post(IDC_GO);
     ASSERT_TRUE(waitUntil([&] { return driver.text(IDC_PROGRESS) != "0 %"; }, kLongWait));
