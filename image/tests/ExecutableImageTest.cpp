@@ -12,10 +12,10 @@
 namespace zemrik::image {
 namespace {
 
-using testing::Bytes;
-using testing::ElfImageBuilder;
-using testing::PeImageBuilder;
-using testing::putField;
+using test::Bytes;
+using test::ElfImageBuilder;
+using test::PeImageBuilder;
+using test::putField;
 namespace e = elf;
 
 std::string hex(std::uint64_t value) {

@@ -12,7 +12,7 @@
 #include "image/ElfFormat.h"
 #include "image/FieldReader.h"
 
-namespace zemrik::testing {
+namespace zemrik::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -370,4 +370,4 @@ private:
     std::vector<std::uint64_t> dataOffsets_;
 };
 
-}  // namespace zemrik::testing
+}  // namespace zemrik::test

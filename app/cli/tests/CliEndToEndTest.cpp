@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
 // PE32+ at 0x140000000: .text (0x180 bytes), .rdata (0x200 bytes of file data
 // for 0x300 in memory, counting bytes from 0x600), .bss.
 Bytes pe32PlusImage() {
-    Bytes bytes = testing::PeImageBuilder()
+    Bytes bytes = test::PeImageBuilder()
                       .magic(0x20B)
                       .imageBase(0x140000000)
                       .section({0x1000, 0x180, 0x400, 0x200, ".text", 0x60000020})
@@ -279,7 +279,7 @@ Bytes pe32PlusImage() {
 // A big-endian ELF32 with .rodata (8 bytes at 0x1000), a symbol "twin" at two
 // addresses and "table" once.
 Bytes elfImage() {
-    testing::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    test::ElfImageBuilder builder(32, image::ByteOrder::Big);
     namespace elf = image::elf;
     const std::uint32_t rodata =
         builder.section({".rodata", 1, elf::kShfAlloc, 0x1000, {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4}});
@@ -291,7 +291,7 @@ Bytes elfImage() {
 
 // A PE32 whose second section, .bss, has no file data.
 Bytes pe32WithBss() {
-    return testing::PeImageBuilder()
+    return test::PeImageBuilder()
         .section({0x1000, 0x200, 0x400})
         .section({0x2000, 0x100, 0, 0, ".bss"})
         .minimumSize(0x600)
@@ -361,8 +361,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--va", "1400021FE", "-s", "4", "-n", "4", "-i", "bytes"},
                     "zemrik-cli: the table of 4 bytes at 1400021FE runs past the file data of .rdata, which ends at "
                     "140002200; give a size of at most 2 with -s"},
-        RefusalCase{"NoSections",
-                    testing::ElfImageBuilder(64, image::ByteOrder::Little).withoutSectionHeaders().build(),
+        RefusalCase{"NoSections", test::ElfImageBuilder(64, image::ByteOrder::Little).withoutSectionHeaders().build(),
                     withTable({"--va", "0"}), "zemrik-cli: the image has no sections, so address 0 is in none of them"},
         RefusalCase{"UnknownSymbol", elfImage(), withTable({"--symbol", "crc32_table"}),
                     "zemrik-cli: no symbol 'crc32_table' in input.bin; --list-symbols lists them"},

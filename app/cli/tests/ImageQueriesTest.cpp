@@ -10,8 +10,8 @@ namespace zemrik::cli {
 namespace {
 
 using image::ByteOrder;
-using testing::Bytes;
-using testing::ElfImageBuilder;
+using test::Bytes;
+using test::ElfImageBuilder;
 namespace elf = image::elf;
 
 // .rodata (0x40 bytes at 0x2000) and .bss; "table" twice in .symtab at one

@@ -176,7 +176,7 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
     const std::string text = directory.write("text.bin", textBytes("Just some text, not an image at all."));
     const std::string empty = directory.write("empty.bin", {});
     // .data, then a .bss without file data.
-    const std::string image = directory.write("image.exe", zemrik::testing::PeImageBuilder()
+    const std::string image = directory.write("image.exe", zemrik::test::PeImageBuilder()
                                                                .section({0x1000, 0x200, 0x400})
                                                                .section({0x2000, 0x100, 0, 0, ".bss"})
                                                                .minimumSize(0x600)
