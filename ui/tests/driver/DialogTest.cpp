@@ -220,7 +220,10 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
          &empty,
          {"400000", "4", "8", kBytes, kC, CheckState::Checked},
          "Cannot create the file mapping, try with the offset !"},
-        {"RVA in .bss", &image, {"402000", "4", "8", kBytes, kC, true}, "No data in the file at this RVA !"},
+        {"RVA in .bss",
+         &image,
+         {"402000", "4", "8", kBytes, kC, CheckState::Checked},
+         "No data in the file at this RVA !"},
     };
     const std::string* loaded = nullptr;
     for (const Case& c : cases) {
