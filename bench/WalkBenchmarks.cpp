@@ -12,7 +12,9 @@
 namespace zemrik::bench {
 namespace {
 
-using Walk = WalkOutcome (*)(const TableLayout&, const OutputStyle&, ByteSource&, OutputBuffer&, ProgressSink&);
+using Walk = WalkOutcome (*)(const TableLayout&, const OutputStyle&, ByteSource&, TextOutput&, ProgressSink&);
+constexpr Walk kForward = &renderForward;
+constexpr Walk kReversed = &renderReversed;
 
 TableLayout layoutFor(Language language, StyleColumn column, ByteOrder order) {
     TableLayout layout;
@@ -78,12 +80,12 @@ void measureWalkIntoFreshMemory(benchmark::State& state, TableLayout layout, con
 void registerWalkBenchmarks() {
     for (const StyleCase& styleCase : styleCases()) {
         const OutputStyle* style = &styleRow(styleCase.language, styleCase.column);
-        benchmark::RegisterBenchmark(("renderForward/" + styleCase.name).c_str(), measureWalk, &renderForward,
+        benchmark::RegisterBenchmark(("renderForward/" + styleCase.name).c_str(), measureWalk, kForward,
                                      layoutFor(styleCase.language, styleCase.column, ByteOrder::LittleEndian), style)
             ->Unit(benchmark::kMillisecond);
     }
     const OutputStyle* dataStr = &styleRow(Language::DataStr, StyleColumn::ByteHex);
-    benchmark::RegisterBenchmark("renderReversed/DataStr/byte/hex", measureWalk, &renderReversed,
+    benchmark::RegisterBenchmark("renderReversed/DataStr/byte/hex", measureWalk, kReversed,
                                  layoutFor(Language::DataStr, StyleColumn::ByteHex, ByteOrder::BigEndian), dataStr)
         ->Unit(benchmark::kMillisecond);
     const OutputStyle* cByteHex = &styleRow(Language::C, StyleColumn::ByteHex);

@@ -1,9 +1,9 @@
 #include "core/Format.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstring>
+
+#include "core/Digits.h"
 
 namespace zemrik {
 namespace {
@@ -39,61 +39,6 @@ std::optional<ConversionSpec> parseConversion(std::string_view format, std::size
     if (spec.type != 'd' && spec.type != 'u' && spec.type != 'X') return std::nullopt;
     spec.end = at + 1;
     return spec;
-}
-
-// Digit pairs, so that each step of the conversion yields two characters
-// for one division (decimal) or one shift (hex).
-constexpr std::array<char, 200> kDecimalPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-        pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
-
-constexpr std::array<char, 512> kHexPairs = [] {
-    std::array<char, 512> pairs{};
-    for (int i = 0; i < 256; ++i) {
-        pairs[static_cast<std::size_t>(2 * i)] = "0123456789ABCDEF"[i >> 4];
-        pairs[static_cast<std::size_t>(2 * i + 1)] = "0123456789ABCDEF"[i & 0xF];
-    }
-    return pairs;
-}();
-
-std::size_t hexDigitCount(std::uint32_t value) {
-    return value == 0 ? 1 : static_cast<std::size_t>((std::bit_width(value) + 3) / 4);
-}
-
-std::size_t decimalDigitCount(std::uint32_t value) {
-    std::size_t count = 1;
-    for (std::uint32_t limit = 10; count < 10 && value >= limit; limit *= 10) ++count;
-    return count;
-}
-
-// Both write the digits backwards, ending just before `end`.
-void writeHexDigits(char* end, std::uint32_t value) {
-    for (; value >= 0x100; value >>= 8) {
-        end -= 2;
-        std::memcpy(end, &kHexPairs[(value & 0xFF) * 2], 2);
-    }
-    if (value >= 0x10) {
-        std::memcpy(end - 2, &kHexPairs[value * 2], 2);
-    } else {
-        end[-1] = kHexPairs[value * 2 + 1];
-    }
-}
-
-void writeDecimalDigits(char* end, std::uint32_t value) {
-    for (; value >= 100; value /= 100) {
-        end -= 2;
-        std::memcpy(end, &kDecimalPairs[(value % 100) * 2], 2);
-    }
-    if (value >= 10) {
-        std::memcpy(end - 2, &kDecimalPairs[value * 2], 2);
-    } else {
-        end[-1] = static_cast<char>('0' + value);
-    }
 }
 
 }  // namespace
@@ -134,7 +79,7 @@ std::size_t CompiledFormat::writeNumber(char* out, std::uint32_t argument) const
     const bool negative = conversion_ == Conversion::SignedDecimal && static_cast<std::int32_t>(argument) < 0;
     const std::uint32_t magnitude = negative ? 0u - argument : argument;
     const bool hex = conversion_ == Conversion::UpperHex;
-    const std::size_t digitCount = hex ? hexDigitCount(magnitude) : decimalDigitCount(magnitude);
+    const std::size_t digitCount = hex ? digits::hexCount(magnitude) : digits::decimalCount(magnitude);
     const std::size_t natural = digitCount + (negative ? 1 : 0);
     const std::size_t padding = width_ > natural ? width_ - natural : 0;
 
@@ -151,19 +96,11 @@ std::size_t CompiledFormat::writeNumber(char* out, std::uint32_t argument) const
     }
     char* const end = p + digitCount;
     if (hex) {
-        writeHexDigits(end, magnitude);
+        digits::writeHex(end, magnitude);
     } else {
-        writeDecimalDigits(end, magnitude);
+        digits::writeDecimal(end, magnitude);
     }
     return static_cast<std::size_t>(end - out);
-}
-
-void CompiledFormat::writeDigits(char* end, std::uint32_t value) const {
-    if (conversion_ == Conversion::UpperHex) {
-        writeHexDigits(end, value);
-    } else {
-        writeDecimalDigits(end, value);
-    }
 }
 
 std::size_t CompiledFormat::write(char* out, std::uint32_t argument) const {

@@ -25,14 +25,16 @@ public:
 
     std::string format(std::uint32_t argument) const;
 
-    // For printing a value into the text of another with the same number of
-    // digit places: whether the conversion is unsigned, how many characters
-    // follow the number, and the digits alone, written backwards from `end`.
+    // For printing a value into the text of another that prints at the same
+    // length: the kind of conversion, its zero padding, and how many
+    // characters follow the number.
     bool convertsUnsigned() const {
         return conversion_ == Conversion::UnsignedDecimal || conversion_ == Conversion::UpperHex;
     }
+    bool convertsHex() const { return conversion_ == Conversion::UpperHex; }
+    // The width the zero flag pads the number to; 0 without the flag.
+    std::size_t zeroPaddedWidth() const { return zeroPad_ ? width_ : 0; }
     std::size_t suffixLength() const { return suffix_.size(); }
-    void writeDigits(char* end, std::uint32_t value) const;
 
 private:
     enum class Conversion : std::uint8_t { None, SignedDecimal, UnsignedDecimal, UpperHex };

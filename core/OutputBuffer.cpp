@@ -29,28 +29,22 @@ bool OutputBuffer::ensureCapacity(std::size_t needed) {
     return true;
 }
 
-char* OutputBuffer::reserveAtEnd(std::size_t length) {
+char* OutputBuffer::reserve(std::size_t length) {
     const std::size_t end = this->length();
-    // end <= capacity and length is one text's worth, so this cannot wrap.
+    // end <= capacity and length is a reservation's worth, so this cannot wrap.
     if (length >= std::numeric_limits<std::size_t>::max() - end) return nullptr;
     if (!ensureCapacity(end + length + 1)) return nullptr;
+    reservedFrom_ = end;
+    reservedEnd_ = end + length + 1;
     return storage_ + end;
 }
 
-bool OutputBuffer::append(std::string_view text) {
-    return appendWritten(text.size(), [text](char* destination) {
-        std::memcpy(destination, text.data(), text.size());
-        return text.size();
-    });
+void OutputBuffer::commit(char* end, CursorMove move) {
+    const auto newEnd = static_cast<std::size_t>(end - storage_);
+    // Writers may have left scratch behind the text; the next search for
+    // the end must meet a NUL right there.
+    std::memset(end, 0, reservedEnd_ - newEnd);
+    if (move == CursorMove::Follow) appendCursor_ += newEnd - reservedFrom_;
 }
-
-void OutputBuffer::trimTwo() {
-    const std::size_t end = length();
-    const std::size_t removed = end < 2 ? end : 2;
-    std::memset(storage_ + end - removed, 0, removed);
-    appendCursor_ = appendCursor_ < 2 ? 0 : appendCursor_ - 2;
-}
-
-void OutputBuffer::advanceCursor(std::size_t characters) { appendCursor_ += characters; }
 
 }  // namespace zemrik

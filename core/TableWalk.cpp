@@ -1,9 +1,11 @@
 #include "core/TableWalk.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ElementPrinter.h"
@@ -30,61 +32,57 @@ struct CompiledStyle {
     }
 };
 
-std::uint32_t elementValue(const std::uint8_t* bytes, ElementSize size, bool bigEndian) {
-    switch (size) {
-    case ElementSize::Word:
-        return bigEndian ? (std::uint32_t{bytes[0]} << 8 | bytes[1]) : (bytes[0] | std::uint32_t{bytes[1]} << 8);
-    case ElementSize::Dword:
-        return bigEndian ? (std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
-                            std::uint32_t{bytes[2]} << 8 | bytes[3])
-                         : (bytes[0] | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-                            std::uint32_t{bytes[3]} << 24);
-    case ElementSize::Byte: break;
+template <ElementSize Size, ByteOrder Order>
+std::uint32_t load(const std::uint8_t* bytes) {
+    if constexpr (Size == ElementSize::Byte) {
+        return bytes[0];
+    } else if constexpr (Size == ElementSize::Word) {
+        return Order == ByteOrder::BigEndian ? (std::uint32_t{bytes[0]} << 8 | bytes[1])
+                                             : (bytes[0] | std::uint32_t{bytes[1]} << 8);
+    } else {
+        return Order == ByteOrder::BigEndian ? (std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+                                                std::uint32_t{bytes[2]} << 8 | bytes[3])
+                                             : (bytes[0] | std::uint32_t{bytes[1]} << 8 |
+                                                std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24);
     }
-    return bytes[0];
 }
 
-// The percentage index x 100 / divisor, reported only when it changes: the
-// division runs about a hundred times per walk, not once per element.
-// Computed in 64 bits, so tables of more than 42 million elements still count
-// up to 100 instead of wrapping.
-class Progress {
-public:
-    Progress(ProgressSink& sink, std::uint32_t count)
-        : sink_(sink), divisor_(count == 2 ? 1u : static_cast<std::uint32_t>(count - 2)) {}
-
-    void after(std::uint64_t index) {
-        if (index >= nextChange_) update(index);
+// Consecutive elements in memory, in print order.
+template <ElementSize Size, ByteOrder Order>
+struct ForwardValues {
+    const std::uint8_t* bytes;
+    std::uint32_t operator[](std::uint32_t k) const {
+        return load<Size, Order>(bytes + std::size_t{k} * byteCount(Size));
     }
-
-private:
-    void update(std::uint64_t index) {
-        const std::uint64_t percent = index * 100 / divisor_;
-        if (percent != shown_) {
-            sink_.reportProgress(static_cast<std::uint32_t>(percent));
-            shown_ = percent;
-        }
-        nextChange_ = ((percent + 1) * divisor_ + 99) / 100;
-    }
-
-    ProgressSink& sink_;
-    std::uint64_t divisor_;
-    std::uint64_t nextChange_ = 0;
-    std::uint64_t shown_ = ~std::uint64_t{0};
+    ForwardValues after(std::uint32_t k) const { return {bytes + std::size_t{k} * byteCount(Size)}; }
 };
 
-// Hands out the elements of a table read forward in large blocks.
+// Bytes printed from `first` downwards.
+struct BackwardBytes {
+    const std::uint8_t* first;
+    std::uint32_t operator[](std::uint32_t k) const { return first[-static_cast<std::ptrdiff_t>(k)]; }
+    BackwardBytes after(std::uint32_t k) const { return {first - static_cast<std::ptrdiff_t>(k)}; }
+};
+
+struct Run {
+    const std::uint8_t* bytes = nullptr;
+    std::uint32_t count = 0;  // 0: the source ran short
+};
+
+// Hands out a piece's elements read forward in large blocks.
 class ForwardReader {
 public:
-    ForwardReader(ByteSource& source, std::uint64_t tableSize, std::size_t elementBytes)
-        : source_(source), remaining_(tableSize), elementBytes_(elementBytes), block_(kBlockSize) {}
+    ForwardReader(ByteSource& source, std::uint64_t bytes, std::size_t elementBytes)
+        : source_(source), remaining_(bytes), elementBytes_(elementBytes), block_(kBlockSize) {}
 
-    // The next element's bytes, or nullptr when the source ran short.
-    const std::uint8_t* next() {
-        if (position_ == filled_ && !refill()) return nullptr;
-        const std::uint8_t* element = block_.data() + position_;
-        position_ += elementBytes_;
-        return element;
+    // Up to `wanted` (at least 1) whole elements that lie together in memory.
+    Run next(std::uint32_t wanted) {
+        if (position_ == filled_ && !refill()) return {};
+        const auto available = static_cast<std::uint32_t>((filled_ - position_) / elementBytes_);
+        const std::uint32_t count = std::min(wanted, available);
+        const std::uint8_t* at = block_.data() + position_;
+        position_ += count * elementBytes_;
+        return {at, count};
     }
 
 private:
@@ -105,16 +103,22 @@ private:
     std::size_t position_ = 0;
 };
 
-// Hands out a table's bytes from the last to the first, reading blocks
-// backwards so that byte n is always read before byte n - 1.
+// Hands out a table's bytes from `firstIndex` down, reading blocks backwards
+// so that byte n is always read before byte n - 1.
 class BackwardReader {
 public:
-    BackwardReader(ByteSource& source, std::uint32_t offset, std::uint32_t tableSize)
-        : source_(source), offset_(offset), blockStart_(tableSize), block_(kBlockSize) {}
+    BackwardReader(ByteSource& source, std::uint32_t offset, std::uint32_t firstIndex)
+        : source_(source), offset_(offset), next_(firstIndex), block_(kBlockSize) {}
 
-    std::optional<std::uint8_t> byteAt(std::uint32_t n) {
-        if (n < blockStart_ && !loadBlockEndingAt(n)) return std::nullopt;
-        return block_[n - blockStart_];
+    // Up to `wanted` (at least 1) bytes in print order, the first at `bytes`,
+    // the others below it.
+    Run next(std::uint32_t wanted) {
+        if (blockLength_ == 0 && !loadBlockEndingAt(next_)) return {};
+        const std::uint32_t count = std::min(wanted, next_ - blockStart_ + 1);
+        const std::uint8_t* at = block_.data() + (next_ - blockStart_);
+        blockLength_ = next_ - blockStart_ + 1 - count;
+        next_ -= count;  // wraps only after the table's byte 0, the last one asked for
+        return {at, count};
     }
 
 private:
@@ -124,174 +128,308 @@ private:
         // offset + n lies inside a 32-bit file, so offset + start cannot wrap.
         if (!source_.seek(offset_ + start) || source_.read(block_.data(), length) != length) return false;
         blockStart_ = start;
+        blockLength_ = static_cast<std::uint32_t>(length);
         return true;
     }
 
     ByteSource& source_;
     std::uint32_t offset_;
-    std::uint32_t blockStart_;  // table index of block_[0]
+    std::uint32_t next_;             // table index of the next byte to hand out
+    std::uint32_t blockStart_ = 0;   // table index of block_[0]
+    std::uint32_t blockLength_ = 0;  // bytes of the block not handed out yet
     std::vector<std::uint8_t> block_;
 };
 
-std::size_t cursorAdvance(std::int32_t elementWidth, std::size_t printed) {
-    // Only the Delphi byte-decimal row prints wider than its nominal width;
-    // following what was printed keeps every append's search short there too.
-    return std::max(static_cast<std::size_t>(std::max(elementWidth, 0)), printed);
+enum class LineEnd { KeepsSeparator, DropsSeparator };
+
+// Where line breaks go: after every `perLine`-th element of the table, as
+// long as its print index is below `breakLimit` (no break ends the text).
+class LineRule {
+public:
+    LineRule(const OutputStyle& style, std::uint32_t perLine, std::uint32_t breakLimit, LineEnd end)
+        : perLine_(perLine),
+          breakLimit_(breakLimit),
+          text_(style.lineBreak),
+          dropped_(end == LineEnd::DropsSeparator ? 2 : 0) {
+        if (text_.size() <= padded_.size()) std::memcpy(padded_.data(), text_.data(), text_.size());
+    }
+
+    std::uint32_t perLine() const { return perLine_; }
+    std::size_t breakLength() const { return text_.size(); }
+
+    // Breaks after the elements at print indexes [from, from + count).
+    std::uint64_t breaksAmong(std::uint32_t from, std::uint32_t count) const {
+        const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{from} + count, breakLimit_);
+        return end > from ? end / perLine_ - from / perLine_ : 0;
+    }
+    // What a break adds to the text: its own characters less the separator it drops.
+    std::size_t breakGrowth() const { return text_.size() - dropped_; }
+
+    bool breaksAfterLineEndingAt(std::uint32_t nextIndex) const { return nextIndex <= breakLimit_; }
+
+    char* writeBreak(char* p) const {
+        // Asm lines end without the ", " just printed.
+        p -= dropped_;
+        if (text_.size() <= padded_.size()) {
+            std::memcpy(p, padded_.data(), padded_.size());
+        } else {
+            std::memcpy(p, text_.data(), text_.size());
+        }
+        return p + text_.size();
+    }
+
+private:
+    std::uint32_t perLine_;
+    std::uint32_t breakLimit_;
+    std::string_view text_;
+    std::array<char, kElementOverwrite> padded_{};
+    std::size_t dropped_;
+};
+
+// Where the walk stands: the print index of the next element and how many
+// elements its line already holds.
+struct Position {
+    std::uint32_t index;
+    std::uint32_t onLine;
+};
+
+// Prints `count` elements with their line breaks from `p` on; the caller has
+// reserved room for them.
+template <class Writer, class Values>
+char* printElements(char* p, Writer writer, Values values, std::uint32_t count, Position& at, const LineRule& lines) {
+    for (std::uint32_t done = 0; done < count;) {
+        const std::uint32_t take = std::min(count - done, lines.perLine() - at.onLine);
+        const Values line = values.after(done);
+        for (std::uint32_t j = 0; j < take; ++j) p += writer.write(p, line[j]);
+        done += take;
+        at.index += take;
+        at.onLine += take;
+        if (at.onLine == lines.perLine()) {
+            at.onLine = 0;
+            if (lines.breaksAfterLineEndingAt(at.index)) p = lines.writeBreak(p);
+        }
+    }
+    return p;
 }
 
-bool appendFormatted(OutputBuffer& buffer, const CompiledFormat& format, std::uint32_t argument, std::size_t& printed) {
-    return buffer.appendWritten(format.maxLength(), [&](char* destination) {
-        printed = format.write(destination, argument);
-        return printed;
-    });
-}
+// What one walk prints with and into.
+struct Walk {
+    TextOutput& output;
+    const ElementPrinter& printer;
+    const LineRule& lines;
+    WalkProgress& progress;
+    Position at;
+};
 
-bool breakLine(OutputBuffer& buffer, const OutputStyle& style, bool trimSeparator) {
-    // Asm lines end without the ", " just appended.
-    if (trimSeparator) buffer.trimTwo();
-    if (!buffer.append(style.lineBreak)) return false;
-    buffer.advanceCursor(static_cast<std::size_t>(std::max(style.lineBreakWidth, 0)));
+// Elements whose texts all have one length: the exact text of a whole run of
+// them is known before printing, so one reservation holds it.
+template <class Writer, class Values>
+bool printFixed(Walk& walk, const Writer& writer, Values values, std::uint32_t count) {
+    const std::uint64_t text = std::uint64_t{count} * walk.printer.fixedLength() +
+                               walk.lines.breaksAmong(walk.at.index, count) * walk.lines.breakGrowth();
+    char* const start = walk.output.reserve(static_cast<std::size_t>(text) + kElementOverwrite);
+    if (start == nullptr) return false;
+    walk.output.commit(printElements(start, writer, values, count, walk.at, walk.lines), CursorMove::Follow);
     return true;
 }
 
-// Most elements one append carries; a line of 255 dwords stays a few KiB.
-constexpr std::uint32_t kMaxBatch = 256;
-
-// The elements up to the end of the current line go into the buffer in one
-// append, saving a search for the end per element; the cursor still moves
-// element by element as if each had been appended alone.
-struct Batch {
-    std::size_t advanceBeforeLast = 0;  // cursor advance of every element but the batch's last
-    std::size_t advanceLast = 0;
-    bool readFailed = false;
-
-    template <class NextValue>
-    bool append(OutputBuffer& buffer, const ElementPrinter& printer, std::uint32_t elements, std::int32_t elementWidth,
-                NextValue&& nextValue) {
-        const std::size_t reserve = std::size_t{elements} * printer.maxLength() + ElementPrinter::kOverwrite;
-        return buffer.appendWritten(reserve, [&](char* out) {
-            char* p = out;
-            for (std::uint32_t j = 0; j < elements; ++j) {
-                const std::optional<std::uint32_t> value = nextValue(j);
-                if (!value) {
-                    readFailed = true;
-                    break;
-                }
-                const std::size_t printed = printer.write(p, *value);
-                p += printed;
-                advanceBeforeLast += advanceLast;
-                advanceLast = cursorAdvance(elementWidth, printed);
-            }
-            // Keep the buffer zero past the text, whatever the printer stored there.
-            std::memset(p, 0, ElementPrinter::kOverwrite);
-            return static_cast<std::size_t>(p - out);
-        });
+// Elements of differing lengths: one reservation per line, for its longest text.
+template <class Writer, class Values>
+bool printVarying(Walk& walk, const Writer& writer, Values values, std::uint32_t count) {
+    for (std::uint32_t done = 0; done < count;) {
+        const std::uint32_t take = std::min(count - done, walk.lines.perLine() - walk.at.onLine);
+        const std::size_t room =
+            std::size_t{take} * walk.printer.maxLength() + walk.lines.breakLength() + kElementOverwrite;
+        char* const start = walk.output.reserve(room);
+        if (start == nullptr) return false;
+        walk.output.commit(printElements(start, writer, values.after(done), take, walk.at, walk.lines),
+                           CursorMove::Follow);
+        done += take;
     }
-};
-
-std::uint32_t batchSize(std::uint32_t perLine, std::uint32_t onLine, std::uint32_t remaining) {
-    // With no items per line a line never ends, as a counter never equals 0.
-    const std::uint32_t leftOnLine = perLine == 0 ? kMaxBatch : perLine - onLine;
-    return std::min({leftOnLine, remaining, kMaxBatch});
+    return true;
 }
 
-// Prints `total` elements, each with its separator, in lines of `perLine`.
-// `valueAt(index)` gives each element's value in order, or nothing when the
-// source ran short. A line break follows every full line but the text's end,
-// unless `breakAfterLast` (the forward walk's last element is still to come).
-template <class ValueAt>
-WalkOutcome printInLines(OutputBuffer& buffer, const ElementPrinter& printer, const OutputStyle& style,
-                         std::uint32_t perLine, std::uint32_t total, bool trimAtLineEnd, bool breakAfterLast,
-                         ValueAt&& valueAt) {
-    std::uint32_t onLine = 0;
-    for (std::uint32_t done = 0; done < total;) {
-        const std::uint32_t elements = batchSize(perLine, onLine, total - done);
-        Batch batch;
-        const bool appended = batch.append(buffer, printer, elements, style.elementWidth,
-                                           [&](std::uint32_t j) { return valueAt(done + j); });
-        if (!appended) return WalkOutcome::BufferExhausted;
-        if (batch.readFailed) return WalkOutcome::ReadFailed;
-        done += elements;
-        onLine += elements;
-        buffer.advanceCursor(batch.advanceBeforeLast);
-        if (onLine == perLine && (breakAfterLast || done < total)) {
-            if (!breakLine(buffer, style, trimAtLineEnd)) return WalkOutcome::BufferExhausted;
-            onLine = 0;
+// Prints `count` elements in lines, as `nextRun(wanted)` hands them out.
+template <class Values, class NextRun>
+WalkOutcome printLines(Walk& walk, std::uint32_t count, NextRun&& nextRun) {
+    return walk.printer.visit([&](const auto& writer) {
+        for (std::uint32_t left = count; left > 0;) {
+            const Run run = nextRun(left);
+            if (run.count == 0) return WalkOutcome::ReadFailed;
+            const Values values{run.bytes};
+            const bool printed = walk.printer.fixedLength() != 0 ? printFixed(walk, writer, values, run.count)
+                                                                 : printVarying(walk, writer, values, run.count);
+            if (!printed) return WalkOutcome::BufferExhausted;
+            left -= run.count;
+            walk.progress.printedThrough(walk.at.index - 1);
         }
-        buffer.advanceCursor(batch.advanceLast);
+        return WalkOutcome::Complete;
+    });
+}
+
+template <ElementSize Size, ByteOrder Order>
+WalkOutcome printForwardLines(Walk& walk, ForwardReader& reader, std::uint32_t count) {
+    return printLines<ForwardValues<Size, Order>>(walk, count,
+                                                  [&](std::uint32_t wanted) { return reader.next(wanted); });
+}
+
+// One loop per element size and byte order, so the hot loop forms values
+// without a branch.
+WalkOutcome printForwardLines(Walk& walk, ForwardReader& reader, const TableLayout& layout, std::uint32_t count) {
+    const ByteOrder order = layout.bigEndian ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
+    switch (layout.elementSize) {
+    case ElementSize::Word:
+        return order == ByteOrder::BigEndian
+                   ? printForwardLines<ElementSize::Word, ByteOrder::BigEndian>(walk, reader, count)
+                   : printForwardLines<ElementSize::Word, ByteOrder::LittleEndian>(walk, reader, count);
+    case ElementSize::Dword:
+        return order == ByteOrder::BigEndian
+                   ? printForwardLines<ElementSize::Dword, ByteOrder::BigEndian>(walk, reader, count)
+                   : printForwardLines<ElementSize::Dword, ByteOrder::LittleEndian>(walk, reader, count);
+    case ElementSize::Byte: break;
     }
+    return printForwardLines<ElementSize::Byte, ByteOrder::LittleEndian>(walk, reader, count);
+}
+
+std::uint32_t lastValue(const std::uint8_t* bytes, const TableLayout& layout) {
+    std::uint32_t value = 0;
+    const std::size_t width = byteCount(layout.elementSize);
+    for (std::size_t k = 0; k < width; ++k) {
+        value = value << 8 | bytes[layout.bigEndian ? k : width - 1 - k];
+    }
+    return value;
+}
+
+WalkOutcome printFormatted(TextOutput& output, const CompiledFormat& format, std::uint32_t argument) {
+    char* const at = output.reserve(format.maxLength());
+    if (at == nullptr) return WalkOutcome::BufferExhausted;
+    output.commit(at + format.write(at, argument), CursorMove::Stay);
     return WalkOutcome::Complete;
 }
 
-// Every element but the last, in file order.
-template <ElementSize Size>
-WalkOutcome printAllButLast(const TableLayout& layout, const OutputStyle& style, std::uint32_t count,
-                            ForwardReader& reader, const ElementPrinter& printer, OutputBuffer& buffer,
-                            Progress& progress) {
-    return printInLines(buffer, printer, style, layout.itemsPerLine, count - 1, layout.language == Language::Asm, true,
-                        [&](std::uint32_t i) -> std::optional<std::uint32_t> {
-                            const std::uint8_t* bytes = reader.next();
-                            if (bytes == nullptr) return std::nullopt;
-                            progress.after(i);
-                            return elementValue(bytes, Size, layout.bigEndian);
-                        });
+TablePiece clampedPiece(TablePiece piece, std::uint32_t count) {
+    piece.first = std::min(piece.first, count);
+    piece.count = std::min(piece.count, count - piece.first);
+    return piece;
 }
+
+TablePiece wholeTable(const TableLayout& layout) { return {0, printedCount(layout)}; }
 
 }  // namespace
 
-WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, OutputBuffer& buffer,
-                          ProgressSink& progressSink) {
-    const auto formats = CompiledStyle::compile(style);
-    if (!formats) return WalkOutcome::InvalidStyle;
+bool walksReversed(const TableLayout& layout) { return layout.language == Language::DataStr && layout.bigEndian; }
 
-    const std::size_t elementBytes = byteCount(layout.elementSize);
-    const std::uint32_t count = layout.tableSize / static_cast<std::uint32_t>(elementBytes);
-    std::size_t printed = 0;
-    const auto headerCount = static_cast<std::uint32_t>(count + static_cast<std::uint32_t>(style.countAdjust));
-    if (!appendFormatted(buffer, formats->header, headerCount, printed)) return WalkOutcome::BufferExhausted;
-    if (count == 0) return WalkOutcome::Complete;
-
-    ForwardReader reader(source, std::uint64_t{count} * elementBytes, elementBytes);
-    Progress progress(progressSink, count);
-    const ElementPrinter printer(formats->elementWithSeparator, layout.elementSize);
-    const auto outcome = [&] {
-        // One loop per element size, so the hot loop forms values without a switch.
-        switch (layout.elementSize) {
-        case ElementSize::Word:
-            return printAllButLast<ElementSize::Word>(layout, style, count, reader, printer, buffer, progress);
-        case ElementSize::Dword:
-            return printAllButLast<ElementSize::Dword>(layout, style, count, reader, printer, buffer, progress);
-        case ElementSize::Byte: break;
-        }
-        return printAllButLast<ElementSize::Byte>(layout, style, count, reader, printer, buffer, progress);
-    }();
-    if (outcome != WalkOutcome::Complete) return outcome;
-
-    const std::uint8_t* bytes = reader.next();
-    if (bytes == nullptr) return WalkOutcome::ReadFailed;
-    const std::uint32_t value = elementValue(bytes, layout.elementSize, layout.bigEndian);
-    return appendFormatted(buffer, formats->last, value, printed) ? WalkOutcome::Complete
-                                                                  : WalkOutcome::BufferExhausted;
+std::uint32_t printedCount(const TableLayout& layout) {
+    return walksReversed(layout) ? layout.tableSize : layout.tableSize / byteCount(layout.elementSize);
 }
 
-WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
-                           OutputBuffer& buffer, ProgressSink& progressSink) {
+WalkProgress::WalkProgress(ProgressSink& sink, const TableLayout& layout, std::uint32_t firstIndex)
+    : sink_(sink), reversed_(walksReversed(layout)) {
+    const std::uint32_t count = printedCount(layout);
+    divisor_ = count == 2 ? 1u : static_cast<std::uint32_t>(count - 2);
+    // The forward walk reports nothing after its last element, so a table of
+    // one element reports nothing at all.
+    silent_ = !reversed_ && count < 2;
+    lastForwardStep_ = count < 2 ? 0 : count - 2;
+    if (firstIndex == 0 || silent_) return;
+    // Start behind what the pieces before this one have reported.
+    const std::uint64_t shown = stepOf(firstIndex - 1) * 100 / divisor_;
+    nextChange_ = ((shown + 1) * divisor_ + 99) / 100;
+}
+
+std::uint64_t WalkProgress::stepOf(std::uint32_t index) const {
+    if (reversed_) return index == 0 ? 0 : index - 1;
+    return std::min<std::uint64_t>(index, lastForwardStep_);
+}
+
+void WalkProgress::printedThrough(std::uint32_t index) {
+    if (silent_) return;
+    const std::uint64_t step = stepOf(index);
+    while (nextChange_ <= step) {
+        const std::uint64_t percent = nextChange_ * 100 / divisor_;
+        sink_.reportProgress(static_cast<std::uint32_t>(percent));
+        nextChange_ = ((percent + 1) * divisor_ + 99) / 100;
+    }
+}
+
+WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
+                          ProgressSink& progressSink, TablePiece piece) {
     const auto formats = CompiledStyle::compile(style);
     if (!formats) return WalkOutcome::InvalidStyle;
+    const std::uint32_t count = printedCount(layout);
+    piece = clampedPiece(piece, count);
+    if (piece.count == 0) return WalkOutcome::Complete;
 
+    if (piece.first == 0) {
+        const auto headerCount = static_cast<std::uint32_t>(count + static_cast<std::uint32_t>(style.countAdjust));
+        const WalkOutcome header = printFormatted(output, formats->header, headerCount);
+        if (header != WalkOutcome::Complete) return header;
+    }
+    const std::size_t elementBytes = byteCount(layout.elementSize);
+    ForwardReader reader(source, std::uint64_t{piece.count} * elementBytes, elementBytes);
+    WalkProgress progress(progressSink, layout, piece.first);
+    const ElementPrinter printer(formats->elementWithSeparator, layout.elementSize);
+    const LineEnd lineEnd = layout.language == Language::Asm ? LineEnd::DropsSeparator : LineEnd::KeepsSeparator;
+    const LineRule lines(style, layout.itemsPerLine, count - 1, lineEnd);
+    Walk walk{output, printer, lines, progress, {piece.first, piece.first % layout.itemsPerLine}};
+
+    // Every element but the table's last goes into lines.
+    const std::uint32_t end = piece.first + piece.count;
+    const std::uint32_t lined = std::min(end, count - 1) - std::min(piece.first, count - 1);
+    const WalkOutcome outcome = printForwardLines(walk, reader, layout, lined);
+    if (outcome != WalkOutcome::Complete || end != count) return outcome;
+
+    const Run last = reader.next(1);
+    if (last.count == 0) return WalkOutcome::ReadFailed;
+    return printFormatted(output, formats->last, lastValue(last.bytes, layout));
+}
+
+WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
+                          ProgressSink& progress) {
+    return renderForward(layout, style, source, output, progress, wholeTable(layout));
+}
+
+WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
+                           ProgressSink& progressSink, TablePiece piece) {
+    const auto formats = CompiledStyle::compile(style);
+    if (!formats) return WalkOutcome::InvalidStyle;
     const std::uint32_t size = layout.tableSize;
-    BackwardReader reader(source, layout.offset, size);
-    Progress progress(progressSink, size);
+    piece = clampedPiece(piece, size);
+    if (piece.count == 0) return WalkOutcome::Complete;
+
+    BackwardReader reader(source, layout.offset, size - 1 - piece.first);
+    WalkProgress progress(progressSink, layout, piece.first);
     const ElementPrinter printer(formats->elementWithSeparator, ElementSize::Byte);
-    return printInLines(buffer, printer, style, layout.itemsPerLine, size, false, false,
-                        [&](std::uint32_t j) -> std::optional<std::uint32_t> {
-                            const auto byte = reader.byteAt(size - 1 - j);
-                            if (!byte) return std::nullopt;
-                            // The j-th byte reports (j - 1) x 100 / divisor; the first
-                            // shows 0% rather than a negative share.
-                            progress.after(j == 0 ? 0 : j - 1);
-                            return *byte;
-                        });
+    const LineRule lines(style, layout.itemsPerLine, size - 1, LineEnd::KeepsSeparator);
+    Walk walk{output, printer, lines, progress, {piece.first, piece.first % layout.itemsPerLine}};
+    return printLines<BackwardBytes>(walk, piece.count, [&](std::uint32_t wanted) { return reader.next(wanted); });
+}
+
+WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
+                           ProgressSink& progress) {
+    return renderReversed(layout, style, source, output, progress, wholeTable(layout));
+}
+
+WalkOutcome render(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
+                   ProgressSink& progress, TablePiece piece) {
+    return walksReversed(layout) ? renderReversed(layout, style, source, output, progress, piece)
+                                 : renderForward(layout, style, source, output, progress, piece);
+}
+
+std::uint32_t elementsPerPiece(const TableLayout& layout, const OutputStyle& style, std::size_t capacity) {
+    const auto formats = CompiledStyle::compile(style);
+    if (!formats || layout.itemsPerLine == 0) return 0;
+    const ElementSize size = walksReversed(layout) ? ElementSize::Byte : layout.elementSize;
+    const ElementPrinter printer(formats->elementWithSeparator, size);
+    const std::size_t breakLength = std::string_view(style.lineBreak).size();
+    const std::size_t overhead =
+        formats->header.maxLength() + formats->last.maxLength() + breakLength + kElementOverwrite;
+    if (capacity <= overhead) return 0;
+    const std::size_t room = capacity - overhead;
+    const std::size_t line = std::size_t{layout.itemsPerLine} * printer.maxLength() + breakLength;
+    const std::uint64_t elements =
+        room >= line ? std::uint64_t{room / line} * layout.itemsPerLine : std::uint64_t{room / printer.maxLength()};
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(elements, 0xFFFFFFFFu));
 }
 
 }  // namespace zemrik

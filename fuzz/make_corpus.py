@@ -89,7 +89,8 @@ def translate():
 def walk():
     table = bytes(range(256)) * 2
     # language, element size (0 bytes, 1 words, 2 dwords), flags (1 decimal,
-    # 2 big-endian), items per line - 1, then the table.
+    # 2 big-endian, the bits above: where two pieces part, in 64ths of the
+    # table), items per line - 1, then the table.
     seeds = {
         "c_bytes_hex": (0, 0, 0, 7, table[:64]),
         "c_words_dec": (0, 1, 1, 7, table[:64]),
@@ -104,6 +105,8 @@ def walk():
         "one_element": (0, 2, 0, 0, table[:4]),
         "two_elements": (3, 0, 2, 0, table[:2]),
         "long_lines": (0, 0, 0, 199, table[:450]),
+        "asm_pieces_at_a_line_end": (1, 0, 32 << 2, 3, table[:16]),
+        "reversed_pieces": (3, 0, 2 | (21 << 2), 4, table[:30]),
     }
     for name, (language, size, flags, per_line, data) in seeds.items():
         write("fuzz_walk", name, bytes([language, size, flags, per_line]) + data)

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "core/OutputBuffer.h"
 #include "core/OutputEstimate.h"
 #include "core/TableWalk.h"
 #include "platform/FileMapping.h"

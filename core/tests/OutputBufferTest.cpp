@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "core/OutputBuffer.h"
+#include "core/PieceBuffer.h"
 
 namespace zemrik {
 namespace {
@@ -24,42 +26,41 @@ struct GuardedStorage {
     std::size_t capacity;
 };
 
+// Reserves room for `text`, writes it there and commits it.
+bool append(TextOutput& buffer, std::string_view text, CursorMove move = CursorMove::Follow) {
+    char* at = buffer.reserve(text.size());
+    if (at == nullptr) return false;
+    std::memcpy(at, text.data(), text.size());
+    buffer.commit(at + text.size(), move);
+    return true;
+}
+
 TEST(OutputBuffer, AppendsAtTheEndFoundFromTheCursor) {
     GuardedStorage storage(32);
     OutputBuffer buffer(storage.bytes.data(), storage.capacity);
-    EXPECT_TRUE(buffer.append("table\tdb "));
-    EXPECT_TRUE(buffer.append("001h, "));
-    buffer.advanceCursor(6);
-    EXPECT_TRUE(buffer.append("002h"));
+    EXPECT_TRUE(append(buffer, "table\tdb ", CursorMove::Stay));
+    EXPECT_TRUE(append(buffer, "001h, "));
+    EXPECT_TRUE(append(buffer, "002h", CursorMove::Stay));
     EXPECT_EQ(buffer.text(), "table\tdb 001h, 002h");
     EXPECT_EQ(buffer.appendCursor(), 6u);
 }
 
-TEST(OutputBuffer, TrimTwoRemovesTheSeparatorAndLowersTheCursor) {
+TEST(OutputBuffer, CommitEndsTheTextAndZeroesTheScratch) {
     GuardedStorage storage(32);
     OutputBuffer buffer(storage.bytes.data(), storage.capacity);
-    buffer.append("db 001h, ");
-    buffer.advanceCursor(5);
-    buffer.trimTwo();
-    EXPECT_EQ(buffer.text(), "db 001h");
-    EXPECT_EQ(buffer.appendCursor(), 3u);
-}
-
-TEST(OutputBuffer, TrimTwoNeverTakesTheCursorBelowZero) {
-    GuardedStorage storage(8);
-    OutputBuffer buffer(storage.bytes.data(), storage.capacity);
-    buffer.append("abc");
-    buffer.advanceCursor(1);
-    buffer.trimTwo();
-    EXPECT_EQ(buffer.text(), "a");
-    EXPECT_EQ(buffer.appendCursor(), 0u);
+    char* at = buffer.reserve(16);
+    ASSERT_NE(at, nullptr);
+    std::memcpy(at, "abcdefghijklmnop", 16);
+    buffer.commit(at + 3, CursorMove::Follow);
+    EXPECT_EQ(buffer.text(), "abc");
+    for (std::size_t i = 3; i < storage.capacity; ++i) ASSERT_EQ(storage.bytes[i], '\0') << i;
 }
 
 TEST(OutputBuffer, FillsExactlyToCapacityAndNoFurther) {
     GuardedStorage storage(8);
     OutputBuffer buffer(storage.bytes.data(), storage.capacity);
-    EXPECT_TRUE(buffer.append("1234567"));  // seven characters and the NUL
-    EXPECT_FALSE(buffer.append("8"));
+    EXPECT_TRUE(append(buffer, "1234567"));  // seven characters and the NUL
+    EXPECT_EQ(buffer.reserve(1), nullptr);
     EXPECT_EQ(buffer.text(), "1234567");
     EXPECT_TRUE(storage.guardIntact());
 }
@@ -81,7 +82,7 @@ public:
 TEST(OutputBuffer, GrowsByDoublingWhenGiven) {
     VectorGrowth growth(4);
     OutputBuffer buffer(growth.storage.data(), 4, &growth);
-    for (int i = 0; i < 100; ++i) ASSERT_TRUE(buffer.append("abcdefgh"));
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(append(buffer, "abcdefgh"));
     EXPECT_EQ(buffer.text().size(), 800u);
     EXPECT_LE(growth.growths, 9);
     EXPECT_GE(buffer.capacity(), 801u);
@@ -91,10 +92,22 @@ TEST(OutputBuffer, FailedGrowthKeepsTheText) {
     VectorGrowth growth(4);
     growth.refuse = true;
     OutputBuffer buffer(growth.storage.data(), 4, &growth);
-    EXPECT_TRUE(buffer.append("abc"));
-    EXPECT_FALSE(buffer.append("d"));
+    EXPECT_TRUE(append(buffer, "abc"));
+    EXPECT_FALSE(append(buffer, "d"));
     EXPECT_EQ(buffer.text(), "abc");
     EXPECT_EQ(buffer.capacity(), 4u);
+}
+
+TEST(PieceBuffer, HoldsUpToItsCapacityAndStartsOverWhenCleared) {
+    GuardedStorage storage(8);
+    PieceBuffer buffer(storage.bytes.data(), storage.capacity);
+    EXPECT_TRUE(append(buffer, "12345678"));
+    EXPECT_EQ(buffer.reserve(1), nullptr);
+    EXPECT_EQ(buffer.text(), "12345678");
+    buffer.clear();
+    EXPECT_TRUE(append(buffer, "abc"));
+    EXPECT_EQ(buffer.text(), "abc");
+    EXPECT_TRUE(storage.guardIntact());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/OutputBuffer.h"
+#include "core/PieceBuffer.h"
 #include "core/TableWalk.h"
 #include "core/tests/TestSupport.h"
 
@@ -290,6 +292,105 @@ TEST(TableWalk, EveryRowMatchesThePlainRenderer) {
                 EXPECT_LE(rendered.appendCursor, rendered.text.size());
                 EXPECT_LE(rendered.text.size() - rendered.appendCursor, 60u) << slot;
             }
+        }
+    }
+}
+
+struct PieceRun {
+    std::string text;
+    WalkOutcome outcome = WalkOutcome::Complete;
+    std::vector<std::uint32_t> progress;
+};
+
+// Prints the table as pieces ending before each of `cuts` and at its end,
+// one after another through one bounded buffer, as a streaming run does;
+// the pieces share one progress sink.
+PieceRun renderInPieces(const TableLayout& layout, const OutputStyle& style, const std::vector<std::uint8_t>& bytes,
+                        std::vector<std::uint32_t> cuts, std::size_t readable = SIZE_MAX) {
+    PieceRun run;
+    RecordingProgress progress;
+    std::vector<char> storage(1 << 16);
+    PieceBuffer buffer(storage.data(), storage.size());
+    cuts.push_back(printedCount(layout));
+    std::uint32_t first = 0;
+    for (const std::uint32_t end : cuts) {
+        MemorySource source(bytes, readable);
+        if (!walksReversed(layout)) source.seek(first * byteCount(layout.elementSize));
+        buffer.clear();
+        run.outcome = render(layout, style, source, buffer, progress, {first, end - first});
+        if (run.outcome != WalkOutcome::Complete) break;
+        run.text += buffer.text();
+        first = end;
+    }
+    run.progress = progress.reports;
+    return run;
+}
+
+// Every split into two pieces, so pieces start and end at a line end, one
+// past it, and around the last element; the forward walk's Asm lines drop
+// their separator at a piece's edge, the reversed walk's pieces run backwards.
+TEST(TableWalk, PiecesJoinIntoTheWholeTable) {
+    std::mt19937 random(11);
+    for (int slot = 0; slot < 24; ++slot) {
+        const auto language = static_cast<Language>(slot / 6);
+        const ElementSize size =
+            language == Language::DataStr ? ElementSize::Byte : elementSizeOf(static_cast<StyleColumn>(slot % 6));
+        for (ByteOrder order : kBothOrders) {
+            for (std::uint8_t perLine : {1, 4}) {
+                std::vector<std::uint8_t> bytes(byteCount(size) * (3u * perLine + 2));
+                for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+                TableLayout layout = layoutOf(language, size, perLine, order);
+                layout.tableSize = static_cast<std::uint32_t>(bytes.size());
+                const OutputStyle& style = *styleTable[static_cast<std::size_t>(slot)];
+                const std::string whole = test::referenceRender(layout, style, bytes);
+                const std::vector<std::uint32_t> wholeProgress = renderInPieces(layout, style, bytes, {}).progress;
+                for (std::uint32_t cut = 1; cut < printedCount(layout); ++cut) {
+                    const PieceRun run = renderInPieces(layout, style, bytes, {cut});
+                    ASSERT_EQ(run.outcome, WalkOutcome::Complete);
+                    ASSERT_EQ(run.text, whole) << "slot " << slot << " N " << int{perLine} << " big-endian "
+                                               << layout.bigEndian << " cut at " << cut;
+                    ASSERT_EQ(run.progress, wholeProgress) << "slot " << slot << " cut at " << cut;
+                }
+            }
+        }
+    }
+}
+
+TEST(TableWalk, PieceThatCannotBeReadIsAFailure) {
+    const std::vector<std::uint8_t> bytes(100, 0x33);
+    for (ByteOrder order : kBothOrders) {
+        TableLayout layout = layoutOf(Language::DataStr, ElementSize::Byte, 8, order);
+        layout.tableSize = 100;
+        // The source ends at byte 60: in the forward walk's second piece, the reversed walk's first.
+        const PieceRun run = renderInPieces(layout, styleRow(Language::DataStr, StyleColumn::ByteHex), bytes, {50}, 60);
+        EXPECT_EQ(run.outcome, WalkOutcome::ReadFailed) << layout.bigEndian;
+    }
+}
+
+// A piece of elementsPerPiece() elements holds whole lines and fits the
+// capacity it was sized for, even where every value prints at its longest.
+TEST(TableWalk, PiecesSizedForACapacityFitIt) {
+    constexpr std::size_t kCapacity = 2000;
+    for (int slot = 0; slot < 24; ++slot) {
+        const auto language = static_cast<Language>(slot / 6);
+        const ElementSize size =
+            language == Language::DataStr ? ElementSize::Byte : elementSizeOf(static_cast<StyleColumn>(slot % 6));
+        for (std::uint8_t perLine : {1, 7, 255}) {
+            TableLayout layout = layoutOf(language, size, perLine);
+            const OutputStyle& style = *styleTable[static_cast<std::size_t>(slot)];
+            layout.tableSize = 1 << 14;
+            const std::uint32_t elements = elementsPerPiece(layout, style, kCapacity);
+            ASSERT_GT(elements, 0u) << slot;
+            if (perLine < 100) {
+                EXPECT_EQ(elements % perLine, 0u) << slot;  // a line fits, so the piece holds whole ones
+            }
+            layout.tableSize = elements * byteCount(size);
+            const std::vector<std::uint8_t> widest(layout.tableSize, 0xC8);  // 200: three digits, and wide words
+            std::vector<char> storage(kCapacity);
+            PieceBuffer buffer(storage.data(), storage.size());
+            MemorySource source(widest);
+            RecordingProgress progress;
+            EXPECT_EQ(render(layout, style, source, buffer, progress, {0, elements}), WalkOutcome::Complete) << slot;
         }
     }
 }

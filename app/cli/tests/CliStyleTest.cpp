@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Format.h"
+#include "core/OutputBuffer.h"
 #include "core/tests/TestSupport.h"
 
 namespace zemrik::cli {
