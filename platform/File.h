@@ -45,6 +45,11 @@ public:
     [[nodiscard]] SystemResult<std::size_t> read(void* destination, std::size_t length);
     // Writes all `length` bytes at the current position.
     [[nodiscard]] SystemResult<void> write(const void* source, std::size_t length);
+    // Reads up to `length` bytes at `offset`, whatever the position read()
+    // goes on from, so that several threads may read one file at once; that
+    // position is unspecified afterwards (Windows moves it, POSIX does not).
+    // Returns the number read (fewer at the end of the file).
+    [[nodiscard]] SystemResult<std::size_t> readAt(std::uint64_t offset, void* destination, std::size_t length);
     // Sets the end of the file at `length` bytes, cutting or extending it.
     [[nodiscard]] SystemResult<void> truncate(std::uint64_t length);
 

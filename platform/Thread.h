@@ -61,4 +61,7 @@ private:
     Owner<ThreadTraits> handle_;
 };
 
+// The processors this process may run on (at least 1).
+unsigned processorCount();
+
 }  // namespace zemrik::platform

@@ -5,27 +5,28 @@
 
 namespace zemrik {
 
-// Lets the walks read the run's input file, and keeps why the last seek or
-// read came up short.
+// Lets a walk read the run's input file, and keeps why the last read came up
+// short. Each source keeps its own position and reads at it, so walks on
+// several threads can share one open file.
 class FileByteSource : public ByteSource {
 public:
     explicit FileByteSource(platform::File& file) : file_(file) {}
 
     bool seek(std::uint32_t offset) override {
-        const auto moved = file_.seek(offset);
-        if (!moved) failure_ = moved.error();
-        return moved.hasValue();
+        position_ = offset;
+        return true;
     }
 
     // A walk asks only for bytes the file held when the run was accepted, so
     // fewer bytes without an error mean the file shrank since.
     std::size_t read(std::uint8_t* destination, std::size_t length) override {
-        const auto got = file_.read(destination, length);
+        const auto got = file_.readAt(position_, destination, length);
         if (!got) {
             failure_ = got.error();
             return 0;
         }
         if (*got < length) failure_ = platform::SystemError::ours(platform::SystemError::Ours::FileShrank);
+        position_ += *got;
         return *got;
     }
 
@@ -33,6 +34,7 @@ public:
 
 private:
     platform::File& file_;
+    std::uint64_t position_ = 0;
     platform::SystemError failure_;
 };
 

@@ -5,6 +5,7 @@
 #include "core/TerminatedText.h"
 #include "run/FileFailure.h"
 #include "run/MessageIcon.h"
+#include "run/TableStream.h"
 
 namespace zemrik {
 
@@ -27,6 +28,11 @@ public:
                                  const FileFailure& failure) = 0;
     // The state of the "Big Endian" check box, read once per run.
     virtual bool isBigEndianChecked() = 0;
+    // Where a front end that writes the table out as it is printed wants it,
+    // with bounded memory whatever the table's size; nothing for one that
+    // takes the whole text through setOutputText. "Dump to file" goes to
+    // result.txt either way.
+    virtual TableStream* tableStream() { return nullptr; }
 };
 
 }  // namespace zemrik

@@ -10,6 +10,7 @@
 #include "platform/FileMapping.h"
 #include "platform/ZeroedMemory.h"
 #include "run/FileByteSource.h"
+#include "run/StreamedWalk.h"
 
 namespace zemrik {
 namespace {
@@ -183,16 +184,59 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
     return RunOutcome::Delivered;
 }
 
+// Takes back what a stream holds of a table unless it was finished, on
+// every way out, an exception's included.
+class UnfinishedStream {
+public:
+    explicit UnfinishedStream(TableStream& stream) : stream_(stream) {}
+    UnfinishedStream(const UnfinishedStream&) = delete;
+    UnfinishedStream& operator=(const UnfinishedStream&) = delete;
+    ~UnfinishedStream() {
+        if (!finished_) stream_.discard();
+    }
+
+    [[nodiscard]] bool finish() {
+        finished_ = true;
+        return stream_.finish();
+    }
+
+private:
+    TableStream& stream_;
+    bool finished_ = false;
+};
+
+RunOutcome runIntoStream(RunRequest& request, const OutputStyle& style, TableStream& stream, RunHost& host) {
+    if (!stream.open()) return RunOutcome::OutputFailed;
+    UnfinishedStream unfinished(stream);
+    TableLayout layout = layoutOf(request);
+    layout.bigEndian = host.isBigEndianChecked();
+    HostProgress progress(host);
+    const Streamed streamed = streamTable(layout, style, request.inputFile, stream, progress, defaultStreamLimits());
+    switch (streamed.outcome) {
+    case StreamOutcome::Complete: return unfinished.finish() ? RunOutcome::Delivered : RunOutcome::OutputFailed;
+    case StreamOutcome::ReadFailed:
+        return reportWalkFailure({WalkOutcome::ReadFailed, streamed.readFailure}, request, host);
+    case StreamOutcome::OutputFailed: return RunOutcome::OutputFailed;
+    case StreamOutcome::NoBuffer:
+    case StreamOutcome::InvalidStyle: break;
+    }
+    reportNoBuffer(host);
+    return RunOutcome::NoBuffer;
+}
+
 RunOutcome carryOut(RunRequest& request, RunHost& host) {
     const OutputStyle& style = request.style != nullptr
                                    ? *request.style
                                    : styleRow(request.language, styleColumn(request.elementSize, request.notation));
     const auto estimate = estimateOutputSize(request.tableSize, request.elementSize, request.itemsPerLine, style);
     if (request.dumpToFile) return runIntoResultFile(request, style, estimate, host);
+    // The estimate is checked whatever the output: a table is refused alike
+    // by the dialog and by a stream that would not need the buffer.
     if (!estimate) {
         reportNoBuffer(host);
         return RunOutcome::NoBuffer;
     }
+    if (TableStream* stream = host.tableStream()) return runIntoStream(request, style, *stream, host);
     return runIntoMemory(request, style, *estimate, host);
 }
 

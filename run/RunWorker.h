@@ -40,6 +40,7 @@ enum class RunOutcome {
     CannotCreateMapping,
     NoBuffer,
     ReadFailed,
+    OutputFailed,  // the front end's stream refused the table; it has said why
 };
 
 // Carries out one accepted request to its end and releases everything it

@@ -129,6 +129,21 @@ SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
     return total;
 }
 
+SystemResult<std::size_t> File::readAt(std::uint64_t offset, void* destination, std::size_t length) {
+    auto* cursor = static_cast<unsigned char*>(destination);
+    std::size_t total = 0;
+    while (total < length) {
+        const std::uint64_t at = offset + total;
+        if (at > kLargestFileOffset) return failedWith<std::size_t>(SystemError::fromCode(EINVAL));
+        const ssize_t got =
+            retryInterrupted([&] { return ::pread(native(), cursor + total, length - total, static_cast<off_t>(at)); });
+        if (got < 0) return lastFailure<std::size_t>();
+        if (got == 0) break;  // end of file
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
+
 SystemResult<void> File::write(const void* source, std::size_t length) {
     const auto* cursor = static_cast<const unsigned char*>(source);
     std::size_t total = 0;

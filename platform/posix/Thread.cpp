@@ -1,5 +1,9 @@
 #include "platform/Thread.h"
 
+#include <sched.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -43,6 +47,18 @@ void Thread::join() {
         return;
     }
     handle_.relinquish();  // joined: nothing left to give back
+}
+
+unsigned processorCount() {
+    // The affinity mask, not the machine's count: a process confined to
+    // fewer processors (taskset, a container) gains nothing from more threads.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        return static_cast<unsigned>(std::max(CPU_COUNT(&allowed), 1));
+    }
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? static_cast<unsigned>(online) : 1u;
 }
 
 }  // namespace zemrik::platform

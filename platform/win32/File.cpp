@@ -92,6 +92,29 @@ SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
     return total;
 }
 
+SystemResult<std::size_t> File::readAt(std::uint64_t offset, void* destination, std::size_t length) {
+    auto* cursor = static_cast<unsigned char*>(destination);
+    std::size_t total = 0;
+    while (total < length) {
+        const std::uint64_t at = offset + total;
+        if (at > kLargestFileOffset) return failedWith<std::size_t>(SystemError::fromCode(ERROR_NEGATIVE_SEEK));
+        // The offset rides in the OVERLAPPED, so readers on other threads do
+        // not move each other's position.
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(at);
+        position.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
+        DWORD got = 0;
+        if (!ReadFile(native(), cursor + total, piece, &got, &position)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;
+            return lastFailure<std::size_t>();
+        }
+        if (got == 0) break;  // end of file
+        total += got;
+    }
+    return total;
+}
+
 SystemResult<void> File::write(const void* source, std::size_t length) {
     const auto* cursor = static_cast<const unsigned char*>(source);
     std::size_t total = 0;

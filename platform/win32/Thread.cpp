@@ -43,4 +43,19 @@ void Thread::join() {
     handle_.reset();
 }
 
+unsigned processorCount() {
+    // The processors of the process's affinity mask, so a confined process
+    // starts no threads it cannot run.
+    DWORD_PTR processMask = 0;
+    DWORD_PTR systemMask = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask) && processMask != 0) {
+        unsigned count = 0;
+        for (; processMask != 0; processMask &= processMask - 1) ++count;
+        return count;
+    }
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1u;
+}
+
 }  // namespace zemrik::platform

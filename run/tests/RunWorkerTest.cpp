@@ -24,8 +24,26 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
+// A front end's stream: keeps the table and how it was ended.
+class RecordingStream : public TableStream {
+public:
+    bool opens = true;
+    std::string text;
+    int finishes = 0;
+    int discards = 0;
+
+    bool open() override { return opens; }
+    bool write(std::string_view piece) override {
+        text += piece;
+        return true;
+    }
+    bool finish() override { return ++finishes == 1; }
+    void discard() override { ++discards; }
+};
+
 // The dialog as the request and the worker see it: fields to fill, and a
-// record of everything reported back.
+// record of everything reported back. Given a stream, it is a front end
+// that takes the table as it is printed.
 class FakeDialog : public RequestSource, public RunHost {
 public:
     std::string path;
@@ -41,6 +59,7 @@ public:
     std::vector<Message> messages;
     std::vector<FileFailure> fileFailures;  // of the messages about a file
     int bigEndianReads = 0;
+    RecordingStream* stream = nullptr;
 
     std::string loadedPath() override { return path; }
     int itemsSelection() override { return items; }
@@ -66,6 +85,7 @@ public:
         ++bigEndianReads;
         return bigEndian;
     }
+    TableStream* tableStream() override { return stream; }
 
     void ask(const std::string& address, const std::string& size, const std::string& perLine) {
         fields[NumberField::Address] = address;
@@ -136,6 +156,42 @@ TEST_F(RunWorker, DeliversTheTextAndReleasesEverything) {
     EXPECT_EQ(dialog.bigEndianReads, 1);
     EXPECT_TRUE(dialog.messages.empty());
     EXPECT_FALSE(fs::exists(directory_ / "result.txt"));
+}
+
+TEST_F(RunWorker, StreamedTableIsWrittenAndFinished) {
+    RecordingStream stream;
+    dialog.stream = &stream;
+    dialog.path = writeInput({0x01, 0x02, 0x03, 0x04});
+    dialog.ask("0", "4", "2");
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(stream.text, "static unsigned char table[4] = {\r\n\t0x01, 0x02, \r\n\t0x03, 0x04 };");
+    EXPECT_EQ(stream.finishes, 1);
+    EXPECT_EQ(stream.discards, 0);
+    EXPECT_TRUE(dialog.outputTexts.empty());
+    EXPECT_EQ(dialog.progressTexts, (std::vector<std::string>{"0%", "50%", "100%"}));
+    EXPECT_TRUE(dialog.messages.empty());
+
+    // "Dump to file" still means result.txt.
+    dialog.boxes[CheckBox::DumpToFile] = true;
+    ASSERT_EQ(go(), StartOutcome::Started);
+    EXPECT_EQ(stream.finishes, 1);
+    EXPECT_EQ(dialog.outputTexts, std::vector<std::string>{"Table dumped in result.txt"});
+}
+
+TEST_F(RunWorker, StreamThatCannotOpenEndsTheRunQuietly) {
+    RecordingStream stream;
+    stream.opens = false;
+    dialog.stream = &stream;
+    dialog.path = writeInput({0x01, 0x02, 0x03, 0x04});
+    dialog.ask("0", "4", "2");
+    auto request = buildRunRequest(dialog);
+    ASSERT_TRUE(request);
+    state.busy = true;
+    EXPECT_EQ(runWorker(std::move(*request), state, dialog), RunOutcome::OutputFailed);
+    EXPECT_FALSE(state.busy);
+    EXPECT_TRUE(dialog.messages.empty()) << "the front end says why";
+    EXPECT_EQ(stream.text, "");
+    EXPECT_EQ(stream.discards, 0);
 }
 
 TEST_F(RunWorker, DumpToFileHoldsExactlyTheText) {
@@ -306,7 +362,11 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
 #ifdef _WIN32
     GTEST_SKIP() << "the input is shared for reading only, so Windows lets nobody shrink it during a run";
 #endif
-    for (bool toFile : {false, true}) {
+    enum class Output { Memory, ResultFile, Stream };
+    for (Output output : {Output::Memory, Output::ResultFile, Output::Stream}) {
+        const bool toFile = output == Output::ResultFile;
+        RecordingStream stream;
+        dialog.stream = output == Output::Stream ? &stream : nullptr;
         const std::string path = writeInput(std::vector<std::uint8_t>(100000, 0x5A));
         dialog.path = path;
         dialog.ask("0", "186A0", "16");  // 100000 bytes
@@ -326,6 +386,8 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
         if (toFile) {
             EXPECT_EQ(result(), "");
         }
+        EXPECT_EQ(stream.finishes, 0);
+        EXPECT_EQ(stream.discards, output == Output::Stream ? 1 : 0);
     }
 }
 

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+
+#include "core/OutputStyle.h"
+#include "core/TableWalk.h"
+#include "platform/File.h"
+#include "platform/SystemError.h"
+#include "run/TableStream.h"
+
+namespace zemrik {
+
+enum class StreamOutcome {
+    Complete,
+    ReadFailed,    // the input ran short: what was written is no table
+    OutputFailed,  // the stream refused a write
+    NoBuffer,      // the piece buffers could not be had
+    InvalidStyle,
+};
+
+struct Streamed {
+    StreamOutcome outcome;
+    platform::SystemError readFailure;  // why, when the outcome is ReadFailed
+};
+
+// How much a streamed table may hold in memory at once and how many threads
+// print it.
+struct StreamLimits {
+    std::size_t pieceCapacity;  // characters of text one piece may reserve
+    unsigned printers;          // threads printing pieces side by side, the caller's included
+};
+
+// The machine's: a few pieces of text of a size that stays in the caches,
+// one printer per processor, at most four.
+StreamLimits defaultStreamLimits();
+
+// Prints the whole table in pieces of bounded text, on up to
+// `limits.printers` threads side by side, each piece written to `stream` in
+// table order as soon as the ones before it are. The calling thread is one
+// of the printers and the only one that reports progress, each percentage
+// once, in order. The input is read at the layout's offset, by position.
+Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platform::File& input, TableStream& stream,
+                     ProgressSink& progress, StreamLimits limits);
+
+}  // namespace zemrik

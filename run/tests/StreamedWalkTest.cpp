@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/tests/TestSupport.h"
+#include "platform/FaultInjection.h"
+#include "run/StreamedWalk.h"
+#include "run/tests/TestFiles.h"
+
+namespace zemrik {
+namespace {
+
+using test::RecordingProgress;
+using test::TempFile;
+
+// Keeps what it is given; refuses the write numbered `refuseAt` (from 1).
+class RecordingStream : public TableStream {
+public:
+    bool open() override { return true; }
+    bool write(std::string_view text) override {
+        if (++writes == refuseAt) return false;
+        longestWrite = std::max(longestWrite, text.size());
+        received += text;
+        return true;
+    }
+    bool finish() override { return true; }
+    void discard() override {}
+
+    std::string received;
+    int writes = 0;
+    int refuseAt = 0;
+    std::size_t longestWrite = 0;
+};
+
+constexpr std::size_t kSmallPieces = 4096;  // a table of some KiB makes dozens of pieces
+
+std::vector<std::uint8_t> randomBytes(std::size_t count) {
+    std::mt19937 random(5);
+    std::vector<std::uint8_t> bytes(count);
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+struct StreamCase {
+    const char* name;
+    Language language;
+    StyleColumn column;
+    std::uint8_t perLine;
+    bool bigEndian;
+};
+
+class StreamedRows : public ::testing::TestWithParam<StreamCase> {
+protected:
+    void SetUp() override { platform::clearFaults(); }
+    void TearDown() override { platform::clearFaults(); }
+
+    TableLayout layoutFor(std::uint32_t offset, std::uint32_t tableSize) const {
+        const StreamCase& c = GetParam();
+        TableLayout layout;
+        layout.offset = offset;
+        layout.tableSize = tableSize;
+        layout.language = c.language;
+        const bool word = c.column == StyleColumn::WordHex || c.column == StyleColumn::WordDec;
+        const bool dword = c.column == StyleColumn::DwordHex || c.column == StyleColumn::DwordDec;
+        layout.elementSize = word ? ElementSize::Word : dword ? ElementSize::Dword : ElementSize::Byte;
+        layout.itemsPerLine = c.perLine;
+        layout.bigEndian = c.bigEndian;
+        return layout;
+    }
+    const OutputStyle& style() const { return styleRow(GetParam().language, GetParam().column); }
+};
+
+// Whatever the number of printers, the pieces reach the stream in table
+// order, no larger than a piece buffer, and join into exactly the table; the
+// percentage counts up once to 100.
+TEST_P(StreamedRows, PiecesJoinIntoTheTableInOrder) {
+    const std::vector<std::uint8_t> file = randomBytes(24000);
+    const TableLayout layout = layoutFor(1000, 20000);
+    const std::vector<std::uint8_t> table(file.begin() + 1000, file.begin() + 21000);
+    const std::string expected = test::referenceRender(layout, style(), table);
+    TempFile input(file);
+    std::vector<std::uint32_t> every(101);
+    for (std::uint32_t percent = 0; percent <= 100; ++percent) every[percent] = percent;
+    for (unsigned printers : {1u, 2u, 4u}) {
+        auto opened = platform::File::openForReading(input.path());
+        ASSERT_TRUE(opened);
+        RecordingStream stream;
+        RecordingProgress progress;
+        EXPECT_EQ(streamTable(layout, style(), *opened, stream, progress, {kSmallPieces, printers}).outcome,
+                  StreamOutcome::Complete);
+        EXPECT_TRUE(stream.received == expected) << printers << " printers";
+        EXPECT_GT(stream.writes, 10) << "the table should take many pieces";
+        EXPECT_LE(stream.longestWrite, kSmallPieces);
+        EXPECT_EQ(progress.reports, every) << printers << " printers";
+    }
+}
+
+// The file ends inside the table: the run fails, however far the stream got.
+TEST_P(StreamedRows, InputCutMidTableIsAReadFailure) {
+    TempFile input(randomBytes(12000));
+    const TableLayout layout = layoutFor(0, 20000);
+    for (unsigned printers : {1u, 2u}) {
+        auto opened = platform::File::openForReading(input.path());
+        ASSERT_TRUE(opened);
+        RecordingStream stream;
+        RecordingProgress progress;
+        const Streamed streamed = streamTable(layout, style(), *opened, stream, progress, {kSmallPieces, printers});
+        EXPECT_EQ(streamed.outcome, StreamOutcome::ReadFailed);
+        EXPECT_EQ(streamed.readFailure, platform::SystemError::ours(platform::SystemError::Ours::FileShrank));
+        EXPECT_TRUE(progress.reports.empty() || progress.reports.back() < 100);
+    }
+}
+
+TEST_P(StreamedRows, RefusedWriteStopsTheRun) {
+    TempFile input(randomBytes(20000));
+    const TableLayout layout = layoutFor(0, 20000);
+    for (unsigned printers : {1u, 2u, 4u}) {
+        auto opened = platform::File::openForReading(input.path());
+        ASSERT_TRUE(opened);
+        RecordingStream stream;
+        stream.refuseAt = 3;
+        RecordingProgress progress;
+        EXPECT_EQ(streamTable(layout, style(), *opened, stream, progress, {kSmallPieces, printers}).outcome,
+                  StreamOutcome::OutputFailed);
+        EXPECT_EQ(stream.writes, 3) << "nothing is written after a refusal";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StreamedWalk, StreamedRows,
+    ::testing::Values(StreamCase{"CBytesHex", Language::C, StyleColumn::ByteHex, 12, false},
+                      StreamCase{"AsmWordsDecimal", Language::Asm, StyleColumn::WordDec, 5, true},
+                      StreamCase{"DelphiBytesDecimal", Language::Delphi, StyleColumn::ByteDec, 9, false},
+                      StreamCase{"DataStrReversed", Language::DataStr, StyleColumn::ByteHex, 7, true}),
+    [](const ::testing::TestParamInfo<StreamCase>& info) { return info.param.name; });
+
+// Helpers only speed the run up: without their thread, or without memory for
+// the caller's own buffer, the run still ends as it must.
+TEST(StreamedWalk, LostHelperOrBuffer) {
+    TempFile input(randomBytes(20000));
+    TableLayout layout;
+    layout.tableSize = 20000;
+    layout.itemsPerLine = 16;
+    const OutputStyle& style = styleRow(Language::C, StyleColumn::ByteHex);
+    const std::vector<std::uint8_t> table = randomBytes(20000);
+    for (const auto fault : {platform::Acquisition::StartThread, platform::Acquisition::AllocateMemory}) {
+        platform::clearFaults();
+        platform::armFault(fault);
+        auto opened = platform::File::openForReading(input.path());
+        ASSERT_TRUE(opened);
+        RecordingStream stream;
+        RecordingProgress progress;
+        const StreamOutcome outcome = streamTable(layout, style, *opened, stream, progress, {kSmallPieces, 2}).outcome;
+        if (fault == platform::Acquisition::StartThread) {
+            EXPECT_EQ(outcome, StreamOutcome::Complete);
+            EXPECT_TRUE(stream.received == test::referenceRender(layout, style, table));
+        } else {
+            EXPECT_EQ(outcome, StreamOutcome::NoBuffer);
+            EXPECT_EQ(stream.writes, 0);
+        }
+    }
+    platform::clearFaults();
+}
+
+}  // namespace
+}  // namespace zemrik
