@@ -16,6 +16,7 @@ enum class Acquisition {
     MapView,              // MappedView::map
     AllocateMemory,       // ZeroedMemory::allocate
     StartThread,          // Thread::start
+    CreateReplacement,    // ReplacementFile::createBeside
 };
 
 void armFault(Acquisition acquisition);

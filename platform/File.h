@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -25,6 +26,8 @@ public:
     // A handle of its own on the process's standard input, which stays open
     // when this one is closed.
     [[nodiscard]] static SystemResult<File> duplicateStandardInput();
+    // The same on standard output.
+    [[nodiscard]] static SystemResult<File> duplicateStandardOutput();
 
     File() = default;
     // Takes over a file opened by other means.
@@ -52,6 +55,18 @@ public:
     [[nodiscard]] SystemResult<std::size_t> readAt(std::uint64_t offset, void* destination, std::size_t length);
     // Sets the end of the file at `length` bytes, cutting or extending it.
     [[nodiscard]] SystemResult<void> truncate(std::uint64_t length);
+    // Has the system put everything written so far on the disk.
+    [[nodiscard]] SystemResult<void> flushToDisk();
+
+    // Where writes through this handle land in a regular file: the position
+    // (the end, for a file opened to append) and the file's length then.
+    struct WritePlace {
+        std::uint64_t offset;
+        std::uint64_t length;
+    };
+    // Nothing for a pipe, a terminal or a device, where what is written is
+    // passed on at once.
+    [[nodiscard]] SystemResult<std::optional<WritePlace>> writePlace() const;
 
     NativeHandle native() const { return handle_.get(); }
 

@@ -9,6 +9,7 @@
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
 #include "app/cli/ImageQueries.h"
+#include "app/cli/TableDestination.h"
 #include "platform/InputCopy.h"
 #include "run/RunWorker.h"
 
@@ -48,12 +49,13 @@ int listImage(const CliOptions& options) {
     return printText(text);
 }
 
-int exitCodeAfterRun(const CliRunHost& host) {
+int exitCodeAfterRun(const CliRunHost& host, const TableDestination& destination) {
     switch (host.outcome()) {
     case HostOutcome::Delivered: return kExitSuccess;
     case HostOutcome::MessageShown: return kExitRunFailed;
     case HostOutcome::OutputNotWritten:
-        std::fprintf(stderr, "zemrik-cli: cannot write the table to standard output\n");
+        std::fprintf(stderr, "zemrik-cli: cannot write the table to %s\n", destination.name().c_str());
+        printReasonLine(stderr, *destination.failure());
         return kExitRunFailed;
     case HostOutcome::NothingDelivered:
         std::fprintf(stderr, "zemrik-cli: the run ended without a table\n");
@@ -98,13 +100,15 @@ int runRequest(const CliOptions& options) {
         if (!read) return read.error();
         input = std::move(*read);
     }
-    setBinaryMode(stdout);
     const CliStyle style(styleChoiceOf(options));
     CliRequestSource source(options, stderr, std::move(input), style.row());
     const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
-    CliRunHost host(
-        {stdout, stderr, isTerminal(stderr)},
-        {.dumpToFile = options.dumpToFile, .bigEndian = options.bigEndian, .finalLineBreak = finalLineBreak});
+    StandardOutputDestination standardOutput(finalLineBreak);
+    std::optional<ReplacedFileDestination> outputFile;
+    if (!options.outputPath.empty()) outputFile.emplace(options.outputPath, finalLineBreak);
+    TableDestination& destination = outputFile ? static_cast<TableDestination&>(*outputFile) : standardOutput;
+    CliRunHost host({stderr, isTerminal(stderr)}, {.dumpToFile = options.dumpToFile, .bigEndian = options.bigEndian},
+                    destination);
     RunState state;
     StartResult start = startRun(state, source, host);
     switch (start.outcome) {
@@ -115,7 +119,7 @@ int runRequest(const CliOptions& options) {
     }
     if (start.worker) start.worker->join();
     host.clearProgress();
-    return exitCodeAfterRun(host);
+    return exitCodeAfterRun(host, destination);
 }
 
 }  // namespace

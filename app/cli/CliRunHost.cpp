@@ -23,18 +23,9 @@ void CliRunHost::clearProgress() {
 
 void CliRunHost::setOutputText(TerminatedText text) {
     clearProgress();
-    if (settings_.dumpToFile) {
-        // The table is in result.txt; standard output stays empty.
-        std::fprintf(streams_.errors, "%s\n", text.c_str());
-        outputWritten_ = true;
-        return;
-    }
-    const std::size_t written =
-        std::fwrite(text.c_str(), 1, text.size(), streams_.output) +
-        std::fwrite(settings_.finalLineBreak.data(), 1, settings_.finalLineBreak.size(), streams_.output);
-    const bool flushed = std::fflush(streams_.output) == 0;
-    outputWritten_ = written == text.size() + settings_.finalLineBreak.size() && flushed;
-    outputFailed_ = !outputWritten_;
+    // The table is in result.txt; standard output stays empty.
+    std::fprintf(streams_.errors, "%s\n", text.c_str());
+    noteShown_ = true;
 }
 
 void CliRunHost::showMessage(const std::string& text, const std::string&, MessageIcon) {
@@ -51,9 +42,9 @@ void CliRunHost::showFileMessage(const std::string& text, const std::string& cap
 
 HostOutcome CliRunHost::outcome() const {
     if (messageShown_) return HostOutcome::MessageShown;
-    if (outputFailed_) return HostOutcome::OutputNotWritten;
-    if (outputWritten_) return HostOutcome::Delivered;
-    return HostOutcome::NothingDelivered;
+    if (settings_.dumpToFile) return noteShown_ ? HostOutcome::Delivered : HostOutcome::NothingDelivered;
+    if (destination_.failure()) return HostOutcome::OutputNotWritten;
+    return destination_.finished() ? HostOutcome::Delivered : HostOutcome::NothingDelivered;
 }
 
 }  // namespace zemrik::cli

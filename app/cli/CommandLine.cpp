@@ -18,6 +18,7 @@ enum class OptionId {
     Language,
     ItemsPerLine,
     Name,
+    Output,
     Rva,
     BigEndian,
     Decimal,
@@ -41,13 +42,14 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 18> kOptions{{
+constexpr std::array<OptionEntry, 19> kOptions{{
     {"address", 'a', Argument::Required, OptionId::Address},
     {"size", 's', Argument::Required, OptionId::TableSize},
     {"items", 'i', Argument::Required, OptionId::Items},
     {"language", 'l', Argument::Required, OptionId::Language},
     {"per-line", 'n', Argument::Required, OptionId::ItemsPerLine},
     {"name", '\0', Argument::Required, OptionId::Name},
+    {"output", 'o', Argument::Required, OptionId::Output},
     {"rva", '\0', Argument::None, OptionId::Rva},
     {"big-endian", '\0', Argument::None, OptionId::BigEndian},
     {"decimal", '\0', Argument::None, OptionId::Decimal},
@@ -71,12 +73,17 @@ struct Exclusion {
 
 constexpr std::string_view kOneAddress = "give the table's address once: -a, --va or --symbol";
 constexpr std::string_view kRvaWithA = "--rva applies to -a only; --va and --symbol take image addresses themselves";
-constexpr std::array<Exclusion, 5> kExclusions{{
+constexpr std::string_view kOutputIsForTables = "-o/--output takes a table; the listings go to standard output";
+constexpr std::array<Exclusion, 8> kExclusions{{
     {OptionId::Address, OptionId::VirtualAddress, kOneAddress},
     {OptionId::Address, OptionId::Symbol, kOneAddress},
     {OptionId::VirtualAddress, OptionId::Symbol, kOneAddress},
     {OptionId::Rva, OptionId::VirtualAddress, kRvaWithA},
     {OptionId::Rva, OptionId::Symbol, kRvaWithA},
+    {OptionId::Output, OptionId::DumpToFile,
+     "--output and --dump-to-file exclude each other: the table goes to one file"},
+    {OptionId::Output, OptionId::ListSections, kOutputIsForTables},
+    {OptionId::Output, OptionId::ListSymbols, kOutputIsForTables},
 }};
 
 // The list entries in the dialog's order: the position is the selection index
@@ -220,6 +227,11 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         break;
     }
     case OptionId::Symbol: options.symbol = value; break;
+    case OptionId::Output:
+        if (value.empty()) return invalidValue(entry, value, "a file name");
+        // "-" is standard output, as without the option.
+        options.outputPath = value == "-" ? std::string_view{} : value;
+        break;
     default: break;
     }
     return std::nullopt;
@@ -399,6 +411,9 @@ std::string_view helpText() {
            "      --big-endian     read words and dwords as big-endian; with datastr,\n"
            "                       print the bytes last to first\n"
            "      --decimal        print the values in decimal\n"
+           "  -o, --output FILE    write the table to FILE instead of standard output; FILE\n"
+           "                       is replaced only once the whole table is written, and\n"
+           "                       is left as it was when the run fails\n"
            "      --dump-to-file   write the table to result.txt in the current directory\n"
            "      --va HEX         the table's virtual address in a PE32, PE32+ or ELF\n"
            "                       image (up to 16 hex digits), instead of -a\n"

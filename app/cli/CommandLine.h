@@ -21,7 +21,8 @@ struct CliOptions {
     std::string itemsPerLine;
     int itemsSelection = 1;  // "Words"
     CliLanguage language = CliLanguage::Asm;
-    std::string name;  // empty: the language's own
+    std::string name;        // empty: the language's own
+    std::string outputPath;  // -o FILE; empty: standard output
     LineEnd lineEnd = LineEnd::CrLf;
     TypeNames types = TypeNames::Classic;
     bool rva = false;

@@ -97,11 +97,19 @@ SystemResult<File> File::createAnonymous() {
 #endif
 }
 
-SystemResult<File> File::duplicateStandardInput() {
-    const int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (descriptor < 0) return lastFailure<File>();
-    return File(HandleOwner(descriptor));
+namespace {
+
+SystemResult<File> duplicateDescriptor(int descriptor) {
+    const int copy = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return lastFailure<File>();
+    return File(HandleOwner(copy));
 }
+
+}  // namespace
+
+SystemResult<File> File::duplicateStandardInput() { return duplicateDescriptor(STDIN_FILENO); }
+
+SystemResult<File> File::duplicateStandardOutput() { return duplicateDescriptor(STDOUT_FILENO); }
 
 // A closed file has no descriptor; the calls below then fail with EBADF.
 SystemResult<std::uint32_t> File::size32() const {
@@ -156,5 +164,24 @@ SystemResult<void> File::write(const void* source, std::size_t length) {
 }
 
 SystemResult<void> File::truncate(std::uint64_t length) { return setFileLength(native(), length); }
+
+SystemResult<void> File::flushToDisk() {
+    if (retryInterrupted([&] { return ::fsync(native()); }) != 0) return lastFailure<void>();
+    return {};
+}
+
+SystemResult<std::optional<File::WritePlace>> File::writePlace() const {
+    using Result = SystemResult<std::optional<WritePlace>>;
+    struct stat status {};
+    if (::fstat(native(), &status) != 0) return lastFailure<std::optional<WritePlace>>();
+    if (!S_ISREG(status.st_mode)) return Result(std::nullopt);
+    const auto length = static_cast<std::uint64_t>(std::max<off_t>(status.st_size, 0));
+    const int flags = ::fcntl(native(), F_GETFL);
+    if (flags < 0) return lastFailure<std::optional<WritePlace>>();
+    if ((flags & O_APPEND) != 0) return Result(WritePlace{length, length});
+    const off_t position = ::lseek(native(), 0, SEEK_CUR);
+    if (position < 0) return lastFailure<std::optional<WritePlace>>();
+    return Result(WritePlace{static_cast<std::uint64_t>(position), length});
+}
 
 }  // namespace zemrik::platform

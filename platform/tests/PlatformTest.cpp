@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "platform/File.h"
 #include "platform/FileMapping.h"
 #include "platform/InputCopy.h"
+#include "platform/ReplacementFile.h"
 #include "platform/Thread.h"
 #include "platform/ZeroedMemory.h"
 
@@ -134,6 +136,11 @@ TEST_F(PlatformTest, PositionedReadsStopAtTheEnd) {
         Bytes buffer(c.length);
         ASSERT_EQ(file->read(buffer.data(), c.length), c.expected);
         for (std::size_t i = 0; i < c.expected; ++i) EXPECT_EQ(buffer[i], bytes[c.offset + i]);
+        // A read at an offset gives the same, wherever the position stands.
+        ASSERT_TRUE(file->seek(3));
+        Bytes atOffset(c.length);
+        ASSERT_EQ(file->readAt(c.offset, atOffset.data(), c.length), c.expected);
+        EXPECT_EQ(atOffset, buffer);
     }
 }
 
@@ -349,6 +356,82 @@ TEST_F(PlatformTest, InputCopiesUpToTheLimitAndRefusesOneBytePast) {
     EXPECT_EQ(countOpenHandles(), handlesBefore);
 }
 
+TEST_F(PlatformTest, WritePlaceFollowsThePositionOfARegularFile) {
+    auto file = File::createReadWrite(pathOf("out.txt"));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(file->write("0123456789", 10));
+    auto place = file->writePlace();
+    ASSERT_TRUE(place && *place);
+    EXPECT_EQ((*place)->offset, 10u);
+    EXPECT_EQ((*place)->length, 10u);
+    ASSERT_TRUE(file->seek(4));
+    place = file->writePlace();
+    ASSERT_TRUE(place && *place);
+    EXPECT_EQ((*place)->offset, 4u);
+    EXPECT_EQ((*place)->length, 10u);
+#ifndef _WIN32
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const File reader{HandleOwner(ends[0])};
+    const File writer{HandleOwner(ends[1])};
+    place = writer.writePlace();
+    ASSERT_TRUE(place);
+    EXPECT_FALSE(*place) << "what goes into a pipe cannot be taken back";
+#endif
+}
+
+std::set<std::string> entriesOf(const fs::path& directory) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(PlatformTest, ReplacementTakesThePlaceOnlyWhenCommitted) {
+    const std::string destination = write("table.h", {'o', 'l', 'd'});
+    {
+        auto dropped = ReplacementFile::createBeside(destination);
+        ASSERT_TRUE(dropped);
+        EXPECT_EQ(fs::path(dropped->path()).parent_path(), directory_);
+        ASSERT_TRUE(dropped->file().write("half", 4));
+        EXPECT_EQ(entriesOf(directory_).size(), 2u);
+    }
+    EXPECT_EQ(contents(destination), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(entriesOf(directory_), std::set<std::string>{"table.h"});
+
+    auto replacement = ReplacementFile::createBeside(destination);
+    ASSERT_TRUE(replacement);
+    ASSERT_TRUE(replacement->file().write("whole", 5));
+    EXPECT_EQ(contents(destination), (Bytes{'o', 'l', 'd'}));
+    ASSERT_TRUE(replacement->commit());
+    EXPECT_EQ(contents(destination), (Bytes{'w', 'h', 'o', 'l', 'e'}));
+    EXPECT_EQ(entriesOf(directory_), std::set<std::string>{"table.h"});
+}
+
+TEST_F(PlatformTest, ReplacementThatCannotTakeThePlaceIsRemoved) {
+    fs::create_directory(directory_ / "table.h");  // a directory where the file would go
+    {
+        auto replacement = ReplacementFile::createBeside(pathOf("table.h"));
+        ASSERT_TRUE(replacement);
+        ASSERT_TRUE(replacement->file().write("whole", 5));
+        EXPECT_FALSE(replacement->commit());
+    }
+    EXPECT_EQ(entriesOf(directory_), std::set<std::string>{"table.h"});
+    EXPECT_TRUE(fs::is_directory(directory_ / "table.h"));
+    EXPECT_FALSE(ReplacementFile::createBeside(pathOf("missing/table.h")));
+}
+
+#ifndef _WIN32
+TEST_F(PlatformTest, ReplacementKeepsTheDestinationsPermissions) {
+    const std::string destination = write("table.h", {'o', 'l', 'd'});
+    fs::permissions(destination, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    auto replacement = ReplacementFile::createBeside(destination);
+    ASSERT_TRUE(replacement);
+    ASSERT_TRUE(replacement->commit());
+    EXPECT_EQ(fs::status(destination).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+#endif
+
 TEST_F(PlatformTest, ZeroedMemoryIsZeroAndWritable) {
     for (const std::size_t size : {1u, 4096u, 4097u, 1u << 20}) {
         SCOPED_TRACE(size);
@@ -432,6 +515,7 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
              if (thread) thread->join();
              return failureOf(thread);
          }},
+        {Acquisition::CreateReplacement, [&] { return failureOf(ReplacementFile::createBeside(pathOf("out.txt"))); }},
     };
     for (const Case& armed : cases) {
         SCOPED_TRACE(static_cast<int>(armed.kind));

@@ -59,15 +59,25 @@ SystemResult<File> File::createAnonymous() {
     return File(HandleOwner(handle));
 }
 
-SystemResult<File> File::duplicateStandardInput() {
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (input == nullptr) return failedWith<File>(SystemError::fromCode(ERROR_INVALID_HANDLE));
-    if (input == INVALID_HANDLE_VALUE) return lastFailure<File>();
+namespace {
+
+SystemResult<File> duplicateStandardHandle(DWORD which) {
+    HANDLE standard = GetStdHandle(which);
+    if (standard == nullptr) return failedWith<File>(SystemError::fromCode(ERROR_INVALID_HANDLE));
+    if (standard == INVALID_HANDLE_VALUE) return lastFailure<File>();
     HANDLE process = GetCurrentProcess();
     HANDLE copy = nullptr;
-    if (!DuplicateHandle(process, input, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) return lastFailure<File>();
+    if (!DuplicateHandle(process, standard, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        return lastFailure<File>();
+    }
     return File(HandleOwner(copy));
 }
+
+}  // namespace
+
+SystemResult<File> File::duplicateStandardInput() { return duplicateStandardHandle(STD_INPUT_HANDLE); }
+
+SystemResult<File> File::duplicateStandardOutput() { return duplicateStandardHandle(STD_OUTPUT_HANDLE); }
 
 // A closed file has no handle; the calls below then fail with ERROR_INVALID_HANDLE.
 SystemResult<std::uint32_t> File::size32() const {
@@ -132,6 +142,28 @@ SystemResult<void> File::truncate(std::uint64_t length) {
     if (const auto moved = moveTo(native(), length); !moved) return moved;
     if (!SetEndOfFile(native())) return lastFailure<void>();
     return {};
+}
+
+SystemResult<void> File::flushToDisk() {
+    if (!FlushFileBuffers(native())) return lastFailure<void>();
+    return {};
+}
+
+SystemResult<std::optional<File::WritePlace>> File::writePlace() const {
+    using Result = SystemResult<std::optional<WritePlace>>;
+    SetLastError(NO_ERROR);
+    if (GetFileType(native()) != FILE_TYPE_DISK) {
+        if (GetLastError() != NO_ERROR) return lastFailure<std::optional<WritePlace>>();
+        return Result(std::nullopt);
+    }
+    LARGE_INTEGER size;
+    LARGE_INTEGER position;
+    LARGE_INTEGER none{};
+    if (!GetFileSizeEx(native(), &size) || !SetFilePointerEx(native(), none, &position, FILE_CURRENT)) {
+        return lastFailure<std::optional<WritePlace>>();
+    }
+    return Result(WritePlace{static_cast<std::uint64_t>(std::max<LONGLONG>(position.QuadPart, 0)),
+                             static_cast<std::uint64_t>(std::max<LONGLONG>(size.QuadPart, 0))});
 }
 
 }  // namespace zemrik::platform

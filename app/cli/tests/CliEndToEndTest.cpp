@@ -13,6 +13,7 @@
 #include <iterator>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -494,6 +495,22 @@ TEST_F(CliEndToEnd, DumpWritesResultTxtAndOnlyANote) {
     const std::string dumped = readFile(workDirectory() / "result.txt");
     EXPECT_EQ(dumped, "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };");
     EXPECT_EQ(dumped.size(), 55u);
+}
+
+// -o replaces a longer file whole, with the --lf line break at its end,
+// and leaves nothing else behind.
+TEST_F(CliEndToEnd, OutputFileIsReplacedByTheTable) {
+    writeFile(workDirectory() / "table.h", Bytes(500, 'x'));
+    const std::string input = makeInput({0x01, 0x02, 0x03});
+    const Outcome outcome =
+        run({"-l", "c", "-i", "bytes", "-n", "2", "-s", "3", "-a", "0", "--lf", "--output", "table.h", input});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors, "");
+    EXPECT_EQ(readFile(workDirectory() / "table.h"), "static unsigned char table[3] = {\n\t0x01, 0x02, \n\t0x03 };\n");
+    std::set<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(workDirectory())) entries.insert(entry.path().filename().string());
+    EXPECT_EQ(entries, (std::set<std::string>{"input.bin", "table.h"}));
 }
 
 TEST_F(CliEndToEnd, SecondDumpReplacesTheWholeFile) {

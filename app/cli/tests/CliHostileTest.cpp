@@ -3,7 +3,9 @@
 // that cannot be made, and runs racing for one "result.txt".
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -24,6 +27,14 @@
 #include <vector>
 
 #include "CliProcess.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEMRIK_TEST_UNDER_ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEMRIK_TEST_UNDER_ASAN
+#endif
+#endif
 
 namespace zemrik {
 namespace {
@@ -110,9 +121,10 @@ protected:
 
     // Standard streams go to files named after `tag` beside the working
     // directories, so that runs started together keep theirs apart.
-    StartedRun start(const Arguments& arguments, const std::string& tag = "run", const fs::path& directory = {}) {
+    StartedRun start(const Arguments& arguments, const std::string& tag = "run", const fs::path& directory = {},
+                     OutputMode mode = OutputMode::Truncate) {
         return startCli(directory.empty() ? workDirectory() : directory, root_ / (tag + ".out"), root_ / (tag + ".err"),
-                        arguments);
+                        arguments, mode);
     }
 
     Outcome finish(const StartedRun& started) {
@@ -366,17 +378,21 @@ INSTANTIATE_TEST_SUITE_P(
 constexpr std::uintmax_t kLargeSize = 256u << 20;
 constexpr std::size_t kLargePerLine = 255;
 
-// Whether the file holds exactly the Data Str text of `byteCount` zero bytes,
-// read piecewise: the text is half a gigabyte.
-::testing::AssertionResult holdsZeroDataStr(const fs::path& path, std::uintmax_t byteCount) {
+// Whether the file holds exactly `before` and then the Data Str text of
+// `byteCount` zero bytes, read piecewise: the text is half a gigabyte.
+::testing::AssertionResult holdsZeroDataStr(const fs::path& path, std::uintmax_t byteCount,
+                                            const std::string& before = {}) {
     const std::uintmax_t lines = (byteCount + kLargePerLine - 1) / kLargePerLine;
-    const std::uintmax_t expectedSize = byteCount * 2 + (lines - 1) * 2;
+    const std::uintmax_t expectedSize = before.size() + byteCount * 2 + (lines - 1) * 2;
     if (fs::file_size(path) != expectedSize) {
         return ::testing::AssertionFailure() << "holds " << fs::file_size(path) << " bytes, not " << expectedSize;
     }
     const std::string line = std::string(kLargePerLine * 2, '0') + "\r\n";
     std::ifstream in(path, std::ios::binary);
-    std::string piece(line.size(), '\0');
+    std::string piece(before.size(), '\0');
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    if (piece != before) return ::testing::AssertionFailure() << "what the file held before differs";
+    piece.assign(line.size(), '\0');
     for (std::uintmax_t index = 0; index + 1 < lines; ++index) {
         in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
         if (piece != line) return ::testing::AssertionFailure() << "line " << index << " differs";
@@ -388,9 +404,13 @@ constexpr std::size_t kLargePerLine = 255;
     return ::testing::AssertionSuccess();
 }
 
+// Where the table of a run goes: standard output opened by `>` or `>>`
+// (after some text of the shell's), result.txt, or -o over an older file.
+enum class Destination { Output, AppendedOutput, ResultTxt, OutputFile };
+
 struct TruncationCase {
     const char* name;
-    bool dumpToFile;
+    Destination destination;
     bool bigEndian;  // Data Str then walks backwards from the table's end
 };
 
@@ -410,51 +430,92 @@ void waitUntilOpenedBy(const StartedRun& run, const fs::path& file) {
 }
 
 // A run either finished before the cut, with the whole table, or reports
-// the failed read and leaves no part of a table anywhere.
+// the failed read and leaves no part of a table anywhere it can take it
+// back from: a regular file standing for standard output holds again what it
+// held, result.txt is empty, the file of -o is untouched.
 TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
+    const Destination destination = GetParam().destination;
     const fs::path input = workDirectory() / "large.bin";
     writeFile(input, {});
     fs::resize_file(input, kLargeSize);  // sparse: zeros without writing them
     Arguments arguments{"-l", "datastr", "-i", "bytes", "-n", "255", "-s", "10000000", "-a", "0"};
-    if (GetParam().dumpToFile) arguments.push_back("--dump-to-file");
+    if (destination == Destination::ResultTxt) arguments.push_back("--dump-to-file");
+    if (destination == Destination::OutputFile) {
+        writeFile(workDirectory() / "out.txt", {'o', 'l', 'd'});
+        arguments.insert(arguments.end(), {"-o", "out.txt"});
+    }
+    const std::string before = destination == Destination::AppendedOutput ? "the shell's line\n" : "";
+    writeFile(root() / "run.out", Bytes(before.begin(), before.end()));
     if (GetParam().bigEndian) arguments.push_back("--big-endian");
     arguments.push_back("large.bin");
 
-    const StartedRun started = start(arguments);
+    const StartedRun started = start(
+        arguments, "run", {}, destination == Destination::AppendedOutput ? OutputMode::Append : OutputMode::Truncate);
     waitUntilOpenedBy(started, input);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     fs::resize_file(input, 4);
     const Outcome outcome = finish(started);
 
     const fs::path result = workDirectory() / "result.txt";
-    const fs::path table = GetParam().dumpToFile ? result : started.outputPath;
+    const fs::path outputFile = workDirectory() / "out.txt";
+    const fs::path table = destination == Destination::ResultTxt    ? result
+                           : destination == Destination::OutputFile ? outputFile
+                                                                    : started.outputPath;
     if (outcome.exitCode == 0) {
-        EXPECT_EQ(outcome.errors, GetParam().dumpToFile ? kDumpNotice : "");
-        EXPECT_TRUE(holdsZeroDataStr(table, kLargeSize));
+        EXPECT_EQ(outcome.errors, destination == Destination::ResultTxt ? kDumpNotice : "");
+        EXPECT_TRUE(holdsZeroDataStr(table, kLargeSize, before));
         return;
     }
     if (outcome.exitCode == 1) {
         // A slow start (a loaded machine, the sanitizers) checks the file
         // after the cut: refused, and no run at all.
         EXPECT_EQ(outcome.errors, kTooBig);
-        EXPECT_EQ(outcome.output, "");
+        EXPECT_EQ(outcome.output, before);
         EXPECT_FALSE(fs::exists(result));
         return;
     }
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.errors, fileRefusal("Error reading the file !", "large.bin", "File shrank during the run"));
-    EXPECT_EQ(outcome.output, "");
-    if (GetParam().dumpToFile) {
+    EXPECT_EQ(outcome.output, before);
+    if (destination == Destination::ResultTxt) {
         EXPECT_EQ(fs::file_size(result), 0u);
+    }
+    if (destination == Destination::OutputFile) {
+        EXPECT_EQ(readFile(outputFile), "old");
+        EXPECT_EQ(entriesOf(workDirectory()), (std::set<std::string>{"large.bin", "out.txt"}));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(HostileCli, InputCutDuringARun,
-                         ::testing::Values(TruncationCase{"ToStandardOutput", false, false},
-                                           TruncationCase{"ToResultTxt", true, false},
-                                           TruncationCase{"BackwardsToStandardOutput", false, true},
-                                           TruncationCase{"BackwardsToResultTxt", true, true}),
+                         ::testing::Values(TruncationCase{"ToStandardOutput", Destination::Output, false},
+                                           TruncationCase{"AppendedToStandardOutput", Destination::AppendedOutput,
+                                                          false},
+                                           TruncationCase{"ToResultTxt", Destination::ResultTxt, false},
+                                           TruncationCase{"ToAnOutputFile", Destination::OutputFile, false},
+                                           TruncationCase{"BackwardsToStandardOutput", Destination::Output, true},
+                                           TruncationCase{"BackwardsToResultTxt", Destination::ResultTxt, true},
+                                           TruncationCase{"BackwardsToAnOutputFile", Destination::OutputFile, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Half a gigabyte of text goes out through buffers of a fixed size: the
+// memory a run holds does not grow with its table.
+TEST_F(HostileCli, LargeTableStreamsInBoundedMemory) {
+#ifdef ZEMRIK_TEST_UNDER_ASAN
+    GTEST_SKIP() << "AddressSanitizer's shadow memory is no measure of the program's own";
+#endif
+    const fs::path input = workDirectory() / "large.bin";
+    writeFile(input, {});
+    fs::resize_file(input, kLargeSize);
+    const StartedRun started =
+        startCli(workDirectory(), "/dev/null", root() / "run.err",
+                 {"-l", "datastr", "-i", "bytes", "-n", "255", "-s", "10000000", "-a", "0", "large.bin"});
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(::wait4(started.pid, &status, 0, &usage), started.pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(started.errorsPath);
+    EXPECT_LE(usage.ru_maxrss, 64 * 1024) << "KiB at the peak, for " << kLargeSize / 1048576 << " MiB of table";
+}
 
 // --- result.txt that cannot be made --------------------------------------
 
@@ -553,8 +614,86 @@ TEST_F(HostileCli, UnwritableStandardOutputFailsTheRun) {
     const StartedRun started =
         startCli(workDirectory(), "/dev/full", root() / "run.err", withFile(kFourBytesAsDataStr, "input.bin"));
     EXPECT_EQ(waitForCliWithin(started, std::chrono::seconds(10)), std::optional<int>(2));
-    EXPECT_EQ(readFile(started.errorsPath), "zemrik-cli: cannot write the table to standard output\n");
+    EXPECT_EQ(readFile(started.errorsPath),
+              "zemrik-cli: cannot write the table to standard output\n"
+              "zemrik-cli: standard output: No space left on device\n");
 }
+
+// --- -o FILE that cannot be replaced --------------------------------------
+
+// Makes `directory` refuse new files, even to root (an immutable directory);
+// false where that cannot be had.
+bool makeUnwritable(const fs::path& directory) {
+    fs::permissions(directory, fs::perms::owner_read | fs::perms::owner_exec);
+    if (!std::ofstream(directory / "probe")) return true;
+    fs::remove(directory / "probe");
+    const std::string command = "chattr +i '" + directory.string() + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+void makeWritable(const fs::path& directory) {
+    const std::string command = "chattr -i '" + directory.string() + "' 2>/dev/null";
+    static_cast<void>(std::system(command.c_str()));
+    fs::permissions(directory, fs::perms::owner_all);
+}
+
+struct OutputFileCase {
+    const char* name;
+    // Sets the obstacle up in the working directory; false: it cannot be had here.
+    std::function<bool(const fs::path& work)> block;
+    std::string output;  // the -o argument
+    std::string size;    // of the four-byte input
+    int exitCode;
+    std::string errors;  // their beginning: the system's words may differ
+};
+
+class OutputFileLeftAsItWas : public HostileCli, public ::testing::WithParamInterface<OutputFileCase> {
+protected:
+    void TearDown() override {
+        if (fs::exists(workDirectory() / "sub")) makeWritable(workDirectory() / "sub");
+        HostileCli::TearDown();
+    }
+};
+
+std::string cannotWrite(const std::string& path, const std::string& reason) {
+    return "zemrik-cli: cannot write the table to " + path + "\nzemrik-cli: " + path + ": " + reason;
+}
+
+// Whatever keeps the table from its file, the file and its directory are
+// exactly as they were, and nothing went to standard output.
+TEST_P(OutputFileLeftAsItWas, WhenTheRunFailsOrIsRefused) {
+    makeInput(kFourBytes);
+    fs::create_directory(workDirectory() / "sub");
+    writeFile(workDirectory() / "sub" / "out.txt", {'o', 'l', 'd'});
+    if (!GetParam().block(workDirectory())) GTEST_SKIP() << "this obstacle cannot be had here";
+    const std::set<std::string> before = entriesOf(workDirectory() / "sub");
+
+    const Outcome outcome = run({"-l", "datastr", "-i", "bytes", "-n", "8", "-a", "0", "-s", GetParam().size, "-o",
+                                 GetParam().output, "input.bin"});
+    makeWritable(workDirectory() / "sub");
+
+    EXPECT_EQ(outcome.exitCode, GetParam().exitCode);
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_EQ(outcome.errors.substr(0, GetParam().errors.size()), GetParam().errors) << outcome.errors;
+    EXPECT_EQ(entriesOf(workDirectory() / "sub"), before);
+    EXPECT_EQ(regularFileText(workDirectory() / "sub" / "out.txt"), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileCli, OutputFileLeftAsItWas,
+    ::testing::Values(
+        OutputFileCase{"RequestRefused", [](const fs::path&) { return true; }, "sub/out.txt", "5", 1, kTooBig},
+        OutputFileCase{"UnwritableDirectory", [](const fs::path& work) { return makeUnwritable(work / "sub"); },
+                       "sub/out.txt", "4", 2, cannotWrite("sub/out.txt", "")},
+        OutputFileCase{"MissingDirectory", [](const fs::path&) { return true; }, "sub/missing/out.txt", "4", 2,
+                       cannotWrite("sub/missing/out.txt", "No such file or directory")},
+        OutputFileCase{"DirectoryInTheWay",
+                       [](const fs::path& work) {
+                           fs::create_directory(work / "sub" / "table");
+                           return true;
+                       },
+                       "sub/table", "4", 2, cannotWrite("sub/table", "Is a directory")}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- Runs racing for result.txt ------------------------------------------
 

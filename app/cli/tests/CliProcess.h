@@ -39,14 +39,18 @@ inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// How the shell opens standard output: `>` or `>>`.
+enum class OutputMode { Truncate, Append };
+
 // The child's standard streams are files in the working directory's parent,
 // so that they never show up among the files the program writes. Standard
 // input is `input` when given (a pipe's reading end), else empty.
 [[noreturn]] inline void execInChild(const std::filesystem::path& directory, const std::filesystem::path& outputPath,
                                      const std::filesystem::path& errorsPath, const Arguments& arguments,
-                                     int input = -1) {
+                                     int input = -1, OutputMode mode = OutputMode::Truncate) {
     if (input < 0) input = ::open("/dev/null", O_RDONLY);
-    const int output = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int output =
+        ::open(outputPath.c_str(), O_WRONLY | O_CREAT | (mode == OutputMode::Append ? O_APPEND : O_TRUNC), 0644);
     const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (input < 0 || output < 0 || errors < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 ||
         ::dup2(errors, 2) < 0 || ::chdir(directory.c_str()) != 0) {
@@ -71,10 +75,11 @@ struct StartedRun {
 };
 
 inline StartedRun startCli(const std::filesystem::path& directory, const std::filesystem::path& outputPath,
-                           const std::filesystem::path& errorsPath, const Arguments& arguments) {
+                           const std::filesystem::path& errorsPath, const Arguments& arguments,
+                           OutputMode mode = OutputMode::Truncate) {
     std::fflush(nullptr);
     const pid_t child = ::fork();
-    if (child == 0) execInChild(directory, outputPath, errorsPath, arguments);
+    if (child == 0) execInChild(directory, outputPath, errorsPath, arguments, -1, mode);
     return {child, outputPath, errorsPath};
 }
 

@@ -25,74 +25,96 @@ std::string contents(std::FILE* file) {
     return text;
 }
 
-const HostSettings kDumpToFile{.dumpToFile = true, .bigEndian = false, .finalLineBreak = {}};
+const HostSettings kToDestination{.dumpToFile = false, .bigEndian = false};
+const HostSettings kDumpToFile{.dumpToFile = true, .bigEndian = false};
 
-// Stands in for the console: two temporary files, the second one taken for a
-// terminal or not.
+// A destination that keeps the table in memory and can be told to refuse writes.
+class MemoryDestination final : public TableDestination {
+public:
+    using TableDestination::TableDestination;
+    bool open() override { return true; }
+    bool write(std::string_view piece) override {
+        if (refuse) return fail(platform::SystemError::fromCode(28));  // ENOSPC on Linux, a code of some kind anywhere
+        text += piece;
+        return true;
+    }
+    void discard() override { text.clear(); }
+    std::string name() const override { return "memory"; }
+
+    std::string text;
+    bool refuse = false;
+
+private:
+    bool complete() override { return true; }
+};
+
+// Stands in for the console: a temporary file for standard error, taken for
+// a terminal or not, and a destination in memory.
 class CliRunHostTest : public ::testing::Test {
 protected:
     enum class ErrorStream { File, Terminal };
 
     CliRunHost host(HostSettings settings, ErrorStream errorStream) {
-        return CliRunHost({output.get(), errors.get(), errorStream == ErrorStream::Terminal}, settings);
+        return CliRunHost({errors.get(), errorStream == ErrorStream::Terminal}, settings, destination);
     }
-    std::string outputText() { return contents(output.get()); }
     std::string errorsText() { return contents(errors.get()); }
 
-    OwnedFile output{std::tmpfile()};
     OwnedFile errors{std::tmpfile()};
+    MemoryDestination destination{"\n"};
 };
 
-TEST_F(CliRunHostTest, OutputIsWrittenByteForByte) {
-    CliRunHost console = host({}, ErrorStream::File);
-    const std::string table = "static unsigned char table[2] = {\r\n\t0x00, \r\n\t0x0A };";
-    console.setOutputText(table);
-    EXPECT_EQ(outputText(), table);
+TEST_F(CliRunHostTest, TableIsDeliveredWhenItsDestinationIsFinished) {
+    CliRunHost console = host(kToDestination, ErrorStream::File);
+    TableStream* stream = console.tableStream();
+    ASSERT_EQ(stream, &destination);
+    EXPECT_EQ(console.outcome(), HostOutcome::NothingDelivered);
+    ASSERT_TRUE(stream->open() && stream->write("table") && stream->finish());
+    EXPECT_EQ(destination.text, "table\n") << "the final line break follows the table";
     EXPECT_EQ(errorsText(), "");
     EXPECT_EQ(console.outcome(), HostOutcome::Delivered);
 }
 
-TEST_F(CliRunHostTest, DumpNoteGoesToErrorsAndNothingToOutput) {
+TEST_F(CliRunHostTest, DumpNoteGoesToErrorsAndNothingToTheDestination) {
     CliRunHost console = host(kDumpToFile, ErrorStream::File);
+    EXPECT_EQ(console.tableStream(), nullptr);
     console.setOutputText("Table dumped in result.txt");
-    EXPECT_EQ(outputText(), "");
+    EXPECT_EQ(destination.text, "");
     EXPECT_EQ(errorsText(), "Table dumped in result.txt\n");
     EXPECT_EQ(console.outcome(), HostOutcome::Delivered);
 }
 
-TEST_F(CliRunHostTest, MessageIsAFailureEvenAfterOutput) {
-    CliRunHost console = host({}, ErrorStream::File);
-    console.setOutputText("x");
+TEST_F(CliRunHostTest, MessageIsAFailureEvenAfterTheTable) {
+    CliRunHost console = host(kToDestination, ErrorStream::File);
+    ASSERT_TRUE(destination.write("x") && destination.finish());
     console.showMessage("Error allocating memory !", "Error", MessageIcon::None);
     EXPECT_EQ(errorsText(), "Error allocating memory !\n");
     EXPECT_EQ(console.outcome(), HostOutcome::MessageShown);
 }
 
 TEST_F(CliRunHostTest, NothingDeliveredIsNotSuccess) {
-    EXPECT_EQ(host({}, ErrorStream::File).outcome(), HostOutcome::NothingDelivered);
+    EXPECT_EQ(host(kToDestination, ErrorStream::File).outcome(), HostOutcome::NothingDelivered);
+    EXPECT_EQ(host(kDumpToFile, ErrorStream::File).outcome(), HostOutcome::NothingDelivered);
 }
 
-TEST_F(CliRunHostTest, FailedWriteIsReported) {
-    // A stream opened for reading refuses every write.
-    OwnedFile readOnly{std::tmpfile()};
-    std::FILE* reopened = std::freopen(nullptr, "rb", readOnly.get());
-    if (reopened == nullptr) GTEST_SKIP() << "cannot reopen a temporary file for reading here";
-    CliRunHost console({reopened, errors.get(), false}, {});
-    console.setOutputText("text");
+TEST_F(CliRunHostTest, RefusedWriteIsReportedWithItsReason) {
+    CliRunHost console = host(kToDestination, ErrorStream::File);
+    destination.refuse = true;
+    EXPECT_FALSE(destination.write("text"));
     EXPECT_EQ(console.outcome(), HostOutcome::OutputNotWritten);
+    ASSERT_TRUE(destination.failure());
+    EXPECT_EQ(destination.failure()->path, "memory");
+    EXPECT_EQ(destination.failure()->reason, platform::SystemError::fromCode(28));
 }
 
 TEST_F(CliRunHostTest, ProgressIsSilentWithoutATerminal) {
-    CliRunHost console = host({}, ErrorStream::File);
+    CliRunHost console = host(kToDestination, ErrorStream::File);
     console.setProgressText("50%");
     console.clearProgress();
-    console.setOutputText("t");
     EXPECT_EQ(errorsText(), "");
-    EXPECT_EQ(outputText(), "t");
 }
 
 TEST_F(CliRunHostTest, ProgressOnATerminalShowsOnlyChanges) {
-    CliRunHost console = host({}, ErrorStream::Terminal);
+    CliRunHost console = host(kToDestination, ErrorStream::Terminal);
     console.setProgressText("9%");
     console.setProgressText("9%");
     console.setProgressText("10%");
@@ -101,19 +123,18 @@ TEST_F(CliRunHostTest, ProgressOnATerminalShowsOnlyChanges) {
 }
 
 TEST_F(CliRunHostTest, ShorterProgressCoversTheLongerOne) {
-    CliRunHost console = host({}, ErrorStream::Terminal);
+    CliRunHost console = host(kToDestination, ErrorStream::Terminal);
     console.setProgressText("100%");
     console.setProgressText("5%");
     EXPECT_EQ(errorsText(), "\r100%\r5%  ");
 }
 
-TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeTheTableAndOnlyOnce) {
-    CliRunHost console = host({}, ErrorStream::Terminal);
+TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeTheNoteAndOnlyOnce) {
+    CliRunHost console = host(kDumpToFile, ErrorStream::Terminal);
     console.setProgressText("100%");
-    console.setOutputText("table");
+    console.setOutputText("Table dumped in result.txt");
     console.clearProgress();
-    EXPECT_EQ(errorsText(), "\r100%\r    \r");
-    EXPECT_EQ(outputText(), "table");
+    EXPECT_EQ(errorsText(), "\r100%\r    \rTable dumped in result.txt\n");
 }
 
 TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeAMessage) {
@@ -127,7 +148,7 @@ TEST_F(CliRunHostTest, ProgressLineIsClearedBeforeAMessage) {
 // system's text for its code, or ours.
 TEST_F(CliRunHostTest, AFileMessageIsFollowedByItsReason) {
     const platform::SystemError shrank = platform::SystemError::ours(platform::SystemError::Ours::FileShrank);
-    CliRunHost console = host({}, ErrorStream::Terminal);
+    CliRunHost console = host(kToDestination, ErrorStream::Terminal);
     console.setProgressText("3%");
     console.showFileMessage("Error reading the file !", "Error !", MessageIcon::Error, {"in.bin", shrank});
     EXPECT_EQ(errorsText(), "\r3%\r  \rError reading the file !\nzemrik-cli: in.bin: File shrank during the run\n");

@@ -36,6 +36,15 @@ TEST(CommandLine, DefaultsLeaveTheNumberFieldsEmpty) {
     EXPECT_FALSE(options.bigEndian);
     EXPECT_FALSE(options.decimal);
     EXPECT_FALSE(options.dumpToFile);
+    EXPECT_EQ(options.outputPath, "");
+}
+
+TEST(CommandLine, OutputFileInEveryForm) {
+    EXPECT_EQ(parsedOptions({"-o", "t.h", "f"}).outputPath, "t.h");
+    EXPECT_EQ(parsedOptions({"-ot.h", "f"}).outputPath, "t.h");
+    EXPECT_EQ(parsedOptions({"--output=t.h", "f"}).outputPath, "t.h");
+    EXPECT_EQ(parsedOptions({"--out", "-t.h", "f"}).outputPath, "-t.h");
+    EXPECT_EQ(parsedOptions({"-o", "t.h", "-o", "-", "f"}).outputPath, "") << "- is standard output";
 }
 
 struct ValueCase {
@@ -254,6 +263,13 @@ INSTANTIATE_TEST_SUITE_P(
             "AmbiguousLanguageOrLf",
             {"--l=c", "f"},
             "option '--l' is ambiguous; possibilities: '--language' '--lf' '--list-sections' '--list-symbols'"},
+        UsageErrorCase{"OutputFileAndResultTxt",
+                       {"-o", "t.h", "--dump-to-file", "f"},
+                       "--output and --dump-to-file exclude each other: the table goes to one file"},
+        UsageErrorCase{"EmptyOutputFile", {"--output=", "f"}, "-o/--output: '' is not a file name"},
+        UsageErrorCase{"OutputFileOfAListing",
+                       {"--list-symbols", "-o", "t.txt", "f"},
+                       "-o/--output takes a table; the listings go to standard output"},
         UsageErrorCase{"MissingItemsValue", {"f", "--items"}, "option '--items' requires an argument"},
         UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"},
         UsageErrorCase{"VaOf17Digits",
