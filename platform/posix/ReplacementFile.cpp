@@ -1,12 +1,18 @@
 #include "platform/ReplacementFile.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "platform/FaultPoint.h"
 #include "platform/posix/SystemCalls.h"
@@ -35,12 +41,92 @@ void takePermissionsOf(const std::string& destination, int descriptor) {
     }
 }
 
+// Replacements being written, removed by the handler of a signal that ends
+// the program (Ctrl-C, kill, a closed terminal) before it ends: an
+// interrupted run leaves nothing behind either. The handler reads only
+// these slots, which hold copies of the names.
+enum SlotState : int { kFree, kFilling, kHeld };
+struct PendingName {
+    std::atomic<int> state{kFree};
+    char path[PATH_MAX];
+};
+std::array<PendingName, 4> pendingNames;
+
+constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, kEndingSignals.size()> previousActions{};
+
+extern "C" void removePendingAndEnd(int signal) {
+    for (PendingName& name : pendingNames) {
+        if (name.state.load() == kHeld) ::unlink(name.path);
+    }
+    // The signal's earlier disposition, usually the default that ends the program.
+    for (std::size_t index = 0; index < kEndingSignals.size(); ++index) {
+        if (kEndingSignals[index] == signal) ::sigaction(signal, &previousActions[index], nullptr);
+    }
+    ::raise(signal);
+}
+
+void installRemovingHandler() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_handler = removePendingAndEnd;
+        ::sigemptyset(&action.sa_mask);
+        for (std::size_t index = 0; index < kEndingSignals.size(); ++index) {
+            ::sigaction(kEndingSignals[index], &action, &previousActions[index]);
+        }
+    });
+}
+
+// Holds the ending signals back while a replacement is created and noted,
+// so that none can come between the two.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        sigset_t ending;
+        ::sigemptyset(&ending);
+        for (const int signal : kEndingSignals) ::sigaddset(&ending, signal);
+        ::pthread_sigmask(SIG_BLOCK, &ending, &previous_);
+    }
+    EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+    EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+    ~EndingSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+private:
+    sigset_t previous_;
+};
+
+void notePending(const std::string& path) {
+    if (path.size() >= PATH_MAX) return;
+    for (PendingName& name : pendingNames) {
+        int free = kFree;
+        if (!name.state.compare_exchange_strong(free, kFilling)) continue;
+        std::memcpy(name.path, path.c_str(), path.size() + 1);
+        name.state.store(kHeld);
+        return;
+    }
+}
+
+void forgetPending(const std::string& path) {
+    for (PendingName& name : pendingNames) {
+        int held = kHeld;
+        if (std::strcmp(name.path, path.c_str()) != 0 || !name.state.compare_exchange_strong(held, kFilling)) continue;
+        name.state.store(kFree);
+        return;
+    }
+}
+
 }  // namespace
 
-void ReplacementNameTraits::release(const Handle& path) noexcept { ::unlink(path.c_str()); }
+void ReplacementNameTraits::release(const Handle& path) noexcept {
+    ::unlink(path.c_str());
+    forgetPending(path);
+}
 
 SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& destination) {
     if (const auto fault = injectedFault(Acquisition::CreateReplacement)) return failedWith<ReplacementFile>(*fault);
+    installRemovingHandler();
+    const EndingSignalsHeld held;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string path = replacementName(destination, uniqueNumber());
         const int descriptor =
@@ -52,6 +138,7 @@ SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& d
         Owner<ReplacementNameTraits> name(std::move(path));
         File file{HandleOwner(descriptor)};
         takePermissionsOf(destination, descriptor);
+        notePending(name.get());
         return ReplacementFile(std::move(name), std::move(file), destination);
     }
     return failedWith<ReplacementFile>(SystemError::fromCode(EEXIST));
@@ -61,6 +148,7 @@ SystemResult<void> ReplacementFile::commit() {
     if (retryInterrupted([&] { return ::fsync(file_.native()); }) != 0) return lastFailure<void>();
     file_.close();
     if (::rename(path().c_str(), destination_.c_str()) != 0) return lastFailure<void>();
+    forgetPending(path());
     static_cast<void>(name_.relinquish());  // the name is the destination's now
     return {};
 }

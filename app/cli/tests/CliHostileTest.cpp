@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -694,6 +695,38 @@ INSTANTIATE_TEST_SUITE_P(
                        },
                        "sub/table", "4", 2, cannotWrite("sub/table", "Is a directory")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Ctrl-C, kill or a closed terminal in the middle of a run: the program ends
+// as the signal says, FILE is as it was, and no part of the table remains.
+TEST_F(HostileCli, InterruptedRunLeavesTheOutputFileAsItWas) {
+    const fs::path input = workDirectory() / "large.bin";
+    writeFile(input, {});
+    fs::resize_file(input, kLargeSize);
+    writeFile(workDirectory() / "out.txt", {'o', 'l', 'd'});
+    const std::set<std::string> before = entriesOf(workDirectory());
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const StartedRun started = start(
+            {"-l", "datastr", "-i", "bytes", "-n", "255", "-s", "10000000", "-a", "0", "-o", "out.txt", "large.bin"});
+        // The replacement's appearance says the run is writing the table.
+        for (int attempt = 0; attempt < 1000 && entriesOf(workDirectory()) == before; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ::kill(started.pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(started.pid, &status, 0), started.pid);
+        EXPECT_EQ(entriesOf(workDirectory()), before);
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), signal);
+            EXPECT_EQ(readFile(workDirectory() / "out.txt"), "old");
+        } else {
+            // Finished before the signal came: the whole table.
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            EXPECT_TRUE(holdsZeroDataStr(workDirectory() / "out.txt", kLargeSize));
+            writeFile(workDirectory() / "out.txt", {'o', 'l', 'd'});
+        }
+    }
+}
 
 // --- Runs racing for result.txt ------------------------------------------
 
