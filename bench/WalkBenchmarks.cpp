@@ -1,13 +1,16 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "bench/BenchSupport.h"
 #include "core/OutputBuffer.h"
 #include "core/OutputEstimate.h"
+#include "core/PieceBuffer.h"
 #include "core/TableWalk.h"
 #include "platform/ZeroedMemory.h"
+#include "run/StreamedWalk.h"
 
 namespace zemrik::bench {
 namespace {
@@ -75,6 +78,34 @@ void measureWalkIntoFreshMemory(benchmark::State& state, TableLayout layout, con
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * textLength));
 }
 
+// zemrik-cli's walk on one thread: pieces of the streamed size printed one
+// after another into one reused buffer, as if written out after each.
+void measurePieces(benchmark::State& state, TableLayout layout, const OutputStyle* style) {
+    const auto bytes = randomBytes(kTableBytes);
+    const StreamLimits limits = defaultStreamLimits();
+    const std::uint32_t perPiece = elementsPerPiece(layout, *style, limits.pieceCapacity);
+    const std::uint32_t count = printedCount(layout);
+    std::vector<char> storage(limits.pieceCapacity);
+    PieceBuffer buffer(storage.data(), storage.size());
+    DiscardProgress progress;
+    std::size_t textLength = 0;
+    for (auto _ : state) {
+        textLength = 0;
+        MemorySource source(bytes);
+        for (std::uint32_t first = 0; first < count; first += perPiece) {
+            buffer.clear();
+            const TablePiece piece{first, std::min(perPiece, count - first)};
+            if (render(layout, *style, source, buffer, progress, piece) != WalkOutcome::Complete) {
+                state.SkipWithError("piece did not complete");
+                return;
+            }
+            textLength += buffer.text().size();
+            benchmark::DoNotOptimize(storage.data());
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * textLength));
+}
+
 }  // namespace
 
 void registerWalkBenchmarks() {
@@ -92,6 +123,12 @@ void registerWalkBenchmarks() {
     benchmark::RegisterBenchmark("renderForward/freshMemory/C/byte/hex", measureWalkIntoFreshMemory,
                                  layoutFor(Language::C, StyleColumn::ByteHex, ByteOrder::LittleEndian), cByteHex)
         ->Unit(benchmark::kMillisecond);
+    for (const StyleCase& styleCase : styleCases()) {
+        benchmark::RegisterBenchmark(("renderPieces/" + styleCase.name).c_str(), measurePieces,
+                                     layoutFor(styleCase.language, styleCase.column, ByteOrder::LittleEndian),
+                                     &styleRow(styleCase.language, styleCase.column))
+            ->Unit(benchmark::kMillisecond);
+    }
 }
 
 }  // namespace zemrik::bench

@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# Times zemrik-cli as a whole process against xxd -i and against itself
-# (every style row, the reversed walk, dump to file) and checks its peak
-# memory against the buffer estimate. Prints a table of medians; exits 1
-# when a target is missed, unless --report-only is given.
+# Times zemrik-cli as a whole process against xxd -i and cat, to a file and
+# to a pipe, and against itself (every style row, the reversed walk); checks
+# its peak memory on a 64 MiB and a 512 MiB table; with a baseline, checks
+# that --dump-to-file and the walks into memory (the dialog's path) are not
+# slower than the baseline's, all in one run. Prints a table of medians;
+# exits 1 when a target is missed, unless --report-only is given.
 #
-# Usage: bench/compare.sh [--report-only] [--runs N] [ZEMRIK_CLI]
-#   ZEMRIK_CLI defaults to build/native/app/cli/zemrik-cli.
+# Usage: bench/compare.sh [--report-only] [--runs N] [--baseline REV|DIR] [ZEMRIK_CLI]
+#   ZEMRIK_CLI  defaults to build/release/app/cli/zemrik-cli; its build's
+#               bench/zemrik_bench is used for the walks.
+#   --baseline  a build directory holding app/cli/zemrik-cli and
+#               bench/zemrik_bench, or a git revision, built once (Release)
+#               into build/baseline-REV.
 set -euo pipefail
 
 report_only=0
 runs=5
-cli=build/native/app/cli/zemrik-cli
+cli=build/release/app/cli/zemrik-cli
+baseline=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --report-only) report_only=1 ;;
     --runs) runs="$2"; shift ;;
-    -h | --help) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --baseline) baseline="$2"; shift ;;
+    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) cli="$1" ;;
     esac
     shift
@@ -25,19 +33,43 @@ if [ "$runs" -lt 5 ]; then
     exit 64
 fi
 
-for tool in hyperfine xxd /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "compare.sh: $tool is missing" >&2; exit 69; }
+for tool in hyperfine xxd cat /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "compare.sh: $tool is missing (scripts/install-deps.sh hyperfine time xxd)" >&2; exit 69; }
 done
 [ -x "$cli" ] || { echo "compare.sh: no zemrik-cli at $cli" >&2; exit 66; }
 cli=$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")
+bench=$(dirname "$(dirname "$(dirname "$cli")")")/bench/zemrik_bench
+
+# The baseline: a build directory, or a revision built once into build/.
+base_cli=""
+base_bench=""
+if [ -n "$baseline" ]; then
+    if [ ! -d "$baseline" ]; then
+        revision=$(git rev-parse --short "$baseline")
+        dir=build/baseline-$revision
+        if [ ! -x "$dir/app/cli/zemrik-cli" ] || [ ! -x "$dir/bench/zemrik_bench" ]; then
+            echo "building the baseline $revision in $dir" >&2
+            rm -rf "$dir/src" && mkdir -p "$dir/src"
+            git archive "$revision" | tar -x -C "$dir/src"
+            cmake -S "$dir/src" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DZEMRIK_BUILD_TESTS=OFF >/dev/null
+            cmake --build "$dir" -j2 --target zemrik-cli zemrik_bench >/dev/null
+        fi
+        baseline=$dir
+    fi
+    base_cli=$(cd "$baseline" && pwd)/app/cli/zemrik-cli
+    base_bench=$(cd "$baseline" && pwd)/bench/zemrik_bench
+    [ -x "$base_cli" ] && [ -x "$base_bench" ] || { echo "compare.sh: no baseline build in $baseline" >&2; exit 66; }
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 input=$work/input.bin
 output=$work/out
-big_size=$((64 * 1024 * 1024))  # 0x4000000
-row_size=$((16 * 1024 * 1024))  # 0x1000000: enough for per-byte rates, short enough for 24 rows
+text=$work/text
+big_size=$((64 * 1024 * 1024))     # 0x4000000
+huge_size=$((512 * 1024 * 1024))   # 0x20000000
 head -c "$big_size" /dev/urandom >"$input"
+truncate -s "$huge_size" "$work/huge.bin"  # sparse: its size is what counts for memory
 
 missed=0
 rows=()
@@ -62,39 +94,59 @@ peak_kib() {
 # ratio A B: A / B to two decimals.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
+figure() { rows+=("$(printf '%-46s %14s' "$1" "$2")"); }
 # check FIGURE VALUE TARGET PASSED(0/1)
 check() {
     local verdict=ok
     if [ "$4" -ne 1 ]; then verdict=MISSED; missed=1; fi
-    rows+=("$(printf '%-44s %14s  %-22s %s' "$1" "$2" "$3" "$verdict")")
+    rows+=("$(printf '%-46s %14s  %-22s %s' "$1" "$2" "$3" "$verdict")")
 }
 at_most() { awk -v v="$1" -v t="$2" 'BEGIN { exit !(v <= t) }' && echo 1 || echo 0; }
 at_least() { awk -v v="$1" -v t="$2" 'BEGIN { exit !(v >= t) }' && echo 1 || echo 0; }
+
+# versus LABEL_A COMMAND_A LABEL_B COMMAND_B: times both, shows both medians,
+# and leaves A's time / B's time in $quotient.
+versus() {
+    local a b
+    a=$(median_of "$1" "$2")
+    b=$(median_of "$3" "$4")
+    figure "$1 (s)" "$a"
+    figure "$3 (s)" "$b"
+    quotient=$(ratio "$a" "$b")
+}
 
 zemrik() { echo "'$cli' -a 0 $*"; }
 big_c="$(zemrik -s 4000000 -i bytes -l c -n 12 "'$input'")"
 
 echo "zemrik-cli: $cli" >&2
-echo "input: $big_size random bytes; $runs runs each; load: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+echo "machine: $(nproc) processors, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)" >&2
+echo "input: $big_size random bytes; $runs runs each; load at the start: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 
-# 1. Whole process against xxd -i, both writing a file.
+# 1. To a file, against xxd -i and against cat copying the finished text.
+sh -c "$big_c > '$text'"
 t_zemrik=$(median_of zemrik "$big_c > '$output'")
 t_xxd=$(median_of xxd "xxd -i '$input' > '$output'")
+t_cat=$(median_of cat "cat '$text' > '$output'")
+figure "zemrik-cli C bytes hex 64 MiB > file (s)" "$t_zemrik"
+figure "xxd -i 64 MiB > file (s)" "$t_xxd"
+figure "cat of the $(($(stat -c %s "$text") / 1048576)) MiB text > file (s)" "$t_cat"
 speedup=$(ratio "$t_xxd" "$t_zemrik")
-rows+=("$(printf '%-44s %14s' "zemrik-cli C bytes hex 64 MiB (s)" "$t_zemrik")")
-rows+=("$(printf '%-44s %14s' "xxd -i 64 MiB (s)" "$t_xxd")")
-check "xxd -i time / zemrik-cli time" "$speedup" ">= 20" "$(at_least "$speedup" 20)"
+check "xxd -i time / zemrik-cli time, to a file" "$speedup" ">= 20" "$(at_least "$speedup" 20)"
+over_cat=$(ratio "$t_zemrik" "$t_cat")
+check "zemrik-cli time / cat time, to a file" "$over_cat" "<= 2" "$(at_most "$over_cat" 2)"
 
-# 2. Peak memory: zemrik-cli against its own estimate, and xxd's for reference.
-estimate=$((big_size / 12 * 3 + big_size * 6 + 100))
-peak_zemrik=$(peak_kib "$big_c > '$output'")
-peak_xxd=$(peak_kib "xxd -i '$input' > '$output'")
-limit_kib=$(((estimate + 16 * 1024 * 1024) / 1024))
-rows+=("$(printf '%-44s %14s' "buffer estimate (KiB)" "$((estimate / 1024))")")
-rows+=("$(printf '%-44s %14s' "xxd -i peak RSS (KiB)" "$peak_xxd")")
-check "zemrik-cli peak RSS (KiB)" "$peak_zemrik" "<= $limit_kib" "$(at_most "$peak_zemrik" "$limit_kib")"
+# 2. To a pipe.
+versus "xxd -i 64 MiB | cat" "xxd -i '$input' | cat > /dev/null" "zemrik-cli 64 MiB | cat" "$big_c | cat > /dev/null"
+check "xxd -i time / zemrik-cli time, to a pipe" "$quotient" ">= 10" "$(at_least "$quotient" 10)"
 
-# 3. Every style row, as time per byte of output.
+# 3. Peak memory, whatever the table's size.
+peak_big=$(peak_kib "$big_c > '$output'")
+peak_huge=$(peak_kib "$(zemrik -s 20000000 -i bytes -l c -n 12 "'$work/huge.bin'") > /dev/null")
+figure "xxd -i peak RSS (KiB)" "$(peak_kib "xxd -i '$input' > '$output'")"
+check "zemrik-cli peak RSS, 64 MiB table (KiB)" "$peak_big" "<= 65536" "$(at_most "$peak_big" 65536)"
+check "zemrik-cli peak RSS, 512 MiB table (KiB)" "$peak_huge" "<= 65536" "$(at_most "$peak_huge" 65536)"
+
+# 4. Every style row, as time per byte of output.
 declare -A per_byte
 for language in c asm delphi datastr; do
     for items in bytes words dwords; do
@@ -116,25 +168,52 @@ for row in $(printf '%s\n' "${!per_byte[@]}" | tr ' ' '_' | sort); do
     check "row $row (ns/output byte)" "${per_byte[$row]}" "<= 3 x $fastest" "$(at_most "$relative" 3)"
 done
 
-# 4. The reversed walk against the forward Data Str walk.
+# 5. The reversed walk against the forward Data Str walk.
 big_datastr="$(zemrik -s 4000000 -i bytes -l datastr -n 12 "'$input'")"
-t_forward=$(median_of datastr-forward "$big_datastr > '$output'")
-t_reversed=$(median_of datastr-reversed "$big_datastr --big-endian > '$output'")
-reversed_ratio=$(ratio "$t_reversed" "$t_forward")
-rows+=("$(printf '%-44s %14s' "Data Str forward 64 MiB (s)" "$t_forward")")
-rows+=("$(printf '%-44s %14s' "Data Str reversed 64 MiB (s)" "$t_reversed")")
-check "reversed / forward Data Str" "$reversed_ratio" "<= 2" "$(at_most "$reversed_ratio" 2)"
+versus "Data Str reversed 64 MiB" "$big_datastr --big-endian > '$output'" "Data Str forward 64 MiB" \
+    "$big_datastr > '$output'"
+check "reversed / forward Data Str" "$quotient" "<= 2" "$(at_most "$quotient" 2)"
 
-# 5. --dump-to-file against standard output redirected to a file; result.txt
-# lands in the current directory, so both run inside the temp dir.
-t_stdout=$(cd "$work" && median_of stdout "$big_c > '$output'")
-t_dump=$(cd "$work" && median_of dump "$big_c --dump-to-file 2>/dev/null")
-dump_ratio=$(ratio "$t_dump" "$t_stdout")
-rows+=("$(printf '%-44s %14s' "C bytes hex to stdout file (s)" "$t_stdout")")
-rows+=("$(printf '%-44s %14s' "C bytes hex --dump-to-file (s)" "$t_dump")")
-check "--dump-to-file / stdout" "$dump_ratio" "<= 1.5" "$(at_most "$dump_ratio" 1.5)"
+# 6. --dump-to-file and the walks into memory, against the baseline's. Its
+# result.txt lands in the current directory, so each runs in one of its own.
+mkdir -p "$work/new" "$work/base"
+dump="cd '$work/new' && $big_c --dump-to-file 2>/dev/null"
+if [ -n "$base_cli" ]; then
+    versus "C bytes hex --dump-to-file 64 MiB" "$dump" "the baseline's --dump-to-file" \
+        "cd '$work/base' && ${big_c/"'$cli'"/"'$base_cli'"} --dump-to-file 2>/dev/null"
+    check "--dump-to-file / the baseline's" "$quotient" "<= 1" "$(at_most "$quotient" 1)"
+else
+    figure "C bytes hex --dump-to-file 64 MiB (s)" "$(median_of dump "$dump")"
+fi
+rm -f "$work/new/result.txt" "$work/base/result.txt"
 
-printf '%-44s %14s  %-22s %s\n' figure value target verdict
+# walk_rates BENCH: "name cpu-time bytes-per-second" of every walk into
+# memory, medians of 5 repetitions.
+walk_rates() {
+    "$1" --benchmark_filter='^render(Forward|Reversed)/' --benchmark_repetitions=5 \
+        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+        awk -F, 'NR == 1 { for (i = 1; i <= NF; ++i) column[$i] = i; next }
+                 $1 ~ /_median"?$/ { name = $1; gsub(/"|_median/, "", name)
+                                     print name, $column["cpu_time"], $column["bytes_per_second"] }'
+}
+if [ -x "$bench" ]; then
+    walk_rates "$bench" >"$work/walks.new"
+    figure "walk into memory, C bytes hex (GB/s of CPU)" \
+        "$(awk '$1 == "renderForward/C/byte/hex" { printf "%.2f", $3 / 1e9 }' "$work/walks.new")"
+    if [ -n "$base_bench" ]; then
+        walk_rates "$base_bench" >"$work/walks.base"
+        figure "  the baseline's (GB/s of CPU)" \
+            "$(awk '$1 == "renderForward/C/byte/hex" { printf "%.2f", $3 / 1e9 }' "$work/walks.base")"
+        slowest=$(awk 'NR == FNR { base[$1] = $2; next }
+                       ($1 in base) { r = $2 / base[$1]; if (r > worst) { worst = r; name = $1 } }
+                       END { printf "%.2f %s", worst, name }' "$work/walks.base" "$work/walks.new")
+        check "walk into memory / baseline's, slowest row" "${slowest%% *}" "<= 1" "$(at_most "${slowest%% *}" 1)"
+        figure "  (that row: ${slowest#* })" ""
+    fi
+fi
+
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+printf '%-46s %14s  %-22s %s\n' figure value target verdict
 printf '%s\n' "${rows[@]}"
 
 if [ "$missed" -ne 0 ] && [ "$report_only" -eq 0 ]; then
