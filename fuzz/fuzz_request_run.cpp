@@ -3,7 +3,8 @@
 // that delivers the plain snprintf walk's text (or one failure message),
 // clears busy and leaves no handle open.
 //
-// Input: Items selection, Language selection, a byte of check boxes, the
+// Input: Items selection, Language selection, a byte of check boxes (and of
+// whether the front end takes the table as a stream, as zemrik-cli does), the
 // Address, Size and Items-per-line texts (each a length byte and its
 // characters), then the file's content.
 
@@ -43,6 +44,7 @@ struct DialogFields {
     bool rva = false;
     bool bigEndian = false;
     bool fileMissing = false;
+    bool streamed = false;
     std::string address;
     std::string size;
     std::string perLine;
@@ -60,12 +62,36 @@ DialogFields readFields(const std::uint8_t* data, std::size_t size) {
     fields.rva = (boxes & 4) != 0;
     fields.bigEndian = (boxes & 8) != 0;
     fields.fileMissing = (boxes & 16) != 0;
+    fields.streamed = (boxes & 32) != 0;
     fields.address = input.shortText(kLongestField);
     fields.size = input.shortText(kLongestField);
     fields.perLine = input.shortText(kLongestField);
     fields.content = input.rest(kLargestFile);
     return fields;
 }
+
+// A front end's stream, keeping what it is given and how it ended.
+class RecordingStream : public zemrik::TableStream {
+public:
+    bool open() override {
+        ++opens;
+        return true;
+    }
+    bool write(std::string_view piece) override {
+        text += piece;
+        return true;
+    }
+    bool finish() override {
+        ++finishes;
+        return true;
+    }
+    void discard() override { ++discards; }
+
+    std::string text;
+    int opens = 0;
+    int finishes = 0;
+    int discards = 0;
+};
 
 // The dialog's side of Go and of the run, recording everything it is told.
 class FakeDialog : public zemrik::RequestSource, public zemrik::RunHost {
@@ -113,7 +139,9 @@ public:
         ++bigEndianReads;
         return fields_.bigEndian;
     }
+    zemrik::TableStream* tableStream() override { return fields_.streamed ? &stream : nullptr; }
 
+    RecordingStream stream;
     std::vector<std::string> fileBoxTexts;
     std::vector<std::string> messages;  // from the request and the run alike
     std::vector<std::string> outputTexts;
@@ -202,19 +230,29 @@ void checkRefusal(const FakeDialog& dialog, const std::string& refusal) {
     check(reports == 1, "a refusal must report exactly once");
     const std::string& shown = dialog.messages.empty() ? dialog.fileBoxTexts[0] : dialog.messages[0];
     check(shown == refusal, "refused with another message");
-    check(dialog.outputTexts.empty() && dialog.bigEndianReads == 0, "a refused request ran");
+    check(dialog.outputTexts.empty() && dialog.bigEndianReads == 0 && dialog.stream.opens == 0,
+          "a refused request ran");
 }
 
 void checkRun(const FakeDialog& dialog, const DialogFields& fields, const Table& table) {
     check(dialog.fileBoxTexts.empty(), "an accepted request touched the File box");
     check(dialog.bigEndianReads <= 1, "Big Endian read more than once");
+    const RecordingStream& stream = dialog.stream;
+    check(stream.finishes + stream.discards == stream.opens && stream.opens <= 1, "a stream was left open");
     if (!dialog.messages.empty()) {
         // A run that fails reports once and delivers nothing.
         check(dialog.messages.size() == 1 && dialog.outputTexts.empty(), "a failed run reported more than once");
+        check(stream.finishes == 0, "a failed run finished its stream");
         return;
     }
-    check(dialog.outputTexts.size() == 1 && dialog.bigEndianReads == 1, "a run delivered other than once");
+    check(dialog.bigEndianReads == 1, "Big Endian not read once");
     const std::string expected = expectedText(table, fields.content);
+    if (fields.streamed && !fields.dumpToFile) {
+        check(dialog.outputTexts.empty() && stream.finishes == 1, "a streamed run delivered other than once");
+        check(stream.text == expected, "streamed text differs from the snprintf reference");
+        return;
+    }
+    check(dialog.outputTexts.size() == 1, "a run delivered other than once");
     if (fields.dumpToFile) {
         check(dialog.outputTexts[0] == kDumpedText, "dump to file showed another text");
         check(readWhole("result.txt") == expected, "result.txt differs from the snprintf reference");

@@ -118,7 +118,7 @@ def request_run():
         # Selections are stored plus one: 0 means no selection.
         return bytes([items + 1, language + 1, boxes]) + fields + content
 
-    dump, decimal, rva, big_endian, missing = 1, 2, 4, 8, 16
+    dump, decimal, rva, big_endian, missing, streamed = 1, 2, 4, 8, 16, 32
     content = bytes(range(256))
     image = pe_image([(0x1000, 0x100, 0x200)], size=0x300)
     seeds = {
@@ -141,6 +141,8 @@ def request_run():
         "size_minus_one": seed(0, 0, 0, "0", "-1", "8", content),
         "missing_file": seed(0, 0, missing, "0", "4", "8", content),
         "delphi_outgrows_file": seed(0, 2, dump | decimal, "0", "100", "255", bytes([200]) * 256),
+        "streamed_asm_words": seed(1, 1, streamed, "2", "40", "3", content),
+        "streamed_reversed": seed(0, 3, streamed | big_endian, "7", "31", "5", content),
     }
     for name, data in seeds.items():
         write("fuzz_request_run", name, data)
