@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FaultInjection.h"
@@ -354,6 +355,44 @@ TEST_F(PlatformTest, InputCopiesUpToTheLimitAndRefusesOneBytePast) {
         EXPECT_EQ(copy.error().kind, InputCopyFailure::Kind::TooLarge);
     }
     EXPECT_EQ(countOpenHandles(), handlesBefore);
+}
+
+// The two ends of an anonymous pipe: what is written to the second is read
+// from the first.
+std::pair<File, File> makePipe() {
+#ifdef _WIN32
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return {};
+    return {File(HandleOwner(readEnd)), File(HandleOwner(writeEnd))};
+#else
+    int ends[2];
+    if (::pipe(ends) != 0) return {};
+    return {File(HandleOwner(ends[0])), File(HandleOwner(ends[1]))};
+#endif
+}
+
+// A pipe whose writer has closed its end has ended: Windows reports that as a
+// failed read (a broken pipe), which is the end of the stream, not an error.
+TEST_F(PlatformTest, APipeIsReadToTheEndItsWriterGivesIt) {
+    const Bytes bytes = countingBytes(3 * 1024 * 1024 + 17);  // far more than a pipe holds
+    auto [reader, writer] = makePipe();
+    ASSERT_TRUE(reader.isOpen() && writer.isOpen());
+    std::atomic<bool> written{false};
+    auto feeder = Thread::start([&bytes, &written, writer = std::move(writer)]() mutable {
+        written = static_cast<bool>(writer.write(bytes.data(), bytes.size()));
+        writer.close();
+    });
+    ASSERT_TRUE(feeder);
+    auto copy = copyIntoAnonymousFile(reader, bytes.size());
+    feeder->join();
+    EXPECT_TRUE(written);
+    ASSERT_TRUE(copy);
+    Bytes back(bytes.size() + 1);
+    ASSERT_TRUE(copy.value().seek(0));
+    EXPECT_EQ(copy.value().read(back.data(), back.size()), bytes.size());
+    back.pop_back();
+    EXPECT_EQ(back, bytes);
 }
 
 TEST_F(PlatformTest, WritePlaceFollowsThePositionOfARegularFile) {

@@ -95,7 +95,12 @@ SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
     while (total < length) {
         const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
         DWORD got = 0;
-        if (!ReadFile(native(), cursor + total, piece, &got, nullptr)) return lastFailure<std::size_t>();
+        if (!ReadFile(native(), cursor + total, piece, &got, nullptr)) {
+            // A pipe whose writer has closed its end reads as a failure; it is
+            // the end of what the writer gave.
+            if (GetLastError() == ERROR_BROKEN_PIPE) break;
+            return lastFailure<std::size_t>();
+        }
         if (got == 0) break;  // end of file
         total += got;
     }
