@@ -83,21 +83,21 @@ enum class WalkOutcome {
 // Prints the header, the elements in file order with separators and line
 // breaks, and the last element closing the declaration. The source must be
 // positioned at the piece's first byte.
-WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
-                          ProgressSink& progress, TablePiece piece);
-WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
-                          ProgressSink& progress);
+[[nodiscard]] WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
+                                        TextOutput& output, ProgressSink& progress, TablePiece piece);
+[[nodiscard]] WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
+                                        TextOutput& output, ProgressSink& progress);
 
 // Data Str with big-endian: the table's bytes from the last to the first, so
 // the whole table reads as one big-endian number. Seeks by itself.
-WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
-                           ProgressSink& progress, TablePiece piece);
-WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
-                           ProgressSink& progress);
+[[nodiscard]] WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
+                                         TextOutput& output, ProgressSink& progress, TablePiece piece);
+[[nodiscard]] WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
+                                         TextOutput& output, ProgressSink& progress);
 
 // The walk the layout calls for.
-WalkOutcome render(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
-                   ProgressSink& progress, TablePiece piece);
+[[nodiscard]] WalkOutcome render(const TableLayout& layout, const OutputStyle& style, ByteSource& source,
+                                 TextOutput& output, ProgressSink& progress, TablePiece piece);
 
 // The most elements, whole lines where a line fits, that a piece may hold so
 // that its text, header and last element included, never needs more than
