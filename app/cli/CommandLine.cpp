@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/cli/ReservedWords.h"
 #include "zemrik/Version.h"
 
 namespace zemrik::cli {
@@ -368,6 +369,10 @@ private:
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
             return ParseResult::failure("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
         }
+        if (const auto language = languageReserving(options.language, options.name)) {
+            return ParseResult::failure("--name: " + quoted(options.name) + " is a reserved word in " +
+                                        std::string(*language));
+        }
         options.path = operands_.front();
         return command_;
     }
@@ -403,6 +408,7 @@ std::string_view helpText() {
            "                       (default: asm)\n"
            "      --name IDENT     the declaration's name instead of table (TABLE in\n"
            "                       Rust): a C identifier of at most 64 characters\n"
+           "                       that the language doesn't reserve\n"
            "      --fixed-types    C uint8_t, uint16_t, uint32_t; Delphi Byte, Word,\n"
            "                       LongWord\n"
            "      --lf             end lines in LF instead of CR LF, and the text with\n"

@@ -253,6 +253,19 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"NameNotAnIdentifier",
                        {"--name", "9lives", "f"},
                        "--name: '9lives' is not a C identifier of at most 64 characters"},
+        UsageErrorCase{"CKeyword", {"--name", "int", "-l", "c", "f"}, "--name: 'int' is a reserved word in C or C++"},
+        UsageErrorCase{
+            "CPlusPlusKeyword", {"-lc", "--name=class", "f"}, "--name: 'class' is a reserved word in C or C++"},
+        UsageErrorCase{"DelphiWordInAnyCase",
+                       {"-l", "delphi", "--name", "Begin", "f"},
+                       "--name: 'Begin' is a reserved word in Delphi"},
+        UsageErrorCase{
+            "RustKeyword", {"-l", "rust", "--name", "type", "f"}, "--name: 'type' is a reserved word in Rust"},
+        UsageErrorCase{"GoKeyword", {"-l", "go", "--name", "func", "f"}, "--name: 'func' is a reserved word in Go"},
+        UsageErrorCase{
+            "PythonKeyword", {"-l", "python", "--name", "None", "f"}, "--name: 'None' is a reserved word in Python"},
+        UsageErrorCase{
+            "CSharpKeyword", {"-l", "csharp", "--name", "uint", "f"}, "--name: 'uint' is a reserved word in C#"},
         UsageErrorCase{"ControlCharactersAreShownEscaped",
                        {"-s", "\x1B[2J", "f"},
                        "-s/--size: '\\x1B[2J' is not a hex number of at most 8 digits (0x optional)"},
@@ -293,6 +306,22 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--list-sections", "-"},
                        "--va, --symbol and the listings read FILE as an image: give a file, not -"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A reserved word is refused only by the languages that reserve it, and only
+// Delphi's words in any case.
+TEST(CommandLine, ANameIsRefusedOnlyWhereItIsReserved) {
+    const std::vector<Arguments> accepted = {
+        {"-l", "c", "--name", "type", "f"},       {"-l", "c", "--name", "Int", "f"},
+        {"-l", "asm", "--name", "int", "f"},      {"-l", "datastr", "--name", "class", "f"},
+        {"-l", "go", "--name", "uint8", "f"},     {"-l", "rust", "--name", "union", "f"},
+        {"-l", "python", "--name", "match", "f"}, {"-l", "csharp", "--name", "var", "f"},
+        {"-l", "delphi", "--name", "int", "f"},
+    };
+    for (const Arguments& arguments : accepted) {
+        const auto command = parseCommandLine(arguments);
+        EXPECT_TRUE(command.hasValue()) << arguments[1] << " " << arguments[3] << ": " << command.error();
+    }
+}
 
 // The values the request's conversion would read differently from what was
 // typed, or not at all, are refused; the rest reach it unchanged.
