@@ -1,229 +1,52 @@
 #include "app/cli/ReservedWords.h"
 
 #include <algorithm>
-#include <span>
 
 namespace zemrik::cli {
 namespace {
 
 // C23's keywords and C++20's, which include the alternative operator names.
-constexpr std::string_view kCWords[] = {
-    "_Alignas",
-    "_Alignof",
-    "_Atomic",
-    "_BitInt",
-    "_Bool",
-    "_Complex",
-    "_Decimal128",
-    "_Decimal32",
-    "_Decimal64",
-    "_Generic",
-    "_Imaginary",
-    "_Noreturn",
-    "_Static_assert",
-    "_Thread_local",
-    "alignas",
-    "alignof",
-    "and",
-    "and_eq",
-    "asm",
-    "auto",
-    "bitand",
-    "bitor",
-    "bool",
-    "break",
-    "case",
-    "catch",
-    "char",
-    "char16_t",
-    "char32_t",
-    "char8_t",
-    "class",
-    "co_await",
-    "co_return",
-    "co_yield",
-    "compl",
-    "concept",
-    "const",
-    "const_cast",
-    "consteval",
-    "constexpr",
-    "constinit",
-    "continue",
-    "decltype",
-    "default",
-    "delete",
-    "do",
-    "double",
-    "dynamic_cast",
-    "else",
-    "enum",
-    "explicit",
-    "export",
-    "extern",
-    "false",
-    "float",
-    "for",
-    "friend",
-    "goto",
-    "if",
-    "inline",
-    "int",
-    "long",
-    "mutable",
-    "namespace",
-    "new",
-    "noexcept",
-    "not",
-    "not_eq",
-    "nullptr",
-    "operator",
-
-    "or",
-    "or_eq",
-    "private",
-    "protected",
-    "public",
-    "register",
-    "reinterpret_cast",
-    "requires",
-    "restrict",
-    "return",
-    "short",
-    "signed",
-    "sizeof",
-    "static",
-    "static_assert",
-    "static_cast",
-    "struct",
-    "switch",
-    "template",
-    "this",
-    "thread_local",
-    "throw",
-    "true",
-    "try",
-    "typedef",
-    "typeid",
-    "typename",
-    "typeof",
-    "typeof_unqual",
-    "union",
-    "unsigned",
-    "using",
-    "virtual",
-    "void",
-    "volatile",
-    "wchar_t",
-    "while",
-    "xor",
-    "xor_eq",
-};
+constexpr std::string_view kCWords =
+    "_Alignas _Alignof _Atomic _BitInt _Bool _Complex _Decimal128 _Decimal32 _Decimal64 _Generic "
+    "_Imaginary _Noreturn _Static_assert _Thread_local alignas alignof and and_eq asm auto bitand bitor "
+    "bool break case catch char char16_t char32_t char8_t class co_await co_return co_yield compl concept "
+    "const const_cast consteval constexpr constinit continue decltype default delete do double "
+    "dynamic_cast else enum explicit export extern false float for friend goto if inline int long mutable "
+    "namespace new noexcept not not_eq nullptr operator or or_eq private protected public register "
+    "reinterpret_cast requires restrict return short signed sizeof static static_assert static_cast "
+    "struct switch template this thread_local throw true try typedef typeid typename typeof typeof_unqual "
+    "union unsigned using virtual void volatile wchar_t while xor xor_eq";
 
 // Delphi's reserved words, compared without case.
-constexpr std::string_view kDelphiWords[] = {
-    "and",
-    "array",
-    "as",
-    "asm",
-    "begin",
-    "case",
-    "class",
-    "const",
-    "constructor",
-    "destructor",
-    "dispinterface",
-    "div",
-    "do",
-    "downto",
-    "else",
-    "end",
-    "except",
-    "exports",
-    "file",
-    "finalization",
-    "finally",
-    "for",
-    "function",
-    "goto",
-    "if",
-    "implementation",
-    "in",
-    "inherited",
-    "initialization",
-    "inline",
-    "interface",
-    "is",
-    "label",
-    "library",
-    "mod",
-    "nil",
-    "not",
-    "object",
-    "of",
-
-    "or",
-    "out",
-    "packed",
-    "procedure",
-    "program",
-    "property",
-    "raise",
-    "record",
-    "repeat",
-    "resourcestring",
-    "set",
-    "shl",
-    "shr",
-    "string",
-    "then",
-    "threadvar",
-    "to",
-    "try",
-    "type",
-    "unit",
-    "until",
-    "uses",
-    "var",
-    "while",
-    "with",
-    "xor",
-};
+constexpr std::string_view kDelphiWords =
+    "and array as asm begin case class const constructor destructor dispinterface div do downto else end "
+    "except exports file finalization finally for function goto if implementation in inherited "
+    "initialization inline interface is label library mod nil not object of or out packed procedure "
+    "program property raise record repeat resourcestring set shl shr string then threadvar to try type "
+    "unit until uses var while with xor";
 
 // Rust's strict and reserved keywords of every edition up to 2024.
-constexpr std::string_view kRustWords[] = {
-    "Self",   "abstract", "as",      "async", "await",   "become", "box",   "break", "const", "continue", "crate",
-    "do",     "dyn",      "else",    "enum",  "extern",  "false",  "final", "fn",    "for",   "gen",      "if",
-    "impl",   "in",       "let",     "loop",  "macro",   "match",  "mod",   "move",  "mut",   "override", "priv",
-    "pub",    "ref",      "return",  "self",  "static",  "struct", "super", "trait", "true",  "try",      "type",
-    "typeof", "unsafe",   "unsized", "use",   "virtual", "where",  "while", "yield",
-};
+constexpr std::string_view kRustWords =
+    "Self abstract as async await become box break const continue crate do dyn else enum extern false "
+    "final fn for gen if impl in let loop macro match mod move mut override priv pub ref return self "
+    "static struct super trait true try type typeof unsafe unsized use virtual where while yield";
 
-constexpr std::string_view kGoWords[] = {
-    "break", "case",   "chan",   "const",  "continue", "default", "defer",     "else", "fallthrough",
-    "for",   "func",   "go",     "goto",   "if",       "import",  "interface", "map",  "package",
-    "range", "return", "select", "struct", "switch",   "type",    "var",
-};
+constexpr std::string_view kGoWords =
+    "break case chan const continue default defer else fallthrough for func go goto if import interface "
+    "map package range return select struct switch type var";
 
-constexpr std::string_view kPythonWords[] = {
-    "False", "None",     "True",  "and",    "as",   "assert", "async",  "await",    "break",
-    "class", "continue", "def",   "del",    "elif", "else",   "except", "finally",  "for",
-    "from",  "global",   "if",    "import", "in",   "is",     "lambda", "nonlocal", "not",
-    "or",    "pass",     "raise", "return", "try",  "while",  "with",   "yield",
-};
+constexpr std::string_view kPythonWords =
+    "False None True and as assert async await break class continue def del elif else except finally for "
+    "from global if import in is lambda nonlocal not or pass raise return try while with yield";
 
 // C#'s keywords; its contextual ones (var, async, record) may name a field.
-constexpr std::string_view kCSharpWords[] = {
-    "abstract", "as",      "base",    "bool",       "break",    "byte",     "case",      "catch",     "char",
-    "checked",  "class",   "const",   "continue",   "decimal",  "default",  "delegate",  "do",        "double",
-    "else",     "enum",    "event",   "explicit",   "extern",   "false",    "finally",   "fixed",     "float",
-    "for",      "foreach", "goto",    "if",         "implicit", "in",       "int",       "interface", "internal",
-    "is",       "lock",    "long",    "namespace",  "new",      "null",     "object",    "operator",  "out",
-    "override", "params",  "private", "protected",  "public",   "readonly", "ref",       "return",    "sbyte",
-    "sealed",   "short",   "sizeof",  "stackalloc", "static",   "string",   "struct",    "switch",    "this",
-    "throw",    "true",    "try",     "typeof",     "uint",     "ulong",    "unchecked", "unsafe",    "ushort",
-    "using",    "virtual", "void",    "volatile",   "while",
-};
+constexpr std::string_view kCSharpWords =
+    "abstract as base bool break byte case catch char checked class const continue decimal default "
+    "delegate do double else enum event explicit extern false finally fixed float for foreach goto if "
+    "implicit in int interface internal is lock long namespace new null object operator out override "
+    "params private protected public readonly ref return sbyte sealed short sizeof stackalloc static "
+    "string struct switch this throw true try typeof uint ulong unchecked unsafe ushort using virtual "
+    "void volatile while";
 
 enum class Comparison { Exact, IgnoringCase };
 
@@ -231,7 +54,7 @@ struct ReservedWords {
     CliLanguage language;
     std::string_view shownAs;
     Comparison comparison;
-    std::span<const std::string_view> words;
+    std::string_view words;  // separated by single spaces
 };
 
 constexpr ReservedWords kReserved[] = {
@@ -256,8 +79,10 @@ bool sameWord(std::string_view word, std::string_view name, Comparison compariso
 std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name) {
     for (const ReservedWords& reserved : kReserved) {
         if (reserved.language != language) continue;
-        for (const std::string_view word : reserved.words) {
-            if (sameWord(word, name, reserved.comparison)) return reserved.shownAs;
+        for (std::size_t start = 0; start < reserved.words.size();) {
+            const std::size_t end = std::min(reserved.words.find(' ', start), reserved.words.size());
+            if (sameWord(reserved.words.substr(start, end - start), name, reserved.comparison)) return reserved.shownAs;
+            start = end + 1;
         }
     }
     return std::nullopt;

@@ -255,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "--name: '9lives' is not a C identifier of at most 64 characters"},
         UsageErrorCase{"CKeyword", {"--name", "int", "-l", "c", "f"}, "--name: 'int' is a reserved word in C or C++"},
         UsageErrorCase{
-            "CPlusPlusKeyword", {"-lc", "--name=class", "f"}, "--name: 'class' is a reserved word in C or C++"},
+            "CPlusPlusKeyword", {"-lc", "--name=xor_eq", "f"}, "--name: 'xor_eq' is a reserved word in C or C++"},
         UsageErrorCase{"DelphiWordInAnyCase",
                        {"-l", "delphi", "--name", "Begin", "f"},
                        "--name: 'Begin' is a reserved word in Delphi"},
@@ -263,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
             "RustKeyword", {"-l", "rust", "--name", "type", "f"}, "--name: 'type' is a reserved word in Rust"},
         UsageErrorCase{"GoKeyword", {"-l", "go", "--name", "func", "f"}, "--name: 'func' is a reserved word in Go"},
         UsageErrorCase{
-            "PythonKeyword", {"-l", "python", "--name", "None", "f"}, "--name: 'None' is a reserved word in Python"},
+            "PythonKeyword", {"-l", "python", "--name", "False", "f"}, "--name: 'False' is a reserved word in Python"},
         UsageErrorCase{
             "CSharpKeyword", {"-l", "csharp", "--name", "uint", "f"}, "--name: 'uint' is a reserved word in C#"},
         UsageErrorCase{"ControlCharactersAreShownEscaped",
