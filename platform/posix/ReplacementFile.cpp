@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -125,6 +126,14 @@ void ReplacementNameTraits::release(const Handle& path) noexcept {
 
 SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& destination) {
     if (const auto fault = injectedFault(Acquisition::CreateReplacement)) return failedWith<ReplacementFile>(*fault);
+    // A rename puts a plain file in place of a device, a FIFO or a link to one
+    // (as root, in place of /dev/null): only a regular file, or none, is replaced.
+    struct stat status {};
+    if (::stat(destination.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return failedWith<ReplacementFile>(S_ISDIR(status.st_mode)
+                                               ? SystemError::fromCode(EISDIR)
+                                               : SystemError::ours(SystemError::Ours::NotRegularFile));
+    }
     installRemovingHandler();
     const EndingSignalsHeld held;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -447,16 +448,35 @@ TEST_F(PlatformTest, ReplacementTakesThePlaceOnlyWhenCommitted) {
 }
 
 TEST_F(PlatformTest, ReplacementThatCannotTakeThePlaceIsRemoved) {
-    fs::create_directory(directory_ / "table.h");  // a directory where the file would go
     {
         auto replacement = ReplacementFile::createBeside(pathOf("table.h"));
         ASSERT_TRUE(replacement);
         ASSERT_TRUE(replacement->file().write("whole", 5));
+        fs::create_directory(directory_ / "table.h");  // a directory where the file would go
         EXPECT_FALSE(replacement->commit());
     }
     EXPECT_EQ(entriesOf(directory_), std::set<std::string>{"table.h"});
     EXPECT_TRUE(fs::is_directory(directory_ / "table.h"));
     EXPECT_FALSE(ReplacementFile::createBeside(pathOf("missing/table.h")));
+}
+
+// Renaming over anything but a regular file would put a plain file in its
+// place, so it is refused before anything is created.
+TEST_F(PlatformTest, ReplacementRefusesWhatIsNotARegularFile) {
+    fs::create_directory(directory_ / "directory");
+    std::map<std::string, SystemError> refusals = {{"directory", SystemError::fromCode(kDirectoryRefused)}};
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo(pathOf("fifo").c_str(), 0600), 0);
+    refusals.emplace("fifo", SystemError::ours(SystemError::Ours::NotRegularFile));
+#endif
+    std::set<std::string> names;
+    for (const auto& [name, reason] : refusals) {
+        names.insert(name);
+        const auto replacement = ReplacementFile::createBeside(pathOf(name));
+        ASSERT_FALSE(replacement) << name;
+        EXPECT_EQ(replacement.error(), reason) << name;
+    }
+    EXPECT_EQ(entriesOf(directory_), names);
 }
 
 #ifndef _WIN32

@@ -26,6 +26,12 @@ void ReplacementNameTraits::release(const Handle& path) noexcept { DeleteFileA(p
 
 SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& destination) {
     if (const auto fault = injectedFault(Acquisition::CreateReplacement)) return failedWith<ReplacementFile>(*fault);
+    // Refused before a whole table is written for nothing; a device can't be
+    // renamed over at all.
+    const DWORD attributes = GetFileAttributesA(destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return failedWith<ReplacementFile>(SystemError::fromCode(ERROR_ACCESS_DENIED));  // as opening it would say
+    }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string path = replacementName(destination, uniqueNumber());
         // Shared with nobody until it is renamed into place.
