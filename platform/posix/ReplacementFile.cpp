@@ -45,8 +45,10 @@ void takePermissionsOf(const std::string& destination, int descriptor) {
 // Replacements being written, removed by the handler of a signal that ends
 // the program (Ctrl-C, kill, a closed terminal) before it ends: an
 // interrupted run leaves nothing behind either. The handler reads only
-// these slots, which hold copies of the names.
-enum SlotState : int { kFree, kFilling, kHeld };
+// these slots, which hold copies of the names. kFilling and kCreating last
+// only while the thread that set them holds the ending signals back, so a
+// handler that waits for them runs on another thread and never waits long.
+enum SlotState : int { kFree, kFilling, kCreating, kHeld };
 struct PendingName {
     std::atomic<int> state{kFree};
     char path[PATH_MAX];
@@ -58,7 +60,10 @@ std::array<struct sigaction, kEndingSignals.size()> previousActions{};
 
 extern "C" void removePendingAndEnd(int signal) {
     for (PendingName& name : pendingNames) {
-        if (name.state.load() == kHeld) ::unlink(name.path);
+        // A replacement being created exists, or not, a moment later.
+        int state = name.state.load();
+        while (state == kFilling || state == kCreating) state = name.state.load();
+        if (state == kHeld) ::unlink(name.path);
     }
     // The signal's earlier disposition, usually the default that ends the program.
     for (std::size_t index = 0; index < kEndingSignals.size(); ++index) {
@@ -79,8 +84,8 @@ void installRemovingHandler() {
     });
 }
 
-// Holds the ending signals back while a replacement is created and noted,
-// so that none can come between the two.
+// Holds the ending signals back on this thread while a replacement is noted
+// and created; another thread may still take one meanwhile.
 class EndingSignalsHeld {
 public:
     EndingSignalsHeld() {
@@ -97,23 +102,29 @@ private:
     sigset_t previous_;
 };
 
-void notePending(const std::string& path) {
-    if (path.size() >= PATH_MAX) return;
+// Notes a name about to be created; nothing when no slot is free.
+PendingName* notePending(const std::string& path) {
+    if (path.size() >= PATH_MAX) return nullptr;
     for (PendingName& name : pendingNames) {
         int free = kFree;
         if (!name.state.compare_exchange_strong(free, kFilling)) continue;
         std::memcpy(name.path, path.c_str(), path.size() + 1);
-        name.state.store(kHeld);
-        return;
+        name.state.store(kCreating);
+        return &name;
     }
+    return nullptr;
+}
+
+// Whether the noted name was created: kHeld, or kFree when it was not.
+void settlePending(PendingName* name, SlotState created) {
+    if (name != nullptr) name->state.store(created);
 }
 
 void forgetPending(const std::string& path) {
     for (PendingName& name : pendingNames) {
+        if (name.state.load() != kHeld || std::strcmp(name.path, path.c_str()) != 0) continue;
         int held = kHeld;
-        if (std::strcmp(name.path, path.c_str()) != 0 || !name.state.compare_exchange_strong(held, kFilling)) continue;
-        name.state.store(kFree);
-        return;
+        if (name.state.compare_exchange_strong(held, kFree)) return;
     }
 }
 
@@ -138,16 +149,21 @@ SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& d
     const EndingSignalsHeld held;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string path = replacementName(destination, uniqueNumber());
+        // Noted before it exists: the program's other threads may take an
+        // ending signal at any moment, and their handler then waits for it.
+        PendingName* const pending = notePending(path);
         const int descriptor =
             retryInterrupted([&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
         if (descriptor < 0) {
-            if (errno == EEXIST) continue;
-            return lastFailure<ReplacementFile>();
+            const SystemError error = SystemError::last();
+            settlePending(pending, kFree);
+            if (error.code() == EEXIST) continue;
+            return failedWith<ReplacementFile>(error);
         }
+        settlePending(pending, kHeld);
         Owner<ReplacementNameTraits> name(std::move(path));
         File file{HandleOwner(descriptor)};
         takePermissionsOf(destination, descriptor);
-        notePending(name.get());
         return ReplacementFile(std::move(name), std::move(file), destination);
     }
     return failedWith<ReplacementFile>(SystemError::fromCode(EEXIST));
