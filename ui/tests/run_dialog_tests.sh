@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Runs the dialog's end-to-end tests under Wine on a private X server and
 # photographs the dialog after a typical run into BUILD_DIR/zemrik-dialog.png.
-# Usage: run_dialog_tests.sh BUILD_DIR
+# Usage: run_dialog_tests.sh BUILD_DIR WINE
+#   WINE: the loader for the build's programs, wine64 or the 32-bit wine.
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 BUILD_DIR" >&2
+if [ $# -ne 2 ]; then
+  echo "usage: $0 BUILD_DIR WINE" >&2
   exit 2
 fi
 build_dir=$(cd "$1" && pwd)
-wine=/usr/lib/wine/wine64
+wine=$2
 wineserver=/usr/lib/wine/wineserver
 driver=$build_dir/ui/zemrik_dialog_tests.exe
 screenshot=$build_dir/zemrik-dialog.png
