@@ -136,6 +136,22 @@ protected:
         return result.outcome;
     }
 
+    // A request past the checks (a table far larger than the file), straight
+    // to the worker: the buffer is sized before the file is read.
+    RunOutcome runLargeTable(Language language, ElementSize size, std::uint32_t tableSize, std::uint8_t perLine,
+                             bool toFile) {
+        RunRequest request;
+        request.inputFile = *platform::File::openForReading(writeInput({1, 2}));
+        request.language = language;
+        request.elementSize = size;
+        request.tableSize = tableSize;
+        request.itemsPerLine = perLine;
+        request.dumpToFile = toFile;
+        dialog.messages.clear();
+        state.busy = true;
+        return runWorker(std::move(request), state, dialog);
+    }
+
     std::string result() const { return readWhole(directory_ / "result.txt"); }
 
     RunState state;
@@ -391,20 +407,29 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
     }
 }
 
+const std::vector<Message> kNoBuffer{{"Error allocating memory !", "Error", MessageIcon::None}};
+
 TEST_F(RunWorker, EstimateBeyond32BitsIsNoBuffer) {
-    const std::string path = writeInput({1, 2});
     for (bool toFile : {false, true}) {
-        RunRequest request;
-        request.inputFile = *platform::File::openForReading(path);
-        request.tableSize = 0xFFFFFFFC;
-        request.elementSize = ElementSize::Dword;
-        request.itemsPerLine = 1;
-        request.dumpToFile = toFile;
-        dialog.messages.clear();
-        state.busy = true;
-        EXPECT_EQ(runWorker(std::move(request), state, dialog), RunOutcome::NoBuffer);
-        EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Error allocating memory !", "Error", MessageIcon::None}}));
+        EXPECT_EQ(runLargeTable(Language::C, ElementSize::Dword, 0xFFFFFFFC, 1, toFile), RunOutcome::NoBuffer);
+        EXPECT_EQ(dialog.messages, kNoBuffer);
         EXPECT_FALSE(state.busy);
+    }
+}
+
+// An estimate that fits in 32 bits but not in a 32-bit address space: no
+// buffer, in memory and in result.txt alike, which the mapping has made as
+// long as the estimate.
+TEST_F(RunWorker, BufferBeyondA32BitAddressSpaceIsNoBuffer) {
+    if (sizeof(void*) > 4) GTEST_SKIP() << "a 64-bit address space has room for this buffer";
+    constexpr std::uint64_t kEstimate = 0x7F000000u / 255 * 2 + 0x7F000000ull * 2 + 100;
+    for (bool toFile : {false, true}) {
+        EXPECT_EQ(runLargeTable(Language::DataStr, ElementSize::Byte, 0x7F000000, 255, toFile), RunOutcome::NoBuffer);
+        EXPECT_EQ(dialog.messages, kNoBuffer);
+        EXPECT_FALSE(state.busy);
+        if (toFile) {
+            EXPECT_EQ(fs::file_size(directory_ / "result.txt"), kEstimate);
+        }
     }
 }
 
