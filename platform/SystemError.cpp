@@ -8,6 +8,7 @@ std::string SystemError::describe() const {
     case Ours::NotRegularFile: return "Not a regular file";
     case Ours::InUse: return "File is in use";
     case Ours::FileShrank: return "File shrank during the run";
+    case Ours::SymbolicLink: return "Is a symbolic link";
     }
     return systemText();
 }

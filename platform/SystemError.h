@@ -17,6 +17,7 @@ public:
         NotRegularFile,  // a FIFO, a device or a socket where a file must be
         InUse,           // another open of the file holds a lock that excludes this one
         FileShrank,      // the file ended before bytes it held when the run began
+        SymbolicLink,    // a link (a reparse point on Windows) where a file is written
     };
 
     SystemError() = default;

@@ -77,8 +77,14 @@ SystemResult<File> File::openForReading(const std::string& path) {
 
 SystemResult<File> File::createReadWrite(const std::string& path) {
     if (const auto fault = injectedFault(Acquisition::CreateReadWriteFile)) return failedWith<File>(*fault);
-    // Not O_TRUNC: the file is emptied only once it is ours alone.
-    return openShared(path, O_RDWR | O_CREAT | O_CLOEXEC, LOCK_EX, emptyFile);
+    // Not O_TRUNC: the file is emptied only once it is ours alone. O_NOFOLLOW:
+    // written through a link, the text would land in whatever file the link
+    // names, someone else's or one it makes up.
+    auto file = openShared(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, LOCK_EX, emptyFile);
+    if (!file && file.error() == SystemError::fromCode(ELOOP)) {
+        return failedWith<File>(SystemError::ours(SystemError::Ours::SymbolicLink));
+    }
+    return file;
 }
 
 SystemResult<File> File::createAnonymous() {

@@ -183,6 +183,7 @@ TEST(SystemErrorTest, DescribesTheSystemsCodesAndOurReasons) {
     EXPECT_EQ(SystemError::ours(SystemError::Ours::NotRegularFile).describe(), "Not a regular file");
     EXPECT_EQ(SystemError::ours(SystemError::Ours::InUse).describe(), "File is in use");
     EXPECT_EQ(SystemError::ours(SystemError::Ours::FileShrank).describe(), "File shrank during the run");
+    EXPECT_EQ(SystemError::ours(SystemError::Ours::SymbolicLink).describe(), "Is a symbolic link");
 }
 
 // Readers share a file with readers only, a writer with nobody: a second
@@ -217,6 +218,32 @@ TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
         ASSERT_TRUE(file);
         ASSERT_TRUE(file->truncate(c.length));
         EXPECT_EQ(file->size32(), c.reported);
+    }
+}
+
+// Written through a link, a result would land in the file the link names:
+// someone else's, or one the link makes up. Neither comes about.
+TEST_F(PlatformTest, CreatingOverASymbolicLinkIsRefusedAndTouchesNothing) {
+    const fs::path link = directory_ / "result.txt";
+    const fs::path victim = directory_ / "victim.txt";
+    for (const bool victimExists : {true, false}) {
+        SCOPED_TRACE(victimExists ? "a link to a file" : "a link to no file");
+        fs::remove(link);
+        fs::remove(victim);
+        if (victimExists) write("victim.txt", Bytes{'v'});
+        std::error_code error;
+        fs::create_symlink(victim.filename(), link, error);
+        if (error || !fs::is_symlink(link)) GTEST_SKIP() << "this system makes no symbolic links here";
+        const long handles = countOpenHandles();
+
+        EXPECT_EQ(failureOf(File::createReadWrite(link.string())), SystemError::ours(SystemError::Ours::SymbolicLink));
+
+        EXPECT_EQ(countOpenHandles(), handles);
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(fs::exists(victim), victimExists);
+        if (victimExists) {
+            EXPECT_EQ(contents(victim.string()), Bytes{'v'});
+        }
     }
 }
 

@@ -14,9 +14,9 @@ constexpr std::uint64_t kLargestFileOffset = static_cast<std::uint64_t>(std::num
 // ReadFile and WriteFile count in DWORDs; larger requests go in pieces.
 constexpr std::size_t kLargestPiece = 0x40000000;
 
-SystemResult<File> createFile(const std::string& path, DWORD access, DWORD disposition) {
-    HANDLE handle =
-        CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+SystemResult<File> createFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags = 0) {
+    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL | flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return lastFailure<File>();
     return File(HandleOwner(handle));
 }
@@ -29,6 +29,21 @@ SystemResult<void> moveTo(HANDLE handle, std::uint64_t offset) {
     return {};
 }
 
+SystemResult<void> setEndAt(HANDLE handle, std::uint64_t length) {
+    if (const auto moved = moveTo(handle, length); !moved) return moved;
+    if (!SetEndOfFile(handle)) return lastFailure<void>();
+    return {};
+}
+
+SystemResult<void> refuseReparsePoint(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) return lastFailure<void>();
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return failedWith<void>(SystemError::ours(SystemError::Ours::SymbolicLink));
+    }
+    return {};
+}
+
 }  // namespace
 
 SystemResult<File> File::openForReading(const std::string& path) {
@@ -38,7 +53,14 @@ SystemResult<File> File::openForReading(const std::string& path) {
 
 SystemResult<File> File::createReadWrite(const std::string& path) {
     if (const auto fault = injectedFault(Acquisition::CreateReadWriteFile)) return failedWith<File>(*fault);
-    return createFile(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+    // The name itself, never what a reparse point (a symbolic link) names:
+    // CREATE_ALWAYS would write through a link into another file. Emptied
+    // only once it is known to be no link.
+    auto file = createFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (!file) return file;
+    if (auto ready = refuseReparsePoint(file->native()); !ready) return failedWith<File>(ready.error());
+    if (auto emptied = setEndAt(file->native(), 0); !emptied) return failedWith<File>(emptied.error());
+    return file;
 }
 
 SystemResult<File> File::createAnonymous() {
@@ -143,11 +165,7 @@ SystemResult<void> File::write(const void* source, std::size_t length) {
     return {};
 }
 
-SystemResult<void> File::truncate(std::uint64_t length) {
-    if (const auto moved = moveTo(native(), length); !moved) return moved;
-    if (!SetEndOfFile(native())) return lastFailure<void>();
-    return {};
-}
+SystemResult<void> File::truncate(std::uint64_t length) { return setEndAt(native(), length); }
 
 SystemResult<void> File::flushToDisk() {
     if (!FlushFileBuffers(native())) return lastFailure<void>();
