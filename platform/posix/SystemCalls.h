@@ -24,6 +24,9 @@ auto retryInterrupted(Call call) {
     return result;
 }
 
+// Files of 2 GiB and more on 32-bit systems too (CMake defines _FILE_OFFSET_BITS=64).
+static_assert(sizeof(off_t) == 8, "off_t must be 64 bits");
+
 inline constexpr std::uint64_t kLargestFileOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
 
 // Sets the end of the file at `length` bytes, cutting or extending it.

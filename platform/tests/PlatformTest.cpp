@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -218,6 +219,31 @@ TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
         ASSERT_TRUE(file);
         ASSERT_TRUE(file->truncate(c.length));
         EXPECT_EQ(file->size32(), c.reported);
+    }
+}
+
+// On 32-bit systems too: offsets past 2 GiB and 4 GiB are reached, not wrapped.
+TEST_F(PlatformTest, ReadsAndWritesPastTwoAndFourGibibytes) {
+    const std::string path = pathOf("sparse.bin");
+    const std::uint64_t offsets[] = {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x100000000u, 0x100000001u};
+    const auto markerAt = [&](std::size_t index) { return static_cast<std::uint8_t>(0xA0 + index); };
+    {
+        auto file = File::createReadWrite(path);
+        ASSERT_TRUE(file);
+        for (std::size_t i = 0; i < std::size(offsets); ++i) {
+            const std::uint8_t marker = markerAt(i);
+            ASSERT_TRUE(file->seek(offsets[i]));
+            ASSERT_TRUE(file->write(&marker, 1));
+        }
+    }
+    auto file = File::openForReading(path);
+    ASSERT_TRUE(file);
+    for (std::size_t i = 0; i < std::size(offsets); ++i) {
+        SCOPED_TRACE(offsets[i]);
+        std::uint8_t byte = 0;
+        ASSERT_TRUE(file->seek(offsets[i]));
+        EXPECT_EQ(file->read(&byte, 1), 1u);
+        EXPECT_EQ(byte, markerAt(i));
     }
 }
 
