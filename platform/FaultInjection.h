@@ -17,6 +17,7 @@ enum class Acquisition {
     AllocateMemory,       // ZeroedMemory::allocate
     StartThread,          // Thread::start
     CreateReplacement,    // ReplacementFile::createBeside
+    TruncateFile,         // File::truncate
 };
 
 void armFault(Acquisition acquisition);

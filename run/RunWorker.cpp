@@ -21,6 +21,7 @@ constexpr const char* kResultMappingName = "Zemrik";
 constexpr const char* kDumpedText = "Table dumped in result.txt";
 constexpr const char* kCannotCreateResult = "Cannot create Result.txt";
 constexpr const char* kCannotCreateMapping = "Cannot create Mapping";
+constexpr const char* kCannotCutResult = "Cannot cut Result.txt to the table's length";
 constexpr const char* kNoMemory = "Error allocating memory !";
 constexpr const char* kReadFailed = "Error reading the file !";
 constexpr const char* kCannotStart = "Cannot start the run !";
@@ -178,9 +179,13 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
         static_cast<void>(storage.cutTo(0));
         return reportWalkFailure(walked, request, host);
     }
+    // Cut before the table is announced: a file left as long as the estimate,
+    // zeros after the text, must not pass for a dumped table.
+    if (const auto cut = storage.cutTo(buffer.length()); !cut) {
+        host.showFileMessage(kCannotCutResult, "Error !", MessageIcon::Error, {kResultFileName, cut.error()});
+        return RunOutcome::CannotCutResultFile;
+    }
     host.setOutputText(kDumpedText);
-    // A failed cut goes unreported: the table was announced already.
-    static_cast<void>(storage.cutTo(buffer.length()));
     return RunOutcome::Delivered;
 }
 

@@ -38,6 +38,7 @@ enum class RunOutcome {
     Delivered,
     CannotCreateResultFile,
     CannotCreateMapping,
+    CannotCutResultFile,  // the table is in result.txt, but so are the zeros after it
     NoBuffer,
     ReadFailed,
     OutputFailed,  // the front end's stream refused the table; it has said why

@@ -169,7 +169,10 @@ SystemResult<void> File::write(const void* source, std::size_t length) {
     return {};
 }
 
-SystemResult<void> File::truncate(std::uint64_t length) { return setFileLength(native(), length); }
+SystemResult<void> File::truncate(std::uint64_t length) {
+    if (const auto fault = injectedFault(Acquisition::TruncateFile)) return failedWith<void>(*fault);
+    return setFileLength(native(), length);
+}
 
 SystemResult<void> File::flushToDisk() {
     if (retryInterrupted([&] { return ::fsync(native()); }) != 0) return lastFailure<void>();

@@ -165,7 +165,10 @@ SystemResult<void> File::write(const void* source, std::size_t length) {
     return {};
 }
 
-SystemResult<void> File::truncate(std::uint64_t length) { return setEndAt(native(), length); }
+SystemResult<void> File::truncate(std::uint64_t length) {
+    if (const auto fault = injectedFault(Acquisition::TruncateFile)) return failedWith<void>(*fault);
+    return setEndAt(native(), length);
+}
 
 SystemResult<void> File::flushToDisk() {
     if (!FlushFileBuffers(native())) return lastFailure<void>();

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -60,6 +62,7 @@ public:
     std::vector<FileFailure> fileFailures;  // of the messages about a file
     int bigEndianReads = 0;
     RecordingStream* stream = nullptr;
+    std::function<void()> whenOutputSet;  // called as the output box takes its text
 
     std::string loadedPath() override { return path; }
     int itemsSelection() override { return items; }
@@ -80,7 +83,10 @@ public:
         fileFailures.push_back(failure);
     }
     void setProgressText(const std::string& text) override { progressTexts.push_back(text); }
-    void setOutputText(TerminatedText text) override { outputTexts.emplace_back(text); }
+    void setOutputText(TerminatedText text) override {
+        outputTexts.emplace_back(text);
+        if (whenOutputSet) whenOutputSet();
+    }
     bool isBigEndianChecked() override {
         ++bigEndianReads;
         return bigEndian;
@@ -210,14 +216,18 @@ TEST_F(RunWorker, StreamThatCannotOpenEndsTheRunQuietly) {
     EXPECT_EQ(stream.discards, 0);
 }
 
+// The notice comes once the file holds the text and nothing else.
 TEST_F(RunWorker, DumpToFileHoldsExactlyTheText) {
     dialog.path = writeInput({0x01, 0x02, 0x03});
     dialog.ask("0", "3", "8");
     dialog.boxes[CheckBox::DumpToFile] = true;
+    const std::string expected = "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };";
+    std::string resultAtNotice;
+    dialog.whenOutputSet = [&] { resultAtNotice = result(); };
     ASSERT_EQ(go(), StartOutcome::Started);
     EXPECT_EQ(dialog.outputTexts, std::vector<std::string>{"Table dumped in result.txt"});
-    const std::string expected = "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };";
     EXPECT_EQ(expected.size(), 55u);
+    EXPECT_EQ(resultAtNotice, expected);
     EXPECT_EQ(result(), expected);
 }
 
@@ -299,13 +309,20 @@ TEST_F(RunWorker, RefusalStartsNothing) {
         (std::vector<Message>{{"Hey man, your table is bigger than the file itself !", "Error", MessageIcon::None}}));
 }
 
+// The four bytes 01 02 03 04 as C bytes, 8 per line, and the file their
+// mapping makes: 4 / 8 x 3 + 4 x 6 + 100 bytes.
+const std::string kFourBytesTable = "static unsigned char table[4] = {\r\n\t0x01, 0x02, 0x03, 0x04 };";
+constexpr std::size_t kFourBytesEstimate = 124;
+const std::string kEstimateOfZeros(kFourBytesEstimate, '\0');
+const std::string kTableThenZeros = kFourBytesTable + std::string(kFourBytesEstimate - kFourBytesTable.size(), '\0');
+
 struct FaultCase {
     const char* name;
     platform::Acquisition fault;
     bool dumpToFile;
     Message message;
     StartOutcome start;
-    const char* resultFile;  // its content, "absent" when it must not exist, "zeros" for estimate-long zeros
+    std::optional<std::string> resultFile;  // its content; nothing when it must not exist
 };
 
 class RunFaults : public RunWorker, public ::testing::WithParamInterface<FaultCase> {};
@@ -319,20 +336,17 @@ TEST_P(RunFaults, ReportExactlyAndReleaseEverything) {
     EXPECT_EQ(go(), c.start);
     EXPECT_FALSE(state.busy);
     EXPECT_EQ(dialog.messages, std::vector<Message>{c.message});
-    // Only the result file's failure is about a file, and it says why.
-    const auto fileFailures = c.fault == platform::Acquisition::CreateReadWriteFile
-                                  ? std::vector<FileFailure>{{"result.txt", platform::injectedFaultError()}}
-                                  : std::vector<FileFailure>{};
+    // Only the result file's failures are about a file, and they say why.
+    const bool aboutResult =
+        c.fault == platform::Acquisition::CreateReadWriteFile || c.fault == platform::Acquisition::TruncateFile;
+    const auto fileFailures = aboutResult ? std::vector<FileFailure>{{"result.txt", platform::injectedFaultError()}}
+                                          : std::vector<FileFailure>{};
     EXPECT_EQ(dialog.fileFailures, fileFailures);
+    // No table, and no notice of one.
     EXPECT_TRUE(dialog.outputTexts.empty());
-    const std::string expectedFile = c.resultFile;
-    if (expectedFile == "absent") {
-        EXPECT_FALSE(fs::exists(directory_ / "result.txt"));
-    } else if (expectedFile == "zeros") {
-        // 4 / 8 x 3 + 4 x 6 + 100 bytes, as the mapping made the file.
-        EXPECT_EQ(result(), std::string(124, '\0'));
-    } else {
-        EXPECT_EQ(result(), expectedFile);
+    EXPECT_EQ(fs::exists(directory_ / "result.txt"), c.resultFile.has_value());
+    if (c.resultFile) {
+        EXPECT_EQ(result(), *c.resultFile);
     }
     // Nothing stays held: the next Go works.
     platform::clearFaults();
@@ -347,31 +361,38 @@ INSTANTIATE_TEST_SUITE_P(RunWorker, RunFaults,
                                                      true,
                                                      {"Cannot create Result.txt", "Error !", MessageIcon::Error},
                                                      StartOutcome::Started,
-                                                     "absent"},
+                                                     std::nullopt},
                                            FaultCase{"Mapping",
                                                      platform::Acquisition::CreateMapping,
                                                      true,
                                                      {"Cannot create Mapping", "Error !", MessageIcon::Error},
                                                      StartOutcome::Started,
                                                      ""},
+                                           FaultCase{"Cut",
+                                                     platform::Acquisition::TruncateFile,
+                                                     true,
+                                                     {"Cannot cut Result.txt to the table's length", "Error !",
+                                                      MessageIcon::Error},
+                                                     StartOutcome::Started,
+                                                     kTableThenZeros},
                                            FaultCase{"View",
                                                      platform::Acquisition::MapView,
                                                      true,
                                                      {"Error allocating memory !", "Error", MessageIcon::None},
                                                      StartOutcome::Started,
-                                                     "zeros"},
+                                                     kEstimateOfZeros},
                                            FaultCase{"Memory",
                                                      platform::Acquisition::AllocateMemory,
                                                      false,
                                                      {"Error allocating memory !", "Error", MessageIcon::None},
                                                      StartOutcome::Started,
-                                                     "absent"},
+                                                     std::nullopt},
                                            FaultCase{"Thread",
                                                      platform::Acquisition::StartThread,
                                                      false,
                                                      {"Cannot start the run !", "Error !", MessageIcon::Error},
                                                      StartOutcome::CouldNotStart,
-                                                     "absent"}),
+                                                     std::nullopt}),
                          [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
