@@ -11,18 +11,4 @@ scripts/install-deps.sh cmake g++ make libgtest-dev googletest g++-mingw-w64-i68
 cmake --preset native
 cmake --build --preset native
 
-cli=build/native/app/cli/zemrik-cli
-sample=build/native/sample
-# A PE image records no symbol sizes, so its table's size is given; an ELF
-# image's comes from the symbol. The i686 compiler prefixes C names with "_".
-demo() {
-  [ -e "$sample/$1" ] || return 0
-  printf '\n$ zemrik-cli %s %s\n' "${*:2}" "$sample/$1"
-  "$cli" "${@:2}" "$sample/$1"
-  # The table ends without a line break; keep what follows off its last line.
-  echo
-}
-demo crc32.exe --symbol _crc32_table -s 400 -i dwords -l c -n 4
-demo crc32_64.exe --symbol crc32_table -s 400 -i dwords -l c -n 4
-demo crc32.elf --symbol crc32_table -i dwords -l c -n 4
-demo crc32_32.elf --symbol crc32_table -i dwords -l c -n 4
+scripts/demo-tables.sh
