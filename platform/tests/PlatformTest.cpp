@@ -224,27 +224,38 @@ TEST_F(PlatformTest, SizeIsClampedAtFourGibibytes) {
 
 // On 32-bit systems too: offsets past 2 GiB and 4 GiB are reached, not wrapped.
 TEST_F(PlatformTest, ReadsAndWritesPastTwoAndFourGibibytes) {
-    const std::string path = pathOf("sparse.bin");
     const std::uint64_t offsets[] = {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x100000000u, 0x100000001u};
     const auto markerAt = [&](std::size_t index) { return static_cast<std::uint8_t>(0xA0 + index); };
-    {
-        auto file = File::createReadWrite(path);
-        ASSERT_TRUE(file);
+    const auto writeMarkers = [&](File& file) {
         for (std::size_t i = 0; i < std::size(offsets); ++i) {
             const std::uint8_t marker = markerAt(i);
-            ASSERT_TRUE(file->seek(offsets[i]));
-            ASSERT_TRUE(file->write(&marker, 1));
+            ASSERT_TRUE(file.seek(offsets[i]));
+            ASSERT_TRUE(file.write(&marker, 1));
         }
+    };
+    const auto expectMarkers = [&](const std::string& path) {
+        auto file = File::openForReading(path);
+        ASSERT_TRUE(file);
+        for (std::size_t i = 0; i < std::size(offsets); ++i) {
+            SCOPED_TRACE(offsets[i]);
+            std::uint8_t byte = 0;
+            ASSERT_TRUE(file->seek(offsets[i]));
+            EXPECT_EQ(file->read(&byte, 1), 1u);
+            EXPECT_EQ(byte, markerAt(i));
+        }
+    };
+    {
+        auto file = File::createReadWrite(pathOf("written.bin"));
+        ASSERT_TRUE(file);
+        writeMarkers(*file);
     }
-    auto file = File::openForReading(path);
-    ASSERT_TRUE(file);
-    for (std::size_t i = 0; i < std::size(offsets); ++i) {
-        SCOPED_TRACE(offsets[i]);
-        std::uint8_t byte = 0;
-        ASSERT_TRUE(file->seek(offsets[i]));
-        EXPECT_EQ(file->read(&byte, 1), 1u);
-        EXPECT_EQ(byte, markerAt(i));
-    }
+    expectMarkers(pathOf("written.bin"));
+    // A replacement is opened by other means.
+    auto replacement = ReplacementFile::createBeside(pathOf("replaced.bin"));
+    ASSERT_TRUE(replacement);
+    writeMarkers(replacement->file());
+    ASSERT_TRUE(replacement->commit());
+    expectMarkers(pathOf("replaced.bin"));
 }
 
 // Written through a link, a result would land in the file the link names:
@@ -609,6 +620,8 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
     ASSERT_TRUE(input);
     auto mapping = FileMapping::create(*input, MappingAccess::ReadOnly, 0, nullptr);
     ASSERT_TRUE(mapping);
+    auto output = File::createReadWrite(pathOf("output.txt"));
+    ASSERT_TRUE(output);
 
     struct Case {
         Acquisition kind;
@@ -628,6 +641,7 @@ TEST_F(PlatformTest, EachArmedFaultFailsOnlyTheNextAcquisitionOfItsKind) {
              return failureOf(thread);
          }},
         {Acquisition::CreateReplacement, [&] { return failureOf(ReplacementFile::createBeside(pathOf("out.txt"))); }},
+        {Acquisition::TruncateFile, [&] { return failureOf(output->truncate(0)); }},
     };
     for (const Case& armed : cases) {
         SCOPED_TRACE(static_cast<int>(armed.kind));
