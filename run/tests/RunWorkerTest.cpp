@@ -30,18 +30,25 @@ struct Message {
 class RecordingStream : public TableStream {
 public:
     bool opens = true;
+    std::optional<int> writesAccepted;  // when set, the writes after these many are refused
     std::string text;
+    int writes = 0;
     int finishes = 0;
     int discards = 0;
 
     bool open() override { return opens; }
     bool write(std::string_view piece) override {
+        if (writesAccepted && writes == *writesAccepted) return false;
+        ++writes;
         text += piece;
         return true;
     }
     bool finish() override { return ++finishes == 1; }
     void discard() override { ++discards; }
 };
+
+// Where a run's table goes.
+enum class Output { Memory, ResultFile, Stream };
 
 // The dialog as the request and the worker see it: fields to fill, and a
 // record of everything reported back. Given a stream, it is a front end
@@ -142,17 +149,23 @@ protected:
         return result.outcome;
     }
 
-    // A request past the checks (a table far larger than the file), straight
-    // to the worker: the buffer is sized before the file is read.
+    // A table of zeros from a sparse file as long as it, straight to the
+    // worker: the checks ask for no more than the file holds.
     RunOutcome runLargeTable(Language language, ElementSize size, std::uint32_t tableSize, std::uint8_t perLine,
-                             bool toFile) {
+                             Output output) {
+        const std::string path = (directory_ / "zeros.bin").string();
+        {
+            auto zeros = platform::File::createReadWrite(path);
+            EXPECT_TRUE(zeros && zeros->truncate(tableSize));
+        }
         RunRequest request;
-        request.inputFile = *platform::File::openForReading(writeInput({1, 2}));
+        request.inputFile = *platform::File::openForReading(path);
         request.language = language;
         request.elementSize = size;
         request.tableSize = tableSize;
         request.itemsPerLine = perLine;
-        request.dumpToFile = toFile;
+        request.dumpToFile = output == Output::ResultFile;
+        dialog.stream = output == Output::Stream ? &stream_ : nullptr;
         dialog.messages.clear();
         state.busy = true;
         return runWorker(std::move(request), state, dialog);
@@ -162,6 +175,7 @@ protected:
 
     RunState state;
     FakeDialog dialog;
+    RecordingStream stream_;
     fs::path directory_;
     fs::path previous_;
     long handlesBefore_ = 0;
@@ -399,7 +413,6 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
 #ifdef _WIN32
     GTEST_SKIP() << "the input is shared for reading only, so Windows lets nobody shrink it during a run";
 #endif
-    enum class Output { Memory, ResultFile, Stream };
     for (Output output : {Output::Memory, Output::ResultFile, Output::Stream}) {
         const bool toFile = output == Output::ResultFile;
         RecordingStream stream;
@@ -431,27 +444,42 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
 const std::vector<Message> kNoBuffer{{"Error allocating memory !", "Error", MessageIcon::None}};
 
 TEST_F(RunWorker, EstimateBeyond32BitsIsNoBuffer) {
-    for (bool toFile : {false, true}) {
-        EXPECT_EQ(runLargeTable(Language::C, ElementSize::Dword, 0xFFFFFFFC, 1, toFile), RunOutcome::NoBuffer);
+    for (Output output : {Output::Memory, Output::ResultFile}) {
+        EXPECT_EQ(runLargeTable(Language::C, ElementSize::Dword, 0xFFFFFFFC, 1, output), RunOutcome::NoBuffer);
         EXPECT_EQ(dialog.messages, kNoBuffer);
         EXPECT_FALSE(state.busy);
     }
 }
 
 // An estimate that fits in 32 bits but not in a 32-bit address space: no
-// buffer, in memory and in result.txt alike, which the mapping has made as
-// long as the estimate.
-TEST_F(RunWorker, BufferBeyondA32BitAddressSpaceIsNoBuffer) {
+// buffer, in memory and in result.txt alike (which the mapping has made as
+// long as the estimate). A stream holds a few bounded pieces, so it prints.
+TEST_F(RunWorker, BufferBeyondA32BitAddressSpaceIsNoBufferButAStreamPrints) {
     if (sizeof(void*) > 4) GTEST_SKIP() << "a 64-bit address space has room for this buffer";
     constexpr std::uint64_t kEstimate = 0x7F000000u / 255 * 2 + 0x7F000000ull * 2 + 100;
-    for (bool toFile : {false, true}) {
-        EXPECT_EQ(runLargeTable(Language::DataStr, ElementSize::Byte, 0x7F000000, 255, toFile), RunOutcome::NoBuffer);
-        EXPECT_EQ(dialog.messages, kNoBuffer);
+    // The first piece shows the table is being printed; the rest would be 4 GB.
+    stream_.writesAccepted = 1;
+    struct Case {
+        Output output;
+        RunOutcome outcome;
+        std::vector<Message> messages;
+    };
+    const Case cases[] = {
+        {Output::Memory, RunOutcome::NoBuffer, kNoBuffer},
+        {Output::ResultFile, RunOutcome::NoBuffer, kNoBuffer},
+        {Output::Stream, RunOutcome::OutputFailed, {}},  // the front end says why
+    };
+    // Not SCOPED_TRACE: its first use makes GoogleTest hold a handle on Windows.
+    for (const Case& c : cases) {
+        const int output = static_cast<int>(c.output);
+        EXPECT_EQ(runLargeTable(Language::DataStr, ElementSize::Byte, 0x7F000000, 255, c.output), c.outcome) << output;
+        EXPECT_EQ(dialog.messages, c.messages) << output;
         EXPECT_FALSE(state.busy);
-        if (toFile) {
-            EXPECT_EQ(fs::file_size(directory_ / "result.txt"), kEstimate);
-        }
     }
+    EXPECT_EQ(fs::file_size(directory_ / "result.txt"), kEstimate);
+    EXPECT_EQ(stream_.writes, 1);
+    EXPECT_EQ(stream_.text.substr(0, 6), "000000");
+    EXPECT_EQ(stream_.discards, 1);
 }
 
 }  // namespace
