@@ -2,8 +2,9 @@
 # Builds every preset and runs every test: native unit and end-to-end tests,
 # the same in a 32-bit (-m32) build, the same platform and run tests as Windows
 # programs under Wine, the dialog driven under Wine on a virtual display (the
-# x86_64 build and the i686 release build), the sanitizer build and short fuzz
-# runs. As root it first sets the machine up for all of it (scripts/install-deps.sh,
+# x86_64 build and the i686 release build), the sanitizer build, a
+# ThreadSanitizer build for the run's threads, and short fuzz runs. As root it
+# first sets the machine up for all of it (scripts/install-deps.sh,
 # scripts/setup-32bit.sh); what can't be set up is skipped with a message.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -116,6 +117,11 @@ step "sanitize: build and test with AddressSanitizer and UndefinedBehaviorSaniti
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
+
+step "tsan: build and test with ThreadSanitizer"
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
 
 step "fuzz: smoke runs"
 fuzz/smoke.sh build/sanitize "${ZEMRIK_FUZZ_SECONDS:-30}"
