@@ -42,12 +42,6 @@ step() {
 }
 skipped() { echo "skipped: $*"; }
 
-# The dialog's cases that cover each kind of outcome (a table in the box and on
-# the clipboard, result.txt, a refusal, a report in the File box, About, every
-# way out, a drop), in eight program starts.
-dialog_subset='DialogTest.TypicalRun*:DialogTest.DumpToFile*:DialogTest.GoWithoutAFile*:DialogTest.Refusals*'
-dialog_subset+=':DialogTest.About*:DialogLifetime.*:InProcessDialog.*'
-
 # Makes the build's Wine prefix where it is missing or was left half made.
 wine_prefix() {
   local loader=$1 prefix=$2
@@ -88,16 +82,16 @@ cmake --build --preset win32
 if ! has_wine32 || ! runs_linux32; then
   ctest --preset win32 -R '^package$'
   skipped "32-bit Windows programs do not run here (wine32:i386 and 32-bit x86 programs are needed)"
+elif emulates_i386; then
+  # Measured under qemu-i386-static: making the 32-bit prefix took 15 minutes,
+  # every later start of Wine redid part of it, and Wine's own processes and
+  # the dialog's test driver died of SIGSEGV inside the emulator after 23
+  # minutes, before a first case ended. Only the native32 suite runs emulated.
+  ctest --preset win32 -R '^package$'
+  skipped "32-bit x86 programs are emulated here (qemu-i386), where 32-bit Wine does not run reliably"
 else
   WINEARCH=win32 wine_prefix /usr/lib/wine/wine "$PWD/build/win32/wineprefix"
-  if emulates_i386; then
-    # Emulated, each program start costs about a minute of CPU: the dialog's
-    # cases that cover each kind of outcome, in a few program starts.
-    echo "32-bit programs are emulated here: the dialog's subset only"
-    GTEST_FILTER="$dialog_subset" ctest --preset win32 -R '^(dialog|package)$'
-  else
-    ctest --preset win32
-  fi
+  ctest --preset win32
   # The demo's tables, printed by the i686 zemrik-cli.exe, are the native program's byte for byte.
   scripts/demo-tables.sh >build/win32/demo.expected
   WINEPREFIX="$PWD/build/win32/wineprefix" \
