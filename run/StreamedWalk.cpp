@@ -43,6 +43,8 @@ class PieceSchedule {
 public:
     explicit PieceSchedule(std::uint32_t pieceCount) : pieceCount_(pieceCount) {}
 
+    std::uint32_t pieceCount() const { return pieceCount_; }
+
     // The next piece to print; nothing when all are taken or the run failed.
     std::optional<std::uint32_t> claim() {
         const std::lock_guard lock(mutex_);
@@ -103,9 +105,10 @@ public:
           stream_(stream),
           count_(printedCount(layout)),
           pieceElements_(pieceElements),
-          schedule_((count_ + pieceElements - 1) / pieceElements) {}
+          // Widened: the count plus a piece less one may pass 32 bits.
+          schedule_(static_cast<std::uint32_t>((std::uint64_t{count_} + pieceElements - 1) / pieceElements)) {}
 
-    std::uint32_t pieceCount() const { return (count_ + pieceElements_ - 1) / pieceElements_; }
+    std::uint32_t pieceCount() const { return schedule_.pieceCount(); }
     PieceSchedule& schedule() { return schedule_; }
 
     // A printer's loop: claims pieces, prints each into `buffer`, writes it

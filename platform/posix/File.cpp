@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/FaultPoint.h"
 #include "platform/posix/SystemCalls.h"
@@ -65,6 +66,21 @@ SystemResult<File> openShared(const std::string& path, int flags, int lockOperat
 }
 
 SystemResult<void> emptyFile(int descriptor) { return setFileLength(descriptor, 0); }
+
+// Reads until `length` bytes are in or the file ends: `readPiece(into,
+// wanted, done)` reads once, returning a count (0 at the end) or -1 with errno.
+template <class ReadPiece>
+SystemResult<std::size_t> readToEnd(void* destination, std::size_t length, const ReadPiece& readPiece) {
+    auto* cursor = static_cast<unsigned char*>(destination);
+    std::size_t total = 0;
+    while (total < length) {
+        const ssize_t got = readPiece(cursor + total, length - total, total);
+        if (got < 0) return lastFailure<std::size_t>();
+        if (got == 0) break;  // end of file
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
 
 }  // namespace
 
@@ -132,30 +148,20 @@ SystemResult<void> File::seek(std::uint64_t offset) {
 }
 
 SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
-    auto* cursor = static_cast<unsigned char*>(destination);
-    std::size_t total = 0;
-    while (total < length) {
-        const ssize_t got = retryInterrupted([&] { return ::read(native(), cursor + total, length - total); });
-        if (got < 0) return lastFailure<std::size_t>();
-        if (got == 0) break;  // end of file
-        total += static_cast<std::size_t>(got);
-    }
-    return total;
+    return readToEnd(destination, length, [&](unsigned char* into, std::size_t wanted, std::size_t) {
+        return retryInterrupted([&] { return ::read(native(), into, wanted); });
+    });
 }
 
 SystemResult<std::size_t> File::readAt(std::uint64_t offset, void* destination, std::size_t length) {
-    auto* cursor = static_cast<unsigned char*>(destination);
-    std::size_t total = 0;
-    while (total < length) {
-        const std::uint64_t at = offset + total;
-        if (at > kLargestFileOffset) return failedWith<std::size_t>(SystemError::fromCode(EINVAL));
-        const ssize_t got =
-            retryInterrupted([&] { return ::pread(native(), cursor + total, length - total, static_cast<off_t>(at)); });
-        if (got < 0) return lastFailure<std::size_t>();
-        if (got == 0) break;  // end of file
-        total += static_cast<std::size_t>(got);
-    }
-    return total;
+    return readToEnd(destination, length, [&](unsigned char* into, std::size_t wanted, std::size_t done) -> ssize_t {
+        const std::uint64_t at = offset + done;
+        if (at > kLargestFileOffset) {
+            errno = EINVAL;
+            return -1;
+        }
+        return retryInterrupted([&] { return ::pread(native(), into, wanted, static_cast<off_t>(at)); });
+    });
 }
 
 SystemResult<void> File::write(const void* source, std::size_t length) {

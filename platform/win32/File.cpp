@@ -44,6 +44,25 @@ SystemResult<void> refuseReparsePoint(HANDLE handle) {
     return {};
 }
 
+// Reads until `length` bytes are in or the file ends: `readPiece(into,
+// wanted, done, got)` calls ReadFile once; a failure with `endError` is the end.
+template <class ReadPiece>
+SystemResult<std::size_t> readToEnd(void* destination, std::size_t length, DWORD endError, const ReadPiece& readPiece) {
+    auto* cursor = static_cast<unsigned char*>(destination);
+    std::size_t total = 0;
+    while (total < length) {
+        const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
+        DWORD got = 0;
+        if (!readPiece(cursor + total, piece, total, got)) {
+            if (GetLastError() == endError) break;
+            return lastFailure<std::size_t>();
+        }
+        if (got == 0) break;  // end of file
+        total += got;
+    }
+    return total;
+}
+
 }  // namespace
 
 SystemResult<File> File::openForReading(const std::string& path) {
@@ -112,44 +131,29 @@ SystemResult<std::uint32_t> File::size32() const {
 SystemResult<void> File::seek(std::uint64_t offset) { return moveTo(native(), offset); }
 
 SystemResult<std::size_t> File::read(void* destination, std::size_t length) {
-    auto* cursor = static_cast<unsigned char*>(destination);
-    std::size_t total = 0;
-    while (total < length) {
-        const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
-        DWORD got = 0;
-        if (!ReadFile(native(), cursor + total, piece, &got, nullptr)) {
-            // A pipe whose writer has closed its end reads as a failure; it is
-            // the end of what the writer gave.
-            if (GetLastError() == ERROR_BROKEN_PIPE) break;
-            return lastFailure<std::size_t>();
-        }
-        if (got == 0) break;  // end of file
-        total += got;
-    }
-    return total;
+    // A pipe whose writer has closed its end reads as a failure; it is the
+    // end of what the writer gave.
+    return readToEnd(destination, length, ERROR_BROKEN_PIPE,
+                     [&](unsigned char* into, DWORD wanted, std::size_t, DWORD& got) {
+                         return ReadFile(native(), into, wanted, &got, nullptr);
+                     });
 }
 
 SystemResult<std::size_t> File::readAt(std::uint64_t offset, void* destination, std::size_t length) {
-    auto* cursor = static_cast<unsigned char*>(destination);
-    std::size_t total = 0;
-    while (total < length) {
-        const std::uint64_t at = offset + total;
-        if (at > kLargestFileOffset) return failedWith<std::size_t>(SystemError::fromCode(ERROR_NEGATIVE_SEEK));
-        // The offset rides in the OVERLAPPED, so readers on other threads do
-        // not move each other's position.
-        OVERLAPPED position{};
-        position.Offset = static_cast<DWORD>(at);
-        position.OffsetHigh = static_cast<DWORD>(at >> 32);
-        const auto piece = static_cast<DWORD>(std::min(length - total, kLargestPiece));
-        DWORD got = 0;
-        if (!ReadFile(native(), cursor + total, piece, &got, &position)) {
-            if (GetLastError() == ERROR_HANDLE_EOF) break;
-            return lastFailure<std::size_t>();
-        }
-        if (got == 0) break;  // end of file
-        total += got;
-    }
-    return total;
+    return readToEnd(destination, length, ERROR_HANDLE_EOF,
+                     [&](unsigned char* into, DWORD wanted, std::size_t done, DWORD& got) {
+                         const std::uint64_t at = offset + done;
+                         if (at > kLargestFileOffset) {
+                             SetLastError(ERROR_NEGATIVE_SEEK);
+                             return FALSE;
+                         }
+                         // The offset rides in the OVERLAPPED, so readers on other
+                         // threads do not move each other's position.
+                         OVERLAPPED position{};
+                         position.Offset = static_cast<DWORD>(at);
+                         position.OffsetHigh = static_cast<DWORD>(at >> 32);
+                         return ReadFile(native(), into, wanted, &got, &position);
+                     });
 }
 
 SystemResult<void> File::write(const void* source, std::size_t length) {
