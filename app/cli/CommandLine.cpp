@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/cli/AsciiCase.h"
 #include "app/cli/ReservedWords.h"
 #include "zemrik/Version.h"
 
@@ -99,16 +100,6 @@ constexpr unsigned kItemsPerLineAtMost = 255;
 constexpr std::size_t kNameLengthAtMost = 64;
 
 using ParseResult = Expected<Command, std::string>;
-
-char lowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t at = 0; at < a.size(); ++at) {
-        if (lowerCase(a[at]) != lowerCase(b[at])) return false;
-    }
-    return true;
-}
 
 template <std::size_t N>
 std::optional<int> indexOfName(const std::array<std::string_view, N>& names, std::string_view name) {

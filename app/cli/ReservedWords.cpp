@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/cli/AsciiCase.h"
+
 namespace zemrik::cli {
 namespace {
 
@@ -66,12 +68,8 @@ constexpr ReservedWords kReserved[] = {
     {CliLanguage::CSharp, "C#", Comparison::Exact, kCSharpWords},
 };
 
-char lowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool sameWord(std::string_view word, std::string_view name, Comparison comparison) {
-    if (comparison == Comparison::Exact) return word == name;
-    return std::equal(word.begin(), word.end(), name.begin(), name.end(),
-                      [](char a, char b) { return lowerCase(a) == lowerCase(b); });
+    return comparison == Comparison::Exact ? word == name : equalIgnoringCase(word, name);
 }
 
 }  // namespace
