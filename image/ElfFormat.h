@@ -14,6 +14,8 @@ constexpr std::uint8_t kClass32 = 1;         // ELFCLASS32
 constexpr std::uint8_t kClass64 = 2;         // ELFCLASS64
 constexpr std::uint8_t kDataLittle = 1;      // ELFDATA2LSB
 constexpr std::uint8_t kDataBig = 2;         // ELFDATA2MSB
+constexpr std::uint64_t kTypePosition = 16;  // e_type, in both classes
+constexpr std::uint16_t kEtRel = 1;
 
 constexpr std::uint32_t kShtNull = 0;
 constexpr std::uint32_t kShtSymtab = 2;
@@ -25,6 +27,8 @@ constexpr std::uint64_t kShfAlloc = 0x2;
 constexpr std::uint64_t kShfExecinstr = 0x4;
 constexpr std::uint32_t kShnUndef = 0;
 constexpr std::uint32_t kShnLoreserve = 0xFF00;
+constexpr std::uint32_t kShnAbs = 0xFFF1;
+constexpr std::uint32_t kShnCommon = 0xFFF2;
 constexpr std::uint32_t kShnXindex = 0xFFFF;
 
 constexpr std::uint32_t kPtLoad = 1;

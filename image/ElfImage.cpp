@@ -43,10 +43,12 @@ public:
     ElfReader(const FieldReader& file, const ClassLayout& layout, ImageFormat format) : file_(file), layout_(layout) {
         image_.format = format;
         image_.fileSize = file.size();
+        image_.byteOrder = file.order();
     }
 
     ImageOrDefect read(SymbolReading symbols) {
         if (!file_.contains(0, layout_.headerSize)) return ImageOrDefect::failure(ImageDefect::HeadersCut);
+        if (half(kTypePosition) == kEtRel) image_.addresses = AddressSpace::SectionRelative;
         std::optional<ImageDefect> defect = readSectionHeaders();
         if (!defect) defect = headers_.empty() ? readLoadSegments() : readSections();
         if (!defect && symbols == SymbolReading::Read) defect = readSymbols();
@@ -124,8 +126,13 @@ private:
             if (!nobits && !addsWithinRange(header.offset, header.size)) return ImageDefect::SectionWraps;
             const SectionContent content =
                 (header.flags & kShfExecinstr) != 0 ? SectionContent::Code : SectionContent::Data;
-            if (auto defect = addSection(
-                    {names_[index], header.address, header.size, header.offset, nobits ? 0 : header.size, content})) {
+            if (auto defect = addSection({names_[index],
+                                          header.address,
+                                          header.size,
+                                          header.offset,
+                                          nobits ? 0 : header.size,
+                                          content,
+                                          {}})) {
                 return defect;
             }
             loadedIndex_[index] = image_.sections.size() - 1;
@@ -148,8 +155,13 @@ private:
             if (!addsWithinRange(offset, fileSize)) return ImageDefect::SectionWraps;
             const SectionContent content =
                 (u32(at + layout_.pFlags) & kPfX) != 0 ? SectionContent::Code : SectionContent::Data;
-            if (auto defect = addSection({numberedName("LOAD", index), word(at + layout_.pVaddr),
-                                          word(at + layout_.pMemsz), offset, fileSize, content})) {
+            if (auto defect = addSection({numberedName("LOAD", index),
+                                          word(at + layout_.pVaddr),
+                                          word(at + layout_.pMemsz),
+                                          offset,
+                                          fileSize,
+                                          content,
+                                          {}})) {
                 return defect;
             }
         }
@@ -198,20 +210,30 @@ private:
                 sectionIndex = *extended;
             }
             const std::uint32_t nameOffset = u32(at + layout_.stName);
-            // Undefined, absolute and common symbols name no loaded bytes;
-            // a TLS symbol's value is an offset, not an address.
-            if (nameOffset == 0 || sectionIndex == kShnUndef || type == kSttSection || type == kSttFile ||
-                type == kSttTls) {
-                continue;
-            }
+            // A TLS symbol's value is an offset, not an address.
+            if (nameOffset == 0 || type == kSttSection || type == kSttFile || type == kSttTls) continue;
+            // Undefined, absolute and common symbols name no bytes of the
+            // file: an object keeps them, so that asking for one says why.
+            const SymbolPlace place = placeOf(sectionIndex);
+            const bool relocatable = image_.addresses == AddressSpace::SectionRelative;
+            if (place != SymbolPlace::Section && !relocatable) continue;
+            const ImageSection* section = loadedSection(sectionIndex);
+            if (place == SymbolPlace::Section && section == nullptr) continue;
             const std::optional<std::string_view> name = stringAt(*table.strings, nameOffset);
             if (!name) return ImageDefect::NameOutside;
-            const ImageSection* section = loadedSection(sectionIndex);
-            if (section == nullptr) continue;
             const std::uint64_t size = word(at + layout_.stSize);
-            image_.symbols.push_back({std::string(*name), word(at + layout_.stValue),
-                                      size > 0 ? std::optional<std::uint64_t>(size) : std::nullopt,
-                                      symbolKind(type, *section), table.source, section->name});
+            ImageSymbol symbol;
+            symbol.name = *name;
+            symbol.address = word(at + layout_.stValue);
+            if (size > 0) symbol.size = size;
+            symbol.source = table.source;
+            symbol.place = place;
+            if (section != nullptr) {
+                symbol.kind = symbolKind(type, *section);
+                symbol.section = section->name;
+                symbol.sectionIndex = loadedIndex_[sectionIndex];
+            }
+            image_.symbols.push_back(std::move(symbol));
         }
         return std::nullopt;
     }
@@ -227,6 +249,15 @@ private:
     const ImageSection* loadedSection(std::uint32_t index) const {
         if (index >= loadedIndex_.size() || loadedIndex_[index] == kNotLoaded) return nullptr;
         return &image_.sections[loadedIndex_[index]];
+    }
+
+    static SymbolPlace placeOf(std::uint32_t sectionIndex) {
+        switch (sectionIndex) {
+        case kShnUndef: return SymbolPlace::Undefined;
+        case kShnAbs: return SymbolPlace::Absolute;
+        case kShnCommon: return SymbolPlace::Common;
+        default: return SymbolPlace::Section;
+        }
     }
 
     static SymbolKind symbolKind(std::uint8_t type, const ImageSection& section) {

@@ -47,6 +47,8 @@ std::string_view formatName(ImageFormat format) {
     case ImageFormat::Pe32Plus: return "PE32+";
     case ImageFormat::Elf32: return "ELF32";
     case ImageFormat::Elf64: return "ELF64";
+    case ImageFormat::Coff: return "COFF";
+    case ImageFormat::Archive: return "archive";
     }
     return "";
 }
@@ -72,15 +74,31 @@ std::string_view defectMessage(ImageDefect defect) {
     case ImageDefect::ExportDirectory: return "its export directory lies outside the sections' file data";
     case ImageDefect::CoffSymbolTableOutside: return "its COFF symbol table runs past the end of the file";
     case ImageDefect::CoffStringTableCut: return "its COFF string table is cut short";
+    case ImageDefect::ArchiveHeader: return "an archive member's header is malformed";
+    case ImageDefect::ArchiveMemberCut: return "an archive member runs past the end of the file";
+    case ImageDefect::ArchiveLongName: return "an archive member's long name lies outside its name table";
+    case ImageDefect::ThinArchive: return "it is a thin archive, which holds no members' bytes";
     }
     return "not a PE or ELF image";
 }
 
-ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolReading symbols) {
-    const FieldReader reader(file);
-    if (hasElfMagic(reader)) return readElfImage(reader, symbols);
-    if (reader.u16(0) == 0x5A4D) return readPeImage(reader, symbols);
+ImageOrDefect readImageOf(const FieldReader& file, SymbolReading symbols) {
+    if (hasElfMagic(file)) return readElfImage(file, symbols);
+    if (file.u16(0) == 0x5A4D) return readPeImage(file, symbols);
+    if (hasArchiveMagic(file)) return readArchive(file, symbols);
+    if (hasCoffObjectHeader(file)) return readCoffObject(file, symbols);
     return ImageOrDefect::failure(ImageDefect::NotAnImage);
+}
+
+ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolReading symbols) {
+    ImageOrDefect image = readImageOf(FieldReader(file), symbols);
+    if (!image) return image;
+    for (ImageSymbol& symbol : image->symbols) {
+        if (symbol.place != SymbolPlace::Section) continue;
+        const OffsetOrRefusal offset = symbolFileOffset(*image, symbol, 1);
+        if (offset) symbol.fileOffset = *offset;
+    }
+    return image;
 }
 
 const ImageSection* sectionHolding(const ExecutableImage& image, std::uint64_t address) {
@@ -90,9 +108,14 @@ const ImageSection* sectionHolding(const ExecutableImage& image, std::uint64_t a
     return nullptr;
 }
 
-OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address, std::uint64_t length) {
+namespace {
+
+// The section whose file data holds `address`; or, failing that, one that
+// spans it; or why none does.
+Expected<const ImageSection*, OffsetRefusal> sectionBacking(const ExecutableImage& image, std::uint64_t address) {
+    using Result = Expected<const ImageSection*, OffsetRefusal>;
     if (image.imageBase && address < *image.imageBase) {
-        return refuse(OffsetProblem::BelowImageBase, {}, *image.imageBase);
+        return Result::failure({OffsetProblem::BelowImageBase, {}, {}, *image.imageBase});
     }
     // Sections may overlap (ELF's .tbss takes no room): one whose file data
     // holds the address wins over one that merely spans it.
@@ -105,16 +128,49 @@ OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address
         }
         if (found == nullptr) found = &section;
     }
-    if (found == nullptr) return refuseOutsideSections(image, address);
+    if (found == nullptr) return Result::failure(refuseOutsideSections(image, address).error());
+    return found;
+}
 
-    const std::uint64_t backed = backedSize(*found, image.fileSize);
-    const std::uint64_t intoSection = address - found->address;
-    if (backed == 0) return refuse(OffsetProblem::NoFileData, found->name, found->address);
-    if (intoSection >= backed) return refuse(OffsetProblem::PastFileData, found->name, found->address + backed);
+// The offset of `length` bytes at `address` in the section, `address` and
+// the refusal's limit being in the section's own terms.
+OffsetOrRefusal offsetInSection(const ExecutableImage& image, const ImageSection& section, std::uint64_t address,
+                                std::uint64_t length) {
+    const std::uint64_t backed = backedSize(section, image.fileSize);
+    const std::uint64_t intoSection = address - section.address;
+    if (backed == 0) return refuse(OffsetProblem::NoFileData, section.name, section.address);
+    if (intoSection >= backed) return refuse(OffsetProblem::PastFileData, section.name, section.address + backed);
     if (length > backed - intoSection) {
-        return refuse(OffsetProblem::RangePastFileData, found->name, found->address + backed);
+        return refuse(OffsetProblem::RangePastFileData, section.name, section.address + backed);
     }
-    return found->fileOffset + intoSection;
+    return section.fileOffset + intoSection;
+}
+
+}  // namespace
+
+OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address, std::uint64_t length) {
+    const auto section = sectionBacking(image, address);
+    if (!section) return OffsetOrRefusal::failure(section.error());
+    return offsetInSection(image, **section, address, length);
+}
+
+OffsetOrRefusal fileDataLeftAt(const ExecutableImage& image, std::uint64_t address) {
+    const auto section = sectionBacking(image, address);
+    if (!section) return OffsetOrRefusal::failure(section.error());
+    const OffsetOrRefusal offset = offsetInSection(image, **section, address, 1);
+    if (!offset) return offset;
+    return backedSize(**section, image.fileSize) - (address - (*section)->address);
+}
+
+OffsetOrRefusal symbolFileOffset(const ExecutableImage& image, const ImageSymbol& symbol, std::uint64_t length) {
+    if (image.addresses == AddressSpace::Loaded) return fileOffsetOf(image, symbol.address, length);
+    if (!symbol.sectionIndex || *symbol.sectionIndex >= image.sections.size()) {
+        return refuse(OffsetProblem::NoSections, {}, 0);
+    }
+    const ImageSection& section = image.sections[*symbol.sectionIndex];
+    // An object's sections all start at 0: the value is an offset into its own.
+    if (symbol.address < section.address) return refuse(OffsetProblem::BelowEverySection, section.name, 0);
+    return offsetInSection(image, section, symbol.address, length);
 }
 
 }  // namespace zemrik::image

@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "core/Expected.h"
+#include "image/FieldReader.h"
 
 namespace zemrik::image {
 
-enum class ImageFormat { Pe32, Pe32Plus, Elf32, Elf64 };
+// Coff is an object file of the PE toolchains (no MZ header); Archive is a
+// static or import library (`ar` format) of ELF or COFF objects.
+enum class ImageFormat { Pe32, Pe32Plus, Elf32, Elf64, Coff, Archive };
 
-// "PE32", "PE32+", "ELF32" or "ELF64".
+// "PE32", "PE32+", "ELF32", "ELF64", "COFF" or "archive".
 std::string_view formatName(ImageFormat format);
 
 enum class SectionContent { Code, Data };
@@ -28,6 +31,7 @@ struct ImageSection {
     std::uint64_t fileOffset = 0;
     std::uint64_t fileSize = 0;  // 0 when the section has no file data (.bss)
     SectionContent content = SectionContent::Data;
+    std::string member;  // the archive member it comes from; empty outside archives
 };
 
 enum class SymbolKind { Data, Code };
@@ -35,17 +39,34 @@ enum class SymbolKind { Data, Code };
 // Where a symbol comes from, in the order a search by name prefers them.
 enum class SymbolSource { ElfSymtab, ElfDynsym, PeExport, CoffSymbol };
 
+// Where a symbol's value points. Only a Section symbol has bytes in the file;
+// the others are kept (in objects) so that asking for them can say why not.
+enum class SymbolPlace { Section, Undefined, Common, Absolute };
+
 struct ImageSymbol {
     std::string name;
-    std::uint64_t address = 0;
+    std::uint64_t address = 0;          // in an object: the value as stored, relative to its section
     std::optional<std::uint64_t> size;  // only where the format records one (ELF st_size > 0)
     SymbolKind kind = SymbolKind::Data;
     SymbolSource source = SymbolSource::ElfSymtab;
     std::string section;  // empty when it lies in none
+    SymbolPlace place = SymbolPlace::Section;
+    // Its position in `ExecutableImage::sections`; objects resolve through it.
+    std::optional<std::size_t> sectionIndex;
+    // Where its first byte lies in the file, when it has one there.
+    std::optional<std::uint64_t> fileOffset;
+    std::string member;  // the archive member that holds it; empty outside archives
 };
+
+// Linked images load their sections at addresses; in relocatable objects
+// (and archives of them) every section starts at 0 and symbols are found
+// through their own section instead.
+enum class AddressSpace { Loaded, SectionRelative };
 
 struct ExecutableImage {
     ImageFormat format = ImageFormat::Elf64;
+    AddressSpace addresses = AddressSpace::Loaded;
+    ByteOrder byteOrder = ByteOrder::Little;  // that of its words: ELF's EI_DATA; PE is little-endian
     std::uint64_t fileSize = 0;
     std::optional<std::uint64_t> imageBase;  // PE only
     std::vector<ImageSection> sections;
@@ -73,6 +94,10 @@ enum class ImageDefect {
     ExportDirectory,
     CoffSymbolTableOutside,
     CoffStringTableCut,
+    ArchiveHeader,
+    ArchiveMemberCut,
+    ArchiveLongName,
+    ThinArchive,
 };
 
 // What is wrong, in a few words: "its section table runs past the end of the file".
@@ -82,8 +107,9 @@ enum class SymbolReading { Skip, Read };
 
 using ImageOrDefect = Expected<ExecutableImage, ImageDefect>;
 
-// Reads a PE32, PE32+, ELF32 or ELF64 image from the file's bytes; never
-// reads outside them. Every symbol table the image has is read when asked:
+// Reads a PE32, PE32+, ELF32 or ELF64 image, a COFF or ELF relocatable
+// object, or an archive of objects from the file's bytes; never reads outside
+// them. Every symbol table the image has is read when asked:
 // a broken one then refuses the whole image.
 [[nodiscard]] ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolReading symbols);
 
@@ -111,5 +137,15 @@ using OffsetOrRefusal = Expected<std::uint64_t, OffsetRefusal>;
 // none: every byte of the range must come from one section's file data.
 // An answer always lies inside the file, `length` bytes included.
 [[nodiscard]] OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address, std::uint64_t length);
+
+// How many bytes of file data there are from `address` to the end of the
+// section's file data that holds it, or why there are none.
+[[nodiscard]] OffsetOrRefusal fileDataLeftAt(const ExecutableImage& image, std::uint64_t address);
+
+// The file offset of the symbol's first `length` bytes: by address in a
+// linked image, through its own section in an object. A refusal's `limit`
+// is then the end of the section's file data, relative to the section.
+[[nodiscard]] OffsetOrRefusal symbolFileOffset(const ExecutableImage& image, const ImageSymbol& symbol,
+                                               std::uint64_t length);
 
 }  // namespace zemrik::image

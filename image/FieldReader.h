@@ -27,6 +27,12 @@ public:
         return position <= bytes_.size() && length <= bytes_.size() - position;
     }
 
+    // The `length` bytes at `position`, as a file of their own.
+    std::optional<std::span<const std::uint8_t>> slice(std::uint64_t position, std::uint64_t length) const {
+        if (!contains(position, length)) return std::nullopt;
+        return bytes_.subspan(static_cast<std::size_t>(position), static_cast<std::size_t>(length));
+    }
+
     std::optional<std::uint8_t> u8(std::uint64_t position) const { return unsignedField<std::uint8_t>(position, 1); }
     std::optional<std::uint16_t> u16(std::uint64_t position) const { return unsignedField<std::uint16_t>(position, 2); }
     std::optional<std::uint32_t> u32(std::uint64_t position) const { return unsignedField<std::uint32_t>(position, 4); }

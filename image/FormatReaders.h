@@ -10,6 +10,16 @@ bool hasElfMagic(const FieldReader& file);
 ImageOrDefect readElfImage(const FieldReader& file, SymbolReading symbols);
 // Any file beginning with "MZ"; refused as no image without a PE signature.
 ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols);
+// A COFF object: a known machine and no optional header, at offset 0.
+bool hasCoffObjectHeader(const FieldReader& file);
+ImageOrDefect readCoffObject(const FieldReader& file, SymbolReading symbols);
+bool hasArchiveMagic(const FieldReader& file);
+// The objects an archive holds, as one image: their sections and symbols
+// with their member's name, file offsets counted from the archive's start.
+ImageOrDefect readArchive(const FieldReader& file, SymbolReading symbols);
+
+// Any of the formats above, by its first bytes; symbols' file offsets are left unset.
+ImageOrDefect readImageOf(const FieldReader& file, SymbolReading symbols);
 
 // The section whose loaded bytes hold `address`, if any.
 const ImageSection* sectionHolding(const ExecutableImage& image, std::uint64_t address);

@@ -60,5 +60,18 @@ constexpr std::uint8_t kClassStatic = 3;
 constexpr std::uint16_t kTypeFunctionMask = 0x30;
 constexpr std::uint16_t kTypeFunction = 0x20;
 constexpr std::uint64_t kStringTableSizeField = 4;
+// Section numbers that name no section.
+constexpr std::int16_t kSymbolUndefined = 0;  // with a value: a common symbol of that size
+constexpr std::int16_t kSymbolAbsolute = -1;
+
+// An object file starts with the file header itself: these machines, and no
+// optional header.
+constexpr std::uint16_t kObjectMachines[] = {
+    0x014C,  // i386
+    0x8664,  // x86-64
+    0x01C0,  // ARM
+    0x01C4,  // ARM Thumb-2
+    0xAA64,  // ARM64
+};
 
 }  // namespace zemrik::image::pe

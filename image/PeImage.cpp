@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -191,8 +193,13 @@ public:
             if (functionRva >= directoryRva_ && functionRva - directoryRva_ < directorySize_) continue;
             if (!addsWithinRange(headers_.imageBase, functionRva)) continue;
             const std::uint64_t address = headers_.imageBase + functionRva;
-            image_.symbols.push_back({std::string(*name), address, std::nullopt, kindAt(image_, address),
-                                      SymbolSource::PeExport, sectionNameAt(image_, address)});
+            ImageSymbol symbol;
+            symbol.name = *name;
+            symbol.address = address;
+            symbol.kind = kindAt(image_, address);
+            symbol.source = SymbolSource::PeExport;
+            symbol.section = sectionNameAt(image_, address);
+            image_.symbols.push_back(std::move(symbol));
         }
         return std::nullopt;
     }
@@ -212,6 +219,12 @@ private:
     std::uint32_t directorySize_ = 0;
 };
 
+SymbolPlace placeOf(std::int16_t sectionNumber, std::uint32_t value) {
+    if (sectionNumber == kSymbolUndefined) return value != 0 ? SymbolPlace::Common : SymbolPlace::Undefined;
+    if (sectionNumber == kSymbolAbsolute) return SymbolPlace::Absolute;
+    return SymbolPlace::Section;
+}
+
 std::optional<ImageDefect> readCoffSymbols(const FieldReader& file, const PeHeaders& headers,
                                            const CoffStrings& strings, ExecutableImage& image) {
     if (headers.symbolTable == 0 || headers.symbolCount == 0) return std::nullopt;
@@ -225,10 +238,16 @@ std::optional<ImageDefect> readCoffSymbols(const FieldReader& file, const PeHead
         index += 1 + std::uint64_t{auxCount};
         const std::uint8_t storageClass = *file.u8(record + kSymbolStorageClassPosition);
         const auto sectionNumber = static_cast<std::int16_t>(*file.u16(record + kSymbolSectionNumberPosition));
-        // Only plain symbols of a section: no aux records (those describe
-        // sections, files and functions), no absolute or debug values.
-        if ((storageClass != kClassExternal && storageClass != kClassStatic) || auxCount != 0 || sectionNumber <= 0 ||
-            static_cast<std::size_t>(sectionNumber) > image.sections.size()) {
+        const std::uint32_t value = *file.u32(record + kSymbolValuePosition);
+        // Only plain symbols: no aux records (those describe sections, files
+        // and functions), no debug values. An object keeps its undefined,
+        // common and absolute ones, so that asking for one says why.
+        if ((storageClass != kClassExternal && storageClass != kClassStatic) || auxCount != 0) continue;
+        const SymbolPlace place = placeOf(sectionNumber, value);
+        const bool object = image.format == ImageFormat::Coff;
+        if (place != SymbolPlace::Section && (!object || storageClass != kClassExternal)) continue;
+        if (place == SymbolPlace::Section &&
+            (sectionNumber <= 0 || static_cast<std::size_t>(sectionNumber) > image.sections.size())) {
             continue;
         }
         std::optional<std::string_view> name;
@@ -238,16 +257,60 @@ std::optional<ImageDefect> readCoffSymbols(const FieldReader& file, const PeHead
         } else {
             name = file.paddedName(record, 8);
         }
-        const ImageSection& section = image.sections[static_cast<std::size_t>(sectionNumber - 1)];
-        const std::uint32_t value = *file.u32(record + kSymbolValuePosition);
+        if (place != SymbolPlace::Section) {
+            ImageSymbol symbol;
+            symbol.name = *name;
+            symbol.address = value;
+            symbol.source = SymbolSource::CoffSymbol;
+            symbol.place = place;
+            image.symbols.push_back(std::move(symbol));
+            continue;
+        }
+        const auto sectionIndex = static_cast<std::size_t>(sectionNumber - 1);
+        const ImageSection& section = image.sections[sectionIndex];
         if (!addsWithinRange(section.address, value)) continue;
         const bool function = (*file.u16(record + kSymbolTypePosition) & kTypeFunctionMask) == kTypeFunction;
         const SymbolKind kind =
             function || section.content == SectionContent::Code ? SymbolKind::Code : SymbolKind::Data;
-        image.symbols.push_back(
-            {std::string(*name), section.address + value, std::nullopt, kind, SymbolSource::CoffSymbol, section.name});
+        ImageSymbol symbol;
+        symbol.name = *name;
+        symbol.address = section.address + value;
+        symbol.kind = kind;
+        symbol.source = SymbolSource::CoffSymbol;
+        symbol.section = section.name;
+        symbol.sectionIndex = sectionIndex;
+        image.symbols.push_back(std::move(symbol));
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+namespace {
+
+// The image's sections and symbols, its headers read.
+ImageOrDefect readCoffContent(const FieldReader& file, const PeHeaders& headers, SymbolReading symbols) {
+    const CoffStrings strings(file, headers);
+    ExecutableImage image;
+    image.format = headers.format;
+    image.fileSize = file.size();
+    if (headers.format == ImageFormat::Coff) {
+        image.addresses = AddressSpace::SectionRelative;
+    } else {
+        image.imageBase = headers.imageBase;
+    }
+    for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
+        auto section = readSection(file, headers, strings, index);
+        if (!section) return ImageOrDefect::failure(section.error());
+        image.sections.push_back(std::move(*section));
+    }
+    if (symbols == SymbolReading::Read) {
+        std::optional<ImageDefect> defect;
+        if (headers.format != ImageFormat::Coff) defect = ExportReader(file, headers, image).read();
+        if (!defect) defect = readCoffSymbols(file, headers, strings, image);
+        if (defect) return ImageOrDefect::failure(*defect);
+    }
+    return image;
 }
 
 }  // namespace
@@ -255,24 +318,28 @@ std::optional<ImageDefect> readCoffSymbols(const FieldReader& file, const PeHead
 ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols) {
     const HeadersOrDefect read = readHeaders(file);
     if (!read) return ImageOrDefect::failure(read.error());
-    const PeHeaders& headers = *read;
-    const CoffStrings strings(file, headers);
+    return readCoffContent(file, *read, symbols);
+}
 
-    ExecutableImage image;
-    image.format = headers.format;
-    image.fileSize = file.size();
-    image.imageBase = headers.imageBase;
-    for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
-        auto section = readSection(file, headers, strings, index);
-        if (!section) return ImageOrDefect::failure(section.error());
-        image.sections.push_back(std::move(*section));
+bool hasCoffObjectHeader(const FieldReader& file) {
+    const std::optional<std::uint16_t> machine = file.u16(0);
+    if (!machine || file.u16(kSizeOfOptionalHeaderPosition) != 0) return false;
+    return std::find(std::begin(kObjectMachines), std::end(kObjectMachines), *machine) != std::end(kObjectMachines);
+}
+
+ImageOrDefect readCoffObject(const FieldReader& file, SymbolReading symbols) {
+    const auto sectionCount = file.u16(kNumberOfSectionsPosition);
+    const auto symbolTable = file.u32(kPointerToSymbolTablePosition);
+    const auto symbolCount = file.u32(kNumberOfSymbolsPosition);
+    if (!sectionCount || !symbolTable || !symbolCount || !file.contains(0, kFileHeaderSize)) {
+        return ImageOrDefect::failure(ImageDefect::HeadersCut);
     }
-    if (symbols == SymbolReading::Read) {
-        std::optional<ImageDefect> defect = ExportReader(file, headers, image).read();
-        if (!defect) defect = readCoffSymbols(file, headers, strings, image);
-        if (defect) return ImageOrDefect::failure(*defect);
+    if (!file.contains(kFileHeaderSize, kSectionHeaderSize * *sectionCount)) {
+        return ImageOrDefect::failure(ImageDefect::SectionTableOutside);
     }
-    return image;
+    const PeHeaders headers{ImageFormat::Coff, 0,           kFileHeaderSize, 0, kFileHeaderSize, *sectionCount,
+                            *symbolTable,      *symbolCount};
+    return readCoffContent(file, headers, symbols);
 }
 
 }  // namespace zemrik::image
