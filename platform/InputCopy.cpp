@@ -16,13 +16,18 @@ CopyResult failedAt(InputCopyFailure::Kind kind, SystemError reason = {}) {
 
 }  // namespace
 
-CopyResult copyIntoAnonymousFile(File& source, std::uint64_t limit) {
+CopyResult copyIntoAnonymousFile(File& source, std::uint64_t limit, PastLimit pastLimit) {
     auto copy = File::createAnonymous();
     if (!copy) return failedAt(InputCopyFailure::Kind::CannotCreate, copy.error());
     std::vector<unsigned char> piece(kPieceSize);
     std::uint64_t total = 0;
     for (;;) {
-        const auto got = source.read(piece.data(), piece.size());
+        // Asking for no more than is kept leaves the rest of a stream unread.
+        const std::size_t wanted = pastLimit == PastLimit::Ignore && limit - total < piece.size()
+                                       ? static_cast<std::size_t>(limit - total)
+                                       : piece.size();
+        if (wanted == 0) break;
+        const auto got = source.read(piece.data(), wanted);
         if (!got) return failedAt(InputCopyFailure::Kind::ReadFailed, got.error());
         if (*got == 0) break;
         total += *got;

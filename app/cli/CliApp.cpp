@@ -11,6 +11,7 @@
 #include "app/cli/ImageQueries.h"
 #include "app/cli/TableDestination.h"
 #include "platform/InputCopy.h"
+#include "run/FieldConversion.h"
 #include "run/RunWorker.h"
 
 namespace zemrik::cli {
@@ -38,14 +39,14 @@ int reportRefusal(const Refusal& message) {
     return kExitRefused;
 }
 
-int listImage(const CliOptions& options) {
+int listImage(const CliOptions& options, const platform::File* openInput) {
     const auto symbols = options.listSymbols ? image::SymbolReading::Read : image::SymbolReading::Skip;
-    const auto image = loadImage(options.path, symbols);
+    const auto image = loadImage(options, openInput, symbols);
     if (!image) return reportRefusal(image.error());
     std::string text;
     if (options.listSections) text += sectionListing(*image);
     if (options.listSections && options.listSymbols) text += '\n';
-    if (options.listSymbols) text += symbolListing(*image);
+    if (options.listSymbols) text += symbolListing(*image, options);
     return printText(text);
 }
 
@@ -64,9 +65,28 @@ int exitCodeAfterRun(const CliRunHost& host, const TableDestination& destination
     return kExitRunFailed;
 }
 
-// FILE "-": standard input (a pipe too) read whole into memory, so that the
+// How much of standard input a run needs: all of it for an image (--rva,
+// --va, --symbol, the listings) or a table that runs to the end; else only up
+// to the table's end, so that an endless stream still ends the run.
+struct InputNeed {
+    std::uint64_t limit;
+    platform::PastLimit pastLimit;
+};
+
+InputNeed standardInputNeed(const CliOptions& options) {
+    constexpr InputNeed kWhole{kStandardInputLimit, platform::PastLimit::Refuse};
+    const bool readsImage =
+        options.rva || options.virtualAddress || options.symbol || options.listSections || options.listSymbols;
+    if (readsImage) return kWhole;
+    const std::optional<std::uint32_t> address = convertHexField(options.address);
+    const std::optional<std::uint32_t> size = convertHexField(options.tableSize);
+    if (!address || !size || *size == 0) return kWhole;
+    return {std::uint64_t{*address} + *size, platform::PastLimit::Ignore};
+}
+
+// FILE "-": standard input (a pipe too) read into memory, so that the
 // request's checks, --rva and the walks see a file of that length.
-Expected<platform::File, int> readStandardInput() {
+Expected<platform::File, int> readStandardInput(const InputNeed& need) {
     using Result = Expected<platform::File, int>;
     const std::string path(kStandardInputPath);
     auto input = platform::File::duplicateStandardInput();
@@ -75,7 +95,7 @@ Expected<platform::File, int> readStandardInput() {
         printReasonLine(stderr, {path, input.error()});
         return Result::failure(kExitRefused);
     }
-    auto copy = platform::copyIntoAnonymousFile(*input, kStandardInputLimit);
+    auto copy = platform::copyIntoAnonymousFile(*input, need.limit, need.pastLimit);
     if (copy) return std::move(*copy);
     if (copy.error().kind == platform::InputCopyFailure::Kind::TooLarge) {
         std::fprintf(stderr, "zemrik-cli: standard input holds more than 4 GiB: give it as a file instead\n");
@@ -93,13 +113,7 @@ StyleChoice styleChoiceOf(const CliOptions& options) {
             options.types, options.name};
 }
 
-int runRequest(const CliOptions& options) {
-    std::optional<platform::File> input;
-    if (options.path == kStandardInputPath) {
-        auto read = readStandardInput();
-        if (!read) return read.error();
-        input = std::move(*read);
-    }
+int runRequest(const CliOptions& options, std::optional<platform::File> input) {
     const CliStyle style(styleChoiceOf(options));
     CliRequestSource source(options, stderr, std::move(input), style.row());
     const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
@@ -133,13 +147,20 @@ int runCli(const std::vector<std::string_view>& arguments) {
     case CommandKind::Run: break;
     }
     const CliOptions& options = command.value().options;
-    if (options.listSections || options.listSymbols) return listImage(options);
-    if (options.virtualAddress || options.symbol) {
-        const auto resolved = resolveImageAddress(options);
-        if (!resolved) return reportRefusal(resolved.error());
-        return runRequest(*resolved);
+    std::optional<platform::File> input;
+    if (options.path == kStandardInputPath) {
+        auto read = readStandardInput(standardInputNeed(options));
+        if (!read) return read.error();
+        input = std::move(*read);
     }
-    return runRequest(options);
+    const platform::File* openInput = input ? &*input : nullptr;
+    if (options.listSections || options.listSymbols) return listImage(options, openInput);
+    if (options.virtualAddress || options.symbol) {
+        const auto resolved = resolveImageAddress(options, openInput);
+        if (!resolved) return reportRefusal(resolved.error());
+        return runRequest(*resolved, std::move(input));
+    }
+    return runRequest(options, std::move(input));
 }
 
 }  // namespace zemrik::cli

@@ -63,9 +63,11 @@ void CliRequestSource::setFileBoxText(const std::string& text, const FileFailure
 void CliRequestSource::showMessage(const std::string& text, const std::string&, MessageIcon) {
     std::fprintf(errors_, "%s\n", text.c_str());
     for (const OptionHint& hint : kOptionHints) {
-        if (hint.message == text) {
-            std::fprintf(errors_, "zemrik-cli: %.*s\n", static_cast<int>(hint.hint.size()), hint.hint.data());
-        }
+        if (hint.message != text) continue;
+        // The image that gave the address says why it gave no size.
+        const bool sizeHint = &hint == &kOptionHints[0] && !options_.missingSizeHint.empty();
+        const std::string_view line = sizeHint ? std::string_view(options_.missingSizeHint) : hint.hint;
+        std::fprintf(errors_, "zemrik-cli: %.*s\n", static_cast<int>(line.size()), line.data());
     }
 }
 

@@ -33,6 +33,9 @@ enum class OptionId {
     Symbol,
     ListSections,
     ListSymbols,
+    LittleEndian,
+    Match,
+    Demangle,
 };
 
 enum class Argument { None, Required };
@@ -44,7 +47,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 19> kOptions{{
+constexpr std::array<OptionEntry, 22> kOptions{{
     {"address", 'a', Argument::Required, OptionId::Address},
     {"size", 's', Argument::Required, OptionId::TableSize},
     {"items", 'i', Argument::Required, OptionId::Items},
@@ -64,6 +67,9 @@ constexpr std::array<OptionEntry, 19> kOptions{{
     {"symbol", '\0', Argument::Required, OptionId::Symbol},
     {"list-sections", '\0', Argument::None, OptionId::ListSections},
     {"list-symbols", '\0', Argument::None, OptionId::ListSymbols},
+    {"little-endian", '\0', Argument::None, OptionId::LittleEndian},
+    {"match", '\0', Argument::Required, OptionId::Match},
+    {"demangle", '\0', Argument::None, OptionId::Demangle},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -76,7 +82,7 @@ struct Exclusion {
 constexpr std::string_view kOneAddress = "give the table's address once: -a, --va or --symbol";
 constexpr std::string_view kRvaWithA = "--rva applies to -a only; --va and --symbol take image addresses themselves";
 constexpr std::string_view kOutputIsForTables = "-o/--output takes a table; the listings go to standard output";
-constexpr std::array<Exclusion, 8> kExclusions{{
+constexpr std::array<Exclusion, 9> kExclusions{{
     {OptionId::Address, OptionId::VirtualAddress, kOneAddress},
     {OptionId::Address, OptionId::Symbol, kOneAddress},
     {OptionId::VirtualAddress, OptionId::Symbol, kOneAddress},
@@ -86,6 +92,7 @@ constexpr std::array<Exclusion, 8> kExclusions{{
      "--output and --dump-to-file exclude each other: the table goes to one file"},
     {OptionId::Output, OptionId::ListSections, kOutputIsForTables},
     {OptionId::Output, OptionId::ListSymbols, kOutputIsForTables},
+    {OptionId::BigEndian, OptionId::LittleEndian, "--big-endian and --little-endian exclude each other"},
 }};
 
 // The list entries in the dialog's order: the position is the selection index
@@ -219,6 +226,7 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         break;
     }
     case OptionId::Symbol: options.symbol = value; break;
+    case OptionId::Match: options.match = value; break;
     case OptionId::Output:
         if (value.empty()) return invalidValue(entry, value, "a file name");
         // "-" is standard output, as without the option.
@@ -239,6 +247,8 @@ void applyFlag(OptionId id, CliOptions& options) {
     case OptionId::FixedTypes: options.types = TypeNames::Fixed; break;
     case OptionId::ListSections: options.listSections = true; break;
     case OptionId::ListSymbols: options.listSymbols = true; break;
+    case OptionId::LittleEndian: options.littleEndian = true; break;
+    case OptionId::Demangle: options.demangle = true; break;
     default: break;
     }
 }
@@ -351,11 +361,6 @@ private:
         if (operands_.empty()) return ParseResult::failure("missing FILE");
         if (operands_.size() > 1) return ParseResult::failure("extra operand " + quoted(operands_[1]));
         CliOptions& options = command_.options;
-        // An image is read in place, through a mapping of the file.
-        const bool readsImage = options.virtualAddress || options.symbol || options.listSections || options.listSymbols;
-        if (readsImage && operands_.front() == "-") {
-            return ParseResult::failure("--va, --symbol and the listings read FILE as an image: give a file, not -");
-        }
         // result.txt keeps the dialog's format, CR LF line ends included.
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
             return ParseResult::failure("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
@@ -407,17 +412,28 @@ std::string_view helpText() {
            "      --rva            read the address as a virtual address\n"
            "      --big-endian     read words and dwords as big-endian; with datastr,\n"
            "                       print the bytes last to first\n"
+           "      --little-endian  read words and dwords as little-endian; with --va and\n"
+           "                       --symbol they are read in the image's byte order unless\n"
+           "                       this or --big-endian is given (datastr is never\n"
+           "                       reversed by the image's order)\n"
            "      --decimal        print the values in decimal\n"
            "  -o, --output FILE    write the table to FILE instead of standard output; FILE\n"
            "                       is replaced only once the whole table is written, and\n"
            "                       is left as it was when the run fails\n"
            "      --dump-to-file   write the table to result.txt in the current directory\n"
            "      --va HEX         the table's virtual address in a PE32, PE32+ or ELF\n"
-           "                       image (up to 16 hex digits), instead of -a\n"
+           "                       image (up to 16 hex digits), instead of -a; without -s\n"
+           "                       the table runs to the end of its section's file data\n"
            "      --symbol NAME    the table's address, and its size when the image\n"
-           "                       records one, from the image's symbols, instead of -a\n"
+           "                       records one, from the image's symbols, instead of -a;\n"
+           "                       in an object or an archive (.o, .obj, .a, .lib), the\n"
+           "                       symbol's bytes as stored, before relocation\n"
            "      --list-sections  list the image's sections and exit\n"
-           "      --list-symbols   list the image's data symbols and exit\n"
+           "      --list-symbols   list the image's data symbols and exit; an object's or\n"
+           "                       an archive's too, with each archive member's name\n"
+           "      --match GLOB     list only the symbols whose name matches GLOB (*, ?,\n"
+           "                       [...] as in the shell)\n"
+           "      --demangle       list C++ names demangled; --symbol takes them too\n"
            "  -h, --help           show this help and exit\n"
            "      --version        show the version and exit\n"
            "\n"

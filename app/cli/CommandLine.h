@@ -35,6 +35,13 @@ struct CliOptions {
     // Print what the image holds instead of a table.
     bool listSections = false;
     bool listSymbols = false;
+    // Read words from an image little-endian whatever its byte order.
+    bool littleEndian = false;
+    std::optional<std::string> match;  // --match: list only the symbols whose name matches
+    bool demangle = false;             // show C++ names demangled; --symbol matches them too
+    // Set when the image gives a symbol no size: what to say after the
+    // request's refusal of the missing size.
+    std::string missingSizeHint;
 };
 
 enum class CommandKind { Run, Help, Version };

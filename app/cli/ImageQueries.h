@@ -6,6 +6,7 @@
 #include "app/cli/CommandLine.h"
 #include "core/Expected.h"
 #include "image/ExecutableImage.h"
+#include "platform/File.h"
 
 namespace zemrik::cli {
 
@@ -15,17 +16,28 @@ using Refusal = std::string;
 // Reads the image at `path`, its symbols when asked.
 [[nodiscard]] Expected<image::ExecutableImage, Refusal> loadImage(const std::string& path,
                                                                   image::SymbolReading symbols);
+// Reads the image in a file already open (standard input's copy), called
+// `name` in messages.
+[[nodiscard]] Expected<image::ExecutableImage, Refusal> loadImage(const platform::File& file, const std::string& name,
+                                                                  image::SymbolReading symbols);
+// Reads options.path, or `openInput` when given (FILE "-").
+[[nodiscard]] Expected<image::ExecutableImage, Refusal> loadImage(const CliOptions& options,
+                                                                  const platform::File* openInput,
+                                                                  image::SymbolReading symbols);
 
 // Turns --va or --symbol into the file offset the request checks take, as
-// if typed with -a; a symbol's recorded size becomes the table size unless
-// -s was given.
-[[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options);
+// if typed with -a; a symbol's recorded size, or for --va the rest of its
+// section's file data, becomes the table size unless -s was given. Words
+// are then read in the image's byte order unless one was given.
+[[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,
+                                                                const platform::File* openInput);
 [[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,
                                                                 const image::ExecutableImage& image);
 
 // What --list-sections and --list-symbols print: aligned columns under a header line.
 std::string sectionListing(const image::ExecutableImage& image);
-std::string symbolListing(const image::ExecutableImage& image);
+// The symbols are those --match lets through, demangled with --demangle.
+std::string symbolListing(const image::ExecutableImage& image, const CliOptions& choices = {});
 
 // Why the table's `length` bytes at `address` have no file offset, and what to do.
 std::string offsetRefusalMessage(const image::OffsetRefusal& refusal, std::uint64_t address, std::uint64_t length);

@@ -136,6 +136,12 @@ TEST(CommandLine, ImageOptionsReachTheirFields) {
     const CliOptions lists = parsedOptions({"--list-sections", "--list-symbols", "f"});
     EXPECT_TRUE(lists.listSections);
     EXPECT_TRUE(lists.listSymbols);
+    // An image may come on standard input too.
+    const CliOptions listed = parsedOptions({"--list-symbols", "--match", "crc*", "--demangle", "-"});
+    EXPECT_EQ(listed.path, "-");
+    EXPECT_EQ(listed.match, std::optional<std::string>("crc*"));
+    EXPECT_TRUE(listed.demangle);
+    EXPECT_TRUE(parsedOptions({"--symbol", "t", "--little-endian", "-"}).littleEndian);
 }
 
 struct OperandCase {
@@ -227,8 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"UnknownShort", {"-x", "f"}, "invalid option -- 'x'"},
         UsageErrorCase{"LongOnlyFlagHasNoShortForm", {"-r", "f"}, "invalid option -- 'r'"},
         UsageErrorCase{"ErrorBeforeHelpWins", {"-x", "-h"}, "invalid option -- 'x'"},
-        UsageErrorCase{
-            "AmbiguousPrefix", {"--d", "f"}, "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file'"},
+        UsageErrorCase{"AmbiguousPrefix",
+                       {"--d", "f"},
+                       "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file' '--demangle'"},
         UsageErrorCase{"MissingLongValue", {"f", "--size"}, "option '--size' requires an argument"},
         UsageErrorCase{"MissingShortValue", {"f", "-a"}, "option requires an argument -- 'a'"},
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
@@ -275,7 +282,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{
             "AmbiguousLanguageOrLf",
             {"--l=c", "f"},
-            "option '--l' is ambiguous; possibilities: '--language' '--lf' '--list-sections' '--list-symbols'"},
+            "option '--l' is ambiguous; possibilities: '--language' '--lf' '--list-sections' '--list-symbols' "
+            "'--little-endian'"},
         UsageErrorCase{"OutputFileAndResultTxt",
                        {"-o", "t.h", "--dump-to-file", "f"},
                        "--output and --dump-to-file exclude each other: the table goes to one file"},
@@ -302,9 +310,9 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--symbol=t", "--rva", "f"},
                        "--rva applies to -a only; --va and --symbol take image addresses themselves"},
         UsageErrorCase{"ListNeedsAFile", {"--list-symbols"}, "missing FILE"},
-        UsageErrorCase{"ImageFromStandardInput",
-                       {"--list-sections", "-"},
-                       "--va, --symbol and the listings read FILE as an image: give a file, not -"}),
+        UsageErrorCase{"BothByteOrders",
+                       {"--big-endian", "--little-endian", "f"},
+                       "--big-endian and --little-endian exclude each other"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A reserved word is refused only by the languages that reserve it, and only

@@ -39,13 +39,14 @@ TEST(ImageQueries, ListingsAreAlignedColumnsUnderAHeader) {
               ".rodata  2000     40      40         40\n"
               ".bss     3000     80      0          10\n");
     // Data symbols only, by address, each once.
+    // The name last; no file offset in .bss.
     EXPECT_EQ(symbolListing(image),
-              "Name          Address  Size  Section\n"
-              "table         2000     8     .rodata\n"
-              "twin          2000     4     .rodata\n"
-              "dynamic_only  2008     8     .rodata\n"
-              "table         2010     20    .rodata\n"
-              "twin          3000     4     .bss\n");
+              "Address  Size  Offset  Section  Name\n"
+              "2000     8     40      .rodata  table\n"
+              "2000     4     40      .rodata  twin\n"
+              "2008     8     48      .rodata  dynamic_only\n"
+              "2010     20    50      .rodata  table\n"
+              "3000     4     -       .bss     twin\n");
 }
 
 struct ResolveCase {
