@@ -1,0 +1,222 @@
+// zemrik-cli on objects and archives made by the real compilers, on a
+// big-endian image, and on images given on standard input.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "CliProcess.h"
+#include "image/tests/ImageBuilders.h"
+
+namespace zemrik {
+namespace {
+
+namespace fs = std::filesystem;
+
+using namespace clitest;
+
+// The source the new user tried: a static table and an initialized int.
+constexpr const char* kTableSource =
+    "static const unsigned char stab[4]={1,2,3,4};\n"
+    "int counter=5;\n"
+    "const unsigned char* f(void){return stab;}\n";
+
+constexpr const char* kStabBytes = "static unsigned char table[4] = {\n\t0x01, 0x02, 0x03, 0x04 };\n";
+constexpr const char* kCounterDword = "static unsigned long table[1] = {\n\t0x00000005 };\n";
+
+class CliImageInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        root_ = fs::temp_directory_path() / ("zemrik_cli_image_" + std::to_string(random()) + std::to_string(random()));
+        fs::create_directories(root_ / "work");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    fs::path work() const { return root_ / "work"; }
+
+    // Runs a shell command in the working directory; false when it fails.
+    bool shell(const std::string& command) const {
+        const std::string line = "cd '" + work().string() + "' && " + command + " >/dev/null 2>&1";
+        return std::system(line.c_str()) == 0;
+    }
+
+    void writeText(const std::string& name, const std::string& text) const {
+        writeFile(work() / name, Bytes(text.begin(), text.end()));
+    }
+
+    static bool have(const std::string& tool) {
+        return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+    }
+
+    // tab.c compiled by `compiler` with `flags` into `object`; false when the compiler is missing.
+    bool compileTable(const std::string& compiler, const std::string& flags, const std::string& object) {
+        if (!have(compiler)) return false;
+        writeText("tab.c", kTableSource);
+        return shell(compiler + " -O2 " + flags + " -c tab.c -o " + object);
+    }
+
+    // Standard input is the file at `input` when given, else empty. A run
+    // that outlives `limit` is killed and fails the test.
+    Outcome run(const Arguments& arguments, const std::optional<fs::path>& input = std::nullopt,
+                std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        std::fflush(nullptr);
+        const int descriptor = input ? ::open(input->c_str(), O_RDONLY) : -1;
+        const pid_t child = ::fork();
+        if (child == 0) execInChild(work(), root_ / "stdout", root_ / "stderr", arguments, descriptor);
+        if (descriptor >= 0) ::close(descriptor);
+        Outcome outcome;
+        const std::optional<int> code = waitForCliWithin({child, root_ / "stdout", root_ / "stderr"}, limit);
+        EXPECT_TRUE(code) << "zemrik-cli did not end by itself";
+        outcome.exitCode = code.value_or(-1);
+        outcome.output = readFile(root_ / "stdout");
+        outcome.errors = readFile(root_ / "stderr");
+        return outcome;
+    }
+
+    void expectTable(const Outcome& outcome, const std::string& expected) {
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
+        EXPECT_EQ(outcome.output, expected);
+        EXPECT_EQ(outcome.errors, "");
+    }
+
+private:
+    fs::path root_;
+};
+
+const Arguments kStab = {"--symbol", "stab", "-i", "bytes", "-n", "4", "-l", "c", "--lf"};
+const Arguments kCounter = {"--symbol", "counter", "-i", "dwords", "-n", "4", "-l", "c", "--lf"};
+
+Arguments with(Arguments arguments, const std::string& last) {
+    arguments.push_back(last);
+    return arguments;
+}
+
+// The reproduction, and the same source in ELF32 and with a
+// section per table: each symbol read from its own section.
+TEST_F(CliImageInput, ElfObjectsGiveTheTableNotTheCode) {
+    struct Build {
+        const char* flags;
+        const char* object;
+    };
+    for (const Build build : {Build{"", "tab.o"}, Build{"-m32", "tab32.o"}, Build{"-fdata-sections", "tabds.o"}}) {
+        SCOPED_TRACE(build.object);
+        if (!compileTable("gcc", build.flags, build.object)) GTEST_SKIP() << "gcc " << build.flags << " cannot compile";
+        expectTable(run(with(kStab, build.object)), kStabBytes);
+        expectTable(run(with(kCounter, build.object)), kCounterDword);
+    }
+}
+
+TEST_F(CliImageInput, ArchiveFindsTheMemberThatDefinesTheSymbol) {
+    if (!compileTable("gcc", "", "tab.o") || !have("ar")) GTEST_SKIP() << "no gcc or ar";
+    writeText("other.c", "int other=7;\n");
+    ASSERT_TRUE(shell("gcc -c other.c -o other.o && ar rcs libtab.a other.o tab.o"));
+    expectTable(run(with(kCounter, "libtab.a")), kCounterDword);
+    const Outcome listed = run({"--list-symbols", "--match", "c*", "libtab.a"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+    EXPECT_NE(listed.output.find("Member  Name\n"), std::string::npos) << listed.output;
+    EXPECT_NE(listed.output.find("  tab.o   counter\n"), std::string::npos) << listed.output;
+    EXPECT_EQ(listed.output.find("other"), std::string::npos) << listed.output;
+}
+
+// COFF objects record no sizes: with -s the table, without it the request's
+// refusal and why.
+TEST_F(CliImageInput, MingwObjectsAndArchives) {
+    struct Build {
+        const char* prefix;
+        const char* symbol;  // i686 prefixes C names with an underscore
+    };
+    for (const Build build : {Build{"x86_64-w64-mingw32-", "stab"}, Build{"i686-w64-mingw32-", "_stab"}}) {
+        SCOPED_TRACE(build.prefix);
+        const std::string prefix = build.prefix;
+        if (!compileTable(prefix + "gcc", "", "tab.obj") || !have(prefix + "ar")) GTEST_SKIP() << "no " << prefix;
+        ASSERT_TRUE(shell(prefix + "ar rcs libtab.a tab.obj"));
+        for (const char* file : {"tab.obj", "libtab.a"}) {
+            Arguments arguments = {"--symbol", build.symbol, "-s", "4", "-i", "bytes", "-n", "4", "-l", "c", "--lf"};
+            expectTable(run(with(arguments, file)), kStabBytes);
+        }
+        const Outcome unsized = run({"--symbol", build.symbol, "tab.obj"});
+        EXPECT_EQ(unsized.exitCode, 1);
+        EXPECT_EQ(unsized.errors,
+                  "You MUST enter the size of the table !\n"
+                  "zemrik-cli: PE and COFF files record no symbol sizes: give the table's size in bytes with "
+                  "-s/--size HEX\n");
+    }
+}
+
+TEST_F(CliImageInput, ObjectRefusals) {
+    if (!have("gcc")) GTEST_SKIP() << "no gcc";
+    writeText("refs.c", "extern int ext;\nint use(void){return ext;}\n");
+    ASSERT_TRUE(shell("gcc -c refs.c -o refs.o"));
+    const Outcome undefined = run({"--symbol", "ext", "-s", "4", "refs.o"});
+    EXPECT_EQ(undefined.exitCode, 1);
+    EXPECT_EQ(undefined.errors,
+              "zemrik-cli: symbol 'ext' is undefined in refs.o: it is only used there, and defined in another file\n");
+    const Outcome byAddress = run({"--va", "0", "-s", "4", "refs.o"});
+    EXPECT_EQ(byAddress.exitCode, 1);
+    EXPECT_EQ(byAddress.errors,
+              "zemrik-cli: refs.o is a relocatable object, whose sections have no addresses yet: give the table with "
+              "--symbol NAME, or its file offset with -a\n");
+}
+
+TEST_F(CliImageInput, DemangledNamesAreListedAndFound) {
+    if (!have("g++")) GTEST_SKIP() << "no g++";
+    writeText("tbl.cpp", "namespace ns { extern const int tbl[2] = {1, 2}; }\n");
+    ASSERT_TRUE(shell("g++ -c tbl.cpp -o tbl.o"));
+    const Outcome listed = run({"--list-symbols", "--demangle", "--match", "ns::*", "tbl.o"});
+    EXPECT_EQ(listed.output,
+              "Address  Size  Offset  Section  Name\n"
+              "0        8     40      .rodata  ns::tbl\n");
+    expectTable(run({"--symbol", "ns::tbl", "--demangle", "-i", "dwords", "-n", "2", "-l", "c", "--lf", "tbl.o"}),
+                "static unsigned long table[2] = {\n\t0x00000001, 0x00000002 };\n");
+    // Without --demangle only the name as stored.
+    EXPECT_EQ(run({"--symbol", "ns::tbl", "tbl.o"}).exitCode, 1);
+}
+
+// A big-endian ELF32 built in code: words in its order unless told, Data
+// Str in the file's.
+TEST_F(CliImageInput, BigEndianImageIsReadInItsOrder) {
+    test::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    const std::uint32_t rodata =
+        builder.section({".rodata", 1, image::elf::kShfAlloc, 0x1000, Bytes{0x12, 0x34, 0x56, 0x78}});
+    builder.symbols(image::elf::kShtSymtab, {{"table", 0x1000, 4, image::elf::kSttObject, rodata}});
+    writeFile(work() / "big.elf", builder.build());
+    const Arguments words = {"--symbol", "table", "-i", "words", "-n", "2", "-l", "c", "--lf"};
+    expectTable(run(with(words, "big.elf")), "static unsigned short table[2] = {\n\t0x1234, 0x5678 };\n");
+    Arguments little = words;
+    little.push_back("--little-endian");
+    expectTable(run(with(little, "big.elf")), "static unsigned short table[2] = {\n\t0x3412, 0x7856 };\n");
+    const Outcome text = run({"--va", "1000", "-i", "bytes", "-n", "4", "-l", "datastr", "--lf", "big.elf"});
+    EXPECT_EQ(text.exitCode, 0) << text.errors;
+    EXPECT_EQ(text.output,
+              run({"-a", "34", "-s", "4", "-i", "bytes", "-n", "4", "-l", "datastr", "--lf", "big.elf"}).output);
+}
+
+TEST_F(CliImageInput, ImagesOnStandardInput) {
+    if (!compileTable("gcc", "", "tab.o")) GTEST_SKIP() << "no gcc";
+    expectTable(run(with(kStab, "-"), work() / "tab.o"), kStabBytes);
+    const Outcome listed = run({"--list-symbols", "--match", "stab", "-"}, work() / "tab.o");
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+    EXPECT_NE(listed.output.find(".rodata  stab\n"), std::string::npos) << listed.output;
+}
+
+// With plain -a and -s only the table's bytes are read: an endless input ends.
+TEST_F(CliImageInput, StandardInputIsReadOnlyToTheTablesEnd) {
+    const Outcome outcome = run({"-a", "0", "-s", "10", "-i", "bytes", "-n", "4", "-l", "c", "--lf", "-"},
+                                fs::path("/dev/zero"), std::chrono::seconds(10));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
+    EXPECT_EQ(outcome.output.rfind("static unsigned char table[16] = {\n", 0), 0u) << outcome.output;
+}
+
+}  // namespace
+}  // namespace zemrik
