@@ -14,8 +14,10 @@ struct OptionHint {
 
 // The refusals whose text names a field of the dialog, or none at all, with
 // the option that sets it. A zero can only be the size: -n refuses 0 itself.
+constexpr std::string_view kMissingSize = "You MUST enter the size of the table !";
+
 constexpr OptionHint kOptionHints[] = {
-    {"You MUST enter the size of the table !", "give the table's size in bytes with -s/--size HEX"},
+    {kMissingSize, "give the table's size in bytes with -s/--size HEX"},
     {"You MUST enter the offset of the table !",
      "give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
     {"You MUST enter the number of items per line !", "give the number of items on a line with -n/--per-line DEC"},
@@ -65,7 +67,7 @@ void CliRequestSource::showMessage(const std::string& text, const std::string&, 
     for (const OptionHint& hint : kOptionHints) {
         if (hint.message != text) continue;
         // The image that gave the address says why it gave no size.
-        const bool sizeHint = &hint == &kOptionHints[0] && !options_.missingSizeHint.empty();
+        const bool sizeHint = text == kMissingSize && !options_.missingSizeHint.empty();
         const std::string_view line = sizeHint ? std::string_view(options_.missingSizeHint) : hint.hint;
         std::fprintf(errors_, "zemrik-cli: %.*s\n", static_cast<int>(line.size()), line.data());
     }
