@@ -23,17 +23,20 @@ constexpr std::size_t kLargestImage = 1 << 20;
 // Enough sections and symbols to query, however many a file declares.
 constexpr std::size_t kQueriesPerKind = 64;
 
-// Asks for the range and, when answered, reads its first and last byte, so
-// that AddressSanitizer reports an answer past the file.
-void query(const image::ExecutableImage& found, std::span<const std::uint8_t> file, std::uint64_t address,
-           std::uint64_t length) {
-    const image::OffsetOrRefusal offset = image::fileOffsetOf(found, address, length);
+// When the range is answered, reads its first and last byte, so that
+// AddressSanitizer reports an answer past the file.
+void touch(std::span<const std::uint8_t> file, const image::OffsetOrRefusal& offset, std::uint64_t length) {
     if (!offset) return;
     check(*offset <= file.size() && length <= file.size() - *offset, "answered a range outside the file");
     if (length == 0) return;
     volatile std::uint8_t touched = file[static_cast<std::size_t>(*offset)];
     touched = file[static_cast<std::size_t>(*offset + length - 1)];
     (void)touched;
+}
+
+void query(const image::ExecutableImage& found, std::span<const std::uint8_t> file, std::uint64_t address,
+           std::uint64_t length) {
+    touch(file, image::fileOffsetOf(found, address, length), length);
 }
 
 }  // namespace
@@ -66,7 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!withSymbols) return 0;
     const auto& symbols = withSymbols.value().symbols;
     for (std::size_t index = 0; index < symbols.size() && index < kQueriesPerKind; ++index) {
-        query(found, file, symbols[index].address, symbols[index].size.value_or(length));
+        const image::ImageSymbol& symbol = symbols[index];
+        const std::uint64_t symbolLength = symbol.size.value_or(length);
+        query(found, file, symbol.address, symbolLength);
+        // Objects and archives answer through the symbol's own section.
+        touch(file, image::symbolFileOffset(withSymbols.value(), symbol, symbolLength), symbolLength);
+        if (symbol.fileOffset) touch(file, *symbol.fileOffset, 1);
     }
     return 0;
 }
