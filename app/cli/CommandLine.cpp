@@ -361,6 +361,9 @@ private:
         if (operands_.empty()) return ParseResult::failure("missing FILE");
         if (operands_.size() > 1) return ParseResult::failure("extra operand " + quoted(operands_[1]));
         CliOptions& options = command_.options;
+        if (options.match && !options.listSymbols) {
+            return ParseResult::failure("--match filters the symbols --list-symbols lists: give that too");
+        }
         // result.txt keeps the dialog's format, CR LF line ends included.
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
             return ParseResult::failure("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
