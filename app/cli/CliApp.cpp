@@ -54,7 +54,7 @@ int exitCodeAfterRun(const CliRunHost& host, const TableDestination& destination
     case HostOutcome::Delivered: return kExitSuccess;
     case HostOutcome::MessageShown: return kExitRunFailed;
     case HostOutcome::OutputNotWritten:
-        std::fprintf(stderr, "zemrik-cli: cannot write the table to %s\n", destination.name().c_str());
+        printLine(stderr, "zemrik-cli: cannot write the table to " + destination.name());
         printReasonLine(stderr, *destination.failure());
         return kExitRunFailed;
     case HostOutcome::NothingDelivered:
@@ -64,9 +64,22 @@ int exitCodeAfterRun(const CliRunHost& host, const TableDestination& destination
     return kExitRunFailed;
 }
 
+// -o naming the input file, by whatever path or link (standard input
+// redirected from it too), would put the table in place of the file it is
+// read from: refused, and said, before anything is written.
+bool outputReplacesInput(const CliOptions& options, const platform::File& input) {
+    const auto inputIdentity = input.identity();
+    const auto outputIdentity = platform::File::identityAt(options.outputPath);
+    if (!inputIdentity || !outputIdentity || !(*inputIdentity == *outputIdentity)) return false;
+    const std::string inputName = options.path == kStandardInputPath ? "- (standard input)" : options.path;
+    printLine(stderr, "zemrik-cli: -o " + options.outputPath + " is the input file " + inputName +
+                          ": the table would take the place of its input");
+    return true;
+}
+
 // FILE "-": standard input (a pipe too) read whole into memory, so that the
 // request's checks, --rva and the walks see a file of that length.
-Expected<platform::File, int> readStandardInput() {
+Expected<platform::File, int> readStandardInput(const CliOptions& options) {
     using Result = Expected<platform::File, int>;
     const std::string path(kStandardInputPath);
     auto input = platform::File::duplicateStandardInput();
@@ -75,6 +88,7 @@ Expected<platform::File, int> readStandardInput() {
         printReasonLine(stderr, {path, input.error()});
         return Result::failure(kExitRefused);
     }
+    if (outputReplacesInput(options, *input)) return Result::failure(kExitRefused);
     auto copy = platform::copyIntoAnonymousFile(*input, kStandardInputLimit);
     if (copy) return std::move(*copy);
     if (copy.error().kind == platform::InputCopyFailure::Kind::TooLarge) {
@@ -84,6 +98,16 @@ Expected<platform::File, int> readStandardInput() {
         printReasonLine(stderr, {path, copy.error().reason});
     }
     return Result::failure(kExitRefused);
+}
+
+// The input opened here, for the run to take over, unless -o names it: one
+// that can't be opened is left to the run, which says why.
+Expected<std::optional<platform::File>, int> openInputApartFromOutput(const CliOptions& options) {
+    using Result = Expected<std::optional<platform::File>, int>;
+    auto input = platform::File::openForReading(options.path);
+    if (!input) return Result(std::nullopt);
+    if (outputReplacesInput(options, *input)) return Result::failure(kExitRefused);
+    return Result(std::move(*input));
 }
 
 StyleChoice styleChoiceOf(const CliOptions& options) {
@@ -96,9 +120,13 @@ StyleChoice styleChoiceOf(const CliOptions& options) {
 int runRequest(const CliOptions& options) {
     std::optional<platform::File> input;
     if (options.path == kStandardInputPath) {
-        auto read = readStandardInput();
+        auto read = readStandardInput(options);
         if (!read) return read.error();
         input = std::move(*read);
+    } else if (!options.outputPath.empty()) {
+        auto opened = openInputApartFromOutput(options);
+        if (!opened) return opened.error();
+        input = std::move(*opened);
     }
     const CliStyle style(styleChoiceOf(options));
     CliRequestSource source(options, stderr, std::move(input), style.row());

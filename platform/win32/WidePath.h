@@ -1,0 +1,14 @@
+#pragma once
+
+// Paths for the W file functions, read in the process's PathEncoding.
+// Included by the Windows sources of the platform only.
+
+#include <string>
+
+namespace zemrik::platform {
+
+std::wstring widePath(const std::string& path);
+// A path the system gave back (a link's target), in the process's encoding.
+std::string narrowPath(const std::wstring& path);
+
+}  // namespace zemrik::platform
