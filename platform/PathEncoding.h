@@ -13,7 +13,7 @@
 namespace zemrik::platform {
 
 enum class PathEncoding {
-    AnsiCodePage,  // as the A functions read them, the default
+    AnsiCodePage,  // the default: files opened with the A functions, as the dialog's are
     Utf8,
 };
 

@@ -16,8 +16,12 @@ constexpr std::uint64_t kLargestFileOffset = static_cast<std::uint64_t>(std::num
 constexpr std::size_t kLargestPiece = 0x40000000;
 
 SystemResult<File> createFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags = 0) {
-    HANDLE handle = CreateFileW(widePath(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    constexpr DWORD kShare = FILE_SHARE_READ;
+    const DWORD attributes = FILE_ATTRIBUTE_NORMAL | flags;
+    HANDLE handle =
+        pathsInAnsiCodePage()
+            ? CreateFileA(path.c_str(), access, kShare, nullptr, disposition, attributes, nullptr)
+            : CreateFileW(widePath(path).c_str(), access, kShare, nullptr, disposition, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return lastFailure<File>();
     return File(HandleOwner(handle));
 }

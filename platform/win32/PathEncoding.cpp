@@ -37,6 +37,8 @@ void setPathEncoding(PathEncoding encoding) { pathCodePage.store(encoding == Pat
 
 std::string utf8FromWide(std::wstring_view text) { return fromWide(text, CP_UTF8); }
 
+bool pathsInAnsiCodePage() { return pathCodePage.load() == CP_ACP; }
+
 std::wstring widePath(const std::string& path) { return toWide(path, pathCodePage.load()); }
 
 std::string narrowPath(const std::wstring& path) { return fromWide(path, pathCodePage.load()); }
