@@ -11,6 +11,14 @@
 
 namespace zemrik::platform {
 
+// Which file a name or an open handle leads to: the same for every name of
+// one file (another spelling of its path, a hard link, a symbolic link to it).
+struct FileIdentity {
+    std::uint64_t volume;  // st_dev; the volume's serial number on Windows
+    std::uint64_t index;   // st_ino; the file index on Windows
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // Owns one open file. Move-only; closes on destruction.
 class File {
 public:
@@ -28,6 +36,8 @@ public:
     [[nodiscard]] static SystemResult<File> duplicateStandardInput();
     // The same on standard output.
     [[nodiscard]] static SystemResult<File> duplicateStandardOutput();
+    // The identity of the file `path` leads to, symbolic links followed.
+    [[nodiscard]] static SystemResult<FileIdentity> identityAt(const std::string& path);
 
     File() = default;
     // Takes over a file opened by other means.
@@ -67,6 +77,8 @@ public:
     // Nothing for a pipe, a terminal or a device, where what is written is
     // passed on at once.
     [[nodiscard]] SystemResult<std::optional<WritePlace>> writePlace() const;
+
+    [[nodiscard]] SystemResult<FileIdentity> identity() const;
 
     NativeHandle native() const { return handle_.get(); }
 

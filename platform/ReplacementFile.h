@@ -24,7 +24,11 @@ struct ReplacementNameTraits {
 class ReplacementFile {
 public:
     // Created anew, for writing only, in the destination's directory; on
-    // POSIX with the destination's permissions when it exists.
+    // POSIX with the destination's permissions when it exists. A destination
+    // that is a symbolic link stands for the file it leads to, which is
+    // replaced in its own directory while the link stays; a link to no file
+    // is refused (DanglingLink). A file with other hard links is replaced as
+    // a new file under this name: the other names keep the old contents.
     [[nodiscard]] static SystemResult<ReplacementFile> createBeside(const std::string& destination);
 
     File& file() { return file_; }

@@ -9,6 +9,7 @@ std::string SystemError::describe() const {
     case Ours::InUse: return "File is in use";
     case Ours::FileShrank: return "File shrank during the run";
     case Ours::SymbolicLink: return "Is a symbolic link";
+    case Ours::DanglingLink: return "Is a symbolic link to a missing file";
     }
     return systemText();
 }

@@ -18,6 +18,7 @@ public:
         InUse,           // another open of the file holds a lock that excludes this one
         FileShrank,      // the file ended before bytes it held when the run began
         SymbolicLink,    // a link (a reparse point on Windows) where a file is written
+        DanglingLink,    // a link to no file where a file is replaced
     };
 
     SystemError() = default;

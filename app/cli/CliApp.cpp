@@ -55,7 +55,7 @@ int exitCodeAfterRun(const CliRunHost& host, const TableDestination& destination
     case HostOutcome::Delivered: return kExitSuccess;
     case HostOutcome::MessageShown: return kExitRunFailed;
     case HostOutcome::OutputNotWritten:
-        std::fprintf(stderr, "zemrik-cli: cannot write the table to %s\n", destination.name().c_str());
+        printLine(stderr, "zemrik-cli: cannot write the table to " + destination.name());
         printReasonLine(stderr, *destination.failure());
         return kExitRunFailed;
     case HostOutcome::NothingDelivered:
@@ -84,9 +84,22 @@ InputNeed standardInputNeed(const CliOptions& options) {
     return {std::uint64_t{*address} + *size, platform::PastLimit::Ignore};
 }
 
+// -o naming the input file, by whatever path or link (standard input
+// redirected from it too), would put the table in place of the file it is
+// read from: refused, and said, before anything is written.
+bool outputReplacesInput(const CliOptions& options, const platform::File& input) {
+    const auto inputIdentity = input.identity();
+    const auto outputIdentity = platform::File::identityAt(options.outputPath);
+    if (!inputIdentity || !outputIdentity || !(*inputIdentity == *outputIdentity)) return false;
+    const std::string inputName = options.path == kStandardInputPath ? "- (standard input)" : options.path;
+    printLine(stderr, "zemrik-cli: -o " + options.outputPath + " is the input file " + inputName +
+                          ": the table would take the place of its input");
+    return true;
+}
+
 // FILE "-": standard input (a pipe too) read into memory, so that the
 // request's checks, --rva and the walks see a file of that length.
-Expected<platform::File, int> readStandardInput(const InputNeed& need) {
+Expected<platform::File, int> readStandardInput(const CliOptions& options, const InputNeed& need) {
     using Result = Expected<platform::File, int>;
     const std::string path(kStandardInputPath);
     auto input = platform::File::duplicateStandardInput();
@@ -95,6 +108,7 @@ Expected<platform::File, int> readStandardInput(const InputNeed& need) {
         printReasonLine(stderr, {path, input.error()});
         return Result::failure(kExitRefused);
     }
+    if (outputReplacesInput(options, *input)) return Result::failure(kExitRefused);
     auto copy = platform::copyIntoAnonymousFile(*input, need.limit, need.pastLimit);
     if (copy) return std::move(*copy);
     if (copy.error().kind == platform::InputCopyFailure::Kind::TooLarge) {
@@ -106,6 +120,16 @@ Expected<platform::File, int> readStandardInput(const InputNeed& need) {
     return Result::failure(kExitRefused);
 }
 
+// The input opened here, for the run to take over, unless -o names it: one
+// that can't be opened is left to the run, which says why.
+Expected<std::optional<platform::File>, int> openInputApartFromOutput(const CliOptions& options) {
+    using Result = Expected<std::optional<platform::File>, int>;
+    auto input = platform::File::openForReading(options.path);
+    if (!input) return Result(std::nullopt);
+    if (outputReplacesInput(options, *input)) return Result::failure(kExitRefused);
+    return Result(std::move(*input));
+}
+
 StyleChoice styleChoiceOf(const CliOptions& options) {
     constexpr ElementSize kItemsSizes[] = {ElementSize::Byte, ElementSize::Word, ElementSize::Dword};
     const ElementSize size = kItemsSizes[options.itemsSelection];
@@ -114,6 +138,11 @@ StyleChoice styleChoiceOf(const CliOptions& options) {
 }
 
 int runRequest(const CliOptions& options, std::optional<platform::File> input) {
+    if (!input && !options.outputPath.empty()) {
+        auto opened = openInputApartFromOutput(options);
+        if (!opened) return opened.error();
+        input = std::move(*opened);
+    }
     const CliStyle style(styleChoiceOf(options));
     CliRequestSource source(options, stderr, std::move(input), style.row());
     const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
@@ -149,7 +178,7 @@ int runCli(const std::vector<std::string_view>& arguments) {
     const CliOptions& options = command.value().options;
     std::optional<platform::File> input;
     if (options.path == kStandardInputPath) {
-        auto read = readStandardInput(standardInputNeed(options));
+        auto read = readStandardInput(options, standardInputNeed(options));
         if (!read) return read.error();
         input = std::move(*read);
     }

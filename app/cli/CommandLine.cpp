@@ -423,6 +423,8 @@ std::string_view helpText() {
            "  -o, --output FILE    write the table to FILE instead of standard output; FILE\n"
            "                       is replaced only once the whole table is written, and\n"
            "                       is left as it was when the run fails\n"
+           "                       or is refused; never the input file; a link's file is\n"
+           "                       replaced and the link kept\n"
            "      --dump-to-file   write the table to result.txt in the current directory\n"
            "      --va HEX         the table's virtual address in a PE32, PE32+ or ELF\n"
            "                       image (up to 16 hex digits), instead of -a; without -s\n"

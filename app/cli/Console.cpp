@@ -1,5 +1,7 @@
 #include "app/cli/Console.h"
 
+#include "platform/StandardStream.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -9,8 +11,10 @@
 namespace zemrik::cli {
 
 void printReasonLine(std::FILE* stream, const FileFailure& failure) {
-    std::fprintf(stream, "zemrik-cli: %s: %s\n", failure.path.c_str(), failure.reason.describe().c_str());
+    printLine(stream, "zemrik-cli: " + failure.path + ": " + failure.reason.describe());
 }
+
+void printLine(std::FILE* stream, const std::string& line) { platform::writeText(stream, line + "\n"); }
 
 #ifdef _WIN32
 

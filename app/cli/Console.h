@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "run/FileFailure.h"
 
@@ -10,5 +11,8 @@ bool isTerminal(std::FILE* stream);
 
 // The line after a message about a file: "zemrik-cli: PATH: <the system's reason>".
 void printReasonLine(std::FILE* stream, const FileFailure& failure);
+
+// One line of text that may hold a path, in UTF-8, in the encoding that shows it.
+void printLine(std::FILE* stream, const std::string& line);
 
 }  // namespace zemrik::cli

@@ -185,6 +185,26 @@ SystemResult<void> File::flushToDisk() {
     return {};
 }
 
+namespace {
+
+FileIdentity identityOf(const struct stat& status) {
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+}  // namespace
+
+SystemResult<FileIdentity> File::identityAt(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return lastFailure<FileIdentity>();
+    return identityOf(status);
+}
+
+SystemResult<FileIdentity> File::identity() const {
+    struct stat status {};
+    if (::fstat(native(), &status) != 0) return lastFailure<FileIdentity>();
+    return identityOf(status);
+}
+
 SystemResult<std::optional<File::WritePlace>> File::writePlace() const {
     using Result = SystemResult<std::optional<WritePlace>>;
     struct stat status {};

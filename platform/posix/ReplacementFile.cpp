@@ -128,6 +128,40 @@ void forgetPending(const std::string& path) {
     }
 }
 
+// As many links in a row as Linux follows before it says ELOOP.
+constexpr int kLinkHops = 40;
+
+// The file a destination names once symbolic links are followed: replacing
+// that file, beside it, keeps the link (a rename over the link would put a
+// plain file in its place). A link to no file is refused rather than
+// followed: a link planted where a table is written must not decide where a
+// new file appears. A name that is no link, or not there yet, is itself.
+SystemResult<std::string> fileLinkedFrom(const std::string& destination) {
+    std::string path = destination;
+    for (int hop = 0; hop < kLinkHops; ++hop) {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0) {
+            if (hop > 0 && (errno == ENOENT || errno == ENOTDIR)) {
+                return failedWith<std::string>(SystemError::ours(SystemError::Ours::DanglingLink));
+            }
+            return hop == 0 ? SystemResult<std::string>(path) : lastFailure<std::string>();
+        }
+        if (!S_ISLNK(status.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length < 0) return lastFailure<std::string>();
+        if (static_cast<std::size_t>(length) == sizeof target) {
+            return failedWith<std::string>(SystemError::fromCode(ENAMETOOLONG));
+        }
+        // A relative target is taken from the link's own directory.
+        std::string next(target, static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        if (next.rfind('/', 0) != 0 && slash != std::string::npos) next.insert(0, path, 0, slash + 1);
+        path = std::move(next);
+    }
+    return failedWith<std::string>(SystemError::fromCode(ELOOP));
+}
+
 }  // namespace
 
 void ReplacementNameTraits::release(const Handle& path) noexcept {
@@ -135,8 +169,11 @@ void ReplacementNameTraits::release(const Handle& path) noexcept {
     forgetPending(path);
 }
 
-SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& destination) {
+SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& name) {
     if (const auto fault = injectedFault(Acquisition::CreateReplacement)) return failedWith<ReplacementFile>(*fault);
+    const auto linked = fileLinkedFrom(name);
+    if (!linked) return failedWith<ReplacementFile>(linked.error());
+    const std::string& destination = *linked;
     // A rename puts a plain file in place of a device, a FIFO or a link to one
     // (as root, in place of /dev/null): only a regular file, or none, is replaced.
     struct stat status {};

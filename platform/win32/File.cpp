@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/FaultPoint.h"
+#include "platform/win32/WidePath.h"
 
 namespace zemrik::platform {
 namespace {
@@ -15,8 +16,12 @@ constexpr std::uint64_t kLargestFileOffset = static_cast<std::uint64_t>(std::num
 constexpr std::size_t kLargestPiece = 0x40000000;
 
 SystemResult<File> createFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags = 0) {
-    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    constexpr DWORD kShare = FILE_SHARE_READ;
+    const DWORD attributes = FILE_ATTRIBUTE_NORMAL | flags;
+    HANDLE handle =
+        pathsInAnsiCodePage()
+            ? CreateFileA(path.c_str(), access, kShare, nullptr, disposition, attributes, nullptr)
+            : CreateFileW(widePath(path).c_str(), access, kShare, nullptr, disposition, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return lastFailure<File>();
     return File(HandleOwner(handle));
 }
@@ -83,18 +88,19 @@ SystemResult<File> File::createReadWrite(const std::string& path) {
 }
 
 SystemResult<File> File::createAnonymous() {
-    char directory[MAX_PATH + 1];
-    char path[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof directory, directory);
-    if (length == 0 || GetTempFileNameA(directory, "zmk", 0, path) == 0) return lastFailure<File>();
+    // Wide, so that a temporary directory under any user's name is reached.
+    wchar_t directory[MAX_PATH + 1];
+    wchar_t path[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, directory);
+    if (length == 0 || GetTempFileNameW(directory, L"zmk", 0, path) == 0) return lastFailure<File>();
     if (length > MAX_PATH) return failedWith<File>(SystemError::fromCode(ERROR_FILENAME_EXCED_RANGE));
     // Deleted when the last handle closes, whatever ends the program; kept in
     // memory by the cache as long as there is room.
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+    HANDLE handle = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const SystemError error = SystemError::last();
-        DeleteFileA(path);
+        DeleteFileW(path);
         return failedWith<File>(error);
     }
     return File(HandleOwner(handle));
@@ -178,6 +184,29 @@ SystemResult<void> File::flushToDisk() {
     if (!FlushFileBuffers(native())) return lastFailure<void>();
     return {};
 }
+
+namespace {
+
+SystemResult<FileIdentity> identityOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) return lastFailure<FileIdentity>();
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+}  // namespace
+
+SystemResult<FileIdentity> File::identityAt(const std::string& path) {
+    // No access asked for, and every sharing allowed: this open conflicts
+    // with none, not even a writer's that shares nothing.
+    HANDLE handle = CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return lastFailure<FileIdentity>();
+    const HandleOwner owner(handle);
+    return identityOf(handle);
+}
+
+SystemResult<FileIdentity> File::identity() const { return identityOf(native()); }
 
 SystemResult<std::optional<File::WritePlace>> File::writePlace() const {
     using Result = SystemResult<std::optional<WritePlace>>;
