@@ -24,7 +24,6 @@ constexpr OptionHint kOptionHints[] = {
     {"You MUST enter the size of the table !", "give the table's size in bytes with -s/--size HEX"},
     {"You MUST enter the offset of the table !",
      "give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
-    {"You MUST enter the number of items per line !", "give the number of items on a line with -n/--per-line DEC"},
     {"A zero somewhere :)", "the table's size (-s/--size) is 0"},
 };
 
