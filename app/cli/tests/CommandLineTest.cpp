@@ -189,9 +189,9 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Help,
                                            HelpCase{"VersionPrefix", {"f", "--vers"}, CommandKind::Version}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CommandLine, HelpMarksWhatEveryRunNeedsAndVersionIsTheAbouts) {
+TEST(CommandLine, HelpGroupsWhatPlacesTheTableAndVersionIsTheAbouts) {
     const std::string help(helpText());
-    const std::size_t needed = help.find("Every run needs");
+    const std::size_t needed = help.find("The table (each may be left out");
     const std::size_t others = help.find("Options:\n");
     ASSERT_NE(needed, std::string::npos);
     ASSERT_NE(others, std::string::npos);
