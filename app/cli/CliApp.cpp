@@ -102,14 +102,14 @@ StyleChoice styleChoiceOf(const CliOptions& options) {
             options.length};
 }
 
-int runRequest(const CliOptions& options) {
+int runRequest(const CliOptions& options, SizeDefault sizeDefault) {
     std::optional<platform::File> input;
     if (options.path == kStandardInputPath) {
         auto read = readStandardInput();
         if (!read) return read.error();
         input = std::move(*read);
     }
-    CliRequestSource source(options, stderr, std::move(input), styleChoiceOf(options));
+    CliRequestSource source(options, stderr, std::move(input), styleChoiceOf(options), sizeDefault);
     const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
     StandardOutputDestination standardOutput(finalLineBreak);
     std::optional<ReplacedFileDestination> outputFile;
@@ -145,9 +145,9 @@ int runCli(const std::vector<std::string_view>& arguments) {
     if (options.virtualAddress || options.symbol) {
         const auto resolved = resolveImageAddress(options);
         if (!resolved) return reportRefusal(resolved.error());
-        return runRequest(*resolved);
+        return runRequest(*resolved, SizeDefault::None);
     }
-    return runRequest(options);
+    return runRequest(options, SizeDefault::ToEndOfFile);
 }
 
 }  // namespace zemrik::cli

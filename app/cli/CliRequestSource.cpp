@@ -96,7 +96,7 @@ int CliRequestSource::languageSelection() { return static_cast<int>(requestLangu
 
 std::string CliRequestSource::fieldText(NumberField field) {
     switch (field) {
-    case NumberField::TableSize: return tableSizeText_ = tableSizeField(options_, fileSize_.value_or(0));
+    case NumberField::TableSize: return tableSizeText_ = tableSizeField(options_, sizeDefault_, fileSize_.value_or(0));
     case NumberField::Address: return addressField(options_);
     case NumberField::ItemsPerLine: return itemsPerLineField(options_);
     }
@@ -135,7 +135,7 @@ void CliRequestSource::showMessage(const std::string& text, const std::string&, 
 std::optional<std::string> CliRequestSource::hintFor(const std::string& message) const {
     const std::uint32_t size = convertHexField(tableSizeText_).value_or(0);
     const std::string fileSize = hex(fileSize_.value_or(0));
-    const bool sizeDefaulted = tableSizeDefaults(options_);
+    const bool sizeDefaulted = tableSizeDefaults(options_, sizeDefault_);
     if (message == kNotDivisible) {
         const ElementSize selected = selectedElementSize(options_);
         return std::string(sizeDefaulted ? "the rest of the file, " : "the table's size, ") + hex(size) +

@@ -6,6 +6,7 @@
 
 #include "app/cli/CliStyle.h"
 #include "app/cli/CommandLine.h"
+#include "app/cli/FieldDefaults.h"
 #include "image/ExecutableImage.h"
 #include "platform/File.h"
 #include "run/RequestSource.h"
@@ -23,8 +24,12 @@ public:
     // into memory); `style` is how to print, the element count for --length
     // still to come from the size.
     CliRequestSource(const CliOptions& options, std::FILE* errors, std::optional<platform::File> input,
-                     const StyleChoice& style)
-        : options_(options), errors_(errors), input_(std::move(input)), styleChoice_(style) {}
+                     const StyleChoice& style, SizeDefault sizeDefault = SizeDefault::ToEndOfFile)
+        : options_(options),
+          errors_(errors),
+          input_(std::move(input)),
+          styleChoice_(style),
+          sizeDefault_(sizeDefault) {}
 
     std::string loadedPath() override { return options_.path; }
     platform::SystemResult<platform::File> openInputFile() override;
@@ -53,6 +58,7 @@ private:
     std::FILE* errors_;
     std::optional<platform::File> input_;
     StyleChoice styleChoice_;
+    SizeDefault sizeDefault_;
     std::optional<CliStyle> style_;
     std::optional<std::uint32_t> fileSize_;
     std::string tableSizeText_;  // as the request read it

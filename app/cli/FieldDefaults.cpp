@@ -28,10 +28,12 @@ ElementSize printedElementSize(const CliOptions& options) {
 
 std::string addressField(const CliOptions& options) { return addressDefaults(options) ? "0" : options.address; }
 
-bool tableSizeDefaults(const CliOptions& options) { return options.tableSize.empty() && !options.rva; }
+bool tableSizeDefaults(const CliOptions& options, SizeDefault rule) {
+    return rule == SizeDefault::ToEndOfFile && options.tableSize.empty() && !options.rva;
+}
 
-std::string tableSizeField(const CliOptions& options, std::uint32_t fileSize) {
-    if (!tableSizeDefaults(options)) return options.tableSize;
+std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uint32_t fileSize) {
+    if (!tableSizeDefaults(options, rule)) return options.tableSize;
     // The address is a strict hex number of at most 8 digits once parsed.
     const std::uint32_t address = convertHexField(addressField(options)).value_or(0);
     return hexText(address < fileSize ? fileSize - address : 0);

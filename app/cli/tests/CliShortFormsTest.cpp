@@ -38,7 +38,9 @@ TEST_P(Defaults, FillTheFieldsLeftOut) {
     const DefaultCase& test = GetParam();
     const CliOptions options = parsed(test.arguments);
     EXPECT_EQ(addressField(options), test.address);
-    EXPECT_EQ(tableSizeField(options, test.fileSize), test.tableSize);
+    EXPECT_EQ(tableSizeField(options, SizeDefault::ToEndOfFile, test.fileSize), test.tableSize);
+    // An address resolved from an image leaves the size to the image query.
+    EXPECT_EQ(tableSizeField(options, SizeDefault::None, test.fileSize), options.tableSize);
     EXPECT_EQ(itemsPerLineField(options), test.itemsPerLine);
 }
 
