@@ -67,14 +67,15 @@ std::uint64_t sectionEnd(std::uint32_t imageBase, const SectionHeader& section) 
     return std::uint64_t{imageBase} + section.virtualAddress + section.virtualSize;
 }
 
-// An address more than SizeOfRawData past its section's start, or in a
-// section without file data (.bss), would translate to bytes of something
-// else: the headers or the next section. The section's end itself still
-// translates, and so does an address in a gap before the section.
+// An address in a gap before the section, more than SizeOfRawData past its
+// start, or in a section without file data (.bss), would translate to bytes of
+// something else: the previous section, the headers or the next section. The
+// section's end itself still translates.
 Translation translateInSection(const PeHeaders& headers, const SectionHeader& section, std::uint32_t address) {
     const std::int64_t intoSection =
         std::int64_t{address} - std::int64_t{headers.imageBase} - std::int64_t{section.virtualAddress};
-    if (section.sizeOfRawData == 0 || section.pointerToRawData == 0 || intoSection > section.sizeOfRawData) {
+    if (intoSection < 0 || section.sizeOfRawData == 0 || section.pointerToRawData == 0 ||
+        intoSection > section.sizeOfRawData) {
         return Translation::failure(TranslationRefusal::NoFileData);
     }
     return address - headers.imageBase - section.virtualAddress + section.pointerToRawData;
@@ -88,8 +89,8 @@ Translation translateThroughSections(const FieldReader& reader, const PeHeaders&
     if (!first) return Translation::failure(TranslationRefusal::NotPeFile);
     if (address < std::uint64_t{headers.imageBase} + first->virtualAddress) return headerOffset;
 
-    // The walk compares only section ends, so an address in a gap between two
-    // sections is translated with the later one.
+    // The walk stops at the first section whose end is not below the address;
+    // an address in a gap before that section has no file data of its own.
     for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
         const std::optional<SectionHeader> section = readSectionHeader(reader, headers.sectionTable, index);
         if (!section) return Translation::failure(TranslationRefusal::NotPeFile);

@@ -10,7 +10,9 @@ if [ ${#packages[@]} -eq 0 ]; then
             g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd
             # the tools that compile or run zemrik-cli's tables, and the package tests'
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime
-            dpkg-dev groff-base man-db)
+            dpkg-dev groff-base man-db
+            # a real PE32 DLL for the --rva tests
+            libz-mingw-w64)
 fi
 
 missing=()

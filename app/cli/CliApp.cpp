@@ -1,5 +1,6 @@
 #include "app/cli/CliApp.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -8,6 +9,7 @@
 #include "app/cli/CliStyle.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
+#include "app/cli/FieldDefaults.h"
 #include "app/cli/ImageQueries.h"
 #include "app/cli/TableDestination.h"
 #include "platform/InputCopy.h"
@@ -22,8 +24,14 @@ namespace {
 constexpr std::uint64_t kStandardInputLimit = std::uint64_t{1} << 32;
 constexpr std::string_view kStandardInputPath = "-";
 
-int reportUsageError(const std::string& message) {
-    std::fprintf(stderr, "zemrik-cli: %s\n", message.c_str());
+// One line for each of the messages, then the short usage.
+int reportUsageErrors(std::string_view messages) {
+    for (std::size_t start = 0; start <= messages.size();) {
+        const std::size_t end = std::min(messages.find('\n', start), messages.size());
+        const std::string_view message = messages.substr(start, end - start);
+        std::fprintf(stderr, "zemrik-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+        start = end + 1;
+    }
     const std::string_view usage = shortUsageText();
     std::fwrite(usage.data(), 1, usage.size(), stderr);
     return kExitUsage;
@@ -78,7 +86,7 @@ InputNeed standardInputNeed(const CliOptions& options) {
     const bool readsImage =
         options.rva || options.virtualAddress || options.symbol || options.listSections || options.listSymbols;
     if (readsImage) return kWhole;
-    const std::optional<std::uint32_t> address = convertHexField(options.address);
+    const std::optional<std::uint32_t> address = convertHexField(addressField(options));
     const std::optional<std::uint32_t> size = convertHexField(options.tableSize);
     if (!address || !size || *size == 0) return kWhole;
     return {std::uint64_t{*address} + *size, platform::PastLimit::Ignore};
@@ -131,20 +139,20 @@ Expected<std::optional<platform::File>, int> openInputApartFromOutput(const CliO
 }
 
 StyleChoice styleChoiceOf(const CliOptions& options) {
-    constexpr ElementSize kItemsSizes[] = {ElementSize::Byte, ElementSize::Word, ElementSize::Dword};
-    const ElementSize size = kItemsSizes[options.itemsSelection];
-    return {options.language, styleColumn(size, options.decimal ? Notation::Decimal : Notation::Hex), options.lineEnd,
-            options.types, options.name};
+    const ElementSize size = selectedElementSize(options);
+    return {options.language, styleColumn(size, options.decimal ? Notation::Decimal : Notation::Hex),
+            options.lineEnd,  options.types,
+            options.name,     options.constness,
+            options.length};
 }
 
-int runRequest(const CliOptions& options, std::optional<platform::File> input) {
+int runRequest(const CliOptions& options, std::optional<platform::File> input, SizeDefault sizeDefault) {
     if (!input && !options.outputPath.empty()) {
         auto opened = openInputApartFromOutput(options);
         if (!opened) return opened.error();
         input = std::move(*opened);
     }
-    const CliStyle style(styleChoiceOf(options));
-    CliRequestSource source(options, stderr, std::move(input), style.row());
+    CliRequestSource source(options, stderr, std::move(input), styleChoiceOf(options), sizeDefault);
     const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
     StandardOutputDestination standardOutput(finalLineBreak);
     std::optional<ReplacedFileDestination> outputFile;
@@ -169,7 +177,7 @@ int runRequest(const CliOptions& options, std::optional<platform::File> input) {
 
 int runCli(const std::vector<std::string_view>& arguments) {
     const auto command = parseCommandLine(arguments);
-    if (!command) return reportUsageError(command.error());
+    if (!command) return reportUsageErrors(command.error());
     switch (command.value().kind) {
     case CommandKind::Help: return printText(helpText());
     case CommandKind::Version: return printText(versionText());
@@ -187,9 +195,9 @@ int runCli(const std::vector<std::string_view>& arguments) {
     if (options.virtualAddress || options.symbol) {
         const auto resolved = resolveImageAddress(options, openInput);
         if (!resolved) return reportRefusal(resolved.error());
-        return runRequest(*resolved, std::move(input));
+        return runRequest(*resolved, std::move(input), SizeDefault::None);
     }
-    return runRequest(options, std::move(input));
+    return runRequest(options, std::move(input), SizeDefault::ToEndOfFile);
 }
 
 }  // namespace zemrik::cli

@@ -1,8 +1,14 @@
 #include "app/cli/CliRequestSource.h"
 
+#include <cinttypes>
+#include <span>
 #include <string_view>
 
 #include "app/cli/Console.h"
+#include "app/cli/FieldDefaults.h"
+#include "platform/FileMapping.h"
+#include "run/FieldConversion.h"
+#include "run/ImageAddress.h"
 
 namespace zemrik::cli {
 namespace {
@@ -12,37 +18,88 @@ struct OptionHint {
     std::string_view hint;
 };
 
-// The refusals whose text names a field of the dialog, or none at all, with
-// the option that sets it. A zero can only be the size: -n refuses 0 itself.
+// The refusals whose text names a field of the dialog with the option that
+// sets it. A zero can only be the size: -n refuses 0 itself.
 constexpr std::string_view kMissingSize = "You MUST enter the size of the table !";
-
 constexpr OptionHint kOptionHints[] = {
     {kMissingSize, "give the table's size in bytes with -s/--size HEX"},
     {"You MUST enter the offset of the table !",
      "give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
-    {"You MUST enter the number of items per line !", "give the number of items on a line with -n/--per-line DEC"},
     {"A zero somewhere :)", "the table's size (-s/--size) is 0"},
 };
+
+constexpr std::string_view kNotDivisible = "The tablesize must be divisible by the size of elements !";
+constexpr std::string_view kZero = "A zero somewhere :)";
+constexpr std::string_view kBiggerThanFile = "Hey man, your table is bigger than the file itself !";
+
+std::string hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%" PRIX64, value);
+    return text;
+}
+
+std::string_view itemsName(ElementSize size) {
+    switch (size) {
+    case ElementSize::Byte: return "bytes";
+    case ElementSize::Word: return "words";
+    case ElementSize::Dword: return "dwords";
+    }
+    return "bytes";
+}
+
+// The widest element that divides the size: the -i that fits it.
+ElementSize widestDividing(std::uint32_t size) {
+    if (size % 4 == 0) return ElementSize::Dword;
+    if (size % 2 == 0) return ElementSize::Word;
+    return ElementSize::Byte;
+}
+
+// The format, the image base and the translation of the address, read from
+// a view of the input; nothing of what can't be read.
+CliRequestSource::ImageFacts examineImage(const platform::File& file, const std::string& addressText) {
+    CliRequestSource::ImageFacts facts;
+    const auto mapping = platform::FileMapping::create(file, platform::MappingAccess::ReadOnly, 0, nullptr);
+    if (!mapping) return facts;
+    const auto view = platform::MappedView::map(*mapping);
+    if (!view) return facts;
+    const std::span<const std::uint8_t> bytes(view->data(), view->size());
+    if (const auto image = image::readExecutableImage(bytes, image::SymbolReading::Skip)) {
+        facts.format = image->format;
+        facts.imageBase = image->imageBase;
+    }
+    if (const auto address = convertHexField(addressText)) {
+        if (const Translation offset = translateInImage(bytes, *address)) facts.offset = *offset;
+    }
+    return facts;
+}
 
 }  // namespace
 
 platform::SystemResult<platform::File> CliRequestSource::openInputFile() {
-    if (input_) {
-        // Handed over once: a run owns its input file.
-        platform::File input = std::move(*input_);
-        input_.reset();
-        return input;
-    }
-    return RequestSource::openInputFile();
+    platform::SystemResult<platform::File> input = [this]() -> platform::SystemResult<platform::File> {
+        if (input_) {
+            // Handed over once: a run owns its input file.
+            platform::File file = std::move(*input_);
+            input_.reset();
+            return file;
+        }
+        return RequestSource::openInputFile();
+    }();
+    if (!input) return input;
+    // The default size and the hints need the size; a failure to read it is
+    // the request's to report.
+    if (const auto size = input->size32()) fileSize_ = *size;
+    if (options_.rva) image_ = examineImage(*input, options_.address);
+    return input;
 }
 
 int CliRequestSource::languageSelection() { return static_cast<int>(requestLanguage(options_.language)); }
 
 std::string CliRequestSource::fieldText(NumberField field) {
     switch (field) {
-    case NumberField::TableSize: return options_.tableSize;
-    case NumberField::Address: return options_.address;
-    case NumberField::ItemsPerLine: return options_.itemsPerLine;
+    case NumberField::TableSize: return tableSizeText_ = tableSizeField(options_, sizeDefault_, fileSize_.value_or(0));
+    case NumberField::Address: return addressField(options_);
+    case NumberField::ItemsPerLine: return itemsPerLineField(options_);
     }
     return {};
 }
@@ -56,6 +113,14 @@ bool CliRequestSource::isChecked(CheckBox box) {
     return false;
 }
 
+// Asked for once the fields have passed their checks, so the size is known.
+const OutputStyle* CliRequestSource::ownStyle() {
+    StyleChoice choice = styleChoice_;
+    choice.elementCount = convertHexField(tableSizeText_).value_or(0) / byteCount(printedElementSize(options_));
+    style_.emplace(choice);
+    return &style_->row();
+}
+
 // The File box only ever changes to report that the file could not be used.
 void CliRequestSource::setFileBoxText(const std::string& text, const FileFailure& failure) {
     std::fprintf(errors_, "%s\n", text.c_str());
@@ -64,13 +129,47 @@ void CliRequestSource::setFileBoxText(const std::string& text, const FileFailure
 
 void CliRequestSource::showMessage(const std::string& text, const std::string&, MessageIcon) {
     std::fprintf(errors_, "%s\n", text.c_str());
-    for (const OptionHint& hint : kOptionHints) {
-        if (hint.message != text) continue;
-        // The image that gave the address says why it gave no size.
-        const bool sizeHint = text == kMissingSize && !options_.missingSizeHint.empty();
-        const std::string_view line = sizeHint ? std::string_view(options_.missingSizeHint) : hint.hint;
-        std::fprintf(errors_, "zemrik-cli: %.*s\n", static_cast<int>(line.size()), line.data());
+    if (const std::optional<std::string> hint = hintFor(text)) std::fprintf(errors_, "zemrik-cli: %s\n", hint->c_str());
+}
+
+// The second line of a refusal: what the numbers were, or which option to use.
+std::optional<std::string> CliRequestSource::hintFor(const std::string& message) const {
+    const std::uint32_t size = convertHexField(tableSizeText_).value_or(0);
+    const std::string fileSize = hex(fileSize_.value_or(0));
+    const bool sizeDefaulted = tableSizeDefaults(options_, sizeDefault_);
+    if (message == kNotDivisible) {
+        const ElementSize selected = selectedElementSize(options_);
+        return std::string(sizeDefaulted ? "the rest of the file, " : "the table's size, ") + hex(size) +
+               " bytes, is no multiple of " + std::to_string(byteCount(selected)) + ", the size of " +
+               std::string(itemsName(selected)) + ": -i " + std::string(itemsName(widestDividing(size))) + " fits";
     }
+    if (message == kZero && sizeDefaulted) {
+        return "the address " + hex(convertHexField(addressField(options_)).value_or(0)) +
+               " leaves nothing of the file (" + fileSize + " bytes) for the table";
+    }
+    if (message == kBiggerThanFile) {
+        const std::optional<std::uint32_t> offset =
+            options_.rva ? image_.offset : convertHexField(addressField(options_));
+        if (!offset) return std::nullopt;
+        return std::string(options_.rva ? "file offset " : "offset ") + hex(*offset) + " + size " + hex(size) + " = " +
+               hex(std::uint64_t{*offset} + size) + ", past the file's size " + fileSize;
+    }
+    if (message == refusalMessage(TranslationRefusal::NotPe32Image) && image_.imageBase) {
+        return "--rva reads PE32 images only; for this PE32+ image give the virtual address with --va HEX (its image "
+               "base is " +
+               hex(*image_.imageBase) + ")";
+    }
+    const bool isElf = image_.format == image::ImageFormat::Elf32 || image_.format == image::ImageFormat::Elf64;
+    if (message == refusalMessage(TranslationRefusal::NotPeFile) && isElf) {
+        return "--rva is for PE32 images; this is an ELF image: give its virtual address with --va HEX";
+    }
+    for (const OptionHint& hint : kOptionHints) {
+        if (hint.message != message) continue;
+        // The image that gave the address says why it gave no size.
+        if (message == kMissingSize && !options_.missingSizeHint.empty()) return options_.missingSizeHint;
+        return std::string(hint.hint);
+    }
+    return std::nullopt;
 }
 
 }  // namespace zemrik::cli

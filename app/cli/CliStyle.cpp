@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
+#include <string>
 
 namespace zemrik::cli {
 namespace {
@@ -51,9 +53,75 @@ constexpr OutputStyle kCSharp[kStyleColumnCount] = {
     {0, 12, 5, ",", " %10lu", "static readonly uint[] table = {\r\n   ", "\r\n   ", " %10lu,\r\n};"},
 };
 
-constexpr std::array<const OutputStyle*, 4> kOwnRows{kRust, kGo, kPython, kCSharp};
+// The GNU assembler's data directives, walked as the dialog's assembler is:
+// the separator at a line's end is dropped. `.short` and `.long` are 2 and 4
+// bytes on the x86 targets, in the target's byte order.
+constexpr OutputStyle kGas[kStyleColumnCount] = {
+    {0, 6, 9, ", ", "0x%02lX", "table:\r\n\t.byte ", "\r\n\t.byte ", "0x%02lX"},
+    {0, 5, 9, ", ", "%3lu", "table:\r\n\t.byte ", "\r\n\t.byte ", "%3lu"},
+    {0, 8, 10, ", ", "0x%04lX", "table:\r\n\t.short ", "\r\n\t.short ", "0x%04lX"},
+    {0, 7, 10, ", ", "%5lu", "table:\r\n\t.short ", "\r\n\t.short ", "%5lu"},
+    {0, 12, 9, ", ", "0x%08lX", "table:\r\n\t.long ", "\r\n\t.long ", "0x%08lX"},
+    {0, 12, 9, ", ", "%10lu", "table:\r\n\t.long ", "\r\n\t.long ", "%10lu"},
+};
+
+constexpr std::array<const OutputStyle*, 5> kOwnRows{kRust, kGo, kPython, kCSharp, kGas};
 
 bool isOwnLanguage(CliLanguage language) { return language >= CliLanguage::Rust; }
+
+struct LanguageRefusal {
+    CliLanguage language;
+    std::string_view reason;
+};
+
+constexpr std::string_view kDeclaresNothing = "Data Str declares nothing";
+constexpr std::string_view kAssemblerSections = "an assembler's table is as read-only as the section it is put in";
+
+// Where a read-only table can't be declared. C gets its const; Delphi's typed
+// constant, Rust's static and C#'s static readonly are read-only already.
+constexpr LanguageRefusal kConstRefusals[] = {
+    {CliLanguage::DataStr, kDeclaresNothing},         {CliLanguage::Asm, kAssemblerSections},
+    {CliLanguage::Gas, kAssemblerSections},           {CliLanguage::Go, "Go has no constant arrays"},
+    {CliLanguage::Python, "Python has no constants"},
+};
+
+std::optional<std::string_view> refusalFor(std::span<const LanguageRefusal> refusals, CliLanguage language) {
+    for (const LanguageRefusal& refusal : refusals) {
+        if (refusal.language == language) return refusal.reason;
+    }
+    return std::nullopt;
+}
+
+// The constant --length puts after the declaration: before, the name, its
+// suffix, between, the count, after.
+struct LengthForm {
+    CliLanguage language;
+    std::string_view before;
+    std::string_view nameSuffix;
+    std::string_view between;
+    std::string_view after;
+};
+
+constexpr LengthForm kLengthForms[] = {
+    {CliLanguage::C, "static const unsigned int ", "_len", " = ", ";"},
+    {CliLanguage::Asm, "", "_len", "\tequ ", ""},
+    {CliLanguage::Delphi, "CONST ", "_len", " = ", ";"},
+    {CliLanguage::Rust, "const ", "_LEN", ": usize = ", ";"},
+    {CliLanguage::Go, "const ", "_len", " = ", ""},
+    {CliLanguage::Python, "", "_len", " = ", ""},
+    {CliLanguage::CSharp, "const int ", "_len", " = ", ";"},
+    {CliLanguage::Gas, "\t.set ", "_len", ", ", ""},
+};
+
+// The line that follows the declaration's last one, CR LF first.
+std::string lengthLine(CliLanguage language, std::string_view name, std::uint32_t count) {
+    for (const LengthForm& form : kLengthForms) {
+        if (form.language != language) continue;
+        return "\r\n" + std::string(form.before) + std::string(name) + std::string(form.nameSuffix) +
+               std::string(form.between) + std::to_string(count) + std::string(form.after);
+    }
+    return {};
+}
 
 struct FixedType {
     CliLanguage language;
@@ -114,7 +182,15 @@ const OutputStyle& baseRow(CliLanguage language, StyleColumn column) {
 }  // namespace
 
 Language requestLanguage(CliLanguage language) {
+    if (language == CliLanguage::Gas) return Language::Asm;
     return isOwnLanguage(language) ? Language::C : static_cast<Language>(language);
+}
+
+std::optional<std::string_view> constRefusal(CliLanguage language) { return refusalFor(kConstRefusals, language); }
+
+std::optional<std::string_view> lengthRefusal(CliLanguage language) {
+    if (language == CliLanguage::DataStr) return kDeclaresNothing;
+    return std::nullopt;
 }
 
 std::optional<std::string_view> defaultName(CliLanguage language) {
@@ -145,9 +221,16 @@ CliStyle::CliStyle(const StyleChoice& choice) {
             }
         }
     }
-    // The name is a C identifier, so it can hold no conversion of its own.
+    if (choice.constness == Constness::Const && choice.language == CliLanguage::C) {
+        replaceWord(headerFormat_, "static", "static const");
+    }
+    // The name is a C identifier, so it can hold no conversion of its own;
+    // nor can the count, digits only.
     const std::optional<std::string_view> ownName = defaultName(choice.language);
     if (!choice.name.empty() && ownName) replaceWord(headerFormat_, *ownName, choice.name);
+    if (choice.length == LengthConstant::After && ownName) {
+        lastFormat_ += lengthLine(choice.language, choice.name.empty() ? *ownName : choice.name, choice.elementCount);
+    }
 
     std::size_t elementCharactersDropped = 0;
     if (choice.lineEnd == LineEnd::Lf) {

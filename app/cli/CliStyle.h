@@ -12,15 +12,26 @@ namespace zemrik::cli {
 
 // zemrik-cli's languages: the dialog's four in the order of its list, then
 // the ones only the command line prints.
-enum class CliLanguage : std::uint8_t { C, Asm, Delphi, DataStr, Rust, Go, Python, CSharp };
+enum class CliLanguage : std::uint8_t { C, Asm, Delphi, DataStr, Rust, Go, Python, CSharp, Gas };
 
 enum class LineEnd : std::uint8_t { CrLf, Lf };
 // The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
 enum class TypeNames : std::uint8_t { Classic, Fixed };
 
+// Whether the declaration is made read-only where it is not already (--const).
+enum class Constness : std::uint8_t { AsPrinted, Const };
+// Whether a constant holding the element count follows the declaration (--length).
+enum class LengthConstant : std::uint8_t { None, After };
+
 // The language the request's checks and the walk see: the command line's own
-// languages are checked and walked as C is (no line-end trim).
+// languages are checked and walked as C is (no line-end trim), but the GNU
+// assembler as the dialog's assembler, which drops the separator at a line's end.
 Language requestLanguage(CliLanguage language);
+
+// Why --const or --length can't be given for the language, or nothing when
+// it can (--const may still change nothing: see constnessHasEffect).
+std::optional<std::string_view> constRefusal(CliLanguage language);
+std::optional<std::string_view> lengthRefusal(CliLanguage language);
 
 // The declaration's name when --name is not given; nothing for Data Str,
 // which declares nothing.
@@ -32,6 +43,9 @@ struct StyleChoice {
     LineEnd lineEnd = LineEnd::CrLf;
     TypeNames types = TypeNames::Classic;
     std::string name;  // empty: the language's own
+    Constness constness = Constness::AsPrinted;
+    LengthConstant length = LengthConstant::None;
+    std::uint32_t elementCount = 0;  // what the length constant holds
 };
 
 // The row a run prints with: the style table's (or, for the command line's
@@ -54,7 +68,7 @@ private:
     OutputStyle row_{};
 };
 
-// The row of one of the command line's own languages (Rust to C#), before
+// The row of one of the command line's own languages (Rust to C#, gas), before
 // any choice is applied.
 const OutputStyle& ownStyleRow(CliLanguage language, StyleColumn column);
 

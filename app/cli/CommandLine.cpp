@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 
 #include "app/cli/AsciiCase.h"
 #include "app/cli/ReservedWords.h"
@@ -36,6 +37,8 @@ enum class OptionId {
     LittleEndian,
     Match,
     Demangle,
+    Const,
+    Length,
 };
 
 enum class Argument { None, Required };
@@ -47,7 +50,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 22> kOptions{{
+constexpr std::array<OptionEntry, 24> kOptions{{
     {"address", 'a', Argument::Required, OptionId::Address},
     {"size", 's', Argument::Required, OptionId::TableSize},
     {"items", 'i', Argument::Required, OptionId::Items},
@@ -70,6 +73,8 @@ constexpr std::array<OptionEntry, 22> kOptions{{
     {"little-endian", '\0', Argument::None, OptionId::LittleEndian},
     {"match", '\0', Argument::Required, OptionId::Match},
     {"demangle", '\0', Argument::None, OptionId::Demangle},
+    {"const", '\0', Argument::None, OptionId::Const},
+    {"length", '\0', Argument::None, OptionId::Length},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -95,11 +100,27 @@ constexpr std::array<Exclusion, 9> kExclusions{{
     {OptionId::BigEndian, OptionId::LittleEndian, "--big-endian and --little-endian exclude each other"},
 }};
 
-// The list entries in the dialog's order: the position is the selection index
-// (for languages, the CliLanguage).
-constexpr std::array<std::string_view, 3> kItemsNames{"bytes", "words", "dwords"};
-constexpr std::array<std::string_view, 8> kLanguageNames{"c",    "asm", "delphi", "datastr",
-                                                         "rust", "go",  "python", "csharp"};
+// A value's name and what it selects: for -i the Items list's index, for -l
+// the CliLanguage. The names a message lists come first, the aliases after.
+struct NamedValue {
+    std::string_view name;
+    int value;
+};
+
+constexpr NamedValue kItemsNames[] = {{"bytes", 0}, {"words", 1}, {"dwords", 2},
+                                      {"byte", 0},  {"word", 1},  {"dword", 2}};
+constexpr std::string_view kItemsExpected = "bytes, words or dwords";
+
+constexpr auto languageValue(CliLanguage language) { return static_cast<int>(language); }
+constexpr NamedValue kLanguageNames[] = {
+    {"c", languageValue(CliLanguage::C)},           {"asm", languageValue(CliLanguage::Asm)},
+    {"delphi", languageValue(CliLanguage::Delphi)}, {"datastr", languageValue(CliLanguage::DataStr)},
+    {"rust", languageValue(CliLanguage::Rust)},     {"go", languageValue(CliLanguage::Go)},
+    {"python", languageValue(CliLanguage::Python)}, {"csharp", languageValue(CliLanguage::CSharp)},
+    {"gas", languageValue(CliLanguage::Gas)},       {"cpp", languageValue(CliLanguage::C)},
+    {"c++", languageValue(CliLanguage::C)},
+};
+constexpr std::string_view kLanguagesExpected = "c, asm, delphi, datastr, rust, go, python, csharp or gas";
 
 constexpr std::size_t kHexDigitsAtMost = 8;
 constexpr std::size_t kVirtualAddressDigitsAtMost = 16;
@@ -108,10 +129,9 @@ constexpr std::size_t kNameLengthAtMost = 64;
 
 using ParseResult = Expected<Command, std::string>;
 
-template <std::size_t N>
-std::optional<int> indexOfName(const std::array<std::string_view, N>& names, std::string_view name) {
-    for (std::size_t index = 0; index < N; ++index) {
-        if (equalIgnoringCase(names[index], name)) return static_cast<int>(index);
+std::optional<int> valueNamed(std::span<const NamedValue> names, std::string_view name) {
+    for (const NamedValue& entry : names) {
+        if (equalIgnoringCase(entry.name, name)) return entry.value;
     }
     return std::nullopt;
 }
@@ -204,14 +224,14 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         options.itemsPerLine = value;
         break;
     case OptionId::Items: {
-        const std::optional<int> index = indexOfName(kItemsNames, value);
-        if (!index) return invalidValue(entry, value, "bytes, words or dwords");
+        const std::optional<int> index = valueNamed(kItemsNames, value);
+        if (!index) return invalidValue(entry, value, kItemsExpected);
         options.itemsSelection = *index;
         break;
     }
     case OptionId::Language: {
-        const std::optional<int> index = indexOfName(kLanguageNames, value);
-        if (!index) return invalidValue(entry, value, "c, asm, delphi, datastr, rust, go, python or csharp");
+        const std::optional<int> index = valueNamed(kLanguageNames, value);
+        if (!index) return invalidValue(entry, value, kLanguagesExpected);
         options.language = static_cast<CliLanguage>(*index);
         break;
     }
@@ -249,6 +269,8 @@ void applyFlag(OptionId id, CliOptions& options) {
     case OptionId::ListSymbols: options.listSymbols = true; break;
     case OptionId::LittleEndian: options.littleEndian = true; break;
     case OptionId::Demangle: options.demangle = true; break;
+    case OptionId::Const: options.constness = Constness::Const; break;
+    case OptionId::Length: options.length = LengthConstant::After; break;
     default: break;
     }
 }
@@ -279,7 +301,9 @@ const OptionEntry* findShortOption(char name) {
 }
 
 // Walks the arguments once. Options and operands may come in any order; a
-// value is taken as it stands even when it begins with '-'.
+// value is taken as it stands even when it begins with '-'. Every usage error
+// is collected, so that one run reports them all; help and the version end
+// the walk where they stand.
 class Parser {
 public:
     explicit Parser(const std::vector<std::string_view>& arguments) : arguments_(arguments) {}
@@ -293,53 +317,75 @@ public:
             } else if (argument == "--") {
                 optionsEnded = true;
             } else {
-                const std::optional<std::string> error =
-                    argument[1] == '-' ? parseLong(argument.substr(2)) : parseShortGroup(argument.substr(1));
-                if (error) return ParseResult::failure(*error);
-                if (command_.kind != CommandKind::Run) return Command{command_.kind, {}};
+                if (argument[1] == '-') {
+                    parseLong(argument.substr(2));
+                } else {
+                    parseShortGroup(argument.substr(1));
+                }
+                if (command_.kind != CommandKind::Run) {
+                    if (!errors_.empty()) return failure();
+                    return Command{command_.kind, {}};
+                }
             }
         }
-        return finish();
+        checkTheWhole();
+        if (!errors_.empty()) return failure();
+        command_.options.path = operands_.front();
+        return command_;
     }
 
 private:
-    std::optional<std::string> parseLong(std::string_view body) {
+    void addError(std::string message) {
+        if (std::find(errors_.begin(), errors_.end(), message) == errors_.end()) errors_.push_back(std::move(message));
+    }
+    void addErrorIfAny(const std::optional<std::string>& message) {
+        if (message) addError(*message);
+    }
+
+    // The messages, one a line.
+    ParseResult failure() const {
+        std::string joined;
+        for (const std::string& error : errors_) joined += (joined.empty() ? "" : "\n") + error;
+        return ParseResult::failure(joined);
+    }
+
+    void parseLong(std::string_view body) {
         const std::size_t equals = body.find('=');
         const std::string_view name = body.substr(0, equals);
         const auto found = findLongOption(name, body);
-        if (!found) return found.error();
+        if (!found) return addError(found.error());
         const OptionEntry& entry = **found;
         seen_.push_back(entry.id);
         const std::string shownName = "'--" + std::string(entry.longName) + "'";
         if (entry.argument == Argument::None) {
-            if (equals != std::string_view::npos) return "option " + shownName + " doesn't allow an argument";
-            take(entry);
-            return std::nullopt;
+            if (equals != std::string_view::npos) return addError("option " + shownName + " doesn't allow an argument");
+            return take(entry);
         }
-        if (equals != std::string_view::npos) return applyValue(entry, body.substr(equals + 1), command_.options);
-        if (next_ == arguments_.size()) return "option " + shownName + " requires an argument";
-        return applyValue(entry, arguments_[next_++], command_.options);
+        if (equals != std::string_view::npos)
+            return addErrorIfAny(applyValue(entry, body.substr(equals + 1), command_.options));
+        if (next_ == arguments_.size()) return addError("option " + shownName + " requires an argument");
+        addErrorIfAny(applyValue(entry, arguments_[next_++], command_.options));
     }
 
-    // "-s40", "-s 40", and flags grouped as in "-h".
-    std::optional<std::string> parseShortGroup(std::string_view group) {
+    // "-s40", "-s 40", and flags grouped as in "-h". An unknown letter ends
+    // the group: what follows it can't be told apart from a value.
+    void parseShortGroup(std::string_view group) {
         for (std::size_t position = 0; position < group.size(); ++position) {
             const OptionEntry* entry = findShortOption(group[position]);
-            if (entry == nullptr) return "invalid option -- " + quoted(group.substr(position, 1));
+            if (entry == nullptr) return addError("invalid option -- " + quoted(group.substr(position, 1)));
             seen_.push_back(entry->id);
             if (entry->argument == Argument::None) {
                 take(*entry);
-                if (command_.kind != CommandKind::Run) return std::nullopt;
+                if (command_.kind != CommandKind::Run) return;
                 continue;
             }
             const std::string_view attached = group.substr(position + 1);
-            if (!attached.empty()) return applyValue(*entry, attached, command_.options);
+            if (!attached.empty()) return addErrorIfAny(applyValue(*entry, attached, command_.options));
             if (next_ == arguments_.size()) {
-                return "option requires an argument -- '" + std::string(1, entry->shortName) + "'";
+                return addError("option requires an argument -- '" + std::string(1, entry->shortName) + "'");
             }
-            return applyValue(*entry, arguments_[next_++], command_.options);
+            return addErrorIfAny(applyValue(*entry, arguments_[next_++], command_.options));
         }
-        return std::nullopt;
     }
 
     void take(const OptionEntry& flag) {
@@ -352,34 +398,38 @@ private:
 
     bool wasSeen(OptionId id) const { return std::find(seen_.begin(), seen_.end(), id) != seen_.end(); }
 
-    ParseResult finish() {
+    // The conflicts between options, and the operand.
+    void checkTheWhole() {
         for (const Exclusion& exclusion : kExclusions) {
-            if (wasSeen(exclusion.first) && wasSeen(exclusion.second)) {
-                return ParseResult::failure(std::string(exclusion.message));
-            }
+            if (wasSeen(exclusion.first) && wasSeen(exclusion.second)) addError(std::string(exclusion.message));
         }
-        if (operands_.empty()) return ParseResult::failure("missing FILE");
-        if (operands_.size() > 1) return ParseResult::failure("extra operand " + quoted(operands_[1]));
-        CliOptions& options = command_.options;
+        const CliOptions& options = command_.options;
         if (options.match && !options.listSymbols) {
-            return ParseResult::failure("--match filters the symbols --list-symbols lists: give that too");
+            addError("--match filters the symbols --list-symbols lists: give that too");
         }
         // result.txt keeps the dialog's format, CR LF line ends included.
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
-            return ParseResult::failure("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
+            addError("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
         }
         if (const auto language = languageReserving(options.language, options.name)) {
-            return ParseResult::failure("--name: " + quoted(options.name) + " is a reserved word in " +
-                                        std::string(*language));
+            addError("--name: " + quoted(options.name) + " is a reserved word in " + std::string(*language));
         }
-        options.path = operands_.front();
-        return command_;
+        if (const auto reason = options.constness == Constness::Const ? constRefusal(options.language) : std::nullopt) {
+            addError("--const: " + std::string(*reason));
+        }
+        if (const auto reason =
+                options.length == LengthConstant::After ? lengthRefusal(options.language) : std::nullopt) {
+            addError("--length: " + std::string(*reason));
+        }
+        if (operands_.empty()) return addError("missing FILE");
+        if (operands_.size() > 1) addError("extra operand " + quoted(operands_[1]));
     }
 
     const std::vector<std::string_view>& arguments_;
     std::size_t next_ = 0;
     std::vector<std::string_view> operands_;
     std::vector<OptionId> seen_;
+    std::vector<std::string> errors_;
     Command command_;
 };
 
@@ -392,19 +442,28 @@ Expected<Command, std::string> parseCommandLine(const std::vector<std::string_vi
 std::string_view helpText() {
     return "Usage: zemrik-cli [options] FILE\n"
            "Print a table of numbers found in FILE as C, ASM, Delphi, Data Str, Rust, Go,\n"
-           "Python or C# source text. FILE - reads standard input.\n"
+           "Python, C# or GNU assembler source text. FILE - reads standard input.\n"
+           "Without -a and -s the whole file: zemrik-cli -i bytes -l c FILE\n"
            "\n"
-           "Every run needs (but the listings, which need only FILE):\n"
-           "  -a, --address HEX    where the table starts: a file offset, or with --rva\n"
-           "                       a virtual address inside a PE32 image; or --va or\n"
-           "                       --symbol instead\n"
-           "  -s, --size HEX       size of the table in bytes, unless --symbol gives it\n"
-           "  -n, --per-line DEC   number of items on a line (1 to 255)\n"
+           "The table (each may be left out; the listings need only FILE):\n"
+           "  -a, --address HEX    where the table starts: a file offset (default: 0),\n"
+           "                       or with --rva a virtual address inside a PE32 image\n"
+           "                       (no default); or --va or --symbol instead\n"
+           "  -s, --size HEX       size of the table in bytes (default: to the end of\n"
+           "                       the file, or what --symbol gives; none with --rva)\n"
+           "  -n, --per-line DEC   number of items on a line, 1 to 255 (default: 16\n"
+           "                       bytes' worth: 16 bytes, 8 words, 4 dwords)\n"
            "\n"
            "Options:\n"
-           "  -i, --items KIND     bytes, words or dwords (default: words)\n"
-           "  -l, --language LANG  c, asm, delphi, datastr, rust, go, python or csharp\n"
-           "                       (default: asm)\n"
+           "  -i, --items KIND     bytes, words or dwords, or byte, word, dword\n"
+           "                       (default: words)\n"
+           "  -l, --language LANG  c, asm, delphi, datastr, rust, go, python, csharp or\n"
+           "                       gas (GNU as); cpp and c++ are c (default: asm)\n"
+           "      --const          declare the table read-only: C const (Delphi, Rust\n"
+           "                       and C# tables are read-only already; Go, Python,\n"
+           "                       the assemblers and datastr refuse it)\n"
+           "      --length         follow the declaration with a constant NAME_len\n"
+           "                       (TABLE_LEN in Rust) of its element count\n"
            "      --name IDENT     the declaration's name instead of table (TABLE in\n"
            "                       Rust): a C identifier of at most 64 characters\n"
            "                       that the language doesn't reserve\n"
@@ -443,6 +502,7 @@ std::string_view helpText() {
            "      --version        show the version and exit\n"
            "\n"
            "HEX: at most 8 hex digits, 0x optional. KIND and LANG: in any case.\n"
+           "Every usage error is reported, one a line.\n"
            "Exit status: 0 table printed, 1 request refused, 2 run failed, 64 usage error.\n";
 }
 

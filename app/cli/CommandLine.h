@@ -13,7 +13,8 @@ namespace zemrik::cli {
 
 // The dialog's fields and choices as given on the command line, and the
 // command line's own. The number fields keep the text typed, unchanged: an
-// option left out is an empty field, so the run's own checks report it.
+// option left out is an empty field, which the run either fills with its
+// default (FieldDefaults.h) or, with --rva, refuses through its own checks.
 struct CliOptions {
     std::string path;  // "-": standard input
     std::string address;
@@ -25,6 +26,8 @@ struct CliOptions {
     std::string outputPath;  // -o FILE; empty: standard output
     LineEnd lineEnd = LineEnd::CrLf;
     TypeNames types = TypeNames::Classic;
+    Constness constness = Constness::AsPrinted;    // --const
+    LengthConstant length = LengthConstant::None;  // --length
     bool rva = false;
     bool bigEndian = false;
     bool decimal = false;
@@ -51,8 +54,8 @@ struct Command {
     CliOptions options;
 };
 
-// The arguments after the program name. A usage error comes back as its
-// message, without the program name.
+// The arguments after the program name. Usage errors come back as their
+// messages, all of them, one a line, without the program name.
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments);
 
 // The --help text.

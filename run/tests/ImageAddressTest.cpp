@@ -78,12 +78,17 @@ TEST(ImageAddressTest, TranslatesHeadersAndSections) {
                                  });
 }
 
-TEST(ImageAddressTest, AddressInAGapGoesToTheLaterSection) {
+TEST(ImageAddressTest, AddressInAGapBetweenSectionsIsRefused) {
+    // Translated with the later section, a gap address would land in the
+    // earlier section's file data (0x2F00 would read offset 0x700).
     const auto image = PeImageBuilder().section({0x1000, 0x100, 0x400}).section({0x3000, 0x200, 0x800}).build();
+    const std::string refused = "No data in the file at this RVA !";
     expectAll(image, {
-                         {kBase + 0x1100, offset(0x500)},
-                         {kBase + 0x2F00, offset(0x700)},  // 0x2F00 - 0x3000 + 0x800
-                         {kBase + 0x3100, offset(0x900)},
+                         {kBase + 0x10FF, offset(0x4FF)},
+                         {kBase + 0x1100, offset(0x500)},  // the section's end counts as inside
+                         {kBase + 0x1101, refused},        // one past it: the gap
+                         {kBase + 0x2FFF, refused},        // one before the next section
+                         {kBase + 0x3000, offset(0x800)},  // the next section's start
                          {kBase + 0x3200, offset(0xA00)},
                          {kBase + 0x3201, "RVA beyond the last section !"},
                      });
@@ -103,7 +108,7 @@ TEST(ImageAddressTest, AddressesWithoutFileDataAreRefused) {
                          {kBase + 0x1101, refused},
                          {kBase + 0x1200, refused},
                          {kBase + 0x2000, refused},  // .bss
-                         {kBase + 0x1F00, refused},  // a gap goes to the later section
+                         {kBase + 0x1F00, refused},  // a gap between sections
                          {kBase + 0x3000, refused},  // SizeOfRawData 0
                          {kBase + 0x4000, refused},  // PointerToRawData 0
                      });

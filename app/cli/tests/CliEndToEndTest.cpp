@@ -222,27 +222,24 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"SizeMissing",
                     kFourBytes,
-                    {"-a", "0", "-n", "8"},
+                    {"--rva", "-a", "401000", "-n", "8"},
                     "You MUST enter the size of the table !\n"
                     "zemrik-cli: give the table's size in bytes with -s/--size HEX"},
         RefusalCase{"AddressMissing",
                     kFourBytes,
-                    {"-s", "4", "-n", "8"},
+                    {"--rva", "-s", "4", "-n", "8"},
                     "You MUST enter the offset of the table !\n"
                     "zemrik-cli: give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
-        RefusalCase{"PerLineMissing",
-                    kFourBytes,
-                    {"-s", "4", "-a", "0"},
-                    "You MUST enter the number of items per line !\n"
-                    "zemrik-cli: give the number of items on a line with -n/--per-line DEC"},
         RefusalCase{"SizeNotAWholeNumberOfWords",
                     kFourBytes,
                     {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
-                    "The tablesize must be divisible by the size of elements !"},
+                    "The tablesize must be divisible by the size of elements !\n"
+                    "zemrik-cli: the table's size, 0x3 bytes, is no multiple of 2, the size of words: -i bytes fits"},
         RefusalCase{"DataStrStillChecksDwords",
                     Bytes(8),
                     {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},
-                    "The tablesize must be divisible by the size of elements !"},
+                    "The tablesize must be divisible by the size of elements !\n"
+                    "zemrik-cli: the table's size, 0x6 bytes, is no multiple of 4, the size of dwords: -i words fits"},
         RefusalCase{"SizeZero",
                     kFourBytes,
                     {"-s", "0", "-a", "0", "-n", "8"},
@@ -250,11 +247,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TableBeyondTheFile",
                     kFourBytes,
                     {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
-                    "Hey man, your table is bigger than the file itself !"},
+                    "Hey man, your table is bigger than the file itself !\n"
+                    "zemrik-cli: offset 0x3 + size 0x2 = 0x5, past the file's size 0x4"},
         RefusalCase{"OffsetWrapsAround",
                     kFourBytes,
                     {"-s", "2", "-a", "FFFFFFFF", "-n", "8", "-i", "bytes"},
-                    "Hey man, your table is bigger than the file itself !"},
+                    "Hey man, your table is bigger than the file itself !\n"
+                    "zemrik-cli: offset 0xFFFFFFFF + size 0x2 = 0x100000001, past the file's size 0x4"},
         RefusalCase{"RvaOnText", kText, {"--rva", "-s", "4", "-a", "401000", "-n", "8"}, "Not a PE file !"},
         RefusalCase{"RvaOnEmptyFile",
                     {},
@@ -411,7 +410,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"MissingValue", {"a", "-s"}, "option requires an argument -- 's'"},
         UsageCase{"UnknownLanguage",
                   {"-l", "cobol", "a"},
-                  "-l/--language: 'cobol' is not c, asm, delphi, datastr, rust, go, python or csharp"},
+                  "-l/--language: 'cobol' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},
         UsageCase{"StrictValue", {"-n", "1000", "a"}, "-n/--per-line: '1000' is not a decimal number from 1 to 255"},
         UsageCase{"LfIntoResultTxt",
                   {"--dump-to-file", "--lf", "a"},
@@ -436,7 +435,9 @@ TEST_F(CliEndToEnd, StandardInputIsReadLikeAFile) {
 
     const Outcome beyond = runFed({"-s", "2", "-a", "11170", "-n", "8", "-"}, Bytes(0x11171));  // one byte short
     EXPECT_EQ(beyond.exitCode, 1);
-    EXPECT_EQ(beyond.errors, "Hey man, your table is bigger than the file itself !\n");
+    EXPECT_EQ(beyond.errors,
+              "Hey man, your table is bigger than the file itself !\n"
+              "zemrik-cli: offset 0x11170 + size 0x2 = 0x11172, past the file's size 0x11171\n");
 
     const Outcome notAnImage = runFed({"--rva", "-s", "2", "-a", "401000", "-n", "8", "-"}, bytes);
     EXPECT_EQ(notAnImage.exitCode, 1);
@@ -444,7 +445,9 @@ TEST_F(CliEndToEnd, StandardInputIsReadLikeAFile) {
 
     const Outcome empty = run({"-s", "2", "-a", "0", "-n", "8", "-"});
     EXPECT_EQ(empty.exitCode, 1);
-    EXPECT_EQ(empty.errors, "Hey man, your table is bigger than the file itself !\n");
+    EXPECT_EQ(empty.errors,
+              "Hey man, your table is bigger than the file itself !\n"
+              "zemrik-cli: offset 0x0 + size 0x2 = 0x2, past the file's size 0x0\n");
 }
 
 TEST_F(CliEndToEnd, StandardInputThatCannotBeReadIsRefusedWithTheReason) {

@@ -208,16 +208,21 @@ const std::string kTooBigMessage = "Hey man, your table is bigger than the file 
 
 INSTANTIATE_TEST_SUITE_P(
     HostileCli, Fields,
-    ::testing::Values(accepted("UpperPrefixAndMixedCase", "0X1a", "0x1F", "255", 0x1F, 0x1A, 255),
-                      accepted("EightDigitsOfZero", "00000001", "00000000", "001", 0, 1, 1),
-                      refused("LargestSize", "FFFFFFFF", "0", "8", kTooBigMessage),
-                      refused("LargestAddress", "1", "0xFFFFFFFF", "8", kTooBigMessage),
-                      junk("NineDigits", "100000004", "0", "8"), junk("Sign", "+40", "0", "8"),
-                      junk("BlanksBefore", "  40", "0", "8"), junk("JunkAfterDigits", "1", "1A2Cg", "8"),
-                      junk("NonAscii", "\xC3\xA9", "0", "8"), junk("ControlCharacters", "1", "\x1B[2J", "8"),
-                      junk("HundredThousandCharacters", std::string(99998, ' ') + "40", "0", "8"),
-                      junk("PerLine256", "10", "0", "256"), junk("PerLineMinusOne", "10", "0", "-1"),
-                      junk("PerLineZero", "10", "0", "0")),
+    ::testing::Values(
+        accepted("UpperPrefixAndMixedCase", "0X1a", "0x1F", "255", 0x1F, 0x1A, 255),
+        accepted("EightDigitsOfZero", "00000001", "00000000", "001", 0, 1, 1),
+        refused("LargestSize", "FFFFFFFF", "0", "8",
+                kTooBigMessage +
+                    "\nzemrik-cli: offset 0x0 + size 0xFFFFFFFF = 0xFFFFFFFF, past the file's size 0x2000"),
+        refused("LargestAddress", "1", "0xFFFFFFFF", "8",
+                kTooBigMessage +
+                    "\nzemrik-cli: offset 0xFFFFFFFF + size 0x1 = 0x100000000, past the file's size 0x2000"),
+        junk("NineDigits", "100000004", "0", "8"), junk("Sign", "+40", "0", "8"),
+        junk("BlanksBefore", "  40", "0", "8"), junk("JunkAfterDigits", "1", "1A2Cg", "8"),
+        junk("NonAscii", "\xC3\xA9", "0", "8"), junk("ControlCharacters", "1", "\x1B[2J", "8"),
+        junk("HundredThousandCharacters", std::string(99998, ' ') + "40", "0", "8"),
+        junk("PerLine256", "10", "0", "256"), junk("PerLineMinusOne", "10", "0", "-1"),
+        junk("PerLineZero", "10", "0", "0")),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Paths --------------------------------------------------------------
@@ -370,8 +375,9 @@ INSTANTIATE_TEST_SUITE_P(
                                           fs::create_symlink("other.bin", input);
                                       },
                                       0, "0A0B0C0D", ""},
-                      ReplacementCase{"Shortened", [](const fs::path& input) { fs::resize_file(input, 3); }, 1, "",
-                                      kTooBig},
+                      ReplacementCase{
+                          "Shortened", [](const fs::path& input) { fs::resize_file(input, 3); }, 1, "",
+                          std::string(kTooBig) + "zemrik-cli: offset 0x0 + size 0x4 = 0x4, past the file's size 0x3\n"},
                       ReplacementCase{"Deleted", [](const fs::path& input) { fs::remove(input); }, 1, "",
                                       cannotOpen("input.bin", "No such file or directory")},
                       ReplacementCase{"ReplacedByADirectory",
@@ -478,7 +484,7 @@ TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
     if (outcome.exitCode == 1) {
         // A slow start (a loaded machine, the sanitizers) checks the file
         // after the cut: refused, and no run at all.
-        EXPECT_EQ(outcome.errors, kTooBig);
+        EXPECT_EQ(outcome.errors.rfind(kTooBig, 0), 0u) << outcome.errors;
         EXPECT_EQ(outcome.output, before);
         EXPECT_FALSE(fs::exists(result));
         return;

@@ -158,7 +158,7 @@ TEST_F(CliRunHostTest, AFileMessageIsFollowedByItsReason) {
 TEST_F(CliRunHostTest, AFileBoxRefusalIsFollowedByItsReason) {
     const platform::SystemError notRegular = platform::SystemError::ours(platform::SystemError::Ours::NotRegularFile);
     CliOptions options;
-    CliRequestSource source(options, errors.get(), std::nullopt, styleRow(Language::C, StyleColumn::ByteHex));
+    CliRequestSource source(options, errors.get(), std::nullopt, StyleChoice{});
     source.setFileBoxText("Error with filesize !", {"dev", notRegular});
     EXPECT_EQ(errorsText(), "Error with filesize !\nzemrik-cli: dev: Not a regular file\n");
 }

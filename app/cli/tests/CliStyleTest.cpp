@@ -14,9 +14,11 @@
 namespace zemrik::cli {
 namespace {
 
-constexpr CliLanguage kAllLanguages[] = {CliLanguage::C,    CliLanguage::Asm, CliLanguage::Delphi, CliLanguage::DataStr,
-                                         CliLanguage::Rust, CliLanguage::Go,  CliLanguage::Python, CliLanguage::CSharp};
-constexpr CliLanguage kOwnLanguages[] = {CliLanguage::Rust, CliLanguage::Go, CliLanguage::Python, CliLanguage::CSharp};
+constexpr CliLanguage kAllLanguages[] = {CliLanguage::C,       CliLanguage::Asm,    CliLanguage::Delphi,
+                                         CliLanguage::DataStr, CliLanguage::Rust,   CliLanguage::Go,
+                                         CliLanguage::Python,  CliLanguage::CSharp, CliLanguage::Gas};
+constexpr CliLanguage kOwnLanguages[] = {CliLanguage::Rust, CliLanguage::Go, CliLanguage::Python, CliLanguage::CSharp,
+                                         CliLanguage::Gas};
 
 StyleColumn columnAt(int index) { return static_cast<StyleColumn>(index); }
 

@@ -195,9 +195,9 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Help,
                                            HelpCase{"VersionPrefix", {"f", "--vers"}, CommandKind::Version}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CommandLine, HelpMarksWhatEveryRunNeedsAndVersionIsTheAbouts) {
+TEST(CommandLine, HelpGroupsWhatPlacesTheTableAndVersionIsTheAbouts) {
     const std::string help(helpText());
-    const std::size_t needed = help.find("Every run needs");
+    const std::size_t needed = help.find("The table (each may be left out");
     const std::size_t others = help.find("Options:\n");
     ASSERT_NE(needed, std::string::npos);
     ASSERT_NE(others, std::string::npos);
@@ -240,15 +240,15 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"MissingShortValue", {"f", "-a"}, "option requires an argument -- 'a'"},
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
         UsageErrorCase{"FlagWithValue", {"--rva=1", "f"}, "option '--rva' doesn't allow an argument"},
-        UsageErrorCase{"HelpWithValue", {"--help=x"}, "option '--help' doesn't allow an argument"},
+        UsageErrorCase{"HelpWithValue", {"--help=x"}, "option '--help' doesn't allow an argument\nmissing FILE"},
         UsageErrorCase{"UnknownItems", {"-i", "qwords", "f"}, "-i/--items: 'qwords' is not bytes, words or dwords"},
         UsageErrorCase{"EmptyItems", {"--items=", "f"}, "-i/--items: '' is not bytes, words or dwords"},
         UsageErrorCase{"UnknownLanguage",
                        {"-l", "pascal", "f"},
-                       "-l/--language: 'pascal' is not c, asm, delphi, datastr, rust, go, python or csharp"},
+                       "-l/--language: 'pascal' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},
         UsageErrorCase{"LanguageBoxText",
                        {"-l", "C/C++", "f"},
-                       "-l/--language: 'C/C++' is not c, asm, delphi, datastr, rust, go, python or csharp"},
+                       "-l/--language: 'C/C++' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},
         UsageErrorCase{"SizeWithJunk",
                        {"-s", "12junk", "f"},
                        "-s/--size: '12junk' is not a hex number of at most 8 digits (0x optional)"},
@@ -279,11 +279,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"LineFeedsIntoResultTxt",
                        {"--lf", "--dump-to-file", "f"},
                        "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"},
-        UsageErrorCase{
-            "AmbiguousLanguageOrLf",
-            {"--l=c", "f"},
-            "option '--l' is ambiguous; possibilities: '--language' '--lf' '--list-sections' '--list-symbols' "
-            "'--little-endian'"},
+        UsageErrorCase{"AmbiguousLanguageOrLf",
+                       {"--l=c", "f"},
+                       "option '--l' is ambiguous; possibilities: '--language' '--lf' '--list-sections' "
+                       "'--list-symbols' '--little-endian' '--length'"},
         UsageErrorCase{"OutputFileAndResultTxt",
                        {"-o", "t.h", "--dump-to-file", "f"},
                        "--output and --dump-to-file exclude each other: the table goes to one file"},

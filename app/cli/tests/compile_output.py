@@ -6,7 +6,9 @@ big-endian, are cut from random bytes (with the extreme values of each size
 at the start) and put into one program per language, which writes each
 array's elements back out as little-endian bytes of their width (for C, the
 array's own bytes). Those must equal the file's bytes, each element's bytes
-reversed where the table was read big-endian.
+reversed where the table was read big-endian. Tables drawn at random also
+carry --length, whose constant the program checks against the count, and
+--const where the language takes it.
 
 Usage: compile_output.py ZEMRIK_CLI   (ZEMRIK_COMPILE_SEED=N repeats a run)
 Exit 0 all passed, 1 a failure, 77 skipped: a tool is missing and this user
@@ -32,6 +34,8 @@ VARIANTS = (
     ("hex-be", ["--big-endian"]),
     ("dec-be", ["--decimal", "--big-endian"]),
 )
+# The languages that take --const (the others refuse it).
+CONST_LANGUAGES = ("c", "delphi", "rust", "csharp")
 # The largest value, the sign bit and zero of every size, read either way.
 EDGE_BYTES = bytes.fromhex("FFFFFFFF 80000000 00000080 7FFFFFFF 00000000 FF00FF00".replace(" ", ""))
 
@@ -82,6 +86,10 @@ class Run:
         arguments += table.options + extra
         if language != "datastr":
             arguments += ["--name", table.name]
+            if table.length:
+                arguments.append("--length")
+            if table.const and language in CONST_LANGUAGES:
+                arguments.append("--const")
         if table.lf:
             arguments.append("--lf")
         arguments.append(os.path.join(self.work, "input.bin"))
@@ -104,6 +112,8 @@ class Run:
                 table = Table(name, size, label, options, offset, count, self.data)
                 table.per_line = self.rng.randint(1, 20)
                 table.lf = self.rng.random() < 0.5
+                table.length = self.rng.random() < 0.5
+                table.const = self.rng.random() < 0.5
                 tables.append(table)
         return tables
 
@@ -183,6 +193,7 @@ def check_c(run, fixed):
     source = "#include <stdint.h>\n#include <stdio.h>\n\n"
     source += "".join(run.cli_text(t, "c", extra) + "\n" for t in tables)
     source += "\nint main(void) {\n"
+    source += "".join("    if (%s_len != %d) return 1;\n" % (t.name, t.count) for t in tables if t.length)
     source += "".join("    fwrite(%s, sizeof %s, 1, stdout);\n" % (t.name, t.name) for t in tables)
     source += "    return 0;\n}\n"
     output = run.build_and_run(language, "tables.c", source,
@@ -204,6 +215,9 @@ def check_asm(run):
         return
     tables = run.tables()
     source = "".join(run.cli_text(t, "asm", []) + "\n" for t in tables)
+    # A wrong length makes one count negative, which nasm refuses.
+    source += "".join("times %s_len - %d db 0\ntimes %d - %s_len db 0\n" % (t.name, t.count, t.count, t.name)
+                      for t in tables if t.length)
     # A flat binary holds exactly the bytes the directives define.
     output = run.build_and_run("asm", "tables.asm", source,
                                [tools[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
@@ -220,7 +234,11 @@ def check_delphi(run, fixed):
     extra = ["--fixed-types"] if fixed else []
     tables = run.tables()
     source = "program check;\n\n" + "".join(run.cli_text(t, "delphi", extra) + "\n" for t in tables)
-    source += "\nvar output: File;\nbegin\n  Assign(output, ParamStr(1));\n  Rewrite(output, 1);\n"
+    # Through a variable: a comparison of two constants warns of unreachable code.
+    source += "\nvar output: File;\n  count: LongInt;\nbegin\n"
+    source += "".join("  count := %d;\n  if %s_len <> count then Halt(1);\n" % (t.count, t.name)
+                      for t in tables if t.length)
+    source += "  Assign(output, ParamStr(1));\n  Rewrite(output, 1);\n"
     source += "".join("  BlockWrite(output, %s, SizeOf(%s));\n" % (t.name, t.name) for t in tables)
     source += "  Close(output);\nend.\n"
     directory = tempfile.mkdtemp(dir=run.work)
@@ -250,6 +268,7 @@ def check_rust(run):
     tables = run.tables(upper_case_names=True)
     source = "use std::io::Write;\n\n" + "".join(run.cli_text(t, "rust", []) + "\n" for t in tables)
     source += "\nfn main() {\n    let mut out: Vec<u8> = Vec::new();\n"
+    source += "".join("    assert_eq!(%s_LEN, %d);\n" % (t.name, t.count) for t in tables if t.length)
     source += "".join("    for v in %s.iter() {\n        out.extend_from_slice(&v.to_le_bytes());\n    }\n" % t.name
                       for t in tables)
     source += "    std::io::stdout().write_all(&out).unwrap();\n}\n"
@@ -268,6 +287,7 @@ def check_go(run):
     source = 'package main\n\nimport (\n\t"bytes"\n\t"encoding/binary"\n\t"os"\n)\n\n'
     source += "".join(run.cli_text(t, "go", []) + "\n" for t in tables)
     source += "\nfunc main() {\n\tvar out bytes.Buffer\n"
+    source += "".join("\tif %s_len != %d {\n\t\tos.Exit(1)\n\t}\n" % (t.name, t.count) for t in tables if t.length)
     source += "".join("\tbinary.Write(&out, binary.LittleEndian, %s[:])\n" % t.name for t in tables)
     source += "\tos.Stdout.Write(out.Bytes())\n}\n"
     environment = dict(os.environ, GO111MODULE="off", GOPROXY="off", GOFLAGS="")
@@ -286,6 +306,7 @@ def check_python(run):
     tables = run.tables()
     formats = {1: "B", 2: "H", 4: "I"}
     source = "import struct\nimport sys\n\n" + "".join(run.cli_text(t, "python", []) + "\n" for t in tables)
+    source += "".join("\nassert %s_len == %d" % (t.name, t.count) for t in tables if t.length)
     # struct refuses a value out of the element's range.
     source += "\nsys.stdout.buffer.write(b''.join([\n"
     source += "".join("    struct.pack('<%%d%s' %% len(%s), *%s),\n" % (formats[t.size], t.name, t.name)
@@ -309,7 +330,13 @@ def check_csharp(run):
     static void Put(Stream o, uint[] t) { foreach (var v in t) o.Write(BitConverter.GetBytes(v), 0, 4); }
 
     static void Main() {
-        using (var o = Console.OpenStandardOutput()) {
+"""
+    # Through a variable: a comparison of two constants warns of unreachable code.
+    if any(t.length for t in tables):
+        source += "        int count;\n"
+    source += "".join("        count = %d;\n        if (%s_len != count) Environment.Exit(1);\n" % (t.count, t.name)
+                      for t in tables if t.length)
+    source += """        using (var o = Console.OpenStandardOutput()) {
 """
     source += "".join("            Put(o, %s);\n" % t.name for t in tables)
     source += "        }\n    }\n}\n"
@@ -317,6 +344,22 @@ def check_csharp(run):
                                lambda directory: [tools[1], os.path.join(directory, "check.exe")])
     if output is not None:
         run.compare("csharp", tool_version([tools[0], "--version"]), tables, output, {})
+
+
+def check_gas(run):
+    tools = need(run, "gas", "as", "objcopy")
+    if not tools:
+        return
+    tables = run.tables()
+    source = "".join(run.cli_text(t, "gas", []) + "\n" for t in tables)
+    source += "".join('.if %s_len != %d\n.error "wrong length"\n.endif\n' % (t.name, t.count)
+                      for t in tables if t.length)
+    # The directives put the bytes into .text; objcopy takes out exactly those.
+    output = run.build_and_run("gas", "tables.s", source, None, lambda directory: [
+        "sh", "-c", '"$0" --fatal-warnings -o tables.o tables.s && "$1" -O binary -j .text tables.o tables.bin '
+        '&& cat tables.bin', tools[0], tools[1]])
+    if output is not None:
+        run.compare("gas", tool_version([tools[0], "--version"]), tables, output, {})
 
 
 def check_datastr(run):
@@ -350,7 +393,7 @@ def main():
         for check in (lambda: check_c(run, False), lambda: check_c(run, True), lambda: check_asm(run),
                       lambda: check_delphi(run, False), lambda: check_delphi(run, True),
                       lambda: check_rust(run), lambda: check_go(run), lambda: check_python(run),
-                      lambda: check_csharp(run), lambda: check_datastr(run)):
+                      lambda: check_csharp(run), lambda: check_gas(run), lambda: check_datastr(run)):
             check()
     print("seed %d (ZEMRIK_COMPILE_SEED=%d repeats this run)\n" % (seed, seed))
     for language, cell, tool, result in run.matrix:

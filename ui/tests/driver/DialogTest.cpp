@@ -181,6 +181,12 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
                                                                .section({0x2000, 0x100, 0, 0, ".bss"})
                                                                .minimumSize(0x600)
                                                                .build());
+    // .text and .rdata with a gap between them: 0x402F00 would read .text's bytes at 0x700.
+    const std::string gapped = directory.write("gapped.exe", zemrik::test::PeImageBuilder()
+                                                                 .section({0x1000, 0x100, 0x400})
+                                                                 .section({0x3000, 0x200, 0x800})
+                                                                 .minimumSize(0xA00)
+                                                                 .build());
     struct Case {
         const char* name;
         const std::string* file;
@@ -223,6 +229,10 @@ TEST_F(DialogTest, RefusalsShowTheirMessageCaptionedError) {
         {"RVA in .bss",
          &image,
          {"402000", "4", "8", kBytes, kC, CheckState::Checked},
+         "No data in the file at this RVA !"},
+        {"RVA in a gap between sections",
+         &gapped,
+         {"402F00", "4", "8", kBytes, kC, CheckState::Checked},
          "No data in the file at this RVA !"},
     };
     const std::string* loaded = nullptr;

@@ -1,0 +1,47 @@
+#include "app/cli/FieldDefaults.h"
+
+#include <cstdio>
+
+#include "run/FieldConversion.h"
+
+namespace zemrik::cli {
+namespace {
+
+std::string hexText(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+bool addressDefaults(const CliOptions& options) { return options.address.empty() && !options.rva; }
+
+}  // namespace
+
+ElementSize selectedElementSize(const CliOptions& options) {
+    constexpr ElementSize kItemsSizes[] = {ElementSize::Byte, ElementSize::Word, ElementSize::Dword};
+    return kItemsSizes[options.itemsSelection];
+}
+
+ElementSize printedElementSize(const CliOptions& options) {
+    return options.language == CliLanguage::DataStr ? ElementSize::Byte : selectedElementSize(options);
+}
+
+std::string addressField(const CliOptions& options) { return addressDefaults(options) ? "0" : options.address; }
+
+bool tableSizeDefaults(const CliOptions& options, SizeDefault rule) {
+    return rule == SizeDefault::ToEndOfFile && options.tableSize.empty() && !options.rva;
+}
+
+std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uint32_t fileSize) {
+    if (!tableSizeDefaults(options, rule)) return options.tableSize;
+    // The address is a strict hex number of at most 8 digits once parsed.
+    const std::uint32_t address = convertHexField(addressField(options)).value_or(0);
+    return hexText(address < fileSize ? fileSize - address : 0);
+}
+
+std::string itemsPerLineField(const CliOptions& options) {
+    if (!options.itemsPerLine.empty()) return options.itemsPerLine;
+    return std::to_string(kDefaultLineBytes / byteCount(printedElementSize(options)));
+}
+
+}  // namespace zemrik::cli
