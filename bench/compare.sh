@@ -59,7 +59,10 @@ if [ -n "$baseline" ]; then
     fi
     base_cli=$(cd "$baseline" && pwd)/app/cli/zemrik-cli
     base_bench=$(cd "$baseline" && pwd)/bench/zemrik_bench
-    [ -x "$base_cli" ] && [ -x "$base_bench" ] || { echo "compare.sh: no baseline build in $baseline" >&2; exit 66; }
+    if [ ! -x "$base_cli" ] || [ ! -x "$base_bench" ]; then
+        echo "compare.sh: no baseline build in $baseline" >&2
+        exit 66
+    fi
 fi
 
 work=$(mktemp -d)
