@@ -19,6 +19,7 @@
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
 #include "ui/tests/driver/TestFiles.h"
+#include "zemrik/Version.h"
 
 namespace zemrik::dialogtest {
 namespace {
@@ -52,7 +53,7 @@ private:
     }
 
     static BOOL CALLBACK matchDialog(HWND window, LPARAM found) {
-        if (windowText(window).rfind("Zemrik  v1.34", 0) != 0) return TRUE;
+        if (windowText(window).rfind("Zemrik  v" ZEMRIK_VERSION, 0) != 0) return TRUE;
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }
