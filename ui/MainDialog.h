@@ -60,8 +60,9 @@ private:
     RunState runState_;
 };
 
-// The procedure of dialog IDD_MAIN, shown with DialogBoxParamA and a
-// parameter of 0; it serves the one process-wide MainDialog.
+// The procedure of dialog IDD_MAIN, shown with DialogBoxParamA whose parameter
+// is the MainDialog it serves (kept in the window's DWLP_USER). That object
+// outlives the dialog: a run's worker may still call on it after the dialog ends.
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace zemrik

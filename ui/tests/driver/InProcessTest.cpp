@@ -48,7 +48,11 @@ public:
 
 private:
     static DWORD WINAPI showDialog(LPVOID) {
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, mainDialogProc, 0);
+        // One object for every dialog shown, never destroyed, as the program
+        // has: a run's worker may outlive the dialog that started it.
+        static MainDialog* const served = new MainDialog;
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, mainDialogProc,
+                        reinterpret_cast<LPARAM>(served));
         return 0;
     }
 
