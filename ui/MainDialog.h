@@ -1,3 +1,5 @@
+// MainDialog, the program's dialog (a RequestSource and a RunHost), and the
+// procedure of dialog IDD_MAIN that serves it.
 #pragma once
 
 #include <windows.h>
