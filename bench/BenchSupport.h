@@ -1,3 +1,5 @@
+// What the benchmarks share: the table they print, an in-memory source and the
+// style rows they measure, with their names.
 #pragma once
 
 #include <cstddef>

@@ -7,7 +7,8 @@
 # exits 1 when a target is missed, unless --report-only is given.
 #
 # Usage: bench/compare.sh [--report-only] [--runs N] [--baseline REV|DIR] [ZEMRIK_CLI]
-#   ZEMRIK_CLI  defaults to build/release/app/cli/zemrik-cli; its build's
+#   ZEMRIK_CLI  defaults to build/release/app/cli/zemrik-cli (cmake --preset
+#               release && cmake --build --preset release); its build's
 #               bench/zemrik_bench is used for the walks.
 #   --baseline  a build directory holding app/cli/zemrik-cli and
 #               bench/zemrik_bench, or a git revision, built once (Release)
@@ -51,14 +52,17 @@ if [ -n "$baseline" ]; then
             echo "building the baseline $revision in $dir" >&2
             rm -rf "$dir/src" && mkdir -p "$dir/src"
             git archive "$revision" | tar -x -C "$dir/src"
-            cmake -S "$dir/src" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DZEMRIK_BUILD_TESTS=OFF >/dev/null
-            cmake --build "$dir" -j2 --target zemrik-cli zemrik_bench >/dev/null
+            cmake -S "$dir/src" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEMRIK_BUILD_TESTS=OFF >/dev/null
+            cmake --build "$dir" --target zemrik-cli zemrik_bench >/dev/null
         fi
         baseline=$dir
     fi
     base_cli=$(cd "$baseline" && pwd)/app/cli/zemrik-cli
     base_bench=$(cd "$baseline" && pwd)/bench/zemrik_bench
-    [ -x "$base_cli" ] && [ -x "$base_bench" ] || { echo "compare.sh: no baseline build in $baseline" >&2; exit 66; }
+    if [ ! -x "$base_cli" ] || [ ! -x "$base_bench" ]; then
+        echo "compare.sh: no baseline build in $baseline" >&2
+        exit 66
+    fi
 fi
 
 work=$(mktemp -d)

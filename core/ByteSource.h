@@ -1,3 +1,5 @@
+// The interface a table walk reads the table's bytes through; the run serves
+// the input file, the tests and benchmarks serve memory.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// Digit counting and writing, hex and decimal, two digits a step through
+// lookup tables: the element printers' conversions.
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// How one element of a table becomes text: the writers the walks' loops are
+// compiled for, and ElementPrinter, which picks one for a style row.
 #pragma once
 
 #include <array>

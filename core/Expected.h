@@ -1,3 +1,5 @@
+// Expected<T>: a value or the reason there is none, the error type every
+// layer returns instead of throwing.
 #pragma once
 
 #include <utility>

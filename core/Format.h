@@ -1,3 +1,5 @@
+// CompiledFormat: a style row's printf-style format, parsed once and printed
+// exactly as printf would, many times over.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The dialog's lists as enums: the output languages, the element sizes and the
+// byte orders, with the byte count of each element size.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// OutputBuffer: the run's whole text in one growing, NUL-terminated buffer, the
+// TextOutput of the dialog and of --dump-to-file.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// How much room a table's text is given before the walk starts, counted in
+// 64 bits so no estimate wraps.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The style table: for each language and element kind, the formats and texts a
+// table is printed with.
 #pragma once
 
 #include <array>

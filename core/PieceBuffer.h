@@ -1,3 +1,5 @@
+// PieceBuffer: a bounded block of text that takes one piece of a streamed table
+// at a time, the TextOutput of zemrik-cli's streamed output.
 #pragma once
 
 #include <cstddef>

@@ -3,34 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <optional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/ElementPrinter.h"
 #include "core/Format.h"
+#include "core/detail/BlockReaders.h"
+#include "core/detail/CompiledStyle.h"
 
 namespace zemrik {
 namespace {
 
-// Large enough that reading costs nothing next to printing, small enough to
-// stay in cache; a multiple of every element size.
-constexpr std::size_t kBlockSize = 64 * 1024;
-
-struct CompiledStyle {
-    CompiledFormat header;
-    CompiledFormat elementWithSeparator;  // the separator holds no conversion, so it rides along
-    CompiledFormat last;
-
-    static std::optional<CompiledStyle> compile(const OutputStyle& style) {
-        auto header = CompiledFormat::compile(style.headerFormat);
-        auto element = CompiledFormat::compile(std::string(style.elementFormat) + style.separator);
-        auto last = CompiledFormat::compile(style.lastFormat);
-        if (!header || !element || !last) return std::nullopt;
-        return CompiledStyle{std::move(*header), std::move(*element), std::move(*last)};
-    }
-};
+using detail::BackwardReader;
+using detail::BlockSlice;
+using detail::ForwardReader;
 
 template <ElementSize Size, ByteOrder Order>
 std::uint32_t load(const std::uint8_t* bytes) {
@@ -62,82 +47,6 @@ struct BackwardBytes {
     const std::uint8_t* first;
     std::uint32_t operator[](std::uint32_t k) const { return first[-static_cast<std::ptrdiff_t>(k)]; }
     BackwardBytes after(std::uint32_t k) const { return {first - static_cast<std::ptrdiff_t>(k)}; }
-};
-
-struct Run {
-    const std::uint8_t* bytes = nullptr;
-    std::uint32_t count = 0;  // 0: the source ran short
-};
-
-// Hands out a piece's elements read forward in large blocks.
-class ForwardReader {
-public:
-    ForwardReader(ByteSource& source, std::uint64_t bytes, std::size_t elementBytes)
-        : source_(source), remaining_(bytes), elementBytes_(elementBytes), block_(kBlockSize) {}
-
-    // Up to `wanted` (at least 1) whole elements that lie together in memory.
-    Run next(std::uint32_t wanted) {
-        if (position_ == filled_ && !refill()) return {};
-        const auto available = static_cast<std::uint32_t>((filled_ - position_) / elementBytes_);
-        const std::uint32_t count = std::min(wanted, available);
-        const std::uint8_t* at = block_.data() + position_;
-        position_ += count * elementBytes_;
-        return {at, count};
-    }
-
-private:
-    bool refill() {
-        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, kBlockSize));
-        if (wanted < elementBytes_ || source_.read(block_.data(), wanted) != wanted) return false;
-        remaining_ -= wanted;
-        filled_ = wanted;
-        position_ = 0;
-        return true;
-    }
-
-    ByteSource& source_;
-    std::uint64_t remaining_;
-    std::size_t elementBytes_;
-    std::vector<std::uint8_t> block_;
-    std::size_t filled_ = 0;
-    std::size_t position_ = 0;
-};
-
-// Hands out a table's bytes from `firstIndex` down, reading blocks backwards
-// so that byte n is always read before byte n - 1.
-class BackwardReader {
-public:
-    BackwardReader(ByteSource& source, std::uint32_t offset, std::uint32_t firstIndex)
-        : source_(source), offset_(offset), next_(firstIndex), block_(kBlockSize) {}
-
-    // Up to `wanted` (at least 1) bytes in print order, the first at `bytes`,
-    // the others below it.
-    Run next(std::uint32_t wanted) {
-        if (blockLength_ == 0 && !loadBlockEndingAt(next_)) return {};
-        const std::uint32_t count = std::min(wanted, next_ - blockStart_ + 1);
-        const std::uint8_t* at = block_.data() + (next_ - blockStart_);
-        blockLength_ = next_ - blockStart_ + 1 - count;
-        next_ -= count;  // wraps only after the table's byte 0, the last one asked for
-        return {at, count};
-    }
-
-private:
-    bool loadBlockEndingAt(std::uint32_t n) {
-        const std::uint32_t start = n + 1 > kBlockSize ? static_cast<std::uint32_t>(n + 1 - kBlockSize) : 0u;
-        const std::size_t length = std::size_t{n} + 1 - start;
-        // offset + n lies inside a 32-bit file, so offset + start cannot wrap.
-        if (!source_.seek(offset_ + start) || source_.read(block_.data(), length) != length) return false;
-        blockStart_ = start;
-        blockLength_ = static_cast<std::uint32_t>(length);
-        return true;
-    }
-
-    ByteSource& source_;
-    std::uint32_t offset_;
-    std::uint32_t next_;             // table index of the next byte to hand out
-    std::uint32_t blockStart_ = 0;   // table index of block_[0]
-    std::uint32_t blockLength_ = 0;  // bytes of the block not handed out yet
-    std::vector<std::uint8_t> block_;
 };
 
 enum class LineEnd { KeepsSeparator, DropsSeparator };
@@ -221,7 +130,7 @@ struct Walk {
     Position at;
 };
 
-// Elements whose texts all have one length: the exact text of a whole run of
+// Elements whose texts all have one length: the exact text of a whole slice of
 // them is known before printing, so one reservation holds it.
 template <class Writer, class Values>
 bool printFixed(Walk& walk, const Writer& writer, Values values, std::uint32_t count) {
@@ -249,18 +158,18 @@ bool printVarying(Walk& walk, const Writer& writer, Values values, std::uint32_t
     return true;
 }
 
-// Prints `count` elements in lines, as `nextRun(wanted)` hands them out.
-template <class Values, class NextRun>
-WalkOutcome printLines(Walk& walk, std::uint32_t count, NextRun&& nextRun) {
+// Prints `count` elements in lines, as `nextSlice(wanted)` hands them out.
+template <class Values, class NextSlice>
+WalkOutcome printLines(Walk& walk, std::uint32_t count, NextSlice&& nextSlice) {
     return walk.printer.visit([&](const auto& writer) {
         for (std::uint32_t left = count; left > 0;) {
-            const Run run = nextRun(left);
-            if (run.count == 0) return WalkOutcome::ReadFailed;
-            const Values values{run.bytes};
-            const bool printed = walk.printer.fixedLength() != 0 ? printFixed(walk, writer, values, run.count)
-                                                                 : printVarying(walk, writer, values, run.count);
+            const BlockSlice slice = nextSlice(left);
+            if (slice.count == 0) return WalkOutcome::ReadFailed;
+            const Values values{slice.bytes};
+            const bool printed = walk.printer.fixedLength() != 0 ? printFixed(walk, writer, values, slice.count)
+                                                                 : printVarying(walk, writer, values, slice.count);
             if (!printed) return WalkOutcome::BufferExhausted;
-            left -= run.count;
+            left -= slice.count;
             walk.progress.printedThrough(walk.at.index - 1);
         }
         return WalkOutcome::Complete;
@@ -323,38 +232,9 @@ std::uint32_t printedCount(const TableLayout& layout) {
     return walksReversed(layout) ? layout.tableSize : layout.tableSize / byteCount(layout.elementSize);
 }
 
-WalkProgress::WalkProgress(ProgressSink& sink, const TableLayout& layout, std::uint32_t firstIndex)
-    : sink_(sink), reversed_(walksReversed(layout)) {
-    const std::uint32_t count = printedCount(layout);
-    divisor_ = count == 2 ? 1u : static_cast<std::uint32_t>(count - 2);
-    // The forward walk reports nothing after its last element, so a table of
-    // one element reports nothing at all.
-    silent_ = !reversed_ && count < 2;
-    lastForwardStep_ = count < 2 ? 0 : count - 2;
-    if (firstIndex == 0 || silent_) return;
-    // Start behind what the pieces before this one have reported.
-    const std::uint64_t shown = stepOf(firstIndex - 1) * 100 / divisor_;
-    nextChange_ = ((shown + 1) * divisor_ + 99) / 100;
-}
-
-std::uint64_t WalkProgress::stepOf(std::uint32_t index) const {
-    if (reversed_) return index == 0 ? 0 : index - 1;
-    return std::min<std::uint64_t>(index, lastForwardStep_);
-}
-
-void WalkProgress::printedThrough(std::uint32_t index) {
-    if (silent_) return;
-    const std::uint64_t step = stepOf(index);
-    while (nextChange_ <= step) {
-        const std::uint64_t percent = nextChange_ * 100 / divisor_;
-        sink_.reportProgress(static_cast<std::uint32_t>(percent));
-        nextChange_ = ((percent + 1) * divisor_ + 99) / 100;
-    }
-}
-
 WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
                           ProgressSink& progressSink, TablePiece piece) {
-    const auto formats = CompiledStyle::compile(style);
+    const auto formats = detail::CompiledStyle::compile(style);
     if (!formats) return WalkOutcome::InvalidStyle;
     const std::uint32_t count = printedCount(layout);
     piece = clampedPiece(piece, count);
@@ -379,7 +259,7 @@ WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, B
     const WalkOutcome outcome = printForwardLines(walk, reader, layout, lined);
     if (outcome != WalkOutcome::Complete || end != count) return outcome;
 
-    const Run last = reader.next(1);
+    const BlockSlice last = reader.next(1);
     if (last.count == 0) return WalkOutcome::ReadFailed;
     return printFormatted(output, formats->last, lastValue(last.bytes, layout));
 }
@@ -391,7 +271,7 @@ WalkOutcome renderForward(const TableLayout& layout, const OutputStyle& style, B
 
 WalkOutcome renderReversed(const TableLayout& layout, const OutputStyle& style, ByteSource& source, TextOutput& output,
                            ProgressSink& progressSink, TablePiece piece) {
-    const auto formats = CompiledStyle::compile(style);
+    const auto formats = detail::CompiledStyle::compile(style);
     if (!formats) return WalkOutcome::InvalidStyle;
     const std::uint32_t size = layout.tableSize;
     piece = clampedPiece(piece, size);
@@ -414,22 +294,6 @@ WalkOutcome render(const TableLayout& layout, const OutputStyle& style, ByteSour
                    ProgressSink& progress, TablePiece piece) {
     return walksReversed(layout) ? renderReversed(layout, style, source, output, progress, piece)
                                  : renderForward(layout, style, source, output, progress, piece);
-}
-
-std::uint32_t elementsPerPiece(const TableLayout& layout, const OutputStyle& style, std::size_t capacity) {
-    const auto formats = CompiledStyle::compile(style);
-    if (!formats || layout.itemsPerLine == 0) return 0;
-    const ElementSize size = walksReversed(layout) ? ElementSize::Byte : layout.elementSize;
-    const ElementPrinter printer(formats->elementWithSeparator, size);
-    const std::size_t breakLength = std::string_view(style.lineBreak).size();
-    const std::size_t overhead =
-        formats->header.maxLength() + formats->last.maxLength() + breakLength + kElementOverwrite;
-    if (capacity <= overhead) return 0;
-    const std::size_t room = capacity - overhead;
-    const std::size_t line = std::size_t{layout.itemsPerLine} * printer.maxLength() + breakLength;
-    const std::uint64_t elements =
-        room >= line ? std::uint64_t{room / line} * layout.itemsPerLine : std::uint64_t{room / printer.maxLength()};
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(elements, 0xFFFFFFFFu));
 }
 
 }  // namespace zemrik

@@ -1,3 +1,5 @@
+// The table walks: print a whole table, or any piece of one, from a ByteSource
+// into a TextOutput, reporting progress; and how large a piece may be.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// TerminatedText: a text known to end in a NUL, handed to C-string APIs without
+// a copy.
 #pragma once
 
 #include <cstddef>

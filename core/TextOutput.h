@@ -1,3 +1,5 @@
+// The interface a walk prints into: reserve room at the text's end, write,
+// commit. OutputBuffer and PieceBuffer implement it.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// What the fuzz harnesses share: an input carved into fields, exactly-sized
+// storage for AddressSanitizer, and a progress checker.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The dialog's number fields converted as the dialog reads them: hex by
+// scanf's "%lX" rules, decimal by "%lu"'s.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// FileByteSource: the ByteSource that reads a run's input file by position,
+// keeping why a read came up short.
 #pragma once
 
 #include "core/ByteSource.h"

@@ -1,3 +1,5 @@
+// FileFailure: which file a run could not use and the system's reason, passed
+// to front ends with the message.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// The icon of a message the run asks a front end to show.
 #pragma once
 
 namespace zemrik {

@@ -1,3 +1,5 @@
+// RequestSource: what building a run's request needs of a front end (its
+// fields, lists, check boxes and input file). The dialog and zemrik-cli serve it.
 #pragma once
 
 #include <string>

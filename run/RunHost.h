@@ -1,3 +1,5 @@
+// RunHost: what the run's worker needs of a front end while it runs (progress,
+// output, messages, a stream). The dialog and zemrik-cli serve it.
 #pragma once
 
 #include <string>

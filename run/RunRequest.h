@@ -1,3 +1,5 @@
+// A run's checked parameters, and buildRunRequest, which takes them from a
+// RequestSource or refuses with the message the front end shows.
 #pragma once
 
 #include <cstdint>

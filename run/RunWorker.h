@@ -1,3 +1,5 @@
+// Starting a run and carrying it out: startRun checks the request and starts
+// the worker thread, runWorker prints the table and releases everything.
 #pragma once
 
 #include <atomic>

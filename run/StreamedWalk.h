@@ -1,3 +1,5 @@
+// The streamed walk: a table printed in bounded pieces on several threads and
+// written out in order, for zemrik-cli's standard output and -o.
 #pragma once
 
 #include <cstddef>

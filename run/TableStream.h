@@ -1,3 +1,5 @@
+// TableStream: where a front end that writes the table out as it is printed
+// wants the pieces.
 #pragma once
 
 #include <string_view>

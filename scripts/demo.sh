@@ -5,7 +5,7 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh cmake g++ make libgtest-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
+scripts/install-deps.sh cmake g++ ninja-build libgtest-dev googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
   binutils-mingw-w64 g++-multilib
 
 cmake --preset native

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest wine64
+scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64 googletest wine64
 
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target zemrik

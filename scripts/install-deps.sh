@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
-  packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev
+  packages=(cmake g++ ninja-build libgtest-dev googletest libbenchmark-dev
             g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-            g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd
+            g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd shellcheck
             # the tools that compile or run zemrik-cli's tables, and the package tests'
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime
             dpkg-dev groff-base man-db

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What this machine can do with 32-bit x86 programs; sourced by the scripts
 # that set it up and by those that run such programs.
 

@@ -1,3 +1,4 @@
+// FontOwner: the one owner of a GDI font handle, released with DeleteObject.
 #pragma once
 
 #include <windows.h>

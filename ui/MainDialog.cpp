@@ -57,12 +57,8 @@ UINT iconStyle(MessageIcon icon) {
     return 0;
 }
 
-// Never destroyed: a worker still running while the program exits may call on
-// it until the process ends.
-MainDialog& theDialog() {
-    static MainDialog* const dialog = new MainDialog;
-    return *dialog;
-}
+// The object the window serves, stored with it at WM_INITDIALOG; null before.
+MainDialog* servedBy(HWND dialog) { return reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
 }  // namespace
 
@@ -235,16 +231,24 @@ void MainDialog::showFileMessage(const std::string& text, const std::string& cap
 
 bool MainDialog::isBigEndianChecked() { return IsDlgButtonChecked(dialog_, IDC_BIG_ENDIAN) == BST_CHECKED; }
 
-INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        switch (message) {
-        case WM_INITDIALOG:
-            theDialog().attach(dialog);
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            reinterpret_cast<MainDialog*>(lParam)->attach(dialog);
             // The system puts the focus on the first tab stop, the address.
             return TRUE;
-        case WM_COMMAND: theDialog().command(LOWORD(wParam)); return TRUE;
-        case WM_DROPFILES: theDialog().dropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
-        case WM_NCDESTROY: theDialog().detach(); return FALSE;
+        }
+        // Messages sent before WM_INITDIALOG (WM_SETFONT) find no object yet.
+        MainDialog* const served = servedBy(dialog);
+        if (served == nullptr) return FALSE;
+        switch (message) {
+        case WM_COMMAND: served->command(LOWORD(wParam)); return TRUE;
+        case WM_DROPFILES: served->dropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+        case WM_NCDESTROY:
+            served->detach();
+            SetWindowLongPtrA(dialog, DWLP_USER, 0);
+            return FALSE;
         default: return FALSE;
         }
     } catch (...) {

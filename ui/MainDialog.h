@@ -1,3 +1,5 @@
+// MainDialog, the program's dialog (a RequestSource and a RunHost), and the
+// procedure of dialog IDD_MAIN that serves it.
 #pragma once
 
 #include <windows.h>
@@ -60,8 +62,9 @@ private:
     RunState runState_;
 };
 
-// The procedure of dialog IDD_MAIN, shown with DialogBoxParamA and a
-// parameter of 0; it serves the one process-wide MainDialog.
+// The procedure of dialog IDD_MAIN, shown with DialogBoxParamA whose parameter
+// is the MainDialog it serves (kept in the window's DWLP_USER). That object
+// outlives the dialog: a run's worker may still call on it after the dialog ends.
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace zemrik

@@ -1,7 +1,6 @@
-#pragma once
-
 // Identifiers of the main dialog's resources, shared by the resource script
 // and the code.
+#pragma once
 
 #define IDD_MAIN 101
 #define IDR_MAINMENU 102

@@ -1,3 +1,5 @@
+// What core/'s tests share: an in-memory source that can run short, a progress
+// recorder, and the plain snprintf walks the fast ones are checked against.
 #pragma once
 
 #include <algorithm>

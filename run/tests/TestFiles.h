@@ -1,3 +1,5 @@
+// What run/'s tests share: temporary files holding given bytes, and a way to
+// count handles without the system's own.
 #pragma once
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// DialogDriver: works the dialog's controls through its window handle, with
+// waits and window lookups for the dialog's tests.
 #pragma once
 
 #include <gtest/gtest.h>

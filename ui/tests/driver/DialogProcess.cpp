@@ -5,11 +5,12 @@
 #include <stdexcept>
 
 #include "ui/tests/driver/DialogDriver.h"
+#include "zemrik/Version.h"
 
 namespace zemrik::dialogtest {
 namespace {
 
-constexpr const char* kDialogTitlePrefix = "Zemrik  v1.34";
+constexpr const char* kDialogTitlePrefix = "Zemrik  v" ZEMRIK_VERSION;
 
 struct DialogSearch {
     DWORD processId;

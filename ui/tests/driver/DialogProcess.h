@@ -1,3 +1,5 @@
+// DialogProcess: a real zemrik.exe started for a test, found by its caption
+// and ended when the test ends.
 #pragma once
 
 #include <windows.h>

@@ -16,6 +16,7 @@
 #include "ui/tests/driver/RunningDialog.h"
 #include "ui/tests/driver/Screenshot.h"
 #include "ui/tests/driver/TestFiles.h"
+#include "zemrik/Version.h"
 
 namespace zemrik::dialogtest {
 namespace {
@@ -63,7 +64,7 @@ void fill(const DialogDriver& driver, const Fields& fields) {
 using DialogTest = RunningDialog;
 
 TEST_F(DialogTest, StartsWithWordsAsmAndEveryFieldEmpty) {
-    EXPECT_EQ(windowText(driver.dialog()).rfind("Zemrik  v1.34", 0), 0u);
+    EXPECT_EQ(windowText(driver.dialog()).rfind("Zemrik  v" ZEMRIK_VERSION, 0), 0u);
     EXPECT_EQ(driver.selection(IDC_ITEMS), kWords);
     EXPECT_EQ(driver.text(IDC_ITEMS), "Words");
     EXPECT_EQ(driver.selection(IDC_LANGUAGE), kAsm);
@@ -285,7 +286,7 @@ TEST_F(DialogTest, AboutShowsNameVersionAndCredits) {
     driver.post(IDM_ABOUT);
     const std::optional<std::string> text = driver.acceptMessageBox("About C/C++/ASM Zemrik");
     ASSERT_TRUE(text);
-    EXPECT_EQ(text->rfind("Zemrik  v1.34", 0), 0u) << *text;
+    EXPECT_EQ(text->rfind("Zemrik  v" ZEMRIK_VERSION, 0), 0u) << *text;
     EXPECT_NE(text->find("Zemrik developers"), std::string::npos) << *text;
 }
 

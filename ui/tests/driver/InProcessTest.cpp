@@ -19,6 +19,7 @@
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
 #include "ui/tests/driver/TestFiles.h"
+#include "zemrik/Version.h"
 
 namespace zemrik::dialogtest {
 namespace {
@@ -47,12 +48,16 @@ public:
 
 private:
     static DWORD WINAPI showDialog(LPVOID) {
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, mainDialogProc, 0);
+        // One object for every dialog shown, never destroyed, as the program
+        // has: a run's worker may outlive the dialog that started it.
+        static MainDialog* const served = new MainDialog;
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, mainDialogProc,
+                        reinterpret_cast<LPARAM>(served));
         return 0;
     }
 
     static BOOL CALLBACK matchDialog(HWND window, LPARAM found) {
-        if (windowText(window).rfind("Zemrik  v1.34", 0) != 0) return TRUE;
+        if (windowText(window).rfind("Zemrik  v" ZEMRIK_VERSION, 0) != 0) return TRUE;
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }

@@ -1,3 +1,5 @@
+// RunningDialog: the fixture giving each dialog test a fresh zemrik.exe in a
+// directory of its own.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Screenshots of the dialog for the test script, taken only when it asks for
+// them.
 #pragma once
 
 #include <windows.h>

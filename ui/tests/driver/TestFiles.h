@@ -1,3 +1,5 @@
+// What the dialog's tests share for files: a temporary directory the program
+// runs in, the bytes tests write there, and reading a file back.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 # Checks zemrik-cli against binutils on the real builds of the sample: the
 # table found by --symbol and by --va is the one at the file offset that
 # readelf or objdump give, and --list-sections lists the sections they list.
-#   check_against_binutils.sh ZEMRIK_CLI SAMPLE_DIR
+#   check-against-binutils.sh ZEMRIK_CLI SAMPLE_DIR
 set -euo pipefail
 
 cli=$1
@@ -75,8 +75,9 @@ check_pe() {
   checked=$((checked + 1))
   local value section_address section_offset
   value=$("${tools}nm" "$file" | awk -v s="$symbol" '$3 == s { print $1; exit }')
-  local index name size address lma file_offset rest
-  while read -r index name size address lma file_offset rest; do
+  local index name size address file_offset rest
+  # objdump -h: Idx Name Size VMA LMA File-off Algn; the LMA is not needed.
+  while read -r index name size address _ file_offset rest; do
     [[ $index =~ ^[0-9]+$ ]] || continue
     if (( 16#$value >= 16#$address && 16#$value < 16#$address + 16#$size )); then
       section_address=$address

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the .deb, lists and unpacks it, runs the unpacked zemrik-cli and
 # renders its manual page with every groff warning on.
-# Usage: check_deb.sh CPACK BUILD_DIR VERSION
+# Usage: check-deb.sh CPACK BUILD_DIR VERSION
 set -euo pipefail
 cpack=$1 build=$2 version=$3
 work=$(mktemp -d)
@@ -9,7 +9,10 @@ trap 'rm -rf "$work"' EXIT
 
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" || { cat "$work/cpack.log"; exit 1; }
 debs=("$work"/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "no single .deb in $work" >&2; exit 1; }
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  echo "no single .deb in $work" >&2
+  exit 1
+fi
 deb=${debs[0]}
 
 listing=$(dpkg-deb -c "$deb")

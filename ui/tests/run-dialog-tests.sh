@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the dialog's end-to-end tests under Wine on a private X server and
 # photographs the dialog after a typical run into BUILD_DIR/zemrik-dialog.png.
-# Usage: run_dialog_tests.sh BUILD_DIR WINE
+# Usage: run-dialog-tests.sh BUILD_DIR WINE
 #   WINE: the loader for the build's programs, wine64 or the 32-bit wine.
 set -euo pipefail
 
@@ -22,6 +22,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=
 responder_pid=
+# shellcheck disable=SC2317  # reached through the trap below
 cleanup() {
   if [ -n "$responder_pid" ]; then kill "$responder_pid" 2>/dev/null || true; fi
   "$wineserver" -k 2>/dev/null || true
