@@ -1,5 +1,7 @@
 #include "typed/LanguageRow.h"
 
+#include <utility>
+
 namespace zemrik::typed {
 namespace {
 
@@ -189,6 +191,31 @@ constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPytho
 }  // namespace
 
 std::span<const LanguageRow> languageRows() { return kRows; }
+
+std::string filledTemplate(std::string_view text, const TemplateValues& values) {
+    const std::pair<std::string_view, std::string_view> keys[] = {
+        {"name", values.name},   {"type", values.type}, {"const", values.constWord},
+        {"count", values.count}, {"last", values.last},
+    };
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t open = text.find('{', at);
+        const std::size_t close = open == std::string_view::npos ? open : text.find('}', open);
+        if (close == std::string_view::npos) {
+            out += text.substr(at);
+            break;
+        }
+        out += text.substr(at, open - at);
+        const std::string_view key = text.substr(open + 1, close - open - 1);
+        std::string_view replacement = text.substr(open, close - open + 1);  // C's "{" stays
+        for (const auto& [name, value] : keys) {
+            if (key == name) replacement = value;
+        }
+        out += replacement;
+        at = close + 1;
+    }
+    return out;
+}
 
 const LanguageRow* findLanguageRow(std::string_view cliName) {
     for (const LanguageRow& row : kRows) {

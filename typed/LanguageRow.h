@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "typed/ElementType.h"
@@ -43,6 +44,19 @@ struct LanguageRow {
     LineEndRule lineEnd = LineEndRule::KeepsSeparator;
     ElementRule elements = ElementRule::Elements;
 };
+
+// What a row's templates are filled with. The counts are text, so that a
+// printf-style row can hold "%d" where the typed walk holds the number.
+struct TemplateValues {
+    std::string_view name{};
+    std::string_view type{};
+    std::string_view constWord{};
+    std::string_view count{};
+    std::string_view last{};
+};
+
+// The template with every {key} replaced; any other brace is the language's own.
+std::string filledTemplate(std::string_view text, const TemplateValues& values);
 
 // Every language zemrik-cli prints: the dialog's four first, in the order of
 // its list.

@@ -9,43 +9,6 @@ namespace {
 // Text is handed to the output in blocks about this large.
 constexpr std::size_t kFlushLength = 1 << 14;
 
-struct Substitutions {
-    std::string_view name;
-    std::string_view type;
-    std::string_view constWord;
-    std::uint32_t count;
-};
-
-std::string substituted(std::string_view text, const Substitutions& with) {
-    std::string out;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t open = text.find('{', at);
-        const std::size_t close = open == std::string_view::npos ? open : text.find('}', open);
-        if (close == std::string_view::npos) {
-            out += text.substr(at);
-            break;
-        }
-        out += text.substr(at, open - at);
-        const std::string_view key = text.substr(open + 1, close - open - 1);
-        if (key == "name") {
-            out += with.name;
-        } else if (key == "type") {
-            out += with.type;
-        } else if (key == "const") {
-            out += with.constWord;
-        } else if (key == "count") {
-            out += std::to_string(with.count);
-        } else if (key == "last") {
-            out += std::to_string(with.count - 1);
-        } else {
-            // A brace of the language itself ("{" opening C's initializer).
-            out += text.substr(open, close - open + 1);
-        }
-        at = close + 1;
-    }
-    return out;
-}
-
 std::string withLineBreaks(std::string text, LineBreaks breaks) {
     if (breaks == LineBreaks::CrLf) return text;
     std::string out;
@@ -96,14 +59,16 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
       count_(options.tableSize / width_),
       perLine_(std::max<std::uint32_t>(options.itemsPerLine, 1)) {
     const auto& names = options.naming == TypeNaming::Fixed ? row.fixedTypeNames : row.typeNames;
-    const Substitutions with{options.name.empty() ? row.defaultName : options.name, names[indexOf(type_)],
-                             options.readOnly == ReadOnly::Const ? row.constWord : std::string_view{}, count_};
+    const std::string count = std::to_string(count_);
+    const std::string last = std::to_string(count_ - 1);
+    const TemplateValues with{options.name.empty() ? row.defaultName : options.name, names[indexOf(type_)],
+                              options.readOnly == ReadOnly::Const ? row.constWord : std::string_view{}, count, last};
     std::string closing = std::string(row.closing);
     if (options.countConstant == CountConstant::After) closing += row.lengthLine;
-    header_ = withLineBreaks(substituted(row.header, with), options.lineBreaks);
-    lineBreak_ = withLineBreaks(substituted(row.lineBreak, with), options.lineBreaks);
+    header_ = withLineBreaks(filledTemplate(row.header, with), options.lineBreaks);
+    lineBreak_ = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
     separator_ = withLineBreaks(std::string(row.separator), options.lineBreaks);
-    closing_ = withLineBreaks(substituted(closing, with), options.lineBreaks);
+    closing_ = withLineBreaks(filledTemplate(closing, with), options.lineBreaks);
 }
 
 TablePiece TypedTable::clamped(TablePiece piece) const {
