@@ -7,6 +7,8 @@ packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(cmake g++ ninja-build libgtest-dev googletest libbenchmark-dev
             g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+            # {fmt}'s headers: the one shortest round-trip float formatting every build uses
+            libfmt-dev
             g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd shellcheck
             # the tools that compile or run zemrik-cli's tables, and the package tests'
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime

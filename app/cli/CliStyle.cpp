@@ -1,5 +1,8 @@
 #include "app/cli/CliStyle.h"
 
+#include "core/Format.h"
+#include "typed/LanguageRow.h"
+
 #include <array>
 #include <cstddef>
 #include <span>
@@ -8,64 +11,10 @@
 namespace zemrik::cli {
 namespace {
 
-// The command line's own languages, each in its usual layout: one indented
-// line per row of items, a comma after every item (the last one too, where
-// the language allows it) and the closing bracket on a line of its own.
-// Where the indent is spaces, the space between items goes before each item
-// rather than after its comma, so that no line ends in a blank; Go's tab
-// indent keeps the dialog's ", ". The widths keep the walk's rule:
-// elementWidth never more than an element and its separator print,
-// lineBreakWidth the line break's length.
-constexpr OutputStyle kRust[kStyleColumnCount] = {
-    {0, 6, 5, ",", " 0x%02lX", "static TABLE: [u8; %d] = [\r\n   ", "\r\n   ", " 0x%02lX,\r\n];"},
-    {0, 5, 5, ",", " %3lu", "static TABLE: [u8; %d] = [\r\n   ", "\r\n   ", " %3lu,\r\n];"},
-    {0, 8, 5, ",", " 0x%04lX", "static TABLE: [u16; %d] = [\r\n   ", "\r\n   ", " 0x%04lX,\r\n];"},
-    {0, 7, 5, ",", " %5lu", "static TABLE: [u16; %d] = [\r\n   ", "\r\n   ", " %5lu,\r\n];"},
-    {0, 12, 5, ",", " 0x%08lX", "static TABLE: [u32; %d] = [\r\n   ", "\r\n   ", " 0x%08lX,\r\n];"},
-    {0, 12, 5, ",", " %10lu", "static TABLE: [u32; %d] = [\r\n   ", "\r\n   ", " %10lu,\r\n];"},
-};
-
-constexpr OutputStyle kGo[kStyleColumnCount] = {
-    {0, 6, 3, ", ", "0x%02lX", "var table = [%d]uint8{\r\n\t", "\r\n\t", "0x%02lX,\r\n}"},
-    {0, 5, 3, ", ", "%3lu", "var table = [%d]uint8{\r\n\t", "\r\n\t", "%3lu,\r\n}"},
-    {0, 8, 3, ", ", "0x%04lX", "var table = [%d]uint16{\r\n\t", "\r\n\t", "0x%04lX,\r\n}"},
-    {0, 7, 3, ", ", "%5lu", "var table = [%d]uint16{\r\n\t", "\r\n\t", "%5lu,\r\n}"},
-    {0, 12, 3, ", ", "0x%08lX", "var table = [%d]uint32{\r\n\t", "\r\n\t", "0x%08lX,\r\n}"},
-    {0, 12, 3, ", ", "%10lu", "var table = [%d]uint32{\r\n\t", "\r\n\t", "%10lu,\r\n}"},
-};
-
-// A list has no element type: every column shares the header.
-constexpr OutputStyle kPython[kStyleColumnCount] = {
-    {0, 6, 5, ",", " 0x%02lX", "table = [\r\n   ", "\r\n   ", " 0x%02lX,\r\n]"},
-    {0, 5, 5, ",", " %3lu", "table = [\r\n   ", "\r\n   ", " %3lu,\r\n]"},
-    {0, 8, 5, ",", " 0x%04lX", "table = [\r\n   ", "\r\n   ", " 0x%04lX,\r\n]"},
-    {0, 7, 5, ",", " %5lu", "table = [\r\n   ", "\r\n   ", " %5lu,\r\n]"},
-    {0, 12, 5, ",", " 0x%08lX", "table = [\r\n   ", "\r\n   ", " 0x%08lX,\r\n]"},
-    {0, 12, 5, ",", " %10lu", "table = [\r\n   ", "\r\n   ", " %10lu,\r\n]"},
-};
-
-constexpr OutputStyle kCSharp[kStyleColumnCount] = {
-    {0, 6, 5, ",", " 0x%02lX", "static readonly byte[] table = {\r\n   ", "\r\n   ", " 0x%02lX,\r\n};"},
-    {0, 5, 5, ",", " %3lu", "static readonly byte[] table = {\r\n   ", "\r\n   ", " %3lu,\r\n};"},
-    {0, 8, 5, ",", " 0x%04lX", "static readonly ushort[] table = {\r\n   ", "\r\n   ", " 0x%04lX,\r\n};"},
-    {0, 7, 5, ",", " %5lu", "static readonly ushort[] table = {\r\n   ", "\r\n   ", " %5lu,\r\n};"},
-    {0, 12, 5, ",", " 0x%08lX", "static readonly uint[] table = {\r\n   ", "\r\n   ", " 0x%08lX,\r\n};"},
-    {0, 12, 5, ",", " %10lu", "static readonly uint[] table = {\r\n   ", "\r\n   ", " %10lu,\r\n};"},
-};
-
-// The GNU assembler's data directives, walked as the dialog's assembler is:
-// the separator at a line's end is dropped. `.short` and `.long` are 2 and 4
-// bytes on the x86 targets, in the target's byte order.
-constexpr OutputStyle kGas[kStyleColumnCount] = {
-    {0, 6, 9, ", ", "0x%02lX", "table:\r\n\t.byte ", "\r\n\t.byte ", "0x%02lX"},
-    {0, 5, 9, ", ", "%3lu", "table:\r\n\t.byte ", "\r\n\t.byte ", "%3lu"},
-    {0, 8, 10, ", ", "0x%04lX", "table:\r\n\t.short ", "\r\n\t.short ", "0x%04lX"},
-    {0, 7, 10, ", ", "%5lu", "table:\r\n\t.short ", "\r\n\t.short ", "%5lu"},
-    {0, 12, 9, ", ", "0x%08lX", "table:\r\n\t.long ", "\r\n\t.long ", "0x%08lX"},
-    {0, 12, 9, ", ", "%10lu", "table:\r\n\t.long ", "\r\n\t.long ", "%10lu"},
-};
-
-constexpr std::array<const OutputStyle*, 5> kOwnRows{kRust, kGo, kPython, kCSharp, kGas};
+// zemrik-cli's languages are the typed rows, in the same order.
+const typed::LanguageRow& rowOf(CliLanguage language) {
+    return typed::languageRows()[static_cast<std::size_t>(language)];
+}
 
 bool isOwnLanguage(CliLanguage language) { return language >= CliLanguage::Rust; }
 
@@ -92,55 +41,11 @@ std::optional<std::string_view> refusalFor(std::span<const LanguageRefusal> refu
     return std::nullopt;
 }
 
-// The constant --length puts after the declaration: before, the name, its
-// suffix, between, the count, after.
-struct LengthForm {
-    CliLanguage language;
-    std::string_view before;
-    std::string_view nameSuffix;
-    std::string_view between;
-    std::string_view after;
-};
-
-constexpr LengthForm kLengthForms[] = {
-    {CliLanguage::C, "static const unsigned int ", "_len", " = ", ";"},
-    {CliLanguage::Asm, "", "_len", "\tequ ", ""},
-    {CliLanguage::Delphi, "CONST ", "_len", " = ", ";"},
-    {CliLanguage::Rust, "const ", "_LEN", ": usize = ", ";"},
-    {CliLanguage::Go, "const ", "_len", " = ", ""},
-    {CliLanguage::Python, "", "_len", " = ", ""},
-    {CliLanguage::CSharp, "const int ", "_len", " = ", ";"},
-    {CliLanguage::Gas, "\t.set ", "_len", ", ", ""},
-};
-
 // The line that follows the declaration's last one, CR LF first.
 std::string lengthLine(CliLanguage language, std::string_view name, std::uint32_t count) {
-    for (const LengthForm& form : kLengthForms) {
-        if (form.language != language) continue;
-        return "\r\n" + std::string(form.before) + std::string(name) + std::string(form.nameSuffix) +
-               std::string(form.between) + std::to_string(count) + std::string(form.after);
-    }
-    return {};
+    const std::string number = std::to_string(count);
+    return typed::filledTemplate(rowOf(language).lengthLine, {.name = name, .count = number});
 }
-
-struct FixedType {
-    CliLanguage language;
-    ElementSize size;
-    std::string_view classic;
-    std::string_view fixed;
-};
-
-// The languages whose default types are not of one width everywhere (C's
-// unsigned long is 8 bytes on 64-bit Unix) or not of the values' range
-// (Delphi's longint is signed). The others declare fixed widths already.
-constexpr FixedType kFixedTypes[] = {
-    {CliLanguage::C, ElementSize::Byte, "unsigned char", "uint8_t"},
-    {CliLanguage::C, ElementSize::Word, "unsigned short", "uint16_t"},
-    {CliLanguage::C, ElementSize::Dword, "unsigned long", "uint32_t"},
-    {CliLanguage::Delphi, ElementSize::Byte, "byte", "Byte"},
-    {CliLanguage::Delphi, ElementSize::Word, "WORD", "Word"},
-    {CliLanguage::Delphi, ElementSize::Dword, "longint", "LongWord"},
-};
 
 bool isIdentifierCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -174,9 +79,22 @@ std::size_t toLineFeeds(std::string& text) {
     return dropped;
 }
 
-const OutputStyle& baseRow(CliLanguage language, StyleColumn column) {
-    if (isOwnLanguage(language)) return ownStyleRow(language, column);
-    return styleRow(requestLanguage(language), column);
+// A row's printf-style number: the one conversion the walks' formats take.
+std::string numberFormat(const typed::LiteralForms& forms, typed::ElementType type, Notation notation) {
+    if (notation == Notation::Decimal) {
+        const std::uint8_t width = forms.decimalWidth[typed::indexOf(type)];
+        return "%" + (width != 0 ? std::to_string(width) : std::string()) + "lu";
+    }
+    const std::size_t digits = std::size_t{typed::byteWidth(type)} * 2 + forms.hex.extraDigits;
+    return std::string(forms.hex.prefix) + "%0" + std::to_string(digits) + "lX" + std::string(forms.hex.suffix);
+}
+
+ElementSize printedSize(StyleColumn column, CliLanguage language) {
+    return language == CliLanguage::DataStr ? ElementSize::Byte : elementSizeOf(column);
+}
+
+Notation notationOf(StyleColumn column) {
+    return static_cast<int>(column) % 2 != 0 ? Notation::Decimal : Notation::Hex;
 }
 
 }  // namespace
@@ -194,33 +112,42 @@ std::optional<std::string_view> lengthRefusal(CliLanguage language) {
 }
 
 std::optional<std::string_view> defaultName(CliLanguage language) {
-    switch (language) {
-    case CliLanguage::DataStr: return std::nullopt;
-    case CliLanguage::Rust: return "TABLE";  // Rust names statics in upper case
-    default: return "table";
-    }
-}
-
-const OutputStyle& ownStyleRow(CliLanguage language, StyleColumn column) {
-    const auto index = static_cast<std::size_t>(language) - static_cast<std::size_t>(CliLanguage::Rust);
-    return kOwnRows[index][static_cast<std::size_t>(column)];
+    const std::string_view name = rowOf(language).defaultName;
+    if (name.empty()) return std::nullopt;
+    return name;
 }
 
 CliStyle::CliStyle(const StyleChoice& choice) {
-    const OutputStyle& base = baseRow(choice.language, choice.column);
-    separator_ = base.separator;
-    elementFormat_ = base.elementFormat;
-    headerFormat_ = base.headerFormat;
-    lineBreak_ = base.lineBreak;
-    lastFormat_ = base.lastFormat;
-
-    if (choice.types == TypeNames::Fixed) {
-        for (const FixedType& type : kFixedTypes) {
-            if (type.language == choice.language && type.size == elementSizeOf(choice.column)) {
-                replaceWord(headerFormat_, type.classic, type.fixed);
-            }
-        }
+    const typed::LanguageRow& language = rowOf(choice.language);
+    const typed::ElementType type = typed::unsignedOfSize(printedSize(choice.column, choice.language));
+    const std::string_view classicType = language.typeNames[typed::indexOf(type)];
+    const std::string_view fixedType = language.fixedTypeNames[typed::indexOf(type)];
+    OutputStyle base{};
+    if (isOwnLanguage(choice.language)) {
+        // The command line's own languages print from their rows; "%d" takes the count.
+        const std::string number =
+            std::string(language.elementPrefix) + numberFormat(language.literals, type, notationOf(choice.column));
+        const typed::TemplateValues values{.name = language.defaultName, .type = classicType, .count = "%d"};
+        separator_ = language.separator;
+        elementFormat_ = number;
+        headerFormat_ = typed::filledTemplate(language.header, values);
+        lineBreak_ = typed::filledTemplate(language.lineBreak, values);
+        lastFormat_ = number + std::string(language.closing);
+        // The least an element prints: its value 0, as every row pads.
+        const auto element = CompiledFormat::compile(elementFormat_ + separator_);
+        base.elementWidth = element ? static_cast<std::int32_t>(element->format(0).size()) : 0;
+    } else {
+        // The dialog's own rows, character for character.
+        base = styleRow(requestLanguage(choice.language), choice.column);
+        separator_ = base.separator;
+        elementFormat_ = base.elementFormat;
+        headerFormat_ = base.headerFormat;
+        lineBreak_ = base.lineBreak;
+        lastFormat_ = base.lastFormat;
     }
+
+    if (choice.types == TypeNames::Fixed && classicType != fixedType)
+        replaceWord(headerFormat_, classicType, fixedType);
     if (choice.constness == Constness::Const && choice.language == CliLanguage::C) {
         replaceWord(headerFormat_, "static", "static const");
     }

@@ -68,8 +68,4 @@ private:
     OutputStyle row_{};
 };
 
-// The row of one of the command line's own languages (Rust to C#, gas), before
-// any choice is applied.
-const OutputStyle& ownStyleRow(CliLanguage language, StyleColumn column);
-
 }  // namespace zemrik::cli

@@ -1,0 +1,68 @@
+// A language as one row of data: the type names it declares each element type
+// with, its literal forms, the declaration's texts and the walk's rules. The
+// typed walk (TypedWalk.h) is generic over these rows; a new language is a
+// new row.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "typed/ElementType.h"
+#include "typed/Literal.h"
+
+namespace zemrik::typed {
+
+// Whether a line break takes the place of the separator before it (the
+// assemblers' lines end without a comma) or follows it.
+enum class LineEndRule : std::uint8_t { KeepsSeparator, DropsSeparator };
+
+// What a table is printed as: its elements, or (Data Str) its bytes in hex,
+// last to first when the elements are big-endian, so the whole table reads as
+// one big-endian number.
+enum class ElementRule : std::uint8_t { Elements, BytesReversedWhenBigEndian };
+
+// One language. The texts are templates: {name}, {type} (the element type's
+// name: for the assemblers, the directive), {count}, {last} (the count less
+// one) and {const} (constWord under --const, else nothing). Line breaks are
+// CR LF; the walk turns them into LF where asked.
+struct LanguageRow {
+    std::string_view cliName{};  // -l's name
+    std::array<std::string_view, kElementTypeCount> typeNames{};
+    std::array<std::string_view, kElementTypeCount> fixedTypeNames{};  // --fixed-types
+    std::string_view header{};
+    std::string_view lineBreak{};
+    std::string_view separator{};
+    std::string_view elementPrefix{};  // before every element, the last one too
+    std::string_view closing{};        // after the last element
+    std::string_view lengthLine{};     // --length's constant, from its CR LF on
+    std::string_view constWord{};      // empty: --const changes nothing, or is refused
+    std::string_view defaultName{};    // empty: the language declares nothing
+    LiteralForms literals{};
+    LineEndRule lineEnd = LineEndRule::KeepsSeparator;
+    ElementRule elements = ElementRule::Elements;
+};
+
+// What a row's templates are filled with. The counts are text, so that a
+// printf-style row can hold "%d" where the typed walk holds the number.
+struct TemplateValues {
+    std::string_view name{};
+    std::string_view type{};
+    std::string_view constWord{};
+    std::string_view count{};
+    std::string_view last{};
+};
+
+// The template with every {key} replaced; any other brace is the language's own.
+std::string filledTemplate(std::string_view text, const TemplateValues& values);
+
+// Every language zemrik-cli prints: the dialog's four first, in the order of
+// its list.
+std::span<const LanguageRow> languageRows();
+
+// The row of -l's name, or nullptr.
+const LanguageRow* findLanguageRow(std::string_view cliName);
+
+}  // namespace zemrik::typed

@@ -1,0 +1,66 @@
+// How a language writes one element's value as a literal, as data
+// (LiteralForms), and appendLiteral, the one function that prints any element
+// of any type through such a row.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/OutputStyle.h"
+#include "typed/ElementType.h"
+
+namespace zemrik::typed {
+
+// A hex literal: prefix, the digits zero-padded to the element's width plus
+// `extraDigits` (the assembler's leading 0 that keeps a number from reading
+// as a name), suffix. Negative values print as "-" and the literal of their
+// magnitude.
+struct HexForm {
+    std::string_view prefix{};
+    std::string_view suffix{};
+    std::uint8_t extraDigits = 0;
+};
+
+// Where a float can't be written as a number, what is written instead, and
+// the suffix that makes a literal the type's own (C's and C#'s "f").
+struct FloatSpellings {
+    std::string_view suffix{};
+    std::string_view infinity{};
+    std::string_view negativeInfinity{};
+    std::string_view nan{};
+    // Empty: "-0.0" as a literal reads back as -0.0.
+    std::string_view negativeZero{};
+};
+
+// Floats as the shortest decimal that reads back to the same bits, or, for
+// the assemblers, as the bit pattern of an unsigned integer of their width.
+enum class FloatForm : std::uint8_t { ShortestDecimal, BitPattern };
+
+struct LiteralForms {
+    HexForm hex{};
+    // Decimals are padded with spaces to this width (0: none), per type.
+    std::array<std::uint8_t, kElementTypeCount> decimalWidth{};
+    // What follows a u64 decimal that could pass the largest signed literal.
+    std::string_view unsigned64DecimalSuffix{};
+    // From this width in bytes on, a signed type's minimum prints as
+    // "(-MAX - 1)": the magnitude's literal alone would not fit the type
+    // (0: the plain negative literal is fine).
+    std::uint32_t minimumAsExpressionFrom = 0;
+    FloatForm floatForm = FloatForm::ShortestDecimal;
+    std::array<FloatSpellings, 2> floats{};  // f32, f64
+};
+
+// Appends the literal of the element whose bits (zero-extended, see
+// loadBits) are `bits`. Floats ignore the notation: they are decimal, or bit
+// patterns in hex.
+void appendLiteral(std::string& out, const LiteralForms& forms, ElementType type, Notation notation,
+                   std::uint64_t bits);
+
+// The shortest decimal text that reads back to the float's bits, as {fmt}
+// prints it ("0.1", "1e-07", "inf", "-0"): the one formatting function every
+// build prints floats with.
+std::string shortestFloatText(ElementType type, std::uint64_t bits);
+
+}  // namespace zemrik::typed

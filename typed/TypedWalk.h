@@ -1,0 +1,83 @@
+// The typed walk: one generic walk that prints a table of any element type in
+// any language row (LanguageRow.h), whole or in pieces that joined give the
+// whole, so that typed tables stream like the dialog's.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/TableWalk.h"
+#include "core/TextOutput.h"
+#include "typed/ElementType.h"
+#include "typed/LanguageRow.h"
+
+namespace zemrik::typed {
+
+// The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
+enum class TypeNaming : std::uint8_t { Classic, Fixed };
+enum class LineBreaks : std::uint8_t { CrLf, Lf };
+// Whether the declaration is made read-only where the row can (--const).
+enum class ReadOnly : std::uint8_t { AsDeclared, Const };
+// Whether a constant holding the element count follows (--length).
+enum class CountConstant : std::uint8_t { None, After };
+
+struct TypedOptions {
+    ElementType type = ElementType::U8;
+    Notation notation = Notation::Hex;
+    ByteOrder order = ByteOrder::LittleEndian;
+    std::uint32_t tableSize = 0;  // bytes, a multiple of the type's width
+    std::uint8_t itemsPerLine = 1;
+    std::string_view name;  // empty: the row's own
+    TypeNaming naming = TypeNaming::Classic;
+    ReadOnly readOnly = ReadOnly::AsDeclared;
+    CountConstant countConstant = CountConstant::None;
+    LineBreaks lineBreaks = LineBreaks::CrLf;
+};
+
+// Where a piece's bytes lie inside the table, for the caller to read them.
+struct ByteStretch {
+    std::uint32_t offset = 0;  // from the table's first byte
+    std::uint32_t length = 0;
+};
+
+// A table's texts worked out once from its row and options; prints any
+// piece of the table from that piece's bytes. Holds its texts, so it
+// outlives neither the row nor needs the options after construction.
+class TypedTable {
+public:
+    TypedTable(const LanguageRow& row, const TypedOptions& options);
+
+    // Elements printed: bytes when the row prints bytes.
+    std::uint32_t printedCount() const { return count_; }
+    // The bytes `piece` is printed from.
+    ByteStretch stretchOf(TablePiece piece) const;
+
+    // Prints `piece` from `bytes`, the stretch stretchOf(piece) names, exactly
+    // as that stretch of the whole table prints.
+    [[nodiscard]] WalkOutcome printPiece(std::span<const std::uint8_t> bytes, TablePiece piece,
+                                         TextOutput& output) const;
+
+    // The whole table's text from all its bytes.
+    std::string print(std::span<const std::uint8_t> table) const;
+
+private:
+    TablePiece clamped(TablePiece piece) const;
+    std::uint64_t bitsAt(std::span<const std::uint8_t> bytes, std::uint32_t k) const;
+
+    const LanguageRow& row_;
+    ElementType type_;
+    Notation notation_;
+    ByteOrder order_;
+    bool reversed_;
+    std::uint32_t width_;
+    std::uint32_t count_;
+    std::uint32_t perLine_;
+    std::string header_;
+    std::string lineBreak_;
+    std::string separator_;
+    std::string closing_;
+};
+
+}  // namespace zemrik::typed

@@ -1,0 +1,198 @@
+// The literal forms at the lowest level: exact texts at each type's edges, a
+// sweep against snprintf, and floats read back by strtof/strtod.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "typed/LanguageRow.h"
+#include "typed/Literal.h"
+
+namespace zemrik::typed {
+namespace {
+
+const LanguageRow& row(std::string_view name) { return *findLanguageRow(name); }
+
+std::string literal(std::string_view language, ElementType type, Notation notation, std::uint64_t bits) {
+    std::string text;
+    appendLiteral(text, row(language).literals, type, notation, bits);
+    return text;
+}
+
+struct Case {
+    std::string_view language;
+    ElementType type;
+    Notation notation;
+    std::uint64_t bits;
+    std::string_view expected;
+};
+
+TEST(Literal, PrintsEachTypesEdgesInEachLanguagesForm) {
+    using enum ElementType;
+    constexpr auto H = Notation::Hex;
+    constexpr auto D = Notation::Decimal;
+    const Case cases[] = {
+        {"c", U8, H, 0xFF, "0xFF"},
+        {"c", U8, D, 7, "  7"},
+        {"c", U64, H, ~0ull, "0xFFFFFFFFFFFFFFFF"},
+        {"c", U64, D, ~0ull, "18446744073709551615U"},
+        {"c", I8, H, 0x80, "-0x80"},
+        {"c", I8, D, 0x80, "-128"},
+        {"c", I8, D, 0x7F, " 127"},
+        {"c", I16, H, 0xFFFF, "-0x0001"},
+        {"c", I32, H, 0x80000000, "(-0x7FFFFFFF - 1)"},
+        {"c", I32, D, 0x80000000, "(-2147483647 - 1)"},
+        {"c", I64, D, 0x8000000000000000, "(-9223372036854775807 - 1)"},
+        {"c", I64, D, ~0ull, "                  -1"},
+        {"csharp", I64, H, 0x8000000000000000, "(-0x7FFFFFFFFFFFFFFF - 1)"},
+        {"asm", I8, H, 0x80, "-080h"},
+        {"asm", U16, H, 0xFFFF, "0FFFFh"},
+        {"asm", I64, H, 0x8000000000000000, "-08000000000000000h"},
+        {"asm", F32, D, 0x3F800000, "03F800000h"},
+        {"gas", F64, H, 0x8000000000000000, "0x8000000000000000"},
+        {"delphi", I16, H, 0x8000, "-$8000"},
+        {"delphi", U8, D, 200, "200"},
+        {"go", I32, H, 0x80000000, "-0x80000000"},
+        {"c", F32, H, 0x3F800000, "1.0f"},
+        {"c", F64, D, std::bit_cast<std::uint64_t>(0.1), "0.1"},
+        {"c", F64, D, 0x8000000000000000, "-0.0"},
+        {"c", F32, D, 0x7F800000, "INFINITY"},
+        {"c", F64, D, 0xFFF0000000000000, "-INFINITY"},
+        {"c", F64, D, 0x7FF8000000000001, "NAN"},
+        {"c", F64, D, 1, "5e-324"},
+        {"c", F64, D, 0x7FEFFFFFFFFFFFFF, "1.7976931348623157e+308"},
+        {"csharp", F64, D, 0x8000000000000000, "System.BitConverter.Int64BitsToDouble(long.MinValue)"},
+        {"go", F32, D, 0x80000000, "float32(math.Copysign(0, -1))"},
+        {"rust", F32, D, 0xFF800000, "f32::NEG_INFINITY"},
+        {"python", F64, D, 0x7FF8000000000000, "float('nan')"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(literal(c.language, c.type, c.notation, c.bits), c.expected)
+            << c.language << " " << typeName(c.type) << " " << std::hex << c.bits;
+    }
+}
+
+// printf's text of the value as the type reads it, with C's prefix.
+std::string printfReference(ElementType type, Notation notation, std::uint64_t bits) {
+    const unsigned width = byteWidth(type) * 8;
+    const std::uint64_t mask = width == 64 ? ~0ull : (1ull << width) - 1;
+    bits &= mask;
+    const bool isSigned = kindOf(type) == ValueKind::Signed;
+    const bool negative = isSigned && (bits >> (width - 1)) != 0;
+    const std::uint64_t magnitude = negative ? (~bits + 1) & mask : bits;
+    char text[64];
+    if (notation == Notation::Hex) {
+        std::snprintf(text, sizeof text, "%s0x%0*" PRIX64, negative ? "-" : "", static_cast<int>(width / 4), magnitude);
+    } else if (isSigned) {
+        const std::int64_t value =
+            negative ? -static_cast<std::int64_t>(magnitude - 1) - 1 : static_cast<std::int64_t>(magnitude);
+        std::snprintf(text, sizeof text, "%*" PRId64, static_cast<int>(row("c").literals.decimalWidth[indexOf(type)]),
+                      value);
+    } else {
+        std::snprintf(text, sizeof text, "%*" PRIu64 "%s",
+                      static_cast<int>(row("c").literals.decimalWidth[indexOf(type)]), magnitude,
+                      type == ElementType::U64 ? "U" : "");
+    }
+    return text;
+}
+
+TEST(Literal, IntegersMatchPrintfAwayFromTheMinimum) {
+    std::mt19937_64 random(19);
+    for (int type = 0; type < 8; ++type) {
+        const auto elementType = static_cast<ElementType>(type);
+        for (int k = 0; k < 2000; ++k) {
+            const std::uint64_t bits = random() >> (random() % 64);
+            const unsigned width = byteWidth(elementType) * 8;
+            const bool isMinimum = kindOf(elementType) == ValueKind::Signed &&
+                                   (bits & (width == 64 ? ~0ull : (1ull << width) - 1)) == 1ull << (width - 1);
+            if (isMinimum && width >= 32) continue;  // the (-MAX - 1) form, above
+            for (const Notation notation : {Notation::Hex, Notation::Decimal}) {
+                ASSERT_EQ(literal("c", elementType, notation, bits), printfReference(elementType, notation, bits))
+                    << typeName(elementType) << " " << bits;
+            }
+        }
+    }
+}
+
+// Significant digits of a decimal text.
+std::size_t significantDigits(const std::string& text) {
+    const std::string mantissa = text.substr(0, text.find('e'));
+    std::string digits;
+    for (const char c : mantissa) {
+        if (c >= '0' && c <= '9') digits += c;
+    }
+    // Zeros at either end only place the point: 100 and 0.01 have one digit.
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return 1;
+    return digits.find_last_not_of('0') + 1 - first;
+}
+
+// The fewest %.*g digits that read back to the same value: what shortest means.
+template <class Float>
+std::size_t fewestDigits(Float value) {
+    for (int precision = 1;; ++precision) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*g", precision, static_cast<double>(value));
+        const Float back = sizeof(Float) == 4 ? static_cast<Float>(std::strtof(text, nullptr))
+                                              : static_cast<Float>(std::strtod(text, nullptr));
+        if (back == value) return static_cast<std::size_t>(precision);
+    }
+}
+
+template <class Float, class Bits>
+void expectShortestRoundTrip(ElementType type, Bits bits) {
+    const Float value = std::bit_cast<Float>(bits);
+    if (!std::isfinite(value)) return;
+    std::string text = literal("c", type, Notation::Decimal, bits);
+    if (type == ElementType::F32) {
+        ASSERT_EQ(text.back(), 'f') << text;
+        text.pop_back();
+    }
+    const Float back =
+        type == ElementType::F32 ? std::strtof(text.c_str(), nullptr) : std::strtod(text.c_str(), nullptr);
+    ASSERT_EQ(std::bit_cast<Bits>(back), bits) << text;
+    if (value != 0) {
+        ASSERT_EQ(significantDigits(text), fewestDigits(value)) << text;
+    }
+}
+
+TEST(Literal, FloatsAreTheShortestTextThatReadsBackToTheSameBits) {
+    const std::uint32_t floatEdges[] = {0,          0x80000000, 1,          0x007FFFFF, 0x00800000,
+                                        0x7F7FFFFF, 0xFF7FFFFF, 0x3F800000, 0x3DCCCCCD, 0x4B000000};
+    for (const std::uint32_t bits : floatEdges) expectShortestRoundTrip<float>(ElementType::F32, bits);
+    const std::uint64_t doubleEdges[] = {0,
+                                         0x8000000000000000,
+                                         1,
+                                         0x000FFFFFFFFFFFFF,
+                                         0x0010000000000000,
+                                         0x7FEFFFFFFFFFFFFF,
+                                         0xFFEFFFFFFFFFFFFF,
+                                         0x3FF0000000000000,
+                                         0x4340000000000000,
+                                         0x3FB999999999999A};
+    for (const std::uint64_t bits : doubleEdges) expectShortestRoundTrip<double>(ElementType::F64, bits);
+    std::mt19937_64 random(32);
+    for (int k = 0; k < 5000; ++k) {
+        expectShortestRoundTrip<float>(ElementType::F32, static_cast<std::uint32_t>(random()));
+        expectShortestRoundTrip<double>(ElementType::F64, random());
+    }
+}
+
+TEST(Literal, TypeNamesTakeAnyCaseAndTheDialogsSizes) {
+    EXPECT_EQ(parseElementType("QWORDS"), ElementType::U64);
+    EXPECT_EQ(parseElementType("Bytes"), ElementType::U8);
+    EXPECT_EQ(parseElementType("F32"), ElementType::F32);
+    EXPECT_EQ(parseElementType("i64"), ElementType::I64);
+    EXPECT_EQ(parseElementType("u128"), std::nullopt);
+    EXPECT_EQ(parseElementType(""), std::nullopt);
+    EXPECT_EQ(parseElementType("u8 "), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zemrik::typed

@@ -1,0 +1,30 @@
+// Prints a file's bytes as one typed table, for typed_output_compiles.py to
+// hand to the real compilers: LANGUAGE TYPE hex|dec le|be NAME FILE.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "typed/TypedWalk.h"
+
+int main(int argc, char** argv) {
+    using namespace zemrik::typed;
+    if (argc != 7) return 64;
+    const LanguageRow* row = findLanguageRow(argv[1]);
+    const auto type = parseElementType(argv[2]);
+    std::FILE* file = std::fopen(argv[6], "rb");
+    if (row == nullptr || !type || file == nullptr) return 64;
+    std::vector<std::uint8_t> bytes;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) bytes.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(file);
+    TypedOptions options;
+    options.type = *type;
+    options.notation = std::string_view(argv[3]) == "dec" ? zemrik::Notation::Decimal : zemrik::Notation::Hex;
+    options.order = std::string_view(argv[4]) == "be" ? zemrik::ByteOrder::BigEndian : zemrik::ByteOrder::LittleEndian;
+    options.name = argv[5];
+    options.itemsPerLine = 4;
+    options.lineBreaks = LineBreaks::Lf;
+    options.tableSize = static_cast<std::uint32_t>(bytes.size());
+    const std::string text = TypedTable(*row, options).print(bytes);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
