@@ -32,10 +32,12 @@ let file = null;
 let running = false;
 let parts = [];          // the whole table, as Blobs: held by the browser, not the page
 let partBytes = 0;
+let savedName = null;    // the whole table in the origin's private files, if there
 let shownLength = 0;
 let decoder = null;
 let lastRun = null;      // what the last run's Save is named after
 let refused = false;
+let progressShown = 0;   // updates of the last run
 window.zemrikLastRun = null;  // timings, read by the browser tests
 
 function startWorker() {
@@ -135,6 +137,7 @@ function go(event) {
   shownLength = 0;
   decoder = new TextDecoder();
   refused = false;
+  progressShown = 0;
   controls.output.value = '';
   controls.outputNote.textContent = '';
   showMessage('');
@@ -147,8 +150,8 @@ function go(event) {
 }
 
 function takeOutput(bytes) {
-  parts.push(new Blob([bytes]));
   partBytes += bytes.length;
+  parts.push(new Blob([bytes]));
   if (shownLength >= kShownLimit) return;
   const text = decoder.decode(bytes, {stream: true});
   const room = kShownLimit - shownLength;
@@ -162,6 +165,7 @@ function takeOutput(bytes) {
 }
 
 function showProgress(text) {
+  progressShown += 1;
   const percent = parseInt(text, 10);
   controls.progress.hidden = false;
   if (!Number.isNaN(percent)) controls.progress.value = percent;
@@ -172,8 +176,9 @@ function finishRun(message) {
   running = false;
   controls.progress.hidden = true;
   controls.progressText.textContent = '';
-  const bytes = partBytes;
-  window.zemrikLastRun = {code: message.code, engineMilliseconds: message.milliseconds, bytes,
+  savedName = message.savedName;
+  const bytes = message.bytes === undefined ? partBytes : message.bytes;
+  window.zemrikLastRun = {code: message.code, engineMilliseconds: message.milliseconds, bytes, progressShown,
                           milliseconds: performance.now() - lastRun.started};
   if (message.code === 0 && !refused) {
     showMessage(bytes + ' bytes of ' + lastRun.language + ' in ' + Math.round(message.milliseconds) + ' ms', 'info');
@@ -197,8 +202,15 @@ function stop() {
   updateButtons();
 }
 
-function wholeText() {
-  return new Blob(parts).text();
+// The whole table: the worker's file where it wrote one, else the pieces.
+async function wholeTable() {
+  if (!savedName) return new Blob(parts, {type: 'text/plain'});
+  const root = await navigator.storage.getDirectory();
+  return (await root.getFileHandle(savedName)).getFile();
+}
+
+async function wholeText() {
+  return (await wholeTable()).text();
 }
 
 async function copy() {
@@ -212,10 +224,10 @@ async function copy() {
   showMessage('Copied ' + text.length + ' characters.', 'info');
 }
 
-function save() {
+async function save() {
   const extension = kExtensions[lastRun.language] || 'txt';
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob(parts, {type: 'text/plain'}));
+  link.href = URL.createObjectURL(await wholeTable());
   link.download = lastRun.name + '.' + extension;
   document.body.append(link);
   link.click();

@@ -8,6 +8,11 @@
 const kImageCopyLimit = 256 * 1024 * 1024;
 // Output is posted in pieces of about this size.
 const kPieceSize = 1024 * 1024;
+// With a disk to write to, the page is sent only what its Output box shows.
+const kShownBytes = 2 * 1024 * 1024;
+// The whole table, for Save, in the origin's private files where the browser
+// has them (not from file://): written as it comes, held in no memory.
+const kSavedName = 'table.txt';
 
 let engine = null;
 let chosen = null;       // the File
@@ -16,6 +21,8 @@ let piece = [];          // output bytes not posted yet
 let pieceBytes = 0;
 let errorText = '';      // standard error not split into lines yet
 let capturing = null;    // standard output kept whole (short engine answers)
+let saved = null;        // {access, length}: the table's file while a run writes it
+let postedBytes = 0;
 
 function post(message, transfer) { self.postMessage(message, transfer || []); }
 
@@ -31,6 +38,13 @@ function flushPiece() {
 
 function takeOutput(bytes) {
   if (capturing) { capturing.push(bytes.slice()); return; }
+  if (saved) {
+    saved.access.write(bytes, {at: saved.length});
+    saved.length += bytes.length;
+    if (postedBytes >= kShownBytes) return;
+    bytes = bytes.subarray(0, kShownBytes - postedBytes);
+  }
+  postedBytes += bytes.length;
   piece.push(bytes.slice());
   pieceBytes += bytes.length;
   if (pieceBytes >= kPieceSize) flushPiece();
@@ -178,12 +192,29 @@ function choose(file) {
         symbolsNote: image.refusal || ''});
 }
 
-function run(request) {
+// The table's file, emptied, or null where the browser keeps no such files.
+async function openSavedTable() {
+  try {
+    const root = await navigator.storage.getDirectory();
+    const handle = await root.getFileHandle(kSavedName, {create: true});
+    const access = await handle.createSyncAccessHandle();
+    access.truncate(0);
+    return {access, length: 0};
+  } catch (error) {
+    return null;
+  }
+}
+
+async function run(request) {
   const started = performance.now();
+  postedBytes = 0;
+  saved = await openSavedTable();
   let path = '/input/' + chosen.name;
   if (request.image) {
     const image = imagePath();
     if (image.refusal) {
+      if (saved) saved.access.close();
+      saved = null;
       post({type: 'message', text: image.refusal});
       post({type: 'done', code: 1, milliseconds: 0});
       return;
@@ -191,7 +222,16 @@ function run(request) {
     path = image.path;
   }
   const answer = runEngine(request.args.concat([path]), false);
-  post({type: 'done', code: answer.code, milliseconds: performance.now() - started});
+  let savedName = null;
+  let bytes;
+  if (saved) {
+    bytes = saved.length;
+    saved.access.flush();
+    saved.access.close();
+    savedName = kSavedName;
+    saved = null;
+  }
+  post({type: 'done', code: answer.code, milliseconds: performance.now() - started, savedName, bytes});
 }
 
 createZemrik().then((module) => {
