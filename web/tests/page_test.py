@@ -4,7 +4,8 @@ byte, its refusals zemrik-cli's first lines, Save and Copy hand over the whole
 text, and a 64 MiB table goes to Save with the renderer's memory bounded.
 
 Usage: page_test.py PAGE_DIR ZEMRIK_CLI SAMPLE_DIR OUTPUT_DIR
-Exits 77 (skipped) where Chromium, its driver or Selenium is missing."""
+ZEMRIK_WEB_LARGE=0 leaves out the 64 MiB table. Exits 77 (skipped) where
+Chromium, its driver or Selenium is missing."""
 import functools
 import http.server
 import os
@@ -246,6 +247,24 @@ def test_save_and_copy(page, driver, downloads):
     check(copied == page.output() and "crc32" not in copied[:0], "Copy puts the Output's text on the clipboard")
 
 
+def test_opened_from_folder(driver, downloads):
+    # From file:// no worker script, fetch or private storage is allowed: the
+    # page still prints the table, and Save still has it.
+    driver.get("file://" + os.path.join(PAGE_DIR, "index.html"))
+    WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#language option"))
+    page = Page(driver)
+    image = sample("crc32.elf")
+    page.choose(image)
+    case = dict(address="0", size="40", items="words", per_line="8", language="go")
+    page.fill(**case)
+    page.go()
+    expected = cli(*arguments_of(**case), image).stdout
+    check(page.output() == expected.decode(), "from file://: Output is zemrik-cli's")
+    page["Save"].click()
+    saved = wait_for_download(downloads, "table.go", 60)
+    check(saved is not None and open(saved, "rb").read() == expected, "from file://: Save downloads it")
+
+
 def test_large_table(page, downloads, scratch):
     large = os.path.join(scratch, "large.bin")
     with open(large, "wb") as f:
@@ -314,6 +333,10 @@ def main():
                   virtual_address=True)
         page.go()
         driver.save_screenshot(os.path.join(OUTPUT_DIR, "zemrik-web.png"))
+        test_opened_from_folder(driver, downloads)
+        driver.get(f"http://127.0.0.1:{server.server_port}/index.html")
+        WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#language option"))
+        page = Page(driver)
         if os.environ.get("ZEMRIK_WEB_LARGE", "1") == "1":
             test_large_table(page, downloads, scratch)
     finally:
