@@ -3,7 +3,7 @@
 'use strict';
 
 // The Output box holds at most this much text; Save has the whole table.
-const kShownLimit = 2 * 1024 * 1024;
+const kShownLimit = 256 * 1024;
 // The file name Save gives, by language.
 const kExtensions = {c: 'c', asm: 'asm', delphi: 'pas', datastr: 'txt', rust: 'rs', go: 'go', python: 'py',
                      csharp: 'cs', gas: 's'};
@@ -159,8 +159,8 @@ function takeOutput(bytes) {
   controls.output.value += shown;
   shownLength += shown.length;
   if (shownLength >= kShownLimit) {
-    controls.outputNote.textContent = 'The box shows the first ' + kShownLimit / (1024 * 1024) +
-                                      ' MiB; Save has the whole table.';
+    controls.outputNote.textContent = 'The box shows the first ' + kShownLimit / 1024 +
+                                      ' KiB; Save has the whole table.';
   }
 }
 

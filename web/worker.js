@@ -9,7 +9,7 @@ const kImageCopyLimit = 256 * 1024 * 1024;
 // Output is posted in pieces of about this size.
 const kPieceSize = 1024 * 1024;
 // With a disk to write to, the page is sent only what its Output box shows.
-const kShownBytes = 2 * 1024 * 1024;
+const kShownBytes = 256 * 1024;
 // The whole table, for Save, in the origin's private files where the browser
 // has them (not from file://): written as it comes, held in no memory.
 const kSavedName = 'table.txt';
