@@ -14,7 +14,9 @@ if [ ${#packages[@]} -eq 0 ]; then
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime
             dpkg-dev groff-base man-db
             # a real PE32 DLL for the --rva tests
-            libz-mingw-w64)
+            libz-mingw-w64
+            # the web page: the engine as WebAssembly, tested in headless Chromium
+            emscripten node-acorn chromium chromium-driver python3-selenium)
 fi
 
 missing=()

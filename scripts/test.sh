@@ -9,13 +9,14 @@
 #
 # Usage: scripts/test.sh [STEP...]
 #   With no STEP every step runs, as CI does; otherwise only the steps named,
-#   in the order below: setup format lint native native32 win32 win64
-#   sanitize tsan fuzz (fuzz runs the harnesses sanitize built).
+#   in the order below: setup format lint native web native32 win32 win64
+#   sanitize tsan fuzz (fuzz runs the harnesses sanitize built; web tests the
+#   page built by the wasm preset against native's zemrik-cli).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib32.sh
 
-all_steps=(setup format lint native native32 win32 win64 sanitize tsan fuzz)
+all_steps=(setup format lint native web native32 win32 win64 sanitize tsan fuzz)
 for wanted in "$@"; do
   if [[ " ${all_steps[*]} " != *" $wanted "* ]]; then
     echo "test.sh: no step named '$wanted'; the steps are: ${all_steps[*]}" >&2
@@ -95,6 +96,27 @@ step_native() {
   cmake --preset native
   cmake --build --preset native
   ctest --preset native
+}
+
+step_web() {
+  step "web: the page built as WebAssembly, tested in headless Chromium"
+  if ! command -v emcc >/dev/null; then
+    skipped "emscripten is not installed"
+    return 0
+  fi
+  cmake --preset wasm
+  cmake --build --preset wasm
+  # The page's tables are compared with the native zemrik-cli's, on the sample images.
+  cmake --preset native
+  cmake --build --preset native --target zemrik-cli sample
+  local status=0
+  /usr/bin/python3 web/tests/page_test.py build/wasm/web/page build/native/app/cli/zemrik-cli \
+    build/native/sample build/wasm/web || status=$?
+  if [ "$status" -eq 77 ]; then
+    skipped "chromium, chromium-driver or python3-selenium is not installed"
+  elif [ "$status" -ne 0 ]; then
+    return "$status"
+  fi
 }
 
 step_native32() {
