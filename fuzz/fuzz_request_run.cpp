@@ -193,7 +193,7 @@ Expectation expectationFor(const DialogFields& fields) {
     if (fields.rva) {
         // An empty file cannot be mapped at all.
         if (fields.content.empty()) return refuse("Cannot create the file mapping, try with the offset !");
-        const zemrik::Translation translation = zemrik::translateInImage(fields.content, *offset);
+        const zemrik::Translation translation = zemrik::image::translateDialogRva(fields.content, *offset);
         if (!translation) return refuse(std::string(zemrik::refusalMessage(translation.error())));
         offset = *translation;
     }
