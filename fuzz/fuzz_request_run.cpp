@@ -73,17 +73,17 @@ DialogFields readFields(const std::uint8_t* data, std::size_t size) {
 // A front end's stream, keeping what it is given and how it ended.
 class RecordingStream : public zemrik::TableStream {
 public:
-    bool open() override {
+    zemrik::StreamResult open() override {
         ++opens;
-        return true;
+        return {};
     }
-    bool write(std::string_view piece) override {
+    zemrik::StreamResult write(std::string_view piece) override {
         text += piece;
-        return true;
+        return {};
     }
-    bool finish() override {
+    zemrik::StreamResult finish() override {
         ++finishes;
-        return true;
+        return {};
     }
     void discard() override { ++discards; }
 
