@@ -73,17 +73,17 @@ DialogFields readFields(const std::uint8_t* data, std::size_t size) {
 // A front end's stream, keeping what it is given and how it ended.
 class RecordingStream : public zemrik::TableStream {
 public:
-    bool open() override {
+    zemrik::StreamResult open() override {
         ++opens;
-        return true;
+        return {};
     }
-    bool write(std::string_view piece) override {
+    zemrik::StreamResult write(std::string_view piece) override {
         text += piece;
-        return true;
+        return {};
     }
-    bool finish() override {
+    zemrik::StreamResult finish() override {
         ++finishes;
-        return true;
+        return {};
     }
     void discard() override { ++discards; }
 
@@ -193,7 +193,7 @@ Expectation expectationFor(const DialogFields& fields) {
     if (fields.rva) {
         // An empty file cannot be mapped at all.
         if (fields.content.empty()) return refuse("Cannot create the file mapping, try with the offset !");
-        const zemrik::Translation translation = zemrik::translateInImage(fields.content, *offset);
+        const zemrik::Translation translation = zemrik::image::translateDialogRva(fields.content, *offset);
         if (!translation) return refuse(std::string(zemrik::refusalMessage(translation.error())));
         offset = *translation;
     }

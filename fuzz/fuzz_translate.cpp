@@ -171,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(image.get(), data + 4, imageSize);
     const std::span<const std::uint8_t> view(image.get(), imageSize);
 
-    const zemrik::Translation translation = zemrik::translateInImage(view, address);
+    const zemrik::Translation translation = zemrik::image::translateDialogRva(view, address);
     compareWithReference(view, address, translation);
     if (translation && std::uint64_t{*translation} + 1 <= imageSize) checkWalksAt(image.get(), *translation);
     return 0;

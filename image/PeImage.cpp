@@ -6,24 +6,12 @@
 
 #include "image/FormatReaders.h"
 #include "image/PeFormat.h"
+#include "image/PeHeaders.h"
 
 namespace zemrik::image {
 namespace {
 
 using namespace pe;
-
-struct PeHeaders {
-    ImageFormat format;
-    std::uint64_t imageBase;
-    std::uint64_t optionalHeader;
-    std::uint16_t optionalHeaderSize;
-    std::uint64_t sectionTable;
-    std::uint16_t sectionCount;
-    std::uint32_t symbolTable;
-    std::uint32_t symbolCount;
-};
-
-using HeadersOrDefect = Expected<PeHeaders, ImageDefect>;
 
 // The magic and the ImageBase of the optional header, by its layout.
 struct OptionalHeaderLayout {
@@ -39,39 +27,17 @@ constexpr OptionalHeaderLayout kOptionalHeaderLayouts[] = {
     {kPe32PlusMagic, ImageFormat::Pe32Plus, kPe32PlusImageBasePosition, 8, kPe32PlusRvaCountPosition},
 };
 
+// Both layouts' ImageBase ends 32 bytes in: a shorter optional header is cut
+// whatever its magic says.
+constexpr std::uint64_t kLeastOptionalHeaderSize = 32;
+static_assert(kPe32ImageBasePosition + 4 == kLeastOptionalHeaderSize);
+static_assert(kPe32PlusImageBasePosition + 8 == kLeastOptionalHeaderSize);
+
 const OptionalHeaderLayout* layoutOf(std::uint16_t magic) {
     for (const OptionalHeaderLayout& layout : kOptionalHeaderLayouts) {
         if (layout.magic == magic) return &layout;
     }
     return nullptr;
-}
-
-HeadersOrDefect readHeaders(const FieldReader& file) {
-    const std::optional<std::uint32_t> lfanew = file.u32(kLfanewPosition);
-    if (!lfanew || file.u32(*lfanew) != kNtSignature) return HeadersOrDefect::failure(ImageDefect::NotAnImage);
-    const std::uint64_t fileHeader = std::uint64_t{*lfanew} + kFileHeaderPosition;
-    const auto sectionCount = file.u16(fileHeader + kNumberOfSectionsPosition);
-    const auto symbolTable = file.u32(fileHeader + kPointerToSymbolTablePosition);
-    const auto symbolCount = file.u32(fileHeader + kNumberOfSymbolsPosition);
-    const auto optionalHeaderSize = file.u16(fileHeader + kSizeOfOptionalHeaderPosition);
-    const std::uint64_t optionalHeader = fileHeader + kFileHeaderSize;
-    const auto magic = file.u16(optionalHeader);
-    if (!sectionCount || !symbolTable || !symbolCount || !optionalHeaderSize || !magic) {
-        return HeadersOrDefect::failure(ImageDefect::HeadersCut);
-    }
-    const OptionalHeaderLayout* layout = layoutOf(*magic);
-    if (layout == nullptr) return HeadersOrDefect::failure(ImageDefect::UnknownPeMagic);
-    const std::optional<std::uint64_t> imageBase =
-        file.word(optionalHeader + layout->imageBasePosition, layout->imageBaseWidth);
-    if (*optionalHeaderSize < layout->imageBasePosition + layout->imageBaseWidth || !imageBase) {
-        return HeadersOrDefect::failure(ImageDefect::HeadersCut);
-    }
-    const std::uint64_t sectionTable = optionalHeader + *optionalHeaderSize;
-    if (!file.contains(sectionTable, kSectionHeaderSize * *sectionCount)) {
-        return HeadersOrDefect::failure(ImageDefect::SectionTableOutside);
-    }
-    return PeHeaders{layout->format, *imageBase,    optionalHeader, *optionalHeaderSize,
-                     sectionTable,   *sectionCount, *symbolTable,   *symbolCount};
 }
 
 // The COFF string table, right after the symbol records; its first four
@@ -315,9 +281,37 @@ ImageOrDefect readCoffContent(const FieldReader& file, const PeHeaders& headers,
 
 }  // namespace
 
+HeadersOrDefect readPeHeaders(const FieldReader& file, OptionalHeaders accepted) {
+    const std::optional<std::uint32_t> lfanew = file.u32(kLfanewPosition);
+    if (!lfanew || file.u32(*lfanew) != kNtSignature) return HeadersOrDefect::failure(ImageDefect::NotAnImage);
+    const std::uint64_t fileHeader = std::uint64_t{*lfanew} + kFileHeaderPosition;
+    const auto sectionCount = file.u16(fileHeader + kNumberOfSectionsPosition);
+    const auto symbolTable = file.u32(fileHeader + kPointerToSymbolTablePosition);
+    const auto symbolCount = file.u32(fileHeader + kNumberOfSymbolsPosition);
+    const auto optionalHeaderSize = file.u16(fileHeader + kSizeOfOptionalHeaderPosition);
+    const std::uint64_t optionalHeader = fileHeader + kFileHeaderSize;
+    const auto magic = file.u16(optionalHeader);
+    if (!sectionCount || !symbolTable || !symbolCount || !optionalHeaderSize || !magic ||
+        *optionalHeaderSize < kLeastOptionalHeaderSize) {
+        return HeadersOrDefect::failure(ImageDefect::HeadersCut);
+    }
+    const OptionalHeaderLayout* layout = layoutOf(*magic);
+    if (layout == nullptr || (accepted == OptionalHeaders::Pe32Only && layout->format != ImageFormat::Pe32))
+        return HeadersOrDefect::failure(ImageDefect::UnknownPeMagic);
+    const std::optional<std::uint64_t> imageBase =
+        file.word(optionalHeader + layout->imageBasePosition, layout->imageBaseWidth);
+    if (!imageBase) return HeadersOrDefect::failure(ImageDefect::HeadersCut);
+    return PeHeaders{
+        layout->format, *imageBase,   optionalHeader, *optionalHeaderSize, optionalHeader + *optionalHeaderSize,
+        *sectionCount,  *symbolTable, *symbolCount};
+}
+
 ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols) {
-    const HeadersOrDefect read = readHeaders(file);
+    const HeadersOrDefect read = readPeHeaders(file, OptionalHeaders::Pe32AndPe32Plus);
     if (!read) return ImageOrDefect::failure(read.error());
+    if (!file.contains(read->sectionTable, kSectionHeaderSize * read->sectionCount)) {
+        return ImageOrDefect::failure(ImageDefect::SectionTableOutside);
+    }
     return readCoffContent(file, *read, symbols);
 }
 

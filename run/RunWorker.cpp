@@ -200,7 +200,7 @@ public:
         if (!finished_) stream_.discard();
     }
 
-    [[nodiscard]] bool finish() {
+    [[nodiscard]] StreamResult finish() {
         finished_ = true;
         return stream_.finish();
     }
@@ -210,18 +210,22 @@ private:
     bool finished_ = false;
 };
 
-RunOutcome runIntoStream(RunRequest& request, const OutputStyle& style, TableStream& stream, RunHost& host) {
-    if (!stream.open()) return RunOutcome::OutputFailed;
+RunEnd runIntoStream(RunRequest& request, const OutputStyle& style, TableStream& stream, RunHost& host) {
+    if (const StreamResult opened = stream.open(); !opened) return {RunOutcome::OutputFailed, opened.error()};
     UnfinishedStream unfinished(stream);
     TableLayout layout = layoutOf(request);
     layout.bigEndian = host.isBigEndianChecked();
     HostProgress progress(host);
     const Streamed streamed = streamTable(layout, style, request.inputFile, stream, progress, defaultStreamLimits());
     switch (streamed.outcome) {
-    case StreamOutcome::Complete: return unfinished.finish() ? RunOutcome::Delivered : RunOutcome::OutputFailed;
+    case StreamOutcome::Complete: {
+        const StreamResult finished = unfinished.finish();
+        if (!finished) return {RunOutcome::OutputFailed, finished.error()};
+        return RunOutcome::Delivered;
+    }
     case StreamOutcome::ReadFailed:
         return reportWalkFailure({WalkOutcome::ReadFailed, streamed.readFailure}, request, host);
-    case StreamOutcome::OutputFailed: return RunOutcome::OutputFailed;
+    case StreamOutcome::OutputFailed: return {RunOutcome::OutputFailed, streamed.outputFailure};
     case StreamOutcome::NoBuffer:
     case StreamOutcome::InvalidStyle: break;
     }
@@ -229,7 +233,7 @@ RunOutcome runIntoStream(RunRequest& request, const OutputStyle& style, TableStr
     return RunOutcome::NoBuffer;
 }
 
-RunOutcome carryOut(RunRequest& request, RunHost& host) {
+RunEnd carryOut(RunRequest& request, RunHost& host) {
     const OutputStyle& style = request.style != nullptr
                                    ? *request.style
                                    : styleRow(request.language, styleColumn(request.elementSize, request.notation));
@@ -247,8 +251,8 @@ RunOutcome carryOut(RunRequest& request, RunHost& host) {
 
 }  // namespace
 
-RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host) {
-    RunOutcome outcome = RunOutcome::NoBuffer;
+RunEnd runWorker(RunRequest request, RunState& state, RunHost& host) {
+    RunEnd outcome = RunOutcome::NoBuffer;
     try {
         outcome = carryOut(request, host);
     } catch (const std::bad_alloc&) {
@@ -260,15 +264,18 @@ RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host) {
     return outcome;
 }
 
-StartResult startRun(RunState& state, RequestSource& source, RunHost& host) {
+namespace {
+
+// startRun's body; the worker leaves its end in `end` when given one.
+StartResult startWorker(RunState& state, RequestSource& source, RunHost& host, std::optional<RunEnd>* end) {
     if (state.busy) return {StartOutcome::Ignored, std::nullopt};
     auto request = buildRunRequest(source);
     if (!request) return {StartOutcome::Refused, std::nullopt};
 
     state.busy = true;
-    auto worker = platform::Thread::start([request = std::move(*request), &state, &host]() mutable noexcept {
-        // The host has been told the outcome.
-        static_cast<void>(runWorker(std::move(request), state, host));
+    auto worker = platform::Thread::start([request = std::move(*request), &state, &host, end]() mutable noexcept {
+        RunEnd ended = runWorker(std::move(request), state, host);
+        if (end != nullptr) *end = std::move(ended);
     });
     if (!worker) {
         // The request, and with it the input file, went with the failed start.
@@ -277,6 +284,20 @@ StartResult startRun(RunState& state, RequestSource& source, RunHost& host) {
         return {StartOutcome::CouldNotStart, std::nullopt};
     }
     return {StartOutcome::Started, std::move(*worker)};
+}
+
+}  // namespace
+
+StartResult startRun(RunState& state, RequestSource& source, RunHost& host) {
+    // The host has been told the outcome; a front end that doesn't wait learns no more.
+    return startWorker(state, source, host, nullptr);
+}
+
+WaitedRun runToEnd(RunState& state, RequestSource& source, RunHost& host) {
+    std::optional<RunEnd> end;
+    StartResult start = startWorker(state, source, host, &end);
+    if (start.worker) start.worker->join();
+    return {start.outcome, std::move(end)};
 }
 
 }  // namespace zemrik

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "platform/Thread.h"
+#include "run/FileFailure.h"
 #include "run/RequestSource.h"
 #include "run/RunHost.h"
 #include "run/RunRequest.h"
@@ -43,12 +45,32 @@ enum class RunOutcome {
     CannotCutResultFile,  // the table is in result.txt, but so are the zeros after it
     NoBuffer,
     ReadFailed,
-    OutputFailed,  // the front end's stream refused the table; it has said why
+    OutputFailed,  // the front end's stream refused the table; `outputFailure` says why
+};
+
+// How one run ended: every outcome but OutputFailed has been shown through
+// the host already.
+struct RunEnd {
+    RunEnd(RunOutcome outcome, FileFailure outputFailure = {})
+        : outcome(outcome), outputFailure(std::move(outputFailure)) {}
+
+    RunOutcome outcome;
+    FileFailure outputFailure;  // which file and why, when the stream refused the table
 };
 
 // Carries out one accepted request to its end and releases everything it
 // holds on every path: buffer, mapping and result file, then clears busy,
 // then closes the request's input file. The worker thread's body.
-[[nodiscard]] RunOutcome runWorker(RunRequest request, RunState& state, RunHost& host);
+[[nodiscard]] RunEnd runWorker(RunRequest request, RunState& state, RunHost& host);
+
+// How a run that was waited for went: its start and, once started, its end.
+struct WaitedRun {
+    StartOutcome start;
+    std::optional<RunEnd> end;  // set when it started
+};
+
+// Go for a front end that waits for its run (zemrik-cli): startRun's checks
+// and worker thread, joined before it returns.
+[[nodiscard]] WaitedRun runToEnd(RunState& state, RequestSource& source, RunHost& host);
 
 }  // namespace zemrik

@@ -48,7 +48,7 @@ public:
     // The next piece to print; nothing when all are taken or the run failed.
     std::optional<std::uint32_t> claim() {
         const std::lock_guard lock(mutex_);
-        if (failure_ != StreamOutcome::Complete || next_ == pieceCount_) return std::nullopt;
+        if (failure_.outcome != StreamOutcome::Complete || next_ == pieceCount_) return std::nullopt;
         return next_++;
     }
 
@@ -56,8 +56,8 @@ public:
     // failed meanwhile.
     bool waitForTurn(std::uint32_t index) {
         std::unique_lock lock(mutex_);
-        turnChanged_.wait(lock, [&] { return written_ == index || failure_ != StreamOutcome::Complete; });
-        return failure_ == StreamOutcome::Complete;
+        turnChanged_.wait(lock, [&] { return written_ == index || failure_.outcome != StreamOutcome::Complete; });
+        return failure_.outcome == StreamOutcome::Complete;
     }
 
     void markWritten(std::uint32_t index) {
@@ -68,20 +68,18 @@ public:
         turnChanged_.notify_all();
     }
 
-    void fail(StreamOutcome outcome, platform::SystemError readFailure = {}) {
+    // The first failure stands; the others follow from it.
+    void fail(Streamed failure) {
         {
             const std::lock_guard lock(mutex_);
-            if (failure_ == StreamOutcome::Complete) {
-                failure_ = outcome;
-                readFailure_ = readFailure;
-            }
+            if (failure_.outcome == StreamOutcome::Complete) failure_ = std::move(failure);
         }
         turnChanged_.notify_all();
     }
 
     Streamed outcome() {
         const std::lock_guard lock(mutex_);
-        return {failure_, readFailure_};
+        return failure_;
     }
 
 private:
@@ -90,8 +88,7 @@ private:
     const std::uint32_t pieceCount_;
     std::uint32_t next_ = 0;
     std::uint32_t written_ = 0;  // pieces written, all of them before any not written
-    StreamOutcome failure_ = StreamOutcome::Complete;
-    platform::SystemError readFailure_;
+    Streamed failure_{StreamOutcome::Complete, {}, {}};
 };
 
 // One streamed run: what every printer shares.
@@ -124,12 +121,12 @@ public:
             buffer.clear();
             const WalkOutcome walked = render(layout_, style_, source, buffer, quiet, piece);
             if (walked != WalkOutcome::Complete) {
-                schedule_.fail(outcomeOf(walked), source.failure());
+                schedule_.fail({outcomeOf(walked), source.failure(), {}});
                 return;
             }
             if (!schedule_.waitForTurn(*index)) return;
-            if (!stream_.write(buffer.text())) {
-                schedule_.fail(StreamOutcome::OutputFailed);
+            if (const StreamResult written = stream_.write(buffer.text()); !written) {
+                schedule_.fail({StreamOutcome::OutputFailed, {}, written.error()});
                 return;
             }
             schedule_.markWritten(*index);
@@ -164,7 +161,7 @@ void runHelper(StreamedRun& run, Helper& helper) noexcept {
         run.printPieces(helper.buffer, nullptr);
     } catch (...) {
         // Only memory can run out here; the run then stops as one without a buffer.
-        run.schedule().fail(StreamOutcome::NoBuffer);
+        run.schedule().fail({StreamOutcome::NoBuffer, {}, {}});
     }
 }
 
@@ -177,11 +174,11 @@ StreamLimits defaultStreamLimits() {
 Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platform::File& input, TableStream& stream,
                      ProgressSink& progressSink, StreamLimits limits) {
     const std::uint32_t pieceElements = elementsPerPiece(layout, style, limits.pieceCapacity);
-    if (pieceElements == 0) return {StreamOutcome::InvalidStyle, {}};
+    if (pieceElements == 0) return {StreamOutcome::InvalidStyle, {}, {}};
     StreamedRun run(layout, style, input, stream, pieceElements);
 
     auto ownStorage = platform::ZeroedMemory::allocate(limits.pieceCapacity);
-    if (!ownStorage) return {StreamOutcome::NoBuffer, {}};
+    if (!ownStorage) return {StreamOutcome::NoBuffer, {}, {}};
     PieceBuffer ownBuffer(ownStorage->data(), ownStorage->size());
 
     // Helpers are only a speed-up: one without memory or a thread is left out.
@@ -203,7 +200,7 @@ Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platfo
     try {
         run.printPieces(ownBuffer, &progress);
     } catch (...) {
-        run.schedule().fail(StreamOutcome::NoBuffer);
+        run.schedule().fail({StreamOutcome::NoBuffer, {}, {}});
     }
     for (Helper& helper : helpers) {
         helper.thread.join();

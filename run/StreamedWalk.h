@@ -8,6 +8,7 @@
 #include "core/TableWalk.h"
 #include "platform/File.h"
 #include "platform/SystemError.h"
+#include "run/FileFailure.h"
 #include "run/TableStream.h"
 
 namespace zemrik {
@@ -23,6 +24,7 @@ enum class StreamOutcome {
 struct Streamed {
     StreamOutcome outcome;
     platform::SystemError readFailure;  // why, when the outcome is ReadFailed
+    FileFailure outputFailure;          // which file and why, when it is OutputFailed
 };
 
 // How much a streamed table may hold in memory at once and how many threads

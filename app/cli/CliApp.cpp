@@ -58,17 +58,19 @@ int listImage(const CliOptions& options, const platform::File* openInput) {
     return printText(text);
 }
 
-int exitCodeAfterRun(const CliRunHost& host, const TableDestination& destination) {
-    switch (host.outcome()) {
-    case HostOutcome::Delivered: return kExitSuccess;
-    case HostOutcome::MessageShown: return kExitRunFailed;
-    case HostOutcome::OutputNotWritten:
+// Every end but a refused table has been shown by the run already.
+int exitCodeAfterRun(const RunEnd& end, const TableDestination& destination) {
+    switch (end.outcome) {
+    case RunOutcome::Delivered: return kExitSuccess;
+    case RunOutcome::OutputFailed:
         printLine(stderr, "zemrik-cli: cannot write the table to " + destination.name());
-        printReasonLine(stderr, *destination.failure());
+        printReasonLine(stderr, end.outputFailure);
         return kExitRunFailed;
-    case HostOutcome::NothingDelivered:
-        std::fprintf(stderr, "zemrik-cli: the run ended without a table\n");
-        return kExitRunFailed;
+    case RunOutcome::CannotCreateResultFile:
+    case RunOutcome::CannotCreateMapping:
+    case RunOutcome::CannotCutResultFile:
+    case RunOutcome::NoBuffer:
+    case RunOutcome::ReadFailed: break;
     }
     return kExitRunFailed;
 }
@@ -161,16 +163,15 @@ int runRequest(const CliOptions& options, std::optional<platform::File> input, S
     CliRunHost host({stderr, isTerminal(stderr)}, {.dumpToFile = options.dumpToFile, .bigEndian = options.bigEndian},
                     destination);
     RunState state;
-    StartResult start = startRun(state, source, host);
-    switch (start.outcome) {
+    const WaitedRun run = runToEnd(state, source, host);
+    switch (run.start) {
     case StartOutcome::Refused: return kExitRefused;
     case StartOutcome::Ignored:
     case StartOutcome::CouldNotStart: return kExitRunFailed;
     case StartOutcome::Started: break;
     }
-    if (start.worker) start.worker->join();
     host.clearProgress();
-    return exitCodeAfterRun(host, destination);
+    return exitCodeAfterRun(*run.end, destination);
 }
 
 }  // namespace

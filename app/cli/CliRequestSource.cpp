@@ -6,7 +6,7 @@
 
 #include "app/cli/Console.h"
 #include "app/cli/FieldDefaults.h"
-#include "platform/FileMapping.h"
+#include "platform/MappedFile.h"
 #include "run/FieldConversion.h"
 #include "run/ImageAddress.h"
 
@@ -58,17 +58,15 @@ ElementSize widestDividing(std::uint32_t size) {
 // a view of the input; nothing of what can't be read.
 CliRequestSource::ImageFacts examineImage(const platform::File& file, const std::string& addressText) {
     CliRequestSource::ImageFacts facts;
-    const auto mapping = platform::FileMapping::create(file, platform::MappingAccess::ReadOnly, 0, nullptr);
-    if (!mapping) return facts;
-    const auto view = platform::MappedView::map(*mapping);
-    if (!view) return facts;
-    const std::span<const std::uint8_t> bytes(view->data(), view->size());
+    const auto mapped = platform::MappedFile::map(file, nullptr);
+    if (!mapped) return facts;
+    const std::span<const std::uint8_t> bytes = mapped->bytes();
     if (const auto image = image::readExecutableImage(bytes, image::SymbolReading::Skip)) {
         facts.format = image->format;
         facts.imageBase = image->imageBase;
     }
     if (const auto address = convertHexField(addressText)) {
-        if (const Translation offset = translateInImage(bytes, *address)) facts.offset = *offset;
+        if (const Translation offset = image::translateDialogRva(bytes, *address)) facts.offset = *offset;
     }
     return facts;
 }

@@ -25,26 +25,17 @@ void CliRunHost::setOutputText(TerminatedText text) {
     clearProgress();
     // The table is in result.txt; standard output stays empty.
     std::fprintf(streams_.errors, "%s\n", text.c_str());
-    noteShown_ = true;
 }
 
 void CliRunHost::showMessage(const std::string& text, const std::string&, MessageIcon) {
     clearProgress();
     std::fprintf(streams_.errors, "%s\n", text.c_str());
-    messageShown_ = true;
 }
 
 void CliRunHost::showFileMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                                  const FileFailure& failure) {
     showMessage(text, caption, icon);
     printReasonLine(streams_.errors, failure);
-}
-
-HostOutcome CliRunHost::outcome() const {
-    if (messageShown_) return HostOutcome::MessageShown;
-    if (settings_.dumpToFile) return noteShown_ ? HostOutcome::Delivered : HostOutcome::NothingDelivered;
-    if (destination_.failure()) return HostOutcome::OutputNotWritten;
-    return destination_.finished() ? HostOutcome::Delivered : HostOutcome::NothingDelivered;
 }
 
 }  // namespace zemrik::cli

@@ -15,21 +15,13 @@ struct ConsoleStreams {
     bool errorsIsTerminal;
 };
 
-enum class HostOutcome {
-    Delivered,         // the whole table, or the note that result.txt holds it, was written
-    MessageShown,      // the run reported its failure
-    OutputNotWritten,  // the table could not be written to its destination
-    NothingDelivered,  // the run ended without a word
-};
-
 // What the console does with one run's results.
 struct HostSettings {
     bool dumpToFile = false;  // the table is in result.txt: only the note is shown
     bool bigEndian = false;   // the answer to the worker's "Big Endian"
 };
 
-// The run's front end on a console. Called on the worker's thread only; read
-// outcome() once the worker has been joined.
+// The run's front end on a console. Called on the worker's thread only.
 class CliRunHost : public RunHost {
 public:
     // The table goes to `destination` as it is printed; with the dump flag
@@ -50,7 +42,6 @@ public:
     // Blanks the progress line, if one is shown, so that nothing printed
     // after it lands behind the percentage.
     void clearProgress();
-    [[nodiscard]] HostOutcome outcome() const;
 
 private:
     ConsoleStreams streams_;
@@ -58,8 +49,6 @@ private:
     TableDestination& destination_;
     std::string shownProgress_;
     bool progressOnScreen_ = false;
-    bool noteShown_ = false;
-    bool messageShown_ = false;
 };
 
 }  // namespace zemrik::cli

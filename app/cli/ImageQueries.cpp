@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/cli/SymbolNames.h"
-#include "platform/FileMapping.h"
+#include "platform/MappedFile.h"
 #include "run/FieldConversion.h"
 
 namespace zemrik::cli {
@@ -125,21 +125,16 @@ std::string displayName(const std::string& path) { return path == "-" ? "standar
 
 ImageOrRefusal readMapped(const platform::File& file, const std::string& name, image::SymbolReading symbols) {
     // An empty file can't be mapped, and is no image either.
-    std::optional<platform::FileMapping> mapping;
-    std::optional<platform::MappedView> view;
+    std::optional<platform::MappedFile> mapped;
     const platform::SystemResult<std::uint32_t> size = file.size32();
     if (!size) return ImageOrRefusal::failure("cannot read " + name + ": " + size.error().describe());
     if (*size != 0) {
-        auto created = platform::FileMapping::create(file, platform::MappingAccess::ReadOnly, 0, nullptr);
-        if (!created) return ImageOrRefusal::failure("cannot map " + name + ": " + created.error().describe());
-        mapping = std::move(*created);
-        auto mapped = platform::MappedView::map(*mapping);
-        if (!mapped) return ImageOrRefusal::failure("cannot map " + name + ": " + mapped.error().describe());
-        view = std::move(*mapped);
+        auto mapping = platform::MappedFile::map(file, nullptr);
+        if (!mapping) return ImageOrRefusal::failure("cannot map " + name + ": " + mapping.error().error.describe());
+        mapped = std::move(*mapping);
     }
 
-    const std::span<const std::uint8_t> bytes =
-        view ? std::span<const std::uint8_t>(view->data(), view->size()) : std::span<const std::uint8_t>();
+    const std::span<const std::uint8_t> bytes = mapped ? mapped->bytes() : std::span<const std::uint8_t>();
     image::ImageOrDefect image = image::readExecutableImage(bytes, symbols);
     if (image) return std::move(*image);
     std::string message = name + ": " + std::string(image::defectMessage(image.error()));

@@ -2,21 +2,14 @@
 
 namespace zemrik::cli {
 
-bool TableDestination::finish() {
-    if (!write(finalLineBreak_) || !complete()) {
-        discard();
-        return false;
-    }
-    finished_ = true;
-    return true;
+StreamResult TableDestination::finish() {
+    StreamResult finished = write(finalLineBreak_);
+    if (finished) finished = complete();
+    if (!finished) discard();
+    return finished;
 }
 
-bool TableDestination::fail(platform::SystemError reason) {
-    if (!failure_) failure_ = FileFailure{name(), reason};
-    return false;
-}
-
-bool StandardOutputDestination::open() {
+StreamResult StandardOutputDestination::open() {
     auto output = platform::File::duplicateStandardOutput();
     if (!output) return fail(output.error());
     output_ = std::move(*output);
@@ -24,12 +17,12 @@ bool StandardOutputDestination::open() {
     // again without losing what was there (`>` and `>>` alike).
     const auto place = output_.writePlace();
     if (place && *place && (*place)->offset >= (*place)->length) recallPoint_ = (*place)->offset;
-    return true;
+    return {};
 }
 
-bool StandardOutputDestination::write(std::string_view text) {
+StreamResult StandardOutputDestination::write(std::string_view text) {
     const auto written = output_.write(text.data(), text.size());
-    return written ? true : fail(written.error());
+    return written ? StreamResult() : fail(written.error());
 }
 
 void StandardOutputDestination::discard() {
@@ -39,22 +32,22 @@ void StandardOutputDestination::discard() {
     recallPoint_.reset();
 }
 
-bool ReplacedFileDestination::open() {
+StreamResult ReplacedFileDestination::open() {
     auto replacement = platform::ReplacementFile::createBeside(path_);
     if (!replacement) return fail(replacement.error());
     replacement_.emplace(std::move(*replacement));
-    return true;
+    return {};
 }
 
-bool ReplacedFileDestination::write(std::string_view text) {
+StreamResult ReplacedFileDestination::write(std::string_view text) {
     const auto written = replacement_->file().write(text.data(), text.size());
-    return written ? true : fail(written.error());
+    return written ? StreamResult() : fail(written.error());
 }
 
-bool ReplacedFileDestination::complete() {
+StreamResult ReplacedFileDestination::complete() {
     const auto committed = replacement_->commit();
     replacement_.reset();
-    return committed ? true : fail(committed.error());
+    return committed ? StreamResult() : fail(committed.error());
 }
 
 }  // namespace zemrik::cli

@@ -11,31 +11,26 @@
 
 namespace zemrik::cli {
 
-// Where zemrik-cli writes a table as it is printed. After the run it tells
-// whether the whole table arrived and, if not, what failed and why.
+// Where zemrik-cli writes a table as it is printed; a failure names the
+// destination and the system's reason.
 class TableDestination : public TableStream {
 public:
     // `finalLineBreak` follows the table (--lf ends the text with one).
     explicit TableDestination(std::string_view finalLineBreak) : finalLineBreak_(finalLineBreak) {}
 
-    bool finish() final;
+    StreamResult finish() final;
 
     // The destination as messages name it: "standard output", or the file.
     virtual std::string name() const = 0;
-    bool finished() const { return finished_; }
-    // What failed, once open(), write() or finish() said no.
-    const std::optional<FileFailure>& failure() const { return failure_; }
 
 protected:
     // Makes the table written so far final.
-    virtual bool complete() = 0;
-    // Keeps the failure for the messages; returns false, for the caller to pass on.
-    bool fail(platform::SystemError reason);
+    virtual StreamResult complete() = 0;
+    // The failure of this destination, for `reason`.
+    StreamResult fail(platform::SystemError reason) const { return StreamResult::failure({name(), reason}); }
 
 private:
     std::string_view finalLineBreak_;
-    bool finished_ = false;
-    std::optional<FileFailure> failure_;
 };
 
 // Standard output, written as the table is printed. When the run fails, a
@@ -45,13 +40,13 @@ class StandardOutputDestination final : public TableDestination {
 public:
     using TableDestination::TableDestination;
 
-    bool open() override;
-    bool write(std::string_view text) override;
+    StreamResult open() override;
+    StreamResult write(std::string_view text) override;
     void discard() override;
     std::string name() const override { return "standard output"; }
 
 private:
-    bool complete() override { return true; }
+    StreamResult complete() override { return {}; }
 
     platform::File output_;
     // Where the table starts in a regular file that held nothing after it.
@@ -66,13 +61,13 @@ public:
     ReplacedFileDestination(std::string path, std::string_view finalLineBreak)
         : TableDestination(finalLineBreak), path_(std::move(path)) {}
 
-    bool open() override;
-    bool write(std::string_view text) override;
+    StreamResult open() override;
+    StreamResult write(std::string_view text) override;
     void discard() override { replacement_.reset(); }
     std::string name() const override { return path_; }
 
 private:
-    bool complete() override;
+    StreamResult complete() override;
 
     std::string path_;
     std::optional<platform::ReplacementFile> replacement_;

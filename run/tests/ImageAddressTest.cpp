@@ -27,7 +27,7 @@ std::string outcome(const Translation& translation) {
 std::string offset(std::uint32_t value) { return "offset " + std::to_string(value); }
 
 std::string translate(const std::vector<std::uint8_t>& image, std::uint32_t address) {
-    return outcome(translateInImage(image, address));
+    return outcome(image::translateDialogRva(image, address));
 }
 
 struct AddressCase {

@@ -29,6 +29,8 @@ struct Message {
 // A front end's stream: keeps the table and how it was ended.
 class RecordingStream : public TableStream {
 public:
+    static StreamResult refused() { return StreamResult::failure({"stream", platform::SystemError::fromCode(28)}); }
+
     bool opens = true;
     std::optional<int> writesAccepted;  // when set, the writes after these many are refused
     std::string text;
@@ -36,14 +38,14 @@ public:
     int finishes = 0;
     int discards = 0;
 
-    bool open() override { return opens; }
-    bool write(std::string_view piece) override {
-        if (writesAccepted && writes == *writesAccepted) return false;
+    StreamResult open() override { return opens ? StreamResult() : refused(); }
+    StreamResult write(std::string_view piece) override {
+        if (writesAccepted && writes == *writesAccepted) return refused();
         ++writes;
         text += piece;
-        return true;
+        return {};
     }
-    bool finish() override { return ++finishes == 1; }
+    StreamResult finish() override { return ++finishes == 1 ? StreamResult() : refused(); }
     void discard() override { ++discards; }
 };
 
@@ -168,7 +170,7 @@ protected:
         dialog.stream = output == Output::Stream ? &stream_ : nullptr;
         dialog.messages.clear();
         state.busy = true;
-        return runWorker(std::move(request), state, dialog);
+        return runWorker(std::move(request), state, dialog).outcome;
     }
 
     std::string result() const { return readWhole(directory_ / "result.txt"); }
@@ -223,7 +225,9 @@ TEST_F(RunWorker, StreamThatCannotOpenEndsTheRunQuietly) {
     auto request = buildRunRequest(dialog);
     ASSERT_TRUE(request);
     state.busy = true;
-    EXPECT_EQ(runWorker(std::move(*request), state, dialog), RunOutcome::OutputFailed);
+    const RunEnd end = runWorker(std::move(*request), state, dialog);
+    EXPECT_EQ(end.outcome, RunOutcome::OutputFailed);
+    EXPECT_EQ(end.outputFailure, RecordingStream::refused().error()) << "the stream's failure is handed back";
     EXPECT_FALSE(state.busy);
     EXPECT_TRUE(dialog.messages.empty()) << "the front end says why";
     EXPECT_EQ(stream.text, "");
@@ -321,6 +325,22 @@ TEST_F(RunWorker, RefusalStartsNothing) {
     EXPECT_EQ(
         dialog.messages,
         (std::vector<Message>{{"Hey man, your table is bigger than the file itself !", "Error", MessageIcon::None}}));
+}
+
+// A front end that waits learns the run's end; a refused one has none.
+TEST_F(RunWorker, RunToEndHandsBackHowTheRunEnded) {
+    dialog.path = writeInput({1, 2, 3, 4});
+    dialog.ask("0", "4", "2");
+    const WaitedRun delivered = runToEnd(state, dialog, dialog);
+    EXPECT_EQ(delivered.start, StartOutcome::Started);
+    ASSERT_TRUE(delivered.end);
+    EXPECT_EQ(delivered.end->outcome, RunOutcome::Delivered);
+    EXPECT_FALSE(state.busy);
+
+    dialog.ask("0", "5", "2");
+    const WaitedRun refused = runToEnd(state, dialog, dialog);
+    EXPECT_EQ(refused.start, StartOutcome::Refused);
+    EXPECT_FALSE(refused.end);
 }
 
 // The four bytes 01 02 03 04 as C bytes, 8 per line, and the file their
@@ -427,7 +447,7 @@ TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
         ASSERT_TRUE(request);
         fs::resize_file(path, 5000);
         state.busy = true;
-        EXPECT_EQ(runWorker(std::move(*request), state, dialog), RunOutcome::ReadFailed);
+        EXPECT_EQ(runWorker(std::move(*request), state, dialog).outcome, RunOutcome::ReadFailed);
         EXPECT_FALSE(state.busy);
         EXPECT_EQ(dialog.messages, (std::vector<Message>{{"Error reading the file !", "Error !", MessageIcon::Error}}));
         const FileFailure shrank{path, platform::SystemError::ours(platform::SystemError::Ours::FileShrank)};

@@ -18,14 +18,14 @@ using test::TempFile;
 // Keeps what it is given; refuses the write numbered `refuseAt` (from 1).
 class RecordingStream : public TableStream {
 public:
-    bool open() override { return true; }
-    bool write(std::string_view text) override {
-        if (++writes == refuseAt) return false;
+    StreamResult open() override { return {}; }
+    StreamResult write(std::string_view text) override {
+        if (++writes == refuseAt) return StreamResult::failure({"stream", platform::SystemError::fromCode(28)});
         longestWrite = std::max(longestWrite, text.size());
         received += text;
-        return true;
+        return {};
     }
-    bool finish() override { return true; }
+    StreamResult finish() override { return {}; }
     void discard() override {}
 
     std::string received;
@@ -122,8 +122,9 @@ TEST_P(StreamedRows, RefusedWriteStopsTheRun) {
         RecordingStream stream;
         stream.refuseAt = 3;
         RecordingProgress progress;
-        EXPECT_EQ(streamTable(layout, style(), *opened, stream, progress, {kSmallPieces, printers}).outcome,
-                  StreamOutcome::OutputFailed);
+        const Streamed streamed = streamTable(layout, style(), *opened, stream, progress, {kSmallPieces, printers});
+        EXPECT_EQ(streamed.outcome, StreamOutcome::OutputFailed);
+        EXPECT_EQ(streamed.outputFailure.path, "stream");
         EXPECT_EQ(stream.writes, 3) << "nothing is written after a refusal";
     }
 }

@@ -20,6 +20,7 @@
 
 #include "CliProcess.h"
 #include "image/tests/ImageBuilders.h"
+#include "zemrik/Version.h"
 
 namespace zemrik {
 namespace {
@@ -420,7 +421,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {
     const Outcome outcome = run({"--version"});
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.output, "zemrik-cli 1.34\n");
+    EXPECT_EQ(outcome.output, "zemrik-cli " ZEMRIK_VERSION "\n");
     EXPECT_EQ(outcome.errors, "");
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "zemrik/Version.h"
+
 namespace zemrik::cli {
 namespace {
 
@@ -205,7 +207,7 @@ TEST(CommandLine, HelpGroupsWhatPlacesTheTableAndVersionIsTheAbouts) {
         const std::size_t at = help.find(option);
         EXPECT_TRUE(at > needed && at < others) << option;
     }
-    EXPECT_EQ(versionText(), "zemrik-cli 1.34\n");
+    EXPECT_EQ(versionText(), "zemrik-cli " ZEMRIK_VERSION "\n");
 }
 
 struct UsageErrorCase {
