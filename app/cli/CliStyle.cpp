@@ -83,7 +83,10 @@ std::size_t toLineFeeds(std::string& text) {
 std::string numberFormat(const typed::LiteralForms& forms, typed::ElementType type, Notation notation) {
     if (notation == Notation::Decimal) {
         const std::uint8_t width = forms.decimalWidth[typed::indexOf(type)];
-        return "%" + (width != 0 ? std::to_string(width) : std::string()) + "lu";
+        // Appended, not prepended: GCC 12 warns falsely (-Wrestrict) about "%" + std::string once inlined.
+        std::string format = "%";
+        if (width != 0) format.append(std::to_string(width));
+        return format.append("lu");
     }
     const std::size_t digits = std::size_t{typed::byteWidth(type)} * 2 + forms.hex.extraDigits;
     return std::string(forms.hex.prefix) + "%0" + std::to_string(digits) + "lX" + std::string(forms.hex.suffix);
