@@ -1,8 +1,8 @@
 #include "typed/Literal.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 // Header-only, so that the cross builds (MinGW, WebAssembly) need only the
 // headers, not a library built for each of them.
@@ -13,6 +13,16 @@ namespace zemrik::typed {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The float whose bits these are. Not std::bit_cast: the WebAssembly
+// build's C++ library (libc++ 13) does not have it.
+template <class Float, class Bits>
+Float floatOfBits(Bits bits) {
+    static_assert(sizeof(Float) == sizeof(Bits));
+    Float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 void appendHexDigits(std::string& out, std::uint64_t value, std::size_t digits) {
     char text[32];
@@ -77,8 +87,8 @@ void appendInteger(std::string& out, const LiteralForms& forms, ElementType type
 
 void appendFloat(std::string& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
     const FloatSpellings& spell = forms.floats[type == ElementType::F32 ? 0 : 1];
-    const double value = type == ElementType::F32 ? double{std::bit_cast<float>(static_cast<std::uint32_t>(bits))}
-                                                  : std::bit_cast<double>(bits);
+    const double value = type == ElementType::F32 ? double{floatOfBits<float>(static_cast<std::uint32_t>(bits))}
+                                                  : floatOfBits<double>(bits);
     if (std::isnan(value)) {
         out += spell.nan;
         return;
@@ -101,8 +111,8 @@ void appendFloat(std::string& out, const LiteralForms& forms, ElementType type, 
 }  // namespace
 
 std::string shortestFloatText(ElementType type, std::uint64_t bits) {
-    if (type == ElementType::F32) return fmt::format("{}", std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
-    return fmt::format("{}", std::bit_cast<double>(bits));
+    if (type == ElementType::F32) return fmt::format("{}", floatOfBits<float>(static_cast<std::uint32_t>(bits)));
+    return fmt::format("{}", floatOfBits<double>(bits));
 }
 
 void appendLiteral(std::string& out, const LiteralForms& forms, ElementType type, Notation notation,
