@@ -135,7 +135,8 @@ Reference referenceTranslation(std::span<const std::uint8_t> image, std::uint32_
         if (std::uint64_t{*imageBase} + virtualAddress + virtualSize >= address) {
             const std::uint32_t rawSize = *readLe(image, header + 16, 4);
             const std::int64_t intoSection = std::int64_t{address} - *imageBase - virtualAddress;
-            if (rawSize == 0 || rawData == 0 || intoSection > rawSize) {
+            // An address in the gap before the section has no bytes in the file either.
+            if (rawSize == 0 || rawData == 0 || intoSection < 0 || intoSection > rawSize) {
                 reference.result = Translation::failure(TranslationRefusal::NoFileData);
             } else {
                 reference.result = address - *imageBase - virtualAddress + rawData;
