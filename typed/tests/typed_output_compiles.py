@@ -4,7 +4,8 @@
 +-inf, NaN) beside random values: printed by the typed walk in each language,
 read back by the real compiler, interpreter or assembler (C as C11 with
 -pedantic -Werror and as C++17), compared with the bytes. One build per
-language holds every table. NaN payloads are not kept: NaNs compare as one.
+language holds every table. NaN payloads are compared where the language
+keeps them (Java, the assemblers); elsewhere NaNs compare as one.
 Usage: typed_output_compiles.py PRINT_TYPED_TABLE"""
 import math, os, random, shutil, struct, subprocess, sys, tempfile
 D=tempfile.mkdtemp(prefix='zemrik-typed-')
@@ -23,18 +24,18 @@ def _values(t):
         v=[lo,hi,0,1,lo+1]+([-1] if t[0]=='i' else [])+[random.randint(lo,hi) for _ in range(6)]
         return struct.pack('<%d%s'%(len(v),f),*v)
     if t=='f32':
-        pats=[0x80000000,1,0x7F7FFFFF,0x7F800000,0xFF800000,0x7FC00000,0,0x3F800000]+[random.getrandbits(32) & 0x7F7FFFFF for _ in range(6)]
+        pats=[0x80000000,1,0x7F7FFFFF,0x7F800000,0xFF800000,0x7FC00000,0xFFC00001,0,0x3F800000]+[random.getrandbits(32) & 0x7F7FFFFF for _ in range(6)]
         return b''.join(struct.pack('<I',p) for p in pats)
-    pats=[0x8000000000000000,1,0x7FEFFFFFFFFFFFFF,0x7FF0000000000000,0xFFF0000000000000,0x7FF8000000000000,0,0x3FF0000000000000]+[random.getrandbits(64)&0x7FEFFFFFFFFFFFFF for _ in range(6)]
+    pats=[0x8000000000000000,1,0x7FEFFFFFFFFFFFFF,0x7FF0000000000000,0xFFF0000000000000,0x7FF8000000000000,0xFFF8000000000001,0,0x3FF0000000000000]+[random.getrandbits(64)&0x7FEFFFFFFFFFFFFF for _ in range(6)]
     return b''.join(struct.pack('<Q',p) for p in pats)
 def width(t): return {'8':1,'16':2,'32':4,'64':8}[t[1:]]
 def file_bytes(t,order):
     le=values(t); w=width(t)
     if order=='le': return le
     return b''.join(le[i:i+w][::-1] for i in range(0,len(le),w))
-def canon(t,data):
-    # NaN payloads are not kept: compare NaNs as one
-    if t[0]!='f': return data
+def canon(t,data,nan_bits=False):
+    # Where NaN payloads are not kept, NaNs compare as one
+    if t[0]!='f' or nan_bits: return data
     w=width(t); out=b''
     for i in range(0,len(data),w):
         x=struct.unpack('<'+('f' if w==4 else 'd'),data[i:i+w])[0]
@@ -46,11 +47,10 @@ def table(lang,t,nota,order,name,fixed=False):
 fails=[]
 types=list(INTS)+['f32','f64']
 combos=[(t,n,o) for t in types for n in ('hex','dec') for o in ('le','be')]
-def expect(t): return canon(t,values(t))
-def check_bytes(who,got):
+def check_bytes(who,got,nan_bits=False):
     pos=0
     for t,n,o in combos:
-        w=expect(t); g=canon(t,got[pos:pos+len(w)]); pos+=len(w)
+        w=canon(t,values(t),nan_bits); g=canon(t,got[pos:pos+len(w)],nan_bits); pos+=len(w)
         if g!=w: fails.append((who,t,n,o,'bytes differ'))
 # Per element type: the C type, Python's struct letter, C#'s byte helper's type, Java's ByteBuffer.put suffix.
 CT={'u8':'uint8_t','u16':'uint16_t','u32':'uint32_t','u64':'uint64_t','i8':'int8_t','i16':'int16_t','i32':'int32_t','i64':'int64_t','f32':'float','f64':'double'}
@@ -61,7 +61,7 @@ def jput(t): return {'f32':'Float','f64':'Double'}.get(t,JPUT[t[1:]])
 TOTAL=sum(len(values(t)) for t,n,o in combos)
 # One program a language: head, every table, mid, a reader line per table, tail. Each run is a list of
 # commands ({src}, {dir} filled in); the last one's standard output is what the tables hold, unless `out`
-# names the file that does. No command may print a warning.
+# names the file that does. No command may print a warning. nan_bits: NaN payloads read back too.
 LANGS=[
  dict(lang='c',src='a.c',name='t%d',head='#include <stdint.h>\n#include <math.h>\n#include <stdio.h>\n',mid='int main(void){\n',
       each=lambda i,t:'for (size_t k=0;k<sizeof t%d/sizeof t%d[0];++k){%s v=(%s)t%d[k];fwrite(&v,sizeof v,1,stdout);}\n'%(i,i,CT[t],CT[t],i),
@@ -82,15 +82,15 @@ LANGS=[
       mid='static void Main(){ var s=Console.OpenStandardOutput();\n',
       each=lambda i,t:'foreach (var v in t%d) { var b=Bytes(v); s.Write(b,0,b.Length);}\n'%i,tail='}}\n',
       runs={'csharp':[['mcs','-warnaserror','-out:{dir}/cs.exe','{src}'],['mono','{dir}/cs.exe']]}),
- dict(lang='asm',src='a.asm',name='t%d',out='a.bin',runs={'asm':[['nasm','-f','bin','-o','{dir}/a.bin','{src}']]}),
- dict(lang='gas',src='a.s',name='t%d',head='\t.data\n',out='a.bin',
+ dict(lang='asm',src='a.asm',name='t%d',nan_bits=True,out='a.bin',runs={'asm':[['nasm','-f','bin','-o','{dir}/a.bin','{src}']]}),
+ dict(lang='gas',src='a.s',name='t%d',nan_bits=True,head='\t.data\n',out='a.bin',
       runs={'gas':[['as','--fatal-warnings','-o','{dir}/a.o','{src}'],['objcopy','-O','binary','-j','.data','{dir}/a.o','{dir}/a.bin']]}),
  # Delphi with --fixed-types: the dialog's own dwords are longint, whose values from $80000000 on fpc warns of.
  dict(lang='delphi',fixed=True,src='p.pas',name='t%d',head='program p;\nuses Math;\n',
       mid="var f: file;\nbegin\nAssign(f, '%s/pas.bin'); Rewrite(f, 1);\n"%D,
       each=lambda i,t:'BlockWrite(f, t%d, SizeOf(t%d));\n'%(i,i),tail='Close(f);\nend.\n',out='pas.bin',
       runs={'fpc':[['fpc','-Mdelphi','-Sew','-vw','-FE{dir}','{src}'],['{dir}/p']]}),
- dict(lang='java',src='P.java',name='T%d',head='class P {\n',
+ dict(lang='java',src='P.java',name='T%d',nan_bits=True,head='class P {\n',
       mid='public static void main(String[] a) {\nvar b=java.nio.ByteBuffer.allocate(%d).order(java.nio.ByteOrder.LITTLE_ENDIAN);\n'%TOTAL,
       each=lambda i,t:'for (var v : T%d) b.put%s(v);\n'%(i,jput(t)),tail='System.out.write(b.array(), 0, b.position());\nSystem.out.flush();\n}}\n',
       runs={'java':[['javac','-Xlint:all','-Werror','-d','{dir}/java','{src}'],['java','-cp','{dir}/java','P']]}),
@@ -110,7 +110,7 @@ def check(L):
             if r.returncode or b'warning' in said.lower():
                 fails.append((who,said.decode(errors='replace')[:1500])); break
         else:
-            check_bytes(who,open(os.path.join(D,L['out']),'rb').read() if 'out' in L else r.stdout)
+            check_bytes(who,open(os.path.join(D,L['out']),'rb').read() if 'out' in L else r.stdout,L.get('nan_bits',False))
 for L in LANGS: check(L)
 for x in fails: print(x)
 print('failures', len(fails))
