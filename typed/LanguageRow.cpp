@@ -134,11 +134,12 @@ constexpr LanguageRow kDataStr = {
 constexpr Names kRustTypes = {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"};
 
 // Rust names statics in upper case.
-constexpr LanguageRow kRust = indentedBySpaces(declaring(
-    {"rust", "static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];", "\r\nconst {name}_LEN: usize = {count};", "TABLE"},
-    kRustTypes, kRustTypes,
-    zeroXLiterals({"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
-                  {"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""})));
+constexpr LanguageRow kRust =
+    indentedBySpaces(declaring({"rust", "static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];",
+                                "\r\nconst {name}_LEN: usize = {count};", "TABLE"},
+                               kRustTypes, kRustTypes,
+                               zeroXLiterals({"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
+                                             {"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""})));
 
 constexpr Names kGoTypes = {"uint8", "uint16", "uint32", "uint64",  "int8",
                             "int16", "int32",  "int64",  "float32", "float64"};
@@ -147,15 +148,15 @@ constexpr Names kGoTypes = {"uint8", "uint16", "uint32", "uint64",  "int8",
 constexpr LanguageRow kGo = indentedByTab(declaring(
     {"go", "var {name} = [{count}]{type}{\r\n\t", ",\r\n}", "\r\nconst {name}_len = {count}", "table"}, kGoTypes,
     kGoTypes,
-    zeroXLiterals({"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())",
-                   "float32(math.Copysign(0, -1))"},
-                  {"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"})));
+    zeroXLiterals(
+        {"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())", "float32(math.Copysign(0, -1))"},
+        {"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"})));
 
 constexpr FloatSpellings kPythonFloat = {"", "float('inf')", "float('-inf')", "float('nan')", ""};
 
-constexpr LanguageRow kPython = indentedBySpaces(
-    declaring({"python", "{name} = [\r\n   ", ",\r\n]", "\r\n{name}_len = {count}", "table"}, {}, {},
-              zeroXLiterals(kPythonFloat, kPythonFloat)));
+constexpr LanguageRow kPython =
+    indentedBySpaces(declaring({"python", "{name} = [\r\n   ", ",\r\n]", "\r\n{name}_len = {count}", "table"}, {}, {},
+                               zeroXLiterals(kPythonFloat, kPythonFloat)));
 
 constexpr Names kCSharpTypes = {"byte", "ushort", "uint", "ulong", "sbyte", "short", "int", "long", "float", "double"};
 
@@ -197,8 +198,8 @@ constexpr LanguageRow kJava = [] {
                                       kJavaTypes, kJavaTypes, literals));
 }();
 
-constexpr Names kJavaScriptTypes = {"Uint8Array", "Uint16Array", "Uint32Array",  "BigUint64Array", "Int8Array",
-                                    "Int16Array", "Int32Array",  "BigInt64Array", "Float32Array",  "Float64Array"};
+constexpr Names kJavaScriptTypes = {"Uint8Array", "Uint16Array", "Uint32Array",   "BigUint64Array", "Int8Array",
+                                    "Int16Array", "Int32Array",  "BigInt64Array", "Float32Array",   "Float64Array"};
 constexpr FloatSpellings kJavaScriptFloat = {"", "Infinity", "-Infinity", "NaN", ""};
 
 // Typed arrays: the 64-bit ones take BigInts, written with "n".
