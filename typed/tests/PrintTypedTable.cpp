@@ -1,5 +1,6 @@
 // Prints a file's bytes as one typed table, for typed_output_compiles.py to
-// hand to the real compilers: LANGUAGE TYPE hex|dec le|be NAME FILE.
+// hand to the real compilers: LANGUAGE TYPE hex|dec le|be NAME FILE [fixed],
+// fixed for --fixed-types' names.
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -8,7 +9,7 @@
 
 int main(int argc, char** argv) {
     using namespace zemrik::typed;
-    if (argc != 7) return 64;
+    if (argc != 7 && argc != 8) return 64;
     const LanguageRow* row = findLanguageRow(argv[1]);
     const auto type = parseElementType(argv[2]);
     std::FILE* file = std::fopen(argv[6], "rb");
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     options.notation = std::string_view(argv[3]) == "dec" ? zemrik::Notation::Decimal : zemrik::Notation::Hex;
     options.order = std::string_view(argv[4]) == "be" ? zemrik::ByteOrder::BigEndian : zemrik::ByteOrder::LittleEndian;
     options.name = argv[5];
+    if (argc == 8) options.naming = TypeNaming::Fixed;
     options.itemsPerLine = 4;
     options.lineBreaks = LineBreaks::Lf;
     options.tableSize = static_cast<std::uint32_t>(bytes.size());
