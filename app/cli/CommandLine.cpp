@@ -439,6 +439,18 @@ Expected<Command, std::string> parseCommandLine(const std::vector<std::string_vi
     return Parser(arguments).parse();
 }
 
+std::vector<std::string_view> itemsNames() {
+    // An alias selects a choice named before it.
+    std::vector<std::string_view> names;
+    std::vector<int> named;
+    for (const NamedValue& entry : kItemsNames) {
+        if (std::find(named.begin(), named.end(), entry.value) != named.end()) continue;
+        named.push_back(entry.value);
+        names.push_back(entry.name);
+    }
+    return names;
+}
+
 std::string_view helpText() {
     return "Usage: zemrik-cli [options] FILE\n"
            "Print a table of numbers found in FILE as C, ASM, Delphi, Data Str, Rust, Go,\n"

@@ -58,6 +58,10 @@ struct Command {
 // messages, all of them, one a line, without the program name.
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments);
 
+// -i's names, one a choice, in the order its usage error lists them: what a
+// front end offers.
+std::vector<std::string_view> itemsNames();
+
 // The --help text.
 std::string_view helpText();
 // What follows a usage error's message.

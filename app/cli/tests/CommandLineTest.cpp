@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -108,6 +109,24 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Choices,
                                            ChoiceCase{{"-l", "Go", "f"}, 1, CliLanguage::Go},
                                            ChoiceCase{{"-l", "PYTHON", "f"}, 1, CliLanguage::Python},
                                            ChoiceCase{{"-l", "CSharp", "f"}, 1, CliLanguage::CSharp}));
+
+// What a front end offers for -i is what its usage error lists, each a
+// choice of its own.
+TEST(CommandLine, ItemsNamesAreTheChoicesItsUsageErrorLists) {
+    const std::vector<std::string_view> names = itemsNames();
+    ASSERT_FALSE(names.empty());
+    std::string listed;
+    std::vector<int> selections;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        listed += std::string(k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + std::string(names[k]);
+        selections.push_back(parsedOptions({"-i", names[k], "f"}).itemsSelection);
+    }
+    const auto refused = parseCommandLine({"-i", "?", "f"});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "-i/--items: '?' is not " + listed);
+    std::sort(selections.begin(), selections.end());
+    EXPECT_EQ(std::adjacent_find(selections.begin(), selections.end()), selections.end());
+}
 
 TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
     const CliOptions all =
