@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "image/FieldReader.h"
 
 namespace zemrik::image {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "platform/File.h"
 #include "platform/SystemError.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 
 namespace zemrik::platform {
 

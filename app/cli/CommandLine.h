@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/cli/CliStyle.h"
-#include "core/Expected.h"
+#include "base/Expected.h"
 
 namespace zemrik::cli {
 

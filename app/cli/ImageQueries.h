@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/cli/CommandLine.h"
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "image/ExecutableImage.h"
 #include "platform/File.h"
 
