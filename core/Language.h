@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "base/ByteOrder.h"
+
 namespace zemrik {
 
 // The order of the Language list.
@@ -13,8 +15,5 @@ enum class Language : std::uint8_t { C = 0, Asm = 1, Delphi = 2, DataStr = 3 };
 enum class ElementSize : std::uint8_t { Byte = 1, Word = 2, Dword = 4 };
 
 constexpr std::uint32_t byteCount(ElementSize size) { return static_cast<std::uint32_t>(size); }
-
-// How words and dwords are read: least significant byte first, or most.
-enum class ByteOrder : std::uint8_t { LittleEndian, BigEndian };
 
 }  // namespace zemrik

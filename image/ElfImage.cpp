@@ -291,7 +291,7 @@ ImageOrDefect readElfImage(const FieldReader& file, SymbolReading symbols) {
     if (!elfClass || !data) return ImageOrDefect::failure(ImageDefect::HeadersCut);
     if (*elfClass != kClass32 && *elfClass != kClass64) return ImageOrDefect::failure(ImageDefect::UnknownElfClass);
     if (*data != kDataLittle && *data != kDataBig) return ImageOrDefect::failure(ImageDefect::UnknownElfByteOrder);
-    const FieldReader ordered = file.withOrder(*data == kDataLittle ? ByteOrder::Little : ByteOrder::Big);
+    const FieldReader ordered = file.withOrder(*data == kDataLittle ? ByteOrder::LittleEndian : ByteOrder::BigEndian);
     if (*elfClass == kClass32) return ElfReader(ordered, kElf32Layout, ImageFormat::Elf32).read(symbols);
     return ElfReader(ordered, kElf64Layout, ImageFormat::Elf64).read(symbols);
 }

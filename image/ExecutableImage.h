@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "base/Expected.h"
 #include "image/FieldReader.h"
 
@@ -66,7 +67,7 @@ enum class AddressSpace { Loaded, SectionRelative };
 struct ExecutableImage {
     ImageFormat format = ImageFormat::Elf64;
     AddressSpace addresses = AddressSpace::Loaded;
-    ByteOrder byteOrder = ByteOrder::Little;  // that of its words: ELF's EI_DATA; PE is little-endian
+    ByteOrder byteOrder = ByteOrder::LittleEndian;  // that of its words: ELF's EI_DATA; PE is little-endian
     std::uint64_t fileSize = 0;
     std::optional<std::uint64_t> imageBase;  // PE only
     std::vector<ImageSection> sections;

@@ -186,7 +186,7 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
     const std::string path = displayName(options.path);
     CliOptions resolved = options;
     // Words are read as the image stores them; Data Str keeps the file's order.
-    if (image.byteOrder == image::ByteOrder::Big && !options.littleEndian && options.language != CliLanguage::DataStr) {
+    if (image.byteOrder == ByteOrder::BigEndian && !options.littleEndian && options.language != CliLanguage::DataStr) {
         resolved.bigEndian = true;
     }
     const ImageSymbol* symbol = nullptr;

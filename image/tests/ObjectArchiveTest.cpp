@@ -85,8 +85,9 @@ TEST_P(ElfObjects, SymbolsAreFoundThroughTheirOwnSection) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ObjectArchive, ElfObjects,
-                         ::testing::Values(std::pair{32u, ByteOrder::Little}, std::pair{64u, ByteOrder::Little},
-                                           std::pair{32u, ByteOrder::Big}));
+                         ::testing::Values(std::pair{32u, ByteOrder::LittleEndian},
+                                           std::pair{64u, ByteOrder::LittleEndian},
+                                           std::pair{32u, ByteOrder::BigEndian}));
 
 // .data holding 5, .bss; symbols of every kind, one named through the string table.
 CoffObjectBuilder coffObject() {
@@ -142,7 +143,7 @@ TEST_P(MalformedObjects, AreRefusedWithTheirReason) {
 }
 
 const Bytes kCoff = coffObject().build();
-const Bytes kElf = elfObject(64, ByteOrder::Little).bytes;
+const Bytes kElf = elfObject(64, ByteOrder::LittleEndian).bytes;
 const std::string kMagic = "!<arch>\n";
 
 INSTANTIATE_TEST_SUITE_P(

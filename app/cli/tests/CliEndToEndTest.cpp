@@ -280,7 +280,7 @@ Bytes pe32PlusImage() {
 // A big-endian ELF32 with .rodata (8 bytes at 0x1000), a symbol "twin" at two
 // addresses and "table" once.
 Bytes elfImage() {
-    test::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    test::ElfImageBuilder builder(32, ByteOrder::BigEndian);
     namespace elf = image::elf;
     const std::uint32_t rodata =
         builder.section({".rodata", 1, elf::kShfAlloc, 0x1000, {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4}});
@@ -362,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--va", "1400021FE", "-s", "4", "-n", "4", "-i", "bytes"},
                     "zemrik-cli: the table of 4 bytes at 1400021FE runs past the file data of .rdata, which ends at "
                     "140002200; give a size of at most 2 with -s"},
-        RefusalCase{"NoSections", test::ElfImageBuilder(64, image::ByteOrder::Little).withoutSectionHeaders().build(),
+        RefusalCase{"NoSections", test::ElfImageBuilder(64, ByteOrder::LittleEndian).withoutSectionHeaders().build(),
                     withTable({"--va", "0"}), "zemrik-cli: the image has no sections, so address 0 is in none of them"},
         RefusalCase{"UnknownSymbol", elfImage(), withTable({"--symbol", "crc32_table"}),
                     "zemrik-cli: no symbol 'crc32_table' in input.bin; --list-symbols lists them"},

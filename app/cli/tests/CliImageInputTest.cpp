@@ -186,7 +186,7 @@ TEST_F(CliImageInput, DemangledNamesAreListedAndFound) {
 // A big-endian ELF32 built in code: words in its order unless told, Data
 // Str in the file's.
 TEST_F(CliImageInput, BigEndianImageIsReadInItsOrder) {
-    test::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    test::ElfImageBuilder builder(32, ByteOrder::BigEndian);
     const std::uint32_t rodata =
         builder.section({".rodata", 1, image::elf::kShfAlloc, 0x1000, Bytes{0x12, 0x34, 0x56, 0x78}});
     builder.symbols(image::elf::kShtSymtab, {{"table", 0x1000, 4, image::elf::kSttObject, rodata}});

@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "HEX (its image base is 0x140000000)\n"},
         ShortCase{
             "RvaOnAnElf",
-            test::ElfImageBuilder(64, image::ByteOrder::Little).build(),
+            test::ElfImageBuilder(64, ByteOrder::LittleEndian).build(),
             {"--rva", "-a", "401000", "-s", "4"},
             false,
             1,

@@ -11,7 +11,6 @@
 namespace zemrik::cli {
 namespace {
 
-using image::ByteOrder;
 using test::Bytes;
 namespace elf = image::elf;
 
@@ -23,7 +22,7 @@ image::ExecutableImage read(const Bytes& bytes) {
 
 // A big-endian ELF32 executable: .rodata (8 bytes at 0x1000), "table" in it.
 image::ExecutableImage bigEndianImage() {
-    test::ElfImageBuilder builder(32, ByteOrder::Big);
+    test::ElfImageBuilder builder(32, ByteOrder::BigEndian);
     const std::uint32_t rodata = builder.section({".rodata", 1, elf::kShfAlloc, 0x1000, Bytes(8, 0x11)});
     builder.symbols(elf::kShtSymtab, {{"table", 0x1000, 8, elf::kSttObject, rodata}});
     return read(builder.build());
