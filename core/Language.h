@@ -1,5 +1,5 @@
-// The dialog's lists as enums: the output languages, the element sizes and the
-// byte orders, with the byte count of each element size.
+// The dialog's lists as enums: the output languages and the element sizes,
+// with the byte count of each element size; ByteOrder comes along from base/.
 #pragma once
 
 #include <cstdint>

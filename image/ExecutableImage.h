@@ -1,3 +1,6 @@
+// ExecutableImage: what an ELF, PE or COFF image or an archive of objects
+// holds (sections, symbols), read from untrusted bytes, and the file offset
+// of an address in it.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// FieldReader: bounds-checked reads of an untrusted file's fields, in either
+// byte order; every image reader reads through it.
 #pragma once
 
 #include <cstddef>

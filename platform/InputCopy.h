@@ -1,3 +1,5 @@
+// A stream (standard input, a pipe) copied into an anonymous file, so that
+// the run reads it as it reads any input file.
 #pragma once
 
 #include <cstdint>

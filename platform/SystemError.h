@@ -1,3 +1,5 @@
+// SystemError and SystemResult: why a call on the system failed, errno or
+// GetLastError kept for the user, returned as a value.
 #pragma once
 
 #include <cstdint>

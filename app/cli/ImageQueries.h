@@ -1,3 +1,5 @@
+// zemrik-cli's questions to an executable image: --va and --symbol turned into
+// a file offset and size, and the --list-sections and --list-symbols listings.
 #pragma once
 
 #include <cstdint>
