@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "platform/FaultInjection.h"
-#include "run/tests/TestFiles.h"
+#include "run/tests/SystemHandles.h"
+#include "testing/TestFiles.h"
 
 namespace zemrik {
 namespace {

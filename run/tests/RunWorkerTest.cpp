@@ -12,7 +12,7 @@
 
 #include "platform/FaultInjection.h"
 #include "run/RunWorker.h"
-#include "run/tests/TestFiles.h"
+#include "run/tests/SystemHandles.h"
 
 namespace zemrik {
 namespace {

@@ -7,7 +7,7 @@
 #include "core/tests/TestSupport.h"
 #include "platform/FaultInjection.h"
 #include "run/StreamedWalk.h"
-#include "run/tests/TestFiles.h"
+#include "testing/TestFiles.h"
 
 namespace zemrik {
 namespace {
