@@ -29,36 +29,10 @@ namespace fs = std::filesystem;
 
 using namespace clitest;
 
-class CliEndToEnd : public ::testing::Test {
+class CliEndToEnd : public CliFixture {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ = fs::temp_directory_path() / ("zemrik_cli_test_" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(root_ / "work");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-
-    fs::path workDirectory() const { return root_ / "work"; }
-
-    // A file in the working directory; its name is what the program is given.
-    std::string makeInput(const Bytes& bytes, const std::string& name = "input.bin") {
-        writeFile(workDirectory() / name, bytes);
-        return name;
-    }
-
-    Outcome run(const Arguments& arguments) { return runFed(arguments, std::nullopt); }
-
     // Standard input is `input`, an open descriptor the child inherits.
-    Outcome runFromDescriptor(const Arguments& arguments, int input) {
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) execInChild(workDirectory(), root_ / "stdout", root_ / "stderr", arguments, input);
-        ::close(input);
-        return waitFor(child);
-    }
+    Outcome runFromDescriptor(const Arguments& arguments, int input) { return run(arguments, input); }
 
     // With `input`, standard input is a pipe the test writes it into.
     Outcome runFed(const Arguments& arguments, const std::optional<Bytes>& input) {
@@ -66,11 +40,12 @@ protected:
         if (input && ::pipe(pipeEnds) != 0) ADD_FAILURE() << "no pipe";
         // A child that stops reading early must not take the test with it.
         ::signal(SIGPIPE, SIG_IGN);
+        const StartedRun started{-1, root() / "run.out", root() / "run.err"};
         std::fflush(nullptr);
         const pid_t child = ::fork();
         if (child == 0) {
             if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
-            execInChild(workDirectory(), root_ / "stdout", root_ / "stderr", arguments, pipeEnds[0]);
+            execInChild(workDirectory(), started.outputPath, started.errorsPath, arguments, pipeEnds[0]);
         }
         if (input) {
             ::close(pipeEnds[0]);
@@ -82,24 +57,8 @@ protected:
             }
             ::close(pipeEnds[1]);
         }
-        return waitFor(child);
+        return finish({child, started.outputPath, started.errorsPath});
     }
-
-    Outcome waitFor(pid_t child) {
-        Outcome outcome;
-        int status = 0;
-        if (child < 0 || ::waitpid(child, &status, 0) != child) {
-            ADD_FAILURE() << "cannot run " << ZEMRIK_CLI_PATH;
-            return outcome;
-        }
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.output = readFile(root_ / "stdout");
-        outcome.errors = readFile(root_ / "stderr");
-        return outcome;
-    }
-
-private:
-    fs::path root_;
 };
 
 struct TableCase {
@@ -474,7 +433,7 @@ TEST_F(CliEndToEnd, LongestNameOutgrowsTheEstimate) {
     Arguments dump = arguments;
     dump.insert(dump.begin(), "--dump-to-file");
     EXPECT_EQ(run(dump).exitCode, 0);
-    EXPECT_EQ(readFile(workDirectory() / "result.txt"), expected);
+    EXPECT_EQ(readWholeFile(workDirectory() / "result.txt"), expected);
 }
 
 TEST_F(CliEndToEnd, HelpGoesToStandardOutput) {
@@ -496,7 +455,7 @@ TEST_F(CliEndToEnd, DumpWritesResultTxtAndOnlyANote) {
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.output, "");
     EXPECT_EQ(outcome.errors, "Table dumped in result.txt\n");
-    const std::string dumped = readFile(workDirectory() / "result.txt");
+    const std::string dumped = readWholeFile(workDirectory() / "result.txt");
     EXPECT_EQ(dumped, "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };");
     EXPECT_EQ(dumped.size(), 55u);
 }
@@ -511,7 +470,8 @@ TEST_F(CliEndToEnd, OutputFileIsReplacedByTheTable) {
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.output, "");
     EXPECT_EQ(outcome.errors, "");
-    EXPECT_EQ(readFile(workDirectory() / "table.h"), "static unsigned char table[3] = {\n\t0x01, 0x02, \n\t0x03 };\n");
+    EXPECT_EQ(readWholeFile(workDirectory() / "table.h"),
+              "static unsigned char table[3] = {\n\t0x01, 0x02, \n\t0x03 };\n");
     std::set<std::string> entries;
     for (const auto& entry : fs::directory_iterator(workDirectory())) entries.insert(entry.path().filename().string());
     EXPECT_EQ(entries, (std::set<std::string>{"input.bin", "table.h"}));
@@ -520,11 +480,11 @@ TEST_F(CliEndToEnd, OutputFileIsReplacedByTheTable) {
 TEST_F(CliEndToEnd, SecondDumpReplacesTheWholeFile) {
     const std::string input = makeInput({0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A});
     ASSERT_EQ(run(withSize(kDumpOptions, "A", input)).exitCode, 0);
-    ASSERT_GT(readFile(workDirectory() / "result.txt").size(), 55u);
+    ASSERT_GT(readWholeFile(workDirectory() / "result.txt").size(), 55u);
 
     const Outcome second = run(withSize(kDumpOptions, "1", input));
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_EQ(readFile(workDirectory() / "result.txt"), "static unsigned char table[1] = {\r\n\t0x01 };");
+    EXPECT_EQ(readWholeFile(workDirectory() / "result.txt"), "static unsigned char table[1] = {\r\n\t0x01 };");
 }
 
 TEST_F(CliEndToEnd, DumpThatCannotCreateResultTxtFailsTheRun) {
@@ -558,7 +518,7 @@ TEST_F(CliEndToEnd, SampleTableIsFoundByItsVirtualAddress) {
     if (!fs::exists(sample / "crc32.exe") || !fs::exists(sample / "crc32_table.va")) {
         GTEST_SKIP() << "the sample image was not built";
     }
-    std::string address = readFile(sample / "crc32_table.va");
+    std::string address = readWholeFile(sample / "crc32_table.va");
     while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) address.pop_back();
 
     const Outcome outcome = run(
