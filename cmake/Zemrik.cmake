@@ -4,7 +4,9 @@
 # on a warning we have not seen yet; every preset (CI, developers) turns it on.
 option(ZEMRIK_WERROR "Treat compiler warnings in Zemrik's own code as errors" OFF)
 add_library(zemrik_warnings INTERFACE)
-target_compile_options(zemrik_warnings INTERFACE -Wall -Wextra)
+# -Wshadow: a name that hides another (a member, a parameter) reads as the one
+# it hides. -Woverloaded-virtual: an overload that hides a base's virtual.
+target_compile_options(zemrik_warnings INTERFACE -Wall -Wextra -Wshadow -Woverloaded-virtual)
 if(ZEMRIK_WERROR)
   target_compile_options(zemrik_warnings INTERFACE -Werror)
 endif()

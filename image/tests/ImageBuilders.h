@@ -42,15 +42,15 @@ inline void putText(Bytes& bytes, std::uint64_t at, const std::string& text) {
 class PeImageBuilder {
 public:
     struct Section {
-        Section(std::uint32_t virtualAddress, std::uint32_t virtualSize, std::uint32_t pointerToRawData,
-                std::optional<std::uint32_t> rawSize = std::nullopt, std::string name = {},
-                std::uint32_t characteristics = 0)
-            : virtualAddress(virtualAddress),
-              virtualSize(virtualSize),
-              pointerToRawData(pointerToRawData),
-              rawSize(rawSize),
-              name(std::move(name)),
-              characteristics(characteristics) {}
+        Section(std::uint32_t address, std::uint32_t size, std::uint32_t rawDataOffset,
+                std::optional<std::uint32_t> rawDataSize = std::nullopt, std::string sectionName = {},
+                std::uint32_t flags = 0)
+            : virtualAddress(address),
+              virtualSize(size),
+              pointerToRawData(rawDataOffset),
+              rawSize(rawDataSize),
+              name(std::move(sectionName)),
+              characteristics(flags) {}
 
         std::uint32_t virtualAddress;
         std::uint32_t virtualSize;

@@ -6,6 +6,7 @@
 #include "image/ExecutableImage.h"
 #include "image/tests/ImageBuilders.h"
 #include "image/tests/ObjectBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::image {
 namespace {
@@ -175,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         DefectCase{"BrokenObjectMember",
                    ArchiveBuilder().member("a.o/", patched(kCoff, pe::kNumberOfSymbolsPosition, 0xFFFFFFFF, 4)).build(),
                    ImageDefect::CoffSymbolTableOutside}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // GNU's symbol index and long names, a BSD name, a member that is no object:
 // each object's symbols with its member's name, at offsets in the archive.

@@ -20,6 +20,7 @@
 
 #include "CliProcess.h"
 #include "image/tests/ImageBuilders.h"
+#include "testing/CaseName.h"
 #include "zemrik/Version.h"
 
 namespace zemrik {
@@ -152,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {0x01, 0x02},
                   {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
                   "static unsigned short table[1] = {\r\n\t0x0201 };"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct RefusalCase {
     const char* name;
@@ -219,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
                     "Cannot create the file mapping, try with the offset !"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // PE32+ at 0x140000000: .text (0x180 bytes), .rdata (0x200 bytes of file data
 // for 0x300 in memory, counting bytes from 0x600), .bss.
@@ -275,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 ".text   140001000  400     200        180\n"
                                 ".rdata  140002000  600     200        300\n"
                                 ".bss    140003000  0       0          100\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 const Arguments kFourBytesTable{"-s", "4", "-n", "4"};
 
@@ -330,7 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "1004  .rodata"},
         RefusalCase{"RvaInBss", pe32WithBss(), withTable({"--rva", "-a", "402000"}),
                     "No data in the file at this RVA !"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(CliEndToEnd, MissingImageIsRefused) {
     const Outcome outcome = run({"--list-sections", "no such image.exe"});
@@ -375,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"LfIntoResultTxt",
                   {"--dump-to-file", "--lf", "a"},
                   "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {
     const Outcome outcome = run({"--version"});

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "CliProcess.h"
+#include "testing/CaseName.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZEMRIK_TEST_UNDER_ASAN
@@ -181,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         junk("HundredThousandCharacters", std::string(99998, ' ') + "40", "0", "8"),
         junk("PerLine256", "10", "0", "256"), junk("PerLineMinusOne", "10", "0", "-1"),
         junk("PerLineZero", "10", "0", "0")),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // --- Paths --------------------------------------------------------------
 
@@ -229,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, PathLengths,
                          ::testing::Values(PathCase{"Exactly259", 259, true}, PathCase{"Exactly260", 260, true},
                                            PathCase{"Of300", 300, true}, PathCase{"Of4095", 4095, true},
                                            PathCase{"Of4096", 4096, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 struct UnopenableCase {
     const char* name;
@@ -286,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, UnopenableInputs,
                                                               return std::string("pipe");
                                                           },
                                                           "Not a regular file"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 // --- Input changing between runs -----------------------------------------
 
@@ -344,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           fs::create_directory(input);
                                       },
                                       1, "", cannotOpen("input.bin", "Is a directory")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // --- Input cut while a run reads it --------------------------------------
 
@@ -468,7 +469,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, InputCutDuringARun,
                                            TruncationCase{"BackwardsToStandardOutput", Destination::Output, true},
                                            TruncationCase{"BackwardsToResultTxt", Destination::ResultTxt, true},
                                            TruncationCase{"BackwardsToAnOutputFile", Destination::OutputFile, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 // Half a gigabyte of text goes out through buffers of a fixed size: the
 // memory a run holds does not grow with its table.
@@ -559,7 +560,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BlockedResultCase{"BeingReadByAnother",
                                         [](const fs::path& work) { return lockedResult(work, LOCK_SH); },
                                         "File is in use"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(HostileCli, DumpOverItsOwnInputIsRefusedAndKeepsTheInput) {
     makeInput(kFourBytes, "result.txt");
@@ -670,7 +671,7 @@ INSTANTIATE_TEST_SUITE_P(
                            return true;
                        },
                        "sub/table", "4", 2, cannotWrite("sub/table", "Is a directory")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // Ctrl-C, kill or a closed terminal in the middle of a run: the program ends
 // as the signal says, FILE is as it was, and no part of the table remains.

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "CliProcess.h"
+#include "testing/CaseName.h"
 
 namespace zemrik {
 namespace {
@@ -83,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(CliOutputFile, OutputOntoItsInput,
                                                         [](const fs::path& work) {
                                                             fs::create_symlink("in.bin", work / "link.bin");
                                                         }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 // The link stays a link; the file it leads to, in another directory, takes
 // the table, and no replacement is left in either directory.

@@ -13,6 +13,7 @@
 
 #include "CliProcess.h"
 #include "image/tests/ImageBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik {
 namespace {
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "zemrik-cli: --const: Go has no constant arrays\n"
                   "Usage: zemrik-cli [options] FILE\n"
                   "Try 'zemrik-cli --help' for more information.\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // The address is 0x100 into .data, past its 0x4C bytes, in the gap before
 // .rdata: translated with .rdata it read .text's bytes at file offset 0x17700.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "image/tests/ImageBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::cli {
 namespace {
@@ -91,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolveCase{"CodeSymbolsCount", "code", std::nullopt, "10", "70/10"},
                       ResolveCase{"VirtualAddress", std::nullopt, 0x203F, "1", "7F/1"},
                       ResolveCase{"UnconvertibleSizeLeftToTheRequest", std::nullopt, 0x203F, "zz", "7F/zz"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 }  // namespace
 }  // namespace zemrik::cli

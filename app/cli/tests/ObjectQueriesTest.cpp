@@ -7,6 +7,7 @@
 #include "app/cli/ImageQueries.h"
 #include "image/tests/ImageBuilders.h"
 #include "image/tests/ObjectBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::cli {
 namespace {
@@ -103,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--va", "0"},
                     "f is a relocatable object, whose sections have no addresses yet: give the table with --symbol "
                     "NAME, or its file offset with -a"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(ObjectQueries, ListingFiltersAndShowsOffsets) {
     CliOptions choices;
