@@ -4,7 +4,9 @@
 # on a warning we have not seen yet; every preset (CI, developers) turns it on.
 option(ZEMRIK_WERROR "Treat compiler warnings in Zemrik's own code as errors" OFF)
 add_library(zemrik_warnings INTERFACE)
-target_compile_options(zemrik_warnings INTERFACE -Wall -Wextra)
+# -Wshadow: a name that hides another (a member, a parameter) reads as the one
+# it hides. -Woverloaded-virtual: an overload that hides a base's virtual.
+target_compile_options(zemrik_warnings INTERFACE -Wall -Wextra -Wshadow -Woverloaded-virtual)
 if(ZEMRIK_WERROR)
   target_compile_options(zemrik_warnings INTERFACE -Werror)
 endif()
@@ -12,12 +14,12 @@ endif()
 # zemrik_add_test(NAME SOURCES file... [LIBRARIES lib...])
 # Builds zemrik_NAME_tests from the sources with GoogleTest's main and
 # registers it with CTest as NAME. It links the platform layer's test build,
-# with fault injection and handle counting.
+# with fault injection and handle counting, and the tests' shared support.
 function(zemrik_add_test name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
   set(target zemrik_${name}_tests)
   add_executable(${target} ${arg_SOURCES})
   set_target_properties(${target} PROPERTIES ZEMRIK_FAULT_INJECTION ON)
-  target_link_libraries(${target} PRIVATE ${arg_LIBRARIES} zemrik_warnings GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE ${arg_LIBRARIES} zemrik_test_support zemrik_warnings GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${target})
 endfunction()

@@ -1,8 +1,10 @@
-// The dialog's lists as enums: the output languages, the element sizes and the
-// byte orders, with the byte count of each element size.
+// The dialog's lists as enums: the output languages and the element sizes,
+// with the byte count of each element size; ByteOrder comes along from base/.
 #pragma once
 
 #include <cstdint>
+
+#include "base/ByteOrder.h"
 
 namespace zemrik {
 
@@ -13,8 +15,5 @@ enum class Language : std::uint8_t { C = 0, Asm = 1, Delphi = 2, DataStr = 3 };
 enum class ElementSize : std::uint8_t { Byte = 1, Word = 2, Dword = 4 };
 
 constexpr std::uint32_t byteCount(ElementSize size) { return static_cast<std::uint32_t>(size); }
-
-// How words and dwords are read: least significant byte first, or most.
-enum class ByteOrder : std::uint8_t { LittleEndian, BigEndian };
 
 }  // namespace zemrik

@@ -24,17 +24,18 @@
 #include "platform/FaultInjection.h"
 #include "run/FieldConversion.h"
 #include "run/ImageAddress.h"
+#include "run/RunMessages.h"
 #include "run/RunWorker.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using zemrik::fuzz::check;
+using namespace zemrik::messages;
 
 constexpr std::size_t kLargestFile = 4096;
 constexpr std::size_t kLongestField = 24;
 constexpr const char* kInputName = "input.bin";
-constexpr const char* kDumpedText = "Table dumped in result.txt";
 
 struct DialogFields {
     int items = -1;
@@ -174,31 +175,31 @@ std::optional<zemrik::ElementSize> elementSizeOf(int items) {
 
 // The checks of Go, in the order they refuse a request.
 Expectation expectationFor(const DialogFields& fields) {
-    if (fields.fileMissing) return refuse("Can't open file !");
+    if (fields.fileMissing) return refuse(kCannotOpenFile);
     const auto elementSize = elementSizeOf(fields.items);
-    if (!elementSize) return refuse("You MUST select the size of the elements !");
-    if (fields.language < 0 || fields.language > 3) return refuse("You MUST select a language !");
-    if (fields.size.empty()) return refuse("You MUST enter the size of the table !");
+    if (!elementSize) return refuse(kNoElementSize);
+    if (fields.language < 0 || fields.language > 3) return refuse(kNoLanguage);
+    if (fields.size.empty()) return refuse(kMissingSize);
     const auto size = zemrik::convertHexField(fields.size);
-    if (!size) return refuse("Error converting the table size");
-    if (fields.address.empty()) return refuse("You MUST enter the offset of the table !");
+    if (!size) return refuse(kUnconvertibleSize);
+    if (fields.address.empty()) return refuse(kMissingOffset);
     auto offset = zemrik::convertHexField(fields.address);
-    if (!offset) return refuse("Error converting the table offset");
-    if (fields.perLine.empty()) return refuse("You MUST enter the number of items per line !");
+    if (!offset) return refuse(kUnconvertibleOffset);
+    if (fields.perLine.empty()) return refuse(kMissingItemsPerLine);
     const auto perLine = zemrik::convertDecimalField(fields.perLine);
-    if (!perLine) return refuse("Error converting the number of items");
-    if (*size % byteCount(*elementSize) != 0)
-        return refuse("The tablesize must be divisible by the size of elements !");
-    if ((*perLine & 0xFF) == 0 || *size == 0) return refuse("A zero somewhere :)");
+    if (!perLine) return refuse(kUnconvertibleItemsPerLine);
+    if (*size % byteCount(*elementSize) != 0) return refuse(kNotDivisible);
+    if ((*perLine & 0xFF) == 0 || *size == 0) return refuse(kZero);
     if (fields.rva) {
         // An empty file cannot be mapped at all.
-        if (fields.content.empty()) return refuse("Cannot create the file mapping, try with the offset !");
+        if (fields.content.empty())
+            return refuse(std::string(zemrik::refusalMessage(zemrik::TranslationRefusal::CannotCreateMapping)));
         const zemrik::Translation translation = zemrik::image::translateDialogRva(fields.content, *offset);
         if (!translation) return refuse(std::string(zemrik::refusalMessage(translation.error())));
         offset = *translation;
     }
     if (std::uint64_t{*offset} + *size > fields.content.size()) {
-        return refuse("Hey man, your table is bigger than the file itself !");
+        return refuse(kBiggerThanFile);
     }
     Table table;
     table.layout.offset = *offset;
@@ -254,7 +255,7 @@ void checkRun(const FakeDialog& dialog, const DialogFields& fields, const Table&
     }
     check(dialog.outputTexts.size() == 1, "a run delivered other than once");
     if (fields.dumpToFile) {
-        check(dialog.outputTexts[0] == kDumpedText, "dump to file showed another text");
+        check(dialog.outputTexts[0] == kDumped, "dump to file showed another text");
         check(readWhole("result.txt") == expected, "result.txt differs from the snprintf reference");
     } else {
         check(dialog.outputTexts[0] == expected, "output text differs from the snprintf reference");

@@ -67,9 +67,9 @@ public:
         std::uint64_t position = kMagic.size();
         while (position < file_.size()) {
             const MemberOrDefect member = readMember(position);
-            if (!member) return ImageOrDefect::failure(member.error());
+            if (!member) return failure(member.error());
             if (!member->name.empty()) {
-                if (auto defect = addObject(*member)) return ImageOrDefect::failure(*defect);
+                if (auto defect = addObject(*member)) return failure(*defect);
             }
             // Each member's data is padded to an even length; the last pad may be missing.
             const std::uint64_t end = member->dataOffset + member->dataSize;
@@ -80,15 +80,15 @@ public:
 
 private:
     MemberOrDefect readMember(std::uint64_t header) {
-        if (!file_.contains(header, kHeaderSize)) return MemberOrDefect::failure(ImageDefect::ArchiveMemberCut);
+        if (!file_.contains(header, kHeaderSize)) return failure(ImageDefect::ArchiveMemberCut);
         if (*file_.paddedName(header + kEndMarkPosition, kEndMark.size()) != kEndMark) {
-            return MemberOrDefect::failure(ImageDefect::ArchiveHeader);
+            return failure(ImageDefect::ArchiveHeader);
         }
         const std::optional<std::uint64_t> size = decimal(fieldText(file_, header + kSizePosition, kSizeWidth));
-        if (!size) return MemberOrDefect::failure(ImageDefect::ArchiveHeader);
+        if (!size) return failure(ImageDefect::ArchiveHeader);
         Member member{{}, header + kHeaderSize, *size};
         if (!file_.contains(member.dataOffset, member.dataSize)) {
-            return MemberOrDefect::failure(ImageDefect::ArchiveMemberCut);
+            return failure(ImageDefect::ArchiveMemberCut);
         }
         const std::string_view written = fieldText(file_, header, kNameWidth);
         if (written == kLongNameTable) {
@@ -101,7 +101,7 @@ private:
             const std::optional<std::uint64_t> offset = decimal(written.substr(1));
             if (!offset) return member;
             const std::optional<std::string> name = longName(*offset);
-            if (!name) return MemberOrDefect::failure(ImageDefect::ArchiveLongName);
+            if (!name) return failure(ImageDefect::ArchiveLongName);
             member.name = *name;
             return member;
         }
@@ -113,7 +113,7 @@ private:
     // The name's bytes come first in the data, and count in its size.
     MemberOrDefect bsdNamed(Member member, std::string_view lengthText) {
         const std::optional<std::uint64_t> length = decimal(lengthText);
-        if (!length || *length > member.dataSize) return MemberOrDefect::failure(ImageDefect::ArchiveHeader);
+        if (!length || *length > member.dataSize) return failure(ImageDefect::ArchiveHeader);
         const std::string_view name =
             *file_.paddedName(member.dataOffset, static_cast<std::size_t>(*length));  // inside the member
         member.dataOffset += *length;
@@ -183,7 +183,7 @@ bool hasArchiveMagic(const FieldReader& file) {
 }
 
 ImageOrDefect readArchive(const FieldReader& file, SymbolReading symbols) {
-    if (*file.paddedName(0, kThinMagic.size()) == kThinMagic) return ImageOrDefect::failure(ImageDefect::ThinArchive);
+    if (*file.paddedName(0, kThinMagic.size()) == kThinMagic) return failure(ImageDefect::ThinArchive);
     return ArchiveReader(file, symbols).read();
 }
 

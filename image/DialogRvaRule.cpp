@@ -59,7 +59,7 @@ Translation translateInSection(const RvaHeaders& headers, const SectionHeader& s
         std::int64_t{address} - std::int64_t{headers.imageBase} - std::int64_t{section.virtualAddress};
     if (intoSection < 0 || section.sizeOfRawData == 0 || section.pointerToRawData == 0 ||
         intoSection > section.sizeOfRawData) {
-        return Translation::failure(TranslationRefusal::NoFileData);
+        return failure(TranslationRefusal::NoFileData);
     }
     return address - headers.imageBase - section.virtualAddress + section.pointerToRawData;
 }
@@ -69,17 +69,17 @@ Translation translateThroughSections(const FieldReader& reader, const RvaHeaders
     // Without sections the whole image is headers.
     if (headers.sectionCount == 0) return headerOffset;
     const std::optional<SectionHeader> first = readSectionHeader(reader, headers.sectionTable, 0);
-    if (!first) return Translation::failure(TranslationRefusal::NotPeFile);
+    if (!first) return failure(TranslationRefusal::NotPeFile);
     if (address < std::uint64_t{headers.imageBase} + first->virtualAddress) return headerOffset;
 
     // The walk stops at the first section whose end is not below the address;
     // an address in a gap before that section has no file data of its own.
     for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
         const std::optional<SectionHeader> section = readSectionHeader(reader, headers.sectionTable, index);
-        if (!section) return Translation::failure(TranslationRefusal::NotPeFile);
+        if (!section) return failure(TranslationRefusal::NotPeFile);
         if (sectionEnd(headers.imageBase, *section) >= address) return translateInSection(headers, *section, address);
     }
-    return Translation::failure(TranslationRefusal::BeyondLastSection);
+    return failure(TranslationRefusal::BeyondLastSection);
 }
 
 }  // namespace
@@ -87,8 +87,8 @@ Translation translateThroughSections(const FieldReader& reader, const RvaHeaders
 Translation translateDialogRva(std::span<const std::uint8_t> image, std::uint32_t address) {
     const FieldReader reader(image);
     const HeadersOrRefusal headers = readRvaHeaders(reader);
-    if (!headers) return Translation::failure(headers.error());
-    if (address < headers->imageBase) return Translation::failure(TranslationRefusal::BelowImageBase);
+    if (!headers) return failure(headers.error());
+    if (address < headers->imageBase) return failure(TranslationRefusal::BelowImageBase);
     return translateThroughSections(reader, *headers, address);
 }
 

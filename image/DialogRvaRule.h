@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 
 namespace zemrik::image {
 

@@ -1,10 +1,10 @@
+// The ELF fields this reader uses. The values and positions are those of the
+// system's <elf.h>, which the tests compare them with; they are written out
+// here because the Windows builds have no <elf.h>.
 #pragma once
 
 #include <cstdint>
 
-// The ELF fields this reader uses. The values and positions are those of the
-// system's <elf.h>, which the tests compare them with; they are written out
-// here because the Windows builds have no <elf.h>.
 namespace zemrik::image::elf {
 
 constexpr std::uint8_t kMagic[4] = {0x7F, 'E', 'L', 'F'};

@@ -47,12 +47,12 @@ public:
     }
 
     ImageOrDefect read(SymbolReading symbols) {
-        if (!file_.contains(0, layout_.headerSize)) return ImageOrDefect::failure(ImageDefect::HeadersCut);
+        if (!file_.contains(0, layout_.headerSize)) return failure(ImageDefect::HeadersCut);
         if (half(kTypePosition) == kEtRel) image_.addresses = AddressSpace::SectionRelative;
         std::optional<ImageDefect> defect = readSectionHeaders();
         if (!defect) defect = headers_.empty() ? readLoadSegments() : readSections();
         if (!defect && symbols == SymbolReading::Read) defect = readSymbols();
-        if (defect) return ImageOrDefect::failure(*defect);
+        if (defect) return failure(*defect);
         return std::move(image_);
     }
 
@@ -288,10 +288,10 @@ bool hasElfMagic(const FieldReader& file) {
 ImageOrDefect readElfImage(const FieldReader& file, SymbolReading symbols) {
     const std::optional<std::uint8_t> elfClass = file.u8(kClassPosition);
     const std::optional<std::uint8_t> data = file.u8(kDataPosition);
-    if (!elfClass || !data) return ImageOrDefect::failure(ImageDefect::HeadersCut);
-    if (*elfClass != kClass32 && *elfClass != kClass64) return ImageOrDefect::failure(ImageDefect::UnknownElfClass);
-    if (*data != kDataLittle && *data != kDataBig) return ImageOrDefect::failure(ImageDefect::UnknownElfByteOrder);
-    const FieldReader ordered = file.withOrder(*data == kDataLittle ? ByteOrder::Little : ByteOrder::Big);
+    if (!elfClass || !data) return failure(ImageDefect::HeadersCut);
+    if (*elfClass != kClass32 && *elfClass != kClass64) return failure(ImageDefect::UnknownElfClass);
+    if (*data != kDataLittle && *data != kDataBig) return failure(ImageDefect::UnknownElfByteOrder);
+    const FieldReader ordered = file.withOrder(*data == kDataLittle ? ByteOrder::LittleEndian : ByteOrder::BigEndian);
     if (*elfClass == kClass32) return ElfReader(ordered, kElf32Layout, ImageFormat::Elf32).read(symbols);
     return ElfReader(ordered, kElf64Layout, ImageFormat::Elf64).read(symbols);
 }

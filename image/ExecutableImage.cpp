@@ -93,7 +93,7 @@ ImageOrDefect readImageOf(const FieldReader& file, SymbolReading symbols) {
     if (file.u16(0) == pe::kDosSignature) return readPeImage(file, symbols);
     if (hasArchiveMagic(file)) return readArchive(file, symbols);
     if (hasCoffObjectHeader(file)) return readCoffObject(file, symbols);
-    return ImageOrDefect::failure(ImageDefect::NotAnImage);
+    return failure(ImageDefect::NotAnImage);
 }
 
 ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolReading symbols) {
@@ -134,7 +134,7 @@ Expected<const ImageSection*, OffsetRefusal> sectionBacking(const ExecutableImag
         }
         if (found == nullptr) found = &section;
     }
-    if (found == nullptr) return Result::failure(refuseOutsideSections(image, address).error());
+    if (found == nullptr) return failure(refuseOutsideSections(image, address).error());
     return found;
 }
 
@@ -156,13 +156,13 @@ OffsetOrRefusal offsetInSection(const ExecutableImage& image, const ImageSection
 
 OffsetOrRefusal fileOffsetOf(const ExecutableImage& image, std::uint64_t address, std::uint64_t length) {
     const auto section = sectionBacking(image, address);
-    if (!section) return OffsetOrRefusal::failure(section.error());
+    if (!section) return failure(section.error());
     return offsetInSection(image, **section, address, length);
 }
 
 OffsetOrRefusal fileDataLeftAt(const ExecutableImage& image, std::uint64_t address) {
     const auto section = sectionBacking(image, address);
-    if (!section) return OffsetOrRefusal::failure(section.error());
+    if (!section) return failure(section.error());
     const OffsetOrRefusal offset = offsetInSection(image, **section, address, 1);
     if (!offset) return offset;
     return backedSize(**section, image.fileSize) - (address - (*section)->address);

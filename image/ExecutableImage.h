@@ -1,3 +1,6 @@
+// ExecutableImage: what an ELF, PE or COFF image or an archive of objects
+// holds (sections, symbols), read from untrusted bytes, and the file offset
+// of an address in it.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Expected.h"
+#include "base/ByteOrder.h"
+#include "base/Expected.h"
 #include "image/FieldReader.h"
 
 namespace zemrik::image {
@@ -66,7 +70,7 @@ enum class AddressSpace { Loaded, SectionRelative };
 struct ExecutableImage {
     ImageFormat format = ImageFormat::Elf64;
     AddressSpace addresses = AddressSpace::Loaded;
-    ByteOrder byteOrder = ByteOrder::Little;  // that of its words: ELF's EI_DATA; PE is little-endian
+    ByteOrder byteOrder = ByteOrder::LittleEndian;  // that of its words: ELF's EI_DATA; PE is little-endian
     std::uint64_t fileSize = 0;
     std::optional<std::uint64_t> imageBase;  // PE only
     std::vector<ImageSection> sections;

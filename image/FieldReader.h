@@ -1,3 +1,5 @@
+// FieldReader: bounds-checked reads of an untrusted file's fields, in either
+// byte order; every image reader reads through it.
 #pragma once
 
 #include <cstddef>
@@ -6,16 +8,16 @@
 #include <span>
 #include <string_view>
 
-namespace zemrik::image {
+#include "base/ByteOrder.h"
 
-enum class ByteOrder { Little, Big };
+namespace zemrik::image {
 
 // Reads the fields of an untrusted file. Every read is checked against the
 // file's length first, with 64-bit positions that no header field can make
 // wrap, and answers nothing instead of reading past the end.
 class FieldReader {
 public:
-    explicit FieldReader(std::span<const std::uint8_t> bytes, ByteOrder order = ByteOrder::Little)
+    explicit FieldReader(std::span<const std::uint8_t> bytes, ByteOrder order = ByteOrder::LittleEndian)
         : bytes_(bytes), order_(order) {}
 
     std::uint64_t size() const { return bytes_.size(); }
@@ -68,7 +70,7 @@ private:
         if (!contains(position, width)) return std::nullopt;
         T value = 0;
         for (unsigned index = 0; index < width; ++index) {
-            const unsigned shift = order_ == ByteOrder::Little ? 8 * index : 8 * (width - 1 - index);
+            const unsigned shift = order_ == ByteOrder::LittleEndian ? 8 * index : 8 * (width - 1 - index);
             value |= static_cast<T>(T{bytes_[static_cast<std::size_t>(position) + index]} << shift);
         }
         return value;

@@ -1,9 +1,9 @@
+// The format readers behind readExecutableImage.
 #pragma once
 
 #include "image/ExecutableImage.h"
 #include "image/FieldReader.h"
 
-// The format readers behind readExecutableImage.
 namespace zemrik::image {
 
 bool hasElfMagic(const FieldReader& file);

@@ -1,10 +1,10 @@
+// The PE/COFF fields this reader uses, by their documented names and
+// positions (the format's own headers are not needed to build it).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// The PE/COFF fields this reader uses, by their documented names and
-// positions (the format's own headers are not needed to build it).
 namespace zemrik::image::pe {
 
 constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "image/ExecutableImage.h"
 #include "image/FieldReader.h"
 

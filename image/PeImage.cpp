@@ -90,7 +90,7 @@ Expected<ImageSection, ImageDefect> readSection(const FieldReader& file, const P
     section.memorySize = virtualSize != 0 ? virtualSize : rawSize;
     if (!addsWithinRange(headers.imageBase, virtualAddress) ||
         !addsWithinRange(headers.imageBase + virtualAddress, section.memorySize)) {
-        return Expected<ImageSection, ImageDefect>::failure(ImageDefect::SectionWraps);
+        return failure(ImageDefect::SectionWraps);
     }
     section.address = headers.imageBase + virtualAddress;
     section.fileOffset = rawPointer;
@@ -267,14 +267,14 @@ ImageOrDefect readCoffContent(const FieldReader& file, const PeHeaders& headers,
     }
     for (std::uint16_t index = 0; index < headers.sectionCount; ++index) {
         auto section = readSection(file, headers, strings, index);
-        if (!section) return ImageOrDefect::failure(section.error());
+        if (!section) return failure(section.error());
         image.sections.push_back(std::move(*section));
     }
     if (symbols == SymbolReading::Read) {
         std::optional<ImageDefect> defect;
         if (headers.format != ImageFormat::Coff) defect = ExportReader(file, headers, image).read();
         if (!defect) defect = readCoffSymbols(file, headers, strings, image);
-        if (defect) return ImageOrDefect::failure(*defect);
+        if (defect) return failure(*defect);
     }
     return image;
 }
@@ -283,7 +283,7 @@ ImageOrDefect readCoffContent(const FieldReader& file, const PeHeaders& headers,
 
 HeadersOrDefect readPeHeaders(const FieldReader& file, OptionalHeaders accepted) {
     const std::optional<std::uint32_t> lfanew = file.u32(kLfanewPosition);
-    if (!lfanew || file.u32(*lfanew) != kNtSignature) return HeadersOrDefect::failure(ImageDefect::NotAnImage);
+    if (!lfanew || file.u32(*lfanew) != kNtSignature) return failure(ImageDefect::NotAnImage);
     const std::uint64_t fileHeader = std::uint64_t{*lfanew} + kFileHeaderPosition;
     const auto sectionCount = file.u16(fileHeader + kNumberOfSectionsPosition);
     const auto symbolTable = file.u32(fileHeader + kPointerToSymbolTablePosition);
@@ -293,14 +293,14 @@ HeadersOrDefect readPeHeaders(const FieldReader& file, OptionalHeaders accepted)
     const auto magic = file.u16(optionalHeader);
     if (!sectionCount || !symbolTable || !symbolCount || !optionalHeaderSize || !magic ||
         *optionalHeaderSize < kLeastOptionalHeaderSize) {
-        return HeadersOrDefect::failure(ImageDefect::HeadersCut);
+        return failure(ImageDefect::HeadersCut);
     }
     const OptionalHeaderLayout* layout = layoutOf(*magic);
     if (layout == nullptr || (accepted == OptionalHeaders::Pe32Only && layout->format != ImageFormat::Pe32))
-        return HeadersOrDefect::failure(ImageDefect::UnknownPeMagic);
+        return failure(ImageDefect::UnknownPeMagic);
     const std::optional<std::uint64_t> imageBase =
         file.word(optionalHeader + layout->imageBasePosition, layout->imageBaseWidth);
-    if (!imageBase) return HeadersOrDefect::failure(ImageDefect::HeadersCut);
+    if (!imageBase) return failure(ImageDefect::HeadersCut);
     return PeHeaders{
         layout->format, *imageBase,   optionalHeader, *optionalHeaderSize, optionalHeader + *optionalHeaderSize,
         *sectionCount,  *symbolTable, *symbolCount};
@@ -308,9 +308,9 @@ HeadersOrDefect readPeHeaders(const FieldReader& file, OptionalHeaders accepted)
 
 ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols) {
     const HeadersOrDefect read = readPeHeaders(file, OptionalHeaders::Pe32AndPe32Plus);
-    if (!read) return ImageOrDefect::failure(read.error());
+    if (!read) return failure(read.error());
     if (!file.contains(read->sectionTable, kSectionHeaderSize * read->sectionCount)) {
-        return ImageOrDefect::failure(ImageDefect::SectionTableOutside);
+        return failure(ImageDefect::SectionTableOutside);
     }
     return readCoffContent(file, *read, symbols);
 }
@@ -326,10 +326,10 @@ ImageOrDefect readCoffObject(const FieldReader& file, SymbolReading symbols) {
     const auto symbolTable = file.u32(kPointerToSymbolTablePosition);
     const auto symbolCount = file.u32(kNumberOfSymbolsPosition);
     if (!sectionCount || !symbolTable || !symbolCount || !file.contains(0, kFileHeaderSize)) {
-        return ImageOrDefect::failure(ImageDefect::HeadersCut);
+        return failure(ImageDefect::HeadersCut);
     }
     if (!file.contains(kFileHeaderSize, kSectionHeaderSize * *sectionCount)) {
-        return ImageOrDefect::failure(ImageDefect::SectionTableOutside);
+        return failure(ImageDefect::SectionTableOutside);
     }
     const PeHeaders headers{ImageFormat::Coff, 0,           kFileHeaderSize, 0, kFileHeaderSize, *sectionCount,
                             *symbolTable,      *symbolCount};

@@ -1,3 +1,5 @@
+// Fault injection for the tests: make the next acquisition of a kind fail,
+// and count the handles still open.
 #pragma once
 
 #include "platform/SystemError.h"

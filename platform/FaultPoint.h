@@ -1,7 +1,6 @@
-#pragma once
-
 // Where the platform's acquisitions ask whether a test wants them to fail.
 // Included by the platform's own sources only.
+#pragma once
 
 #include <optional>
 

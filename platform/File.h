@@ -1,3 +1,5 @@
+// File: an open file owned by one object, with the reads, writes and queries
+// the run and zemrik-cli make, each failure returned with the system's reason.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// FileMapping and MappedView: a file mapped into memory, read-only or
+// read-write, the dialog's result.txt and --rva's views of the input.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,10 @@
+// A stream (standard input, a pipe) copied into an anonymous file, so that
+// the run reads it as it reads any input file.
 #pragma once
 
 #include <cstdint>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "platform/File.h"
 #include "platform/SystemError.h"
 

@@ -1,3 +1,5 @@
+// MemoryRegion: memory the system handed out whole (a view, allocated pages),
+// with the Owner traits that give it back.
 #pragma once
 
 #include <cstddef>

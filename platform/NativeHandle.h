@@ -1,3 +1,5 @@
+// NativeHandle: a file descriptor or a Win32 HANDLE, owned through Owner,
+// without <windows.h> in every header.
 #pragma once
 
 #include "platform/Owner.h"

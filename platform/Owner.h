@@ -1,3 +1,5 @@
+// Owner: the one move-only owner of a system handle, parameterised by traits
+// that say what the handle is and how it is released.
 #pragma once
 
 #include <utility>

@@ -1,9 +1,8 @@
-#pragma once
-
 // How the bytes of a path handed to the platform are read on Windows, whose
 // file functions take UTF-16: the dialog's names come from its ANSI controls,
 // zemrik-cli's from a UTF-16 command line kept in UTF-8. POSIX paths are
 // bytes, passed on as they are.
+#pragma once
 
 #ifdef _WIN32
 

@@ -1,3 +1,5 @@
+// ReplacementFile: a file written beside another and renamed over it once
+// complete, so that the other holds either its old or its whole new contents.
 #pragma once
 
 #include <cstdint>

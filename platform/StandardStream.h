@@ -1,6 +1,5 @@
-#pragma once
-
 // Text for the user on a standard stream, in the encoding that shows it.
+#pragma once
 
 #include <cstdio>
 #include <string_view>

@@ -1,9 +1,11 @@
+// SystemError and SystemResult: why a call on the system failed, errno or
+// GetLastError kept for the user, returned as a value.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 
 namespace zemrik::platform {
 

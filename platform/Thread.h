@@ -1,3 +1,5 @@
+// Thread: a worker thread started on a function, owned until it is joined
+// or let run on by itself.
 #pragma once
 
 #include <memory>

@@ -1,3 +1,5 @@
+// ZeroedMemory: a large zero-filled block straight from the system, for the
+// run's text buffer.
 #pragma once
 
 #include <cstddef>

@@ -20,9 +20,9 @@ std::string_view refusalMessage(TranslationRefusal refusal) {
 Translation translateImageAddress(const platform::File& file, std::uint32_t address) {
     const auto mapped = platform::MappedFile::map(file, "RVA mapping!");
     if (!mapped) {
-        return Translation::failure(mapped.error().step == platform::MappingStep::CreateMapping
-                                        ? TranslationRefusal::CannotCreateMapping
-                                        : TranslationRefusal::CannotMapView);
+        return failure(mapped.error().step == platform::MappingStep::CreateMapping
+                           ? TranslationRefusal::CannotCreateMapping
+                           : TranslationRefusal::CannotMapView);
     }
     return image::translateDialogRva(mapped->bytes(), address);
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/TerminatedText.h"
+#include "base/TerminatedText.h"
 #include "run/FileFailure.h"
 #include "run/MessageIcon.h"
 #include "run/TableStream.h"

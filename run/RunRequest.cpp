@@ -8,6 +8,7 @@
 
 #include "run/FieldConversion.h"
 #include "run/ImageAddress.h"
+#include "run/RunMessages.h"
 
 namespace zemrik {
 namespace {
@@ -33,7 +34,7 @@ struct CheckedFields {
 };
 
 void refuse(RequestSource& source, std::string_view text) {
-    source.showMessage(std::string(text), "Error", MessageIcon::None);
+    source.showMessage(std::string(text), messages::kErrorCaption, MessageIcon::None);
 }
 
 std::string hexText(std::uint32_t value) {
@@ -74,34 +75,32 @@ std::optional<std::uint32_t> readNumberField(RequestSource& source, NumberField 
 std::optional<CheckedFields> checkFields(RequestSource& source) {
     const std::optional<ElementSize> elementSize = elementSizeFromSelection(source.itemsSelection());
     if (!elementSize) {
-        refuse(source, "You MUST select the size of the elements !");
+        refuse(source, messages::kNoElementSize);
         return std::nullopt;
     }
     const std::optional<Language> language = languageFromSelection(source.languageSelection());
     if (!language) {
-        refuse(source, "You MUST select a language !");
+        refuse(source, messages::kNoLanguage);
         return std::nullopt;
     }
-    const std::optional<std::uint32_t> tableSize =
-        readNumberField(source, NumberField::TableSize, convertHexField,
-                        {"You MUST enter the size of the table !", "Error converting the table size"});
+    const std::optional<std::uint32_t> tableSize = readNumberField(
+        source, NumberField::TableSize, convertHexField, {messages::kMissingSize, messages::kUnconvertibleSize});
     if (!tableSize) return std::nullopt;
-    const std::optional<std::uint32_t> offset =
-        readNumberField(source, NumberField::Address, convertHexField,
-                        {"You MUST enter the offset of the table !", "Error converting the table offset"});
+    const std::optional<std::uint32_t> offset = readNumberField(
+        source, NumberField::Address, convertHexField, {messages::kMissingOffset, messages::kUnconvertibleOffset});
     if (!offset) return std::nullopt;
     const std::optional<std::uint32_t> itemsEntered =
         readNumberField(source, NumberField::ItemsPerLine, convertDecimalField,
-                        {"You MUST enter the number of items per line !", "Error converting the number of items"});
+                        {messages::kMissingItemsPerLine, messages::kUnconvertibleItemsPerLine});
     if (!itemsEntered) return std::nullopt;
 
     if (*tableSize % byteCount(*elementSize) != 0) {
-        refuse(source, "The tablesize must be divisible by the size of elements !");
+        refuse(source, messages::kNotDivisible);
         return std::nullopt;
     }
     const auto itemsPerLine = static_cast<std::uint8_t>(*itemsEntered);
     if (itemsPerLine == 0 || *tableSize == 0) {
-        refuse(source, "A zero somewhere :)");
+        refuse(source, messages::kZero);
         return std::nullopt;
     }
     return CheckedFields{*elementSize, *language, *tableSize, *offset, itemsPerLine};
@@ -113,14 +112,14 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
     std::string path = source.loadedPath();
     platform::SystemResult<platform::File> file = source.openInputFile();
     if (!file) {
-        source.setFileBoxText("Can't open file !", {path, file.error()});
+        source.setFileBoxText(messages::kCannotOpenFile, {path, file.error()});
         return std::nullopt;
     }
     const platform::SystemResult<std::uint32_t> fileSize = file->size32();
     if (!fileSize) {
         // The file is closed here, so nothing after this could read from it.
         file->close();
-        source.setFileBoxText("Error with filesize !", {path, fileSize.error()});
+        source.setFileBoxText(messages::kFileSizeFailed, {path, fileSize.error()});
         return std::nullopt;
     }
     source.setFileSizeBoxText(hexText(*fileSize));
@@ -153,7 +152,7 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
         request.offset = *translation;
     }
     if (std::uint64_t{request.offset} + request.tableSize > request.fileSize) {
-        refuse(source, "Hey man, your table is bigger than the file itself !");
+        refuse(source, messages::kBiggerThanFile);
         return std::nullopt;
     }
     return request;

@@ -10,21 +10,16 @@
 #include "platform/FileMapping.h"
 #include "platform/ZeroedMemory.h"
 #include "run/FileByteSource.h"
+#include "run/RunMessages.h"
 #include "run/StreamedWalk.h"
 
 namespace zemrik {
 namespace {
 
+using namespace messages;
+
 constexpr const char* kResultFileName = "result.txt";
 constexpr const char* kResultMappingName = "Zemrik";
-
-constexpr const char* kDumpedText = "Table dumped in result.txt";
-constexpr const char* kCannotCreateResult = "Cannot create Result.txt";
-constexpr const char* kCannotCreateMapping = "Cannot create Mapping";
-constexpr const char* kCannotCutResult = "Cannot cut Result.txt to the table's length";
-constexpr const char* kNoMemory = "Error allocating memory !";
-constexpr const char* kReadFailed = "Error reading the file !";
-constexpr const char* kCannotStart = "Cannot start the run !";
 
 class HostProgress : public ProgressSink {
 public:
@@ -91,7 +86,7 @@ private:
     platform::MappedView view_;
 };
 
-void reportNoBuffer(RunHost& host) { host.showMessage(kNoMemory, "Error", MessageIcon::None); }
+void reportNoBuffer(RunHost& host) { host.showMessage(kNoMemory, kErrorCaption, MessageIcon::None); }
 
 TableLayout layoutOf(const RunRequest& request) {
     TableLayout layout;
@@ -124,7 +119,7 @@ Walked walk(RunRequest& request, const OutputStyle& style, OutputBuffer& buffer,
 
 RunOutcome reportWalkFailure(const Walked& walked, const RunRequest& request, RunHost& host) {
     if (walked.outcome == WalkOutcome::ReadFailed) {
-        host.showFileMessage(kReadFailed, "Error !", MessageIcon::Error, {request.inputPath, walked.readFailure});
+        host.showFileMessage(kReadFailed, kFailureCaption, MessageIcon::Error, {request.inputPath, walked.readFailure});
         return RunOutcome::ReadFailed;
     }
     // The built-in rows always compile, so what is left is a buffer that could not grow.
@@ -150,7 +145,7 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
                              RunHost& host) {
     auto file = platform::File::createReadWrite(kResultFileName);
     if (!file) {
-        host.showFileMessage(kCannotCreateResult, "Error !", MessageIcon::Error, {kResultFileName, file.error()});
+        host.showFileMessage(kCannotCreateResult, kFailureCaption, MessageIcon::Error, {kResultFileName, file.error()});
         return RunOutcome::CannotCreateResultFile;
     }
     if (!estimate) {
@@ -160,7 +155,7 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
     auto mapping =
         platform::FileMapping::create(*file, platform::MappingAccess::ReadWrite, *estimate, kResultMappingName);
     if (!mapping) {
-        host.showMessage(kCannotCreateMapping, "Error !", MessageIcon::Error);
+        host.showMessage(kCannotCreateMapping, kFailureCaption, MessageIcon::Error);
         return RunOutcome::CannotCreateMapping;
     }
     auto view = platform::MappedView::map(*mapping);
@@ -182,10 +177,10 @@ RunOutcome runIntoResultFile(RunRequest& request, const OutputStyle& style, std:
     // Cut before the table is announced: a file left as long as the estimate,
     // zeros after the text, must not pass for a dumped table.
     if (const auto cut = storage.cutTo(buffer.length()); !cut) {
-        host.showFileMessage(kCannotCutResult, "Error !", MessageIcon::Error, {kResultFileName, cut.error()});
+        host.showFileMessage(kCannotCutResult, kFailureCaption, MessageIcon::Error, {kResultFileName, cut.error()});
         return RunOutcome::CannotCutResultFile;
     }
-    host.setOutputText(kDumpedText);
+    host.setOutputText(kDumped);
     return RunOutcome::Delivered;
 }
 
@@ -280,7 +275,7 @@ StartResult startWorker(RunState& state, RequestSource& source, RunHost& host, s
     if (!worker) {
         // The request, and with it the input file, went with the failed start.
         state.busy = false;
-        host.showMessage(kCannotStart, "Error !", MessageIcon::Error);
+        host.showMessage(kCannotStart, kFailureCaption, MessageIcon::Error);
         return {StartOutcome::CouldNotStart, std::nullopt};
     }
     return {StartOutcome::Started, std::move(*worker)};

@@ -51,8 +51,7 @@ enum class RunOutcome {
 // How one run ended: every outcome but OutputFailed has been shown through
 // the host already.
 struct RunEnd {
-    RunEnd(RunOutcome outcome, FileFailure outputFailure = {})
-        : outcome(outcome), outputFailure(std::move(outputFailure)) {}
+    RunEnd(RunOutcome ended, FileFailure failure = {}) : outcome(ended), outputFailure(std::move(failure)) {}
 
     RunOutcome outcome;
     FileFailure outputFailure;  // which file and why, when the stream refused the table

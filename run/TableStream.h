@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "run/FileFailure.h"
 
 namespace zemrik {

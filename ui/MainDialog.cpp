@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "platform/File.h"
+#include "run/RunMessages.h"
 #include "ui/resource.h"
 #include "zemrik/Version.h"
 
@@ -152,13 +153,13 @@ void MainDialog::loadInputFile() {
     setText(IDC_FILE_PATH, path_.data());
     auto file = platform::File::openForReading(path_.data());
     if (!file) {
-        setText(IDC_FILE_PATH, "Can't open file !");
+        setText(IDC_FILE_PATH, messages::kCannotOpenFile);
         return;
     }
     const auto size = file->size32();
     file->close();
     if (!size) {
-        setText(IDC_FILE_PATH, "Error with filesize !");
+        setText(IDC_FILE_PATH, messages::kFileSizeFailed);
         setText(IDC_FILE_SIZE, hexText(kFileSizeFailure).c_str());
         return;
     }

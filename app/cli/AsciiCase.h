@@ -1,3 +1,5 @@
+// ASCII-only case folding for option names and values, so that the locale
+// never changes what a command line means.
 #pragma once
 
 #include <algorithm>

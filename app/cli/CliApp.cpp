@@ -14,6 +14,7 @@
 #include "app/cli/TableDestination.h"
 #include "platform/InputCopy.h"
 #include "run/FieldConversion.h"
+#include "run/RunMessages.h"
 #include "run/RunWorker.h"
 
 namespace zemrik::cli {
@@ -114,7 +115,7 @@ Expected<platform::File, int> readStandardInput(const CliOptions& options, const
     const std::string path(kStandardInputPath);
     auto input = platform::File::duplicateStandardInput();
     if (!input) {
-        std::fprintf(stderr, "Can't open file !\n");
+        std::fprintf(stderr, "%s\n", messages::kCannotOpenFile);
         printReasonLine(stderr, {path, input.error()});
         return Result::failure(kExitRefused);
     }
@@ -124,7 +125,7 @@ Expected<platform::File, int> readStandardInput(const CliOptions& options, const
     if (copy.error().kind == platform::InputCopyFailure::Kind::TooLarge) {
         std::fprintf(stderr, "zemrik-cli: standard input holds more than 4 GiB: give it as a file instead\n");
     } else {
-        std::fprintf(stderr, "Can't open file !\n");
+        std::fprintf(stderr, "%s\n", messages::kCannotOpenFile);
         printReasonLine(stderr, {path, copy.error().reason});
     }
     return Result::failure(kExitRefused);

@@ -1,3 +1,5 @@
+// zemrik-cli as a function: the arguments in, the exit code out, and the exit
+// codes it answers with; main() only converts the arguments.
 #pragma once
 
 #include <string_view>

@@ -9,6 +9,7 @@
 #include "platform/MappedFile.h"
 #include "run/FieldConversion.h"
 #include "run/ImageAddress.h"
+#include "run/RunMessages.h"
 
 namespace zemrik::cli {
 namespace {
@@ -20,17 +21,11 @@ struct OptionHint {
 
 // The refusals whose text names a field of the dialog with the option that
 // sets it. A zero can only be the size: -n refuses 0 itself.
-constexpr std::string_view kMissingSize = "You MUST enter the size of the table !";
 constexpr OptionHint kOptionHints[] = {
-    {kMissingSize, "give the table's size in bytes with -s/--size HEX"},
-    {"You MUST enter the offset of the table !",
-     "give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
-    {"A zero somewhere :)", "the table's size (-s/--size) is 0"},
+    {messages::kMissingSize, "give the table's size in bytes with -s/--size HEX"},
+    {messages::kMissingOffset, "give the table's address with -a/--address HEX, --va HEX or --symbol NAME"},
+    {messages::kZero, "the table's size (-s/--size) is 0"},
 };
-
-constexpr std::string_view kNotDivisible = "The tablesize must be divisible by the size of elements !";
-constexpr std::string_view kZero = "A zero somewhere :)";
-constexpr std::string_view kBiggerThanFile = "Hey man, your table is bigger than the file itself !";
 
 std::string hex(std::uint64_t value) {
     char text[24];
@@ -135,17 +130,17 @@ std::optional<std::string> CliRequestSource::hintFor(const std::string& message)
     const std::uint32_t size = convertHexField(tableSizeText_).value_or(0);
     const std::string fileSize = hex(fileSize_.value_or(0));
     const bool sizeDefaulted = tableSizeDefaults(options_, sizeDefault_);
-    if (message == kNotDivisible) {
+    if (message == messages::kNotDivisible) {
         const ElementSize selected = selectedElementSize(options_);
         return std::string(sizeDefaulted ? "the rest of the file, " : "the table's size, ") + hex(size) +
                " bytes, is no multiple of " + std::to_string(byteCount(selected)) + ", the size of " +
                std::string(itemsName(selected)) + ": -i " + std::string(itemsName(widestDividing(size))) + " fits";
     }
-    if (message == kZero && sizeDefaulted) {
+    if (message == messages::kZero && sizeDefaulted) {
         return "the address " + hex(convertHexField(addressField(options_)).value_or(0)) +
                " leaves nothing of the file (" + fileSize + " bytes) for the table";
     }
-    if (message == kBiggerThanFile) {
+    if (message == messages::kBiggerThanFile) {
         const std::optional<std::uint32_t> offset =
             options_.rva ? image_.offset : convertHexField(addressField(options_));
         if (!offset) return std::nullopt;
@@ -164,7 +159,7 @@ std::optional<std::string> CliRequestSource::hintFor(const std::string& message)
     for (const OptionHint& hint : kOptionHints) {
         if (hint.message != message) continue;
         // The image that gave the address says why it gave no size.
-        if (message == kMissingSize && !options_.missingSizeHint.empty()) return options_.missingSizeHint;
+        if (message == messages::kMissingSize && !options_.missingSizeHint.empty()) return options_.missingSizeHint;
         return std::string(hint.hint);
     }
     return std::nullopt;

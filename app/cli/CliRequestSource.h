@@ -1,3 +1,5 @@
+// CliRequestSource: the command line serving the request's checks in place of
+// the dialog's fields, and turning the dialog's refusals into lines on stderr.
 #pragma once
 
 #include <cstdio>

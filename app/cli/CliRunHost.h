@@ -1,3 +1,5 @@
+// CliRunHost: the run's front end on a console, with the progress line and
+// the table handed to its destination as it is printed.
 #pragma once
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// How zemrik-cli prints: its languages (the dialog's four and its own), the
+// choices that shape a declaration, and CliStyle, the style row they make.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// zemrik-cli's command line: the options as parsed, the command they ask
+// for, and the parser with its usage errors and help text.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +9,7 @@
 #include <vector>
 
 #include "app/cli/CliStyle.h"
-#include "core/Expected.h"
+#include "base/Expected.h"
 
 namespace zemrik::cli {
 

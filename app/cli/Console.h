@@ -1,3 +1,5 @@
+// Lines for the user on the console: a file's failure with the system's
+// reason, paths in the encoding that shows them, and whether a stream is a terminal.
 #pragma once
 
 #include <cstdio>

@@ -104,10 +104,9 @@ SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& optio
     const std::string& name = *options.symbol;
     const std::vector<const ImageSymbol*> found = symbolsNamed(image, name, options);
     if (found.empty()) {
-        return SymbolOrRefusal::failure("no symbol " + quoted(name) + " in " + path + "; --list-symbols lists them");
+        return failure("no symbol " + quoted(name) + " in " + path + "; --list-symbols lists them");
     }
-    if (found.front()->place != image::SymbolPlace::Section)
-        return SymbolOrRefusal::failure(placeRefusal(*found.front(), path));
+    if (found.front()->place != image::SymbolPlace::Section) return failure(placeRefusal(*found.front(), path));
     const bool relative = image.addresses == image::AddressSpace::SectionRelative;
     const bool onePlace = std::all_of(found.begin(), found.end(), [&](const ImageSymbol* symbol) {
         return relative ? symbol->fileOffset == found.front()->fileOffset : symbol->address == found.front()->address;
@@ -116,7 +115,7 @@ SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& optio
         std::string message = "symbol " + quoted(name) + " names several " +
                               (relative ? "tables; give one's file offset with -a:" : "addresses; give one with --va:");
         for (const ImageSymbol* symbol : found) message += "\n  " + whereIs(image, *symbol);
-        return SymbolOrRefusal::failure(message);
+        return failure(message);
     }
     return found.front();
 }
@@ -127,10 +126,10 @@ ImageOrRefusal readMapped(const platform::File& file, const std::string& name, i
     // An empty file can't be mapped, and is no image either.
     std::optional<platform::MappedFile> mapped;
     const platform::SystemResult<std::uint32_t> size = file.size32();
-    if (!size) return ImageOrRefusal::failure("cannot read " + name + ": " + size.error().describe());
+    if (!size) return failure("cannot read " + name + ": " + size.error().describe());
     if (*size != 0) {
         auto mapping = platform::MappedFile::map(file, nullptr);
-        if (!mapping) return ImageOrRefusal::failure("cannot map " + name + ": " + mapping.error().error.describe());
+        if (!mapping) return failure("cannot map " + name + ": " + mapping.error().error.describe());
         mapped = std::move(*mapping);
     }
 
@@ -139,14 +138,13 @@ ImageOrRefusal readMapped(const platform::File& file, const std::string& name, i
     if (image) return std::move(*image);
     std::string message = name + ": " + std::string(image::defectMessage(image.error()));
     if (image.error() == image::ImageDefect::NotAnImage) message += "; give the table's file offset with -a";
-    return ImageOrRefusal::failure(message);
+    return failure(message);
 }
 
 // Hex as -s takes it, or a refusal when no table can be that long.
 Expected<std::string, Refusal> tableSizeText(std::uint64_t size, const std::string& what) {
     if (size > UINT32_MAX) {
-        return Expected<std::string, Refusal>::failure(what + " is " + hex(size) +
-                                                       " bytes long, more than a table can be; give its size with -s");
+        return failure(what + " is " + hex(size) + " bytes long, more than a table can be; give its size with -s");
     }
     return hex(size);
 }
@@ -160,7 +158,7 @@ bool recordsSymbolSizes(image::ImageFormat format) {
 
 Expected<ExecutableImage, Refusal> loadImage(const std::string& path, image::SymbolReading symbols) {
     const platform::SystemResult<platform::File> file = platform::File::openForReading(path);
-    if (!file) return ImageOrRefusal::failure("cannot open " + path + ": " + file.error().describe());
+    if (!file) return failure("cannot open " + path + ": " + file.error().describe());
     return readMapped(*file, path, symbols);
 }
 
@@ -178,7 +176,7 @@ Expected<ExecutableImage, Refusal> loadImage(const CliOptions& options, const pl
 Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, const platform::File* openInput) {
     const auto symbols = options.symbol ? image::SymbolReading::Read : image::SymbolReading::Skip;
     const ImageOrRefusal image = loadImage(options, openInput, symbols);
-    if (!image) return OptionsOrRefusal::failure(image.error());
+    if (!image) return failure(image.error());
     return resolveImageAddress(options, *image);
 }
 
@@ -186,26 +184,26 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
     const std::string path = displayName(options.path);
     CliOptions resolved = options;
     // Words are read as the image stores them; Data Str keeps the file's order.
-    if (image.byteOrder == image::ByteOrder::Big && !options.littleEndian && options.language != CliLanguage::DataStr) {
+    if (image.byteOrder == ByteOrder::BigEndian && !options.littleEndian && options.language != CliLanguage::DataStr) {
         resolved.bigEndian = true;
     }
     const ImageSymbol* symbol = nullptr;
     std::uint64_t address = options.virtualAddress.value_or(0);
     if (options.symbol) {
         const auto found = findSymbol(image, options, path);
-        if (!found) return OptionsOrRefusal::failure(found.error());
+        if (!found) return failure(found.error());
         symbol = *found;
         address = symbol->address;
         if (resolved.tableSize.empty() && symbol->size) {
             const auto size = tableSizeText(*symbol->size, "symbol " + quoted(*options.symbol));
-            if (!size) return OptionsOrRefusal::failure(size.error());
+            if (!size) return failure(size.error());
             resolved.tableSize = *size;
         } else if (resolved.tableSize.empty() && !recordsSymbolSizes(image.format)) {
             resolved.missingSizeHint =
                 "PE and COFF files record no symbol sizes: give the table's size in bytes with -s/--size HEX";
         }
     } else if (image.addresses == image::AddressSpace::SectionRelative) {
-        return OptionsOrRefusal::failure(
+        return failure(
             path + " is " +
             (image.format == image::ImageFormat::Archive ? "an archive of objects" : "a relocatable object") +
             ", whose sections have no addresses yet: give the table with --symbol "
@@ -213,19 +211,19 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
     } else if (resolved.tableSize.empty()) {
         // The table runs to the end of the file data of the section holding it.
         const image::OffsetOrRefusal left = image::fileDataLeftAt(image, address);
-        if (!left) return OptionsOrRefusal::failure(offsetRefusalMessage(left.error(), address, 1));
+        if (!left) return failure(offsetRefusalMessage(left.error(), address, 1));
         const auto size = tableSizeText(*left, "the rest of the section at " + hex(address));
-        if (!size) return OptionsOrRefusal::failure(size.error());
+        if (!size) return failure(size.error());
         resolved.tableSize = *size;
     }
     // A size the request checks will refuse is checked from its first byte only.
     const std::uint64_t length = std::max<std::uint32_t>(convertHexField(resolved.tableSize).value_or(1), 1);
     const image::OffsetOrRefusal offset = symbol != nullptr ? image::symbolFileOffset(image, *symbol, length)
                                                             : image::fileOffsetOf(image, address, length);
-    if (!offset) return OptionsOrRefusal::failure(offsetRefusalMessage(offset.error(), address, length));
+    if (!offset) return failure(offsetRefusalMessage(offset.error(), address, length));
     if (*offset > UINT32_MAX) {
-        return OptionsOrRefusal::failure("address " + hex(address) + " lies at file offset " + hex(*offset) +
-                                         ", past the first 4 GiB, where no table can be read");
+        return failure("address " + hex(address) + " lies at file offset " + hex(*offset) +
+                       ", past the first 4 GiB, where no table can be read");
     }
     resolved.address = hex(*offset);
     resolved.virtualAddress.reset();

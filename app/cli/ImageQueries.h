@@ -1,10 +1,12 @@
+// zemrik-cli's questions to an executable image: --va and --symbol turned into
+// a file offset and size, and the --list-sections and --list-symbols listings.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "app/cli/CommandLine.h"
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "image/ExecutableImage.h"
 #include "platform/File.h"
 

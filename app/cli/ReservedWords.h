@@ -1,3 +1,5 @@
+// The words each language reserves, which --name can't give the table's
+// declaration.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,5 @@
+// Where zemrik-cli's table goes as it is printed: standard output, or the
+// file -o replaces only once the whole table is written.
 #pragma once
 
 #include <optional>

@@ -14,8 +14,8 @@ constexpr char kGuard = '\x5A';
 
 // Storage with guard bytes behind the capacity the buffer is told about.
 struct GuardedStorage {
-    explicit GuardedStorage(std::size_t capacity) : bytes(capacity + 16, kGuard), capacity(capacity) {
-        std::memset(bytes.data(), 0, capacity);
+    explicit GuardedStorage(std::size_t told) : bytes(told + 16, kGuard), capacity(told) {
+        std::memset(bytes.data(), 0, told);
     }
     bool guardIntact() const {
         for (std::size_t i = capacity; i < bytes.size(); ++i)

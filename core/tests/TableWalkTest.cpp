@@ -8,6 +8,7 @@
 #include "core/PieceBuffer.h"
 #include "core/TableWalk.h"
 #include "core/tests/TestSupport.h"
+#include "testing/CaseName.h"
 
 namespace zemrik {
 namespace {
@@ -158,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   Notation::Decimal,
                                   {0xFF, 0x10},
                                   "FF10"}),
-    [](const ::testing::TestParamInfo<ExampleCase>& info) { return info.param.name; });
+    test::CaseName());
 
 TEST(TableWalk, BigEndianBytesChangeNothingOutsideDataStr) {
     const std::vector<std::uint8_t> bytes = {0x10, 0x20, 0x30};
@@ -202,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ProgressCase{"ReversedOneByte", Language::DataStr, ByteOrder::BigEndian, 1, {0}},
                       ProgressCase{"ReversedTwoBytes", Language::DataStr, ByteOrder::BigEndian, 2, {0}},
                       ProgressCase{"ReversedFiveBytes", Language::DataStr, ByteOrder::BigEndian, 5, {0, 33, 66, 100}}),
-    [](const ::testing::TestParamInfo<ProgressCase>& info) { return info.param.name; });
+    test::CaseName());
 
 TEST(TableWalk, ProgressOfAHugeTableStillEndsAt100) {
     // 43 million elements: i x 100 no longer fits in 32 bits near the end.

@@ -127,11 +127,13 @@ TEST_P(ElfClassesAndOrders, SectionsSymbolsAndOffsets) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ExecutableImageTest, ElfClassesAndOrders,
-                         ::testing::Values(std::pair{32u, ByteOrder::Little}, std::pair{32u, ByteOrder::Big},
-                                           std::pair{64u, ByteOrder::Little}, std::pair{64u, ByteOrder::Big}));
+                         ::testing::Values(std::pair{32u, ByteOrder::LittleEndian},
+                                           std::pair{32u, ByteOrder::BigEndian},
+                                           std::pair{64u, ByteOrder::LittleEndian},
+                                           std::pair{64u, ByteOrder::BigEndian}));
 
 TEST(ExecutableImageTest, ElfWithoutSectionHeadersIsDescribedByItsLoadSegments) {
-    ElfImageBuilder builder(32, ByteOrder::Big);
+    ElfImageBuilder builder(32, ByteOrder::BigEndian);
     builder.withoutSectionHeaders()
         .segment({e::kPtLoad, e::kPfX, 0, 0x8000, 0x80, 0x80})
         .segment({4, 0, 0x40, 0x9000, 0x10, 0x10})  // a note: not loaded
@@ -150,7 +152,7 @@ TEST(ExecutableImageTest, ElfWithoutSectionHeadersIsDescribedByItsLoadSegments) 
 }
 
 TEST(ExecutableImageTest, ElfExtendedSectionIndexes) {
-    ElfImageBuilder builder(64, ByteOrder::Little);
+    ElfImageBuilder builder(64, ByteOrder::LittleEndian);
     const std::uint32_t data = builder.section({".data", 1, e::kShfAlloc, 0x2000, filled(0x10, 1)});
     const std::uint32_t symtab = builder.symbols(e::kShtSymtab, {{"far", 0x2004, 4, e::kSttObject, e::kShnXindex}});
     Bytes indexes(8, 0);  // null symbol, then "far"
@@ -181,7 +183,7 @@ TEST(ExecutableImageTest, ElfExtendedSectionIndexes) {
 
 // Each case breaks one field of a valid ELF64 image.
 TEST(ExecutableImageTest, MalformedElfIsRefusedWithItsReason) {
-    StandardElf elf(64, ByteOrder::Little);
+    StandardElf elf(64, ByteOrder::LittleEndian);
     const auto& layout = elf.builder.layout();
     const std::uint64_t shoff = elf.builder.sectionTable();
     const std::uint16_t shnum = *FieldReader(elf.bytes).u16(layout.shnum);
@@ -250,7 +252,7 @@ TEST(ExecutableImageTest, MalformedElfIsRefusedWithItsReason) {
         EXPECT_EQ(defectOf(c.bytes, c.symbols), c.expected);
     }
 
-    Bytes noPhdrs = ElfImageBuilder(64, ByteOrder::Little).withoutSectionHeaders().build();
+    Bytes noPhdrs = ElfImageBuilder(64, ByteOrder::LittleEndian).withoutSectionHeaders().build();
     const auto phdrCase = [&](std::uint64_t phoff, std::uint64_t phnum, std::uint64_t entsize) {
         Bytes bytes = noPhdrs;
         bytes.resize(0x100);

@@ -18,10 +18,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Writes fields of a chosen width and byte order, growing the bytes as needed.
 inline void putField(Bytes& bytes, std::uint64_t at, std::uint64_t value, unsigned width,
-                     image::ByteOrder order = image::ByteOrder::Little) {
+                     ByteOrder order = ByteOrder::LittleEndian) {
     if (bytes.size() < at + width) bytes.resize(static_cast<std::size_t>(at + width));
     for (unsigned index = 0; index < width; ++index) {
-        const unsigned shift = order == image::ByteOrder::Little ? 8 * index : 8 * (width - 1 - index);
+        const unsigned shift = order == ByteOrder::LittleEndian ? 8 * index : 8 * (width - 1 - index);
         bytes[static_cast<std::size_t>(at + index)] = static_cast<std::uint8_t>(value >> shift);
     }
 }
@@ -42,15 +42,15 @@ inline void putText(Bytes& bytes, std::uint64_t at, const std::string& text) {
 class PeImageBuilder {
 public:
     struct Section {
-        Section(std::uint32_t virtualAddress, std::uint32_t virtualSize, std::uint32_t pointerToRawData,
-                std::optional<std::uint32_t> rawSize = std::nullopt, std::string name = {},
-                std::uint32_t characteristics = 0)
-            : virtualAddress(virtualAddress),
-              virtualSize(virtualSize),
-              pointerToRawData(pointerToRawData),
-              rawSize(rawSize),
-              name(std::move(name)),
-              characteristics(characteristics) {}
+        Section(std::uint32_t address, std::uint32_t size, std::uint32_t rawDataOffset,
+                std::optional<std::uint32_t> rawDataSize = std::nullopt, std::string sectionName = {},
+                std::uint32_t flags = 0)
+            : virtualAddress(address),
+              virtualSize(size),
+              pointerToRawData(rawDataOffset),
+              rawSize(rawDataSize),
+              name(std::move(sectionName)),
+              characteristics(flags) {}
 
         std::uint32_t virtualAddress;
         std::uint32_t virtualSize;
@@ -249,7 +249,7 @@ public:
         std::uint64_t memorySize;
     };
 
-    ElfImageBuilder(unsigned bits, image::ByteOrder order)
+    ElfImageBuilder(unsigned bits, ByteOrder order)
         : layout_(bits == 32 ? image::elf::kElf32Layout : image::elf::kElf64Layout), order_(order) {}
 
     // Adds a section and answers its index.
@@ -293,7 +293,7 @@ public:
     std::uint64_t sectionHeader(std::uint32_t index) const { return sectionTable_ + layout_.sectionHeaderSize * index; }
     std::uint64_t dataOf(std::uint32_t index) const { return dataOffsets_.at(index); }
     const image::elf::ClassLayout& layout() const { return layout_; }
-    image::ByteOrder order() const { return order_; }
+    ByteOrder order() const { return order_; }
 
     Bytes build() {
         Bytes image(layout_.headerSize, 0);
@@ -302,7 +302,7 @@ public:
         image[2] = 'L';
         image[3] = 'F';
         image[4] = layout_.wordSize == 4 ? image::elf::kClass32 : image::elf::kClass64;
-        image[5] = order_ == image::ByteOrder::Little ? image::elf::kDataLittle : image::elf::kDataBig;
+        image[5] = order_ == ByteOrder::LittleEndian ? image::elf::kDataLittle : image::elf::kDataBig;
         image[6] = 1;
         put(image, layout_.phentsize, layout_.programHeaderSize, 2);
         put(image, layout_.shentsize, layout_.sectionHeaderSize, 2);
@@ -364,7 +364,7 @@ public:
 
 private:
     const image::elf::ClassLayout& layout_;
-    image::ByteOrder order_;
+    ByteOrder order_;
     std::vector<Section> sections_;
     std::vector<Segment> segments_;
     bool sectionHeaders_ = true;

@@ -8,6 +8,7 @@
 #include "image/ExecutableImage.h"
 #include "image/tests/ImageBuilders.h"
 #include "image/tests/ObjectBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::image {
 namespace {
@@ -87,8 +88,9 @@ TEST_P(ElfObjects, SymbolsAreFoundThroughTheirOwnSection) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ObjectArchive, ElfObjects,
-                         ::testing::Values(std::pair{32u, ByteOrder::Little}, std::pair{64u, ByteOrder::Little},
-                                           std::pair{32u, ByteOrder::Big}));
+                         ::testing::Values(std::pair{32u, ByteOrder::LittleEndian},
+                                           std::pair{64u, ByteOrder::LittleEndian},
+                                           std::pair{32u, ByteOrder::BigEndian}));
 
 // .data holding 5, .bss; symbols of every kind, one named through the string table.
 CoffObjectBuilder coffObject() {
@@ -144,7 +146,7 @@ TEST_P(MalformedObjects, AreRefusedWithTheirReason) {
 }
 
 const Bytes kCoff = coffObject().build();
-const Bytes kElf = elfObject(64, ByteOrder::Little).bytes;
+const Bytes kElf = elfObject(64, ByteOrder::LittleEndian).bytes;
 const std::string kMagic = "!<arch>\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         DefectCase{"BrokenObjectMember",
                    ArchiveBuilder().member("a.o/", patched(kCoff, pe::kNumberOfSymbolsPosition, 0xFFFFFFFF, 4)).build(),
                    ImageDefect::CoffSymbolTableOutside}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // GNU's symbol index and long names, a BSD name, a member that is no object:
 // each object's symbols with its member's name, at offsets in the archive.

@@ -198,10 +198,10 @@ SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& n
             return failedWith<ReplacementFile>(error);
         }
         settlePending(pending, kHeld);
-        Owner<ReplacementNameTraits> name(std::move(path));
+        Owner<ReplacementNameTraits> ownedPath(std::move(path));
         File file{HandleOwner(descriptor)};
         takePermissionsOf(destination, descriptor);
-        return ReplacementFile(std::move(name), std::move(file), destination);
+        return ReplacementFile(std::move(ownedPath), std::move(file), destination);
     }
     return failedWith<ReplacementFile>(SystemError::fromCode(EEXIST));
 }

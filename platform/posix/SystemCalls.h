@@ -1,6 +1,5 @@
-#pragma once
-
 // What the POSIX owners share around the system calls they make.
+#pragma once
 
 #include <sys/types.h>
 #include <unistd.h>

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 
 #include "platform/File.h"
 #include "platform/ReplacementFile.h"
+#include "platform/tests/PlatformTest.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -21,32 +19,17 @@
 namespace zemrik::platform {
 namespace {
 
-namespace fs = std::filesystem;
-
-class PlatformLinks : public ::testing::Test {
+class PlatformLinks : public PlatformTest {
 protected:
     void SetUp() override {
-        directory_ = fs::temp_directory_path() / ("zemrik-links-" + std::to_string(std::random_device{}()));
+        PlatformTest::SetUp();
         fs::create_directories(directory_ / "sub");
-        write("table.h", "old");
+        writeText("table.h", "old");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
-    std::string pathOf(const std::string& name) const { return (directory_ / name).string(); }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(directory_ / name) << text; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(directory_ / name);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    fs::path directory_;
 };
 
 TEST_F(PlatformLinks, EveryNameOfAFileHasItsIdentity) {
-    write("other.h", "old");
+    writeText("other.h", "old");
     fs::create_hard_link(directory_ / "table.h", directory_ / "hard.h");
 #ifndef _WIN32
     fs::create_symlink("table.h", directory_ / "link.h");
@@ -108,7 +91,7 @@ TEST_F(PlatformLinks, ReplacementThroughASymbolicLinkKeepsTheLink) {
     };
     for (const LinkCase& c : cases) {
         SCOPED_TRACE(c.name);
-        write("table.h", "old");
+        writeText("table.h", "old");
         const std::string target = c.target;
         const fs::path link = directory_ / "sub" / "link.h";
         fs::remove(link);

@@ -75,9 +75,9 @@ SystemResult<ReplacementFile> ReplacementFile::createBeside(const std::string& n
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             return lastFailure<ReplacementFile>();
         }
-        Owner<ReplacementNameTraits> name(std::move(path));
+        Owner<ReplacementNameTraits> ownedPath(std::move(path));
         File file{HandleOwner(handle)};
-        return ReplacementFile(std::move(name), std::move(file), destination);
+        return ReplacementFile(std::move(ownedPath), std::move(file), destination);
     }
     return failedWith<ReplacementFile>(SystemError::fromCode(ERROR_FILE_EXISTS));
 }

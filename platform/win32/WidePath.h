@@ -1,7 +1,6 @@
-#pragma once
-
 // Paths for the W file functions, read in the process's PathEncoding.
 // Included by the Windows sources of the platform only.
+#pragma once
 
 #include <string>
 

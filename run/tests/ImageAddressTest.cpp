@@ -8,7 +8,8 @@
 
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
-#include "run/tests/TestFiles.h"
+#include "run/tests/SystemHandles.h"
+#include "testing/TestFiles.h"
 
 namespace zemrik {
 namespace {

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "platform/FaultInjection.h"
-#include "run/tests/TestFiles.h"
+#include "run/tests/SystemHandles.h"
+#include "testing/TestFiles.h"
 
 namespace zemrik {
 namespace {
@@ -28,7 +29,7 @@ struct Message {
 // 8 items per line, no check box ticked. It records what it is told.
 class FakeSource : public RequestSource {
 public:
-    explicit FakeSource(std::string path) : path(std::move(path)) {}
+    explicit FakeSource(std::string inputPath) : path(std::move(inputPath)) {}
 
     std::string loadedPath() override { return path; }
     int itemsSelection() override { return items; }

@@ -12,7 +12,8 @@
 
 #include "platform/FaultInjection.h"
 #include "run/RunWorker.h"
-#include "run/tests/TestFiles.h"
+#include "run/tests/SystemHandles.h"
+#include "testing/CaseName.h"
 
 namespace zemrik {
 namespace {
@@ -427,7 +428,7 @@ INSTANTIATE_TEST_SUITE_P(RunWorker, RunFaults,
                                                      {"Cannot start the run !", "Error !", MessageIcon::Error},
                                                      StartOutcome::CouldNotStart,
                                                      std::nullopt}),
-                         [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+                         test::CaseName());
 
 TEST_F(RunWorker, FileShrunkAfterAcceptanceIsAFailureNotATable) {
 #ifdef _WIN32

@@ -7,7 +7,8 @@
 #include "core/tests/TestSupport.h"
 #include "platform/FaultInjection.h"
 #include "run/StreamedWalk.h"
-#include "run/tests/TestFiles.h"
+#include "testing/CaseName.h"
+#include "testing/TestFiles.h"
 
 namespace zemrik {
 namespace {
@@ -135,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"AsmWordsDecimal", Language::Asm, StyleColumn::WordDec, 5, true},
                       StreamCase{"DelphiBytesDecimal", Language::Delphi, StyleColumn::ByteDec, 9, false},
                       StreamCase{"DataStrReversed", Language::DataStr, StyleColumn::ByteHex, 7, true}),
-    [](const ::testing::TestParamInfo<StreamCase>& info) { return info.param.name; });
+    test::CaseName());
 
 // Helpers only speed the run up: without their thread, or without memory for
 // the caller's own buffer, the run still ends as it must.

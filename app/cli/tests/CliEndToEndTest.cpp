@@ -20,6 +20,7 @@
 
 #include "CliProcess.h"
 #include "image/tests/ImageBuilders.h"
+#include "testing/CaseName.h"
 #include "zemrik/Version.h"
 
 namespace zemrik {
@@ -29,36 +30,10 @@ namespace fs = std::filesystem;
 
 using namespace clitest;
 
-class CliEndToEnd : public ::testing::Test {
+class CliEndToEnd : public CliFixture {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ = fs::temp_directory_path() / ("zemrik_cli_test_" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(root_ / "work");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-
-    fs::path workDirectory() const { return root_ / "work"; }
-
-    // A file in the working directory; its name is what the program is given.
-    std::string makeInput(const Bytes& bytes, const std::string& name = "input.bin") {
-        writeFile(workDirectory() / name, bytes);
-        return name;
-    }
-
-    Outcome run(const Arguments& arguments) { return runFed(arguments, std::nullopt); }
-
     // Standard input is `input`, an open descriptor the child inherits.
-    Outcome runFromDescriptor(const Arguments& arguments, int input) {
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) execInChild(workDirectory(), root_ / "stdout", root_ / "stderr", arguments, input);
-        ::close(input);
-        return waitFor(child);
-    }
+    Outcome runFromDescriptor(const Arguments& arguments, int input) { return run(arguments, input); }
 
     // With `input`, standard input is a pipe the test writes it into.
     Outcome runFed(const Arguments& arguments, const std::optional<Bytes>& input) {
@@ -66,11 +41,12 @@ protected:
         if (input && ::pipe(pipeEnds) != 0) ADD_FAILURE() << "no pipe";
         // A child that stops reading early must not take the test with it.
         ::signal(SIGPIPE, SIG_IGN);
+        const StartedRun started{-1, root() / "run.out", root() / "run.err"};
         std::fflush(nullptr);
         const pid_t child = ::fork();
         if (child == 0) {
             if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
-            execInChild(workDirectory(), root_ / "stdout", root_ / "stderr", arguments, pipeEnds[0]);
+            execInChild(workDirectory(), started.outputPath, started.errorsPath, arguments, pipeEnds[0]);
         }
         if (input) {
             ::close(pipeEnds[0]);
@@ -82,24 +58,8 @@ protected:
             }
             ::close(pipeEnds[1]);
         }
-        return waitFor(child);
+        return finish({child, started.outputPath, started.errorsPath});
     }
-
-    Outcome waitFor(pid_t child) {
-        Outcome outcome;
-        int status = 0;
-        if (child < 0 || ::waitpid(child, &status, 0) != child) {
-            ADD_FAILURE() << "cannot run " << ZEMRIK_CLI_PATH;
-            return outcome;
-        }
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.output = readFile(root_ / "stdout");
-        outcome.errors = readFile(root_ / "stderr");
-        return outcome;
-    }
-
-private:
-    fs::path root_;
 };
 
 struct TableCase {
@@ -193,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {0x01, 0x02},
                   {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
                   "static unsigned short table[1] = {\r\n\t0x0201 };"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct RefusalCase {
     const char* name;
@@ -260,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"--rva", "-s", "4", "-a", "401000", "-n", "8"},
                     "Cannot create the file mapping, try with the offset !"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // PE32+ at 0x140000000: .text (0x180 bytes), .rdata (0x200 bytes of file data
 // for 0x300 in memory, counting bytes from 0x600), .bss.
@@ -280,7 +240,7 @@ Bytes pe32PlusImage() {
 // A big-endian ELF32 with .rodata (8 bytes at 0x1000), a symbol "twin" at two
 // addresses and "table" once.
 Bytes elfImage() {
-    test::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    test::ElfImageBuilder builder(32, ByteOrder::BigEndian);
     namespace elf = image::elf;
     const std::uint32_t rodata =
         builder.section({".rodata", 1, elf::kShfAlloc, 0x1000, {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4}});
@@ -316,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 ".text   140001000  400     200        180\n"
                                 ".rdata  140002000  600     200        300\n"
                                 ".bss    140003000  0       0          100\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 const Arguments kFourBytesTable{"-s", "4", "-n", "4"};
 
@@ -362,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--va", "1400021FE", "-s", "4", "-n", "4", "-i", "bytes"},
                     "zemrik-cli: the table of 4 bytes at 1400021FE runs past the file data of .rdata, which ends at "
                     "140002200; give a size of at most 2 with -s"},
-        RefusalCase{"NoSections", test::ElfImageBuilder(64, image::ByteOrder::Little).withoutSectionHeaders().build(),
+        RefusalCase{"NoSections", test::ElfImageBuilder(64, ByteOrder::LittleEndian).withoutSectionHeaders().build(),
                     withTable({"--va", "0"}), "zemrik-cli: the image has no sections, so address 0 is in none of them"},
         RefusalCase{"UnknownSymbol", elfImage(), withTable({"--symbol", "crc32_table"}),
                     "zemrik-cli: no symbol 'crc32_table' in input.bin; --list-symbols lists them"},
@@ -371,7 +331,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "1004  .rodata"},
         RefusalCase{"RvaInBss", pe32WithBss(), withTable({"--rva", "-a", "402000"}),
                     "No data in the file at this RVA !"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(CliEndToEnd, MissingImageIsRefused) {
     const Outcome outcome = run({"--list-sections", "no such image.exe"});
@@ -416,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"LfIntoResultTxt",
                   {"--dump-to-file", "--lf", "a"},
                   "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {
     const Outcome outcome = run({"--version"});
@@ -474,7 +434,7 @@ TEST_F(CliEndToEnd, LongestNameOutgrowsTheEstimate) {
     Arguments dump = arguments;
     dump.insert(dump.begin(), "--dump-to-file");
     EXPECT_EQ(run(dump).exitCode, 0);
-    EXPECT_EQ(readFile(workDirectory() / "result.txt"), expected);
+    EXPECT_EQ(readWholeFile(workDirectory() / "result.txt"), expected);
 }
 
 TEST_F(CliEndToEnd, HelpGoesToStandardOutput) {
@@ -496,7 +456,7 @@ TEST_F(CliEndToEnd, DumpWritesResultTxtAndOnlyANote) {
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.output, "");
     EXPECT_EQ(outcome.errors, "Table dumped in result.txt\n");
-    const std::string dumped = readFile(workDirectory() / "result.txt");
+    const std::string dumped = readWholeFile(workDirectory() / "result.txt");
     EXPECT_EQ(dumped, "static unsigned char table[3] = {\r\n\t0x01, 0x02, 0x03 };");
     EXPECT_EQ(dumped.size(), 55u);
 }
@@ -511,7 +471,8 @@ TEST_F(CliEndToEnd, OutputFileIsReplacedByTheTable) {
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.output, "");
     EXPECT_EQ(outcome.errors, "");
-    EXPECT_EQ(readFile(workDirectory() / "table.h"), "static unsigned char table[3] = {\n\t0x01, 0x02, \n\t0x03 };\n");
+    EXPECT_EQ(readWholeFile(workDirectory() / "table.h"),
+              "static unsigned char table[3] = {\n\t0x01, 0x02, \n\t0x03 };\n");
     std::set<std::string> entries;
     for (const auto& entry : fs::directory_iterator(workDirectory())) entries.insert(entry.path().filename().string());
     EXPECT_EQ(entries, (std::set<std::string>{"input.bin", "table.h"}));
@@ -520,11 +481,11 @@ TEST_F(CliEndToEnd, OutputFileIsReplacedByTheTable) {
 TEST_F(CliEndToEnd, SecondDumpReplacesTheWholeFile) {
     const std::string input = makeInput({0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A});
     ASSERT_EQ(run(withSize(kDumpOptions, "A", input)).exitCode, 0);
-    ASSERT_GT(readFile(workDirectory() / "result.txt").size(), 55u);
+    ASSERT_GT(readWholeFile(workDirectory() / "result.txt").size(), 55u);
 
     const Outcome second = run(withSize(kDumpOptions, "1", input));
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_EQ(readFile(workDirectory() / "result.txt"), "static unsigned char table[1] = {\r\n\t0x01 };");
+    EXPECT_EQ(readWholeFile(workDirectory() / "result.txt"), "static unsigned char table[1] = {\r\n\t0x01 };");
 }
 
 TEST_F(CliEndToEnd, DumpThatCannotCreateResultTxtFailsTheRun) {
@@ -558,7 +519,7 @@ TEST_F(CliEndToEnd, SampleTableIsFoundByItsVirtualAddress) {
     if (!fs::exists(sample / "crc32.exe") || !fs::exists(sample / "crc32_table.va")) {
         GTEST_SKIP() << "the sample image was not built";
     }
-    std::string address = readFile(sample / "crc32_table.va");
+    std::string address = readWholeFile(sample / "crc32_table.va");
     while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) address.pop_back();
 
     const Outcome outcome = run(

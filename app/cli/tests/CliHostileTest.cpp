@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "CliProcess.h"
+#include "testing/CaseName.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZEMRIK_TEST_UNDER_ASAN
@@ -42,6 +43,7 @@ namespace zemrik {
 namespace {
 
 using namespace clitest;
+using test::countingBytes;
 namespace fs = std::filesystem;
 
 constexpr const char* kDumpNotice = "Table dumped in result.txt\n";
@@ -58,14 +60,6 @@ std::string cannotCreateResult(const std::string& reason) {
     return fileRefusal("Cannot create Result.txt", "result.txt", reason);
 }
 const std::string kResultInUse = cannotCreateResult("File is in use");
-
-// Bytes whose value is their offset's low byte, so any byte printed names
-// where it was read.
-Bytes countingBytes(std::size_t size, std::uint8_t first = 0) {
-    Bytes bytes(size);
-    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<std::uint8_t>(first + index);
-    return bytes;
-}
 
 // What the Data Str style prints: two upper-case hex digits a byte, CR LF
 // after every `perLine` bytes but the last.
@@ -85,7 +79,7 @@ std::string dataStrText(const Bytes& bytes, std::size_t offset, std::size_t coun
 // A FIFO or a directory standing where a file should be is never read: the
 // former would block the test.
 std::string regularFileText(const fs::path& path) {
-    return fs::is_regular_file(fs::symlink_status(path)) ? readFile(path) : std::string();
+    return fs::is_regular_file(fs::symlink_status(path)) ? readWholeFile(path) : std::string();
 }
 
 std::set<std::string> entriesOf(const fs::path& directory) {
@@ -106,50 +100,15 @@ template <class Case>
 requires requires(const Case& c) { c.name; }
 void PrintTo(const Case& c, std::ostream* stream) { *stream << c.name; }
 
-class HostileCli : public ::testing::Test {
+class HostileCli : public CliFixture {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ =
-            fs::temp_directory_path() / ("zemrik_cli_hostile_" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(workDirectory());
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(workDirectory(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(root_, ignored);
-    }
-
-    fs::path root() const { return root_; }
-    fs::path workDirectory() const { return root_ / "work"; }
-
-    std::string makeInput(const Bytes& bytes, const std::string& name = "input.bin") {
-        writeFile(workDirectory() / name, bytes);
-        return name;
-    }
-
     // Standard streams go to files named after `tag` beside the working
     // directories, so that runs started together keep theirs apart.
     StartedRun start(const Arguments& arguments, const std::string& tag = "run", const fs::path& directory = {},
                      OutputMode mode = OutputMode::Truncate) {
-        return startCli(directory.empty() ? workDirectory() : directory, root_ / (tag + ".out"), root_ / (tag + ".err"),
-                        arguments, mode);
+        return startCli(directory.empty() ? workDirectory() : directory, root() / (tag + ".out"),
+                        root() / (tag + ".err"), arguments, mode);
     }
-
-    Outcome finish(const StartedRun& started) {
-        Outcome outcome;
-        const std::optional<int> code = waitForCliWithin(started, std::chrono::seconds(60));
-        if (!code) ADD_FAILURE() << "the run crashed or did not end";
-        outcome.exitCode = code.value_or(-1);
-        outcome.output = readFile(started.outputPath);
-        outcome.errors = readFile(started.errorsPath);
-        return outcome;
-    }
-
-    Outcome run(const Arguments& arguments) { return finish(start(arguments)); }
-
-private:
-    fs::path root_;
 };
 
 // --- Fields -------------------------------------------------------------
@@ -223,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         junk("HundredThousandCharacters", std::string(99998, ' ') + "40", "0", "8"),
         junk("PerLine256", "10", "0", "256"), junk("PerLineMinusOne", "10", "0", "-1"),
         junk("PerLineZero", "10", "0", "0")),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // --- Paths --------------------------------------------------------------
 
@@ -271,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, PathLengths,
                          ::testing::Values(PathCase{"Exactly259", 259, true}, PathCase{"Exactly260", 260, true},
                                            PathCase{"Of300", 300, true}, PathCase{"Of4095", 4095, true},
                                            PathCase{"Of4096", 4096, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 struct UnopenableCase {
     const char* name;
@@ -288,8 +247,8 @@ TEST_P(UnopenableInputs, AreRefusedInTheFileBox) {
     const std::optional<int> code = waitForCliWithin(started, std::chrono::seconds(5));
     ASSERT_TRUE(code) << "the run crashed or hung on " << path;
     EXPECT_EQ(*code, 1);
-    EXPECT_EQ(readFile(started.outputPath), "");
-    EXPECT_EQ(readFile(started.errorsPath), cannotOpen(path, GetParam().reason));
+    EXPECT_EQ(readWholeFile(started.outputPath), "");
+    EXPECT_EQ(readWholeFile(started.errorsPath), cannotOpen(path, GetParam().reason));
 }
 
 INSTANTIATE_TEST_SUITE_P(HostileCli, UnopenableInputs,
@@ -328,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, UnopenableInputs,
                                                               return std::string("pipe");
                                                           },
                                                           "Not a regular file"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 // --- Input changing between runs -----------------------------------------
 
@@ -386,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           fs::create_directory(input);
                                       },
                                       1, "", cannotOpen("input.bin", "Is a directory")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // --- Input cut while a run reads it --------------------------------------
 
@@ -496,7 +455,7 @@ TEST_P(InputCutDuringARun, NeverPassesForAShortTable) {
         EXPECT_EQ(fs::file_size(result), 0u);
     }
     if (destination == Destination::OutputFile) {
-        EXPECT_EQ(readFile(outputFile), "old");
+        EXPECT_EQ(readWholeFile(outputFile), "old");
         EXPECT_EQ(entriesOf(workDirectory()), (std::set<std::string>{"large.bin", "out.txt"}));
     }
 }
@@ -510,7 +469,7 @@ INSTANTIATE_TEST_SUITE_P(HostileCli, InputCutDuringARun,
                                            TruncationCase{"BackwardsToStandardOutput", Destination::Output, true},
                                            TruncationCase{"BackwardsToResultTxt", Destination::ResultTxt, true},
                                            TruncationCase{"BackwardsToAnOutputFile", Destination::OutputFile, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 // Half a gigabyte of text goes out through buffers of a fixed size: the
 // memory a run holds does not grow with its table.
@@ -528,7 +487,7 @@ TEST_F(HostileCli, LargeTableStreamsInBoundedMemory) {
     rusage usage{};
     ASSERT_EQ(::wait4(started.pid, &status, 0, &usage), started.pid);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(started.errorsPath);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readWholeFile(started.errorsPath);
     EXPECT_LE(usage.ru_maxrss, 64 * 1024) << "KiB at the peak, for " << kLargeSize / 1048576 << " MiB of table";
 }
 
@@ -601,7 +560,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BlockedResultCase{"BeingReadByAnother",
                                         [](const fs::path& work) { return lockedResult(work, LOCK_SH); },
                                         "File is in use"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(HostileCli, DumpOverItsOwnInputIsRefusedAndKeepsTheInput) {
     makeInput(kFourBytes, "result.txt");
@@ -609,7 +568,7 @@ TEST_F(HostileCli, DumpOverItsOwnInputIsRefusedAndKeepsTheInput) {
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.output, "");
     EXPECT_EQ(outcome.errors, kResultInUse);
-    EXPECT_EQ(readFile(workDirectory() / "result.txt"), std::string("\xDE\xAD\xBE\xEF"));
+    EXPECT_EQ(readWholeFile(workDirectory() / "result.txt"), std::string("\xDE\xAD\xBE\xEF"));
     EXPECT_EQ(entriesOf(workDirectory()), std::set<std::string>{"result.txt"});
 }
 
@@ -633,7 +592,7 @@ TEST_F(HostileCli, UnwritableStandardOutputFailsTheRun) {
     const StartedRun started =
         startCli(workDirectory(), "/dev/full", root() / "run.err", withFile(kFourBytesAsDataStr, "input.bin"));
     EXPECT_EQ(waitForCliWithin(started, std::chrono::seconds(10)), std::optional<int>(2));
-    EXPECT_EQ(readFile(started.errorsPath),
+    EXPECT_EQ(readWholeFile(started.errorsPath),
               "zemrik-cli: cannot write the table to standard output\n"
               "zemrik-cli: standard output: No space left on device\n");
 }
@@ -712,7 +671,7 @@ INSTANTIATE_TEST_SUITE_P(
                            return true;
                        },
                        "sub/table", "4", 2, cannotWrite("sub/table", "Is a directory")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // Ctrl-C, kill or a closed terminal in the middle of a run: the program ends
 // as the signal says, FILE is as it was, and no part of the table remains.
@@ -736,7 +695,7 @@ TEST_F(HostileCli, InterruptedRunLeavesTheOutputFileAsItWas) {
         EXPECT_EQ(entriesOf(workDirectory()), before);
         if (WIFSIGNALED(status)) {
             EXPECT_EQ(WTERMSIG(status), signal);
-            EXPECT_EQ(readFile(workDirectory() / "out.txt"), "old");
+            EXPECT_EQ(readWholeFile(workDirectory() / "out.txt"), "old");
         } else {
             // Finished before the signal came: the whole table.
             EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -789,7 +748,8 @@ TEST_F(HostileCli, RunsInTwoDirectoriesBothComplete) {
             const Outcome outcome = finish(racers[index].started);
             EXPECT_EQ(outcome.exitCode, 0);
             EXPECT_EQ(outcome.errors, kDumpNotice);
-            EXPECT_TRUE(readFile(directories[index] / "result.txt") == racers[index].expected) << "racer " << index;
+            EXPECT_TRUE(readWholeFile(directories[index] / "result.txt") == racers[index].expected)
+                << "racer " << index;
         }
     }
 }
@@ -824,7 +784,7 @@ TEST_F(HostileCli, RunsInOneDirectoryNeverMixTheirTables) {
             }
         }
         ASSERT_FALSE(complete.empty()) << "both runs failed";
-        const std::string result = readFile(workDirectory() / "result.txt");
+        const std::string result = readWholeFile(workDirectory() / "result.txt");
         EXPECT_TRUE(
             std::any_of(complete.begin(), complete.end(), [&](const std::string* text) { return result == *text; }))
             << "result.txt is no complete table of a successful run (" << result.size() << " bytes)";

@@ -31,28 +31,16 @@ constexpr const char* kTableSource =
 constexpr const char* kStabBytes = "static unsigned char table[4] = {\n\t0x01, 0x02, 0x03, 0x04 };\n";
 constexpr const char* kCounterDword = "static unsigned long table[1] = {\n\t0x00000005 };\n";
 
-class CliImageInput : public ::testing::Test {
+class CliImageInput : public CliFixture {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ = fs::temp_directory_path() / ("zemrik_cli_image_" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(root_ / "work");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-
-    fs::path work() const { return root_ / "work"; }
-
     // Runs a shell command in the working directory; false when it fails.
     bool shell(const std::string& command) const {
-        const std::string line = "cd '" + work().string() + "' && " + command + " >/dev/null 2>&1";
+        const std::string line = "cd '" + workDirectory().string() + "' && " + command + " >/dev/null 2>&1";
         return std::system(line.c_str()) == 0;
     }
 
     void writeText(const std::string& name, const std::string& text) const {
-        writeFile(work() / name, Bytes(text.begin(), text.end()));
+        writeFile(workDirectory() / name, Bytes(text.begin(), text.end()));
     }
 
     static bool have(const std::string& tool) {
@@ -70,18 +58,7 @@ protected:
     // that outlives `limit` is killed and fails the test.
     Outcome run(const Arguments& arguments, const std::optional<fs::path>& input = std::nullopt,
                 std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-        std::fflush(nullptr);
-        const int descriptor = input ? ::open(input->c_str(), O_RDONLY) : -1;
-        const pid_t child = ::fork();
-        if (child == 0) execInChild(work(), root_ / "stdout", root_ / "stderr", arguments, descriptor);
-        if (descriptor >= 0) ::close(descriptor);
-        Outcome outcome;
-        const std::optional<int> code = waitForCliWithin({child, root_ / "stdout", root_ / "stderr"}, limit);
-        EXPECT_TRUE(code) << "zemrik-cli did not end by itself";
-        outcome.exitCode = code.value_or(-1);
-        outcome.output = readFile(root_ / "stdout");
-        outcome.errors = readFile(root_ / "stderr");
-        return outcome;
+        return CliFixture::run(arguments, input ? ::open(input->c_str(), O_RDONLY) : -1, limit);
     }
 
     void expectTable(const Outcome& outcome, const std::string& expected) {
@@ -89,9 +66,6 @@ protected:
         EXPECT_EQ(outcome.output, expected);
         EXPECT_EQ(outcome.errors, "");
     }
-
-private:
-    fs::path root_;
 };
 
 const Arguments kStab = {"--symbol", "stab", "-i", "bytes", "-n", "4", "-l", "c", "--lf"};
@@ -186,11 +160,11 @@ TEST_F(CliImageInput, DemangledNamesAreListedAndFound) {
 // A big-endian ELF32 built in code: words in its order unless told, Data
 // Str in the file's.
 TEST_F(CliImageInput, BigEndianImageIsReadInItsOrder) {
-    test::ElfImageBuilder builder(32, image::ByteOrder::Big);
+    test::ElfImageBuilder builder(32, ByteOrder::BigEndian);
     const std::uint32_t rodata =
         builder.section({".rodata", 1, image::elf::kShfAlloc, 0x1000, Bytes{0x12, 0x34, 0x56, 0x78}});
     builder.symbols(image::elf::kShtSymtab, {{"table", 0x1000, 4, image::elf::kSttObject, rodata}});
-    writeFile(work() / "big.elf", builder.build());
+    writeFile(workDirectory() / "big.elf", builder.build());
     const Arguments words = {"--symbol", "table", "-i", "words", "-n", "2", "-l", "c", "--lf"};
     expectTable(run(with(words, "big.elf")), "static unsigned short table[2] = {\n\t0x1234, 0x5678 };\n");
     Arguments little = words;
@@ -204,8 +178,8 @@ TEST_F(CliImageInput, BigEndianImageIsReadInItsOrder) {
 
 TEST_F(CliImageInput, ImagesOnStandardInput) {
     if (!compileTable("gcc", "", "tab.o")) GTEST_SKIP() << "no gcc";
-    expectTable(run(with(kStab, "-"), work() / "tab.o"), kStabBytes);
-    const Outcome listed = run({"--list-symbols", "--match", "stab", "-"}, work() / "tab.o");
+    expectTable(run(with(kStab, "-"), workDirectory() / "tab.o"), kStabBytes);
+    const Outcome listed = run({"--list-symbols", "--match", "stab", "-"}, workDirectory() / "tab.o");
     EXPECT_EQ(listed.exitCode, 0) << listed.errors;
     EXPECT_NE(listed.output.find(".rodata  stab\n"), std::string::npos) << listed.output;
 }

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "CliProcess.h"
+#include "testing/CaseName.h"
 
 namespace zemrik {
 namespace {
@@ -25,25 +26,14 @@ const Bytes kInput = {0xDE, 0xAD, 0xBE, 0xEF};
 const std::string kInputText = "\xDE\xAD\xBE\xEF";
 constexpr const char* kTable = "DEADBEEF";
 
-class CliOutputFile : public ::testing::Test {
+class CliOutputFile : public CliFixture {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ =
-            fs::temp_directory_path() / ("zemrik_cli_output_" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(work());
-        writeFile(work() / "in.bin", kInput);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-
-    fs::path work() const { return root_ / "work"; }
+    CliOutputFile() { makeInput(kInput, "in.bin"); }
 
     std::set<std::string> entries() const {
         std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(work())) names.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(workDirectory()))
+            names.insert(entry.path().filename().string());
         return names;
     }
 
@@ -52,21 +42,9 @@ protected:
     Outcome run(const std::string& output, const std::string& input = "in.bin") {
         const Arguments arguments = {"-l", "datastr", "-i", "bytes", "-n",   "4",  "-a",
                                      "0",  "-s",      "4",  "-o",    output, input};
-        StartedRun started{-1, root_ / "run.out", root_ / "run.err"};
-        std::fflush(nullptr);
-        const int redirected = input == "-" ? ::open((work() / "in.bin").c_str(), O_RDONLY) : -1;
-        started.pid = ::fork();
-        if (started.pid == 0) execInChild(work(), started.outputPath, started.errorsPath, arguments, redirected);
-        if (redirected >= 0) ::close(redirected);
-        Outcome outcome;
-        outcome.exitCode = waitForCliWithin(started, std::chrono::seconds(30)).value_or(-1);
-        outcome.output = readFile(started.outputPath);
-        outcome.errors = readFile(started.errorsPath);
-        return outcome;
+        const int redirected = input == "-" ? ::open((workDirectory() / "in.bin").c_str(), O_RDONLY) : -1;
+        return CliFixture::run(arguments, redirected, std::chrono::seconds(30));
     }
-
-private:
-    fs::path root_;
 };
 
 struct SameFileCase {
@@ -82,16 +60,17 @@ class OutputOntoItsInput : public CliOutputFile, public ::testing::WithParamInte
 // Every name of the input is refused before anything is written: the input,
 // its names and its directory stay exactly as they were.
 TEST_P(OutputOntoItsInput, IsRefusedAndTouchesNothing) {
-    GetParam().make(work());
+    GetParam().make(workDirectory());
     const std::set<std::string> before = entries();
     const Outcome outcome = run(GetParam().output, GetParam().input);
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.output, "");
     EXPECT_EQ(outcome.errors, std::string("zemrik-cli: -o ") + GetParam().output + " is the input file " +
                                   GetParam().inputName + ": the table would take the place of its input\n");
-    EXPECT_EQ(readFile(work() / "in.bin"), kInputText);
+    EXPECT_EQ(readWholeFile(workDirectory() / "in.bin"), kInputText);
     EXPECT_EQ(entries(), before);
-    EXPECT_TRUE(fs::is_symlink(work() / "link.bin") || !fs::exists(fs::symlink_status(work() / "link.bin")));
+    EXPECT_TRUE(fs::is_symlink(workDirectory() / "link.bin") ||
+                !fs::exists(fs::symlink_status(workDirectory() / "link.bin")));
 }
 
 INSTANTIATE_TEST_SUITE_P(CliOutputFile, OutputOntoItsInput,
@@ -105,26 +84,26 @@ INSTANTIATE_TEST_SUITE_P(CliOutputFile, OutputOntoItsInput,
                                                         [](const fs::path& work) {
                                                             fs::create_symlink("in.bin", work / "link.bin");
                                                         }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 // The link stays a link; the file it leads to, in another directory, takes
 // the table, and no replacement is left in either directory.
 TEST_F(CliOutputFile, OntoASymbolicLinkReplacesTheFileItLeadsTo) {
-    fs::create_directory(work() / "generated");
-    writeFile(work() / "generated" / "table.h", {'o', 'l', 'd'});
-    fs::create_symlink("generated/table.h", work() / "table.h");
+    fs::create_directory(workDirectory() / "generated");
+    writeFile(workDirectory() / "generated" / "table.h", {'o', 'l', 'd'});
+    fs::create_symlink("generated/table.h", workDirectory() / "table.h");
     const Outcome outcome = run("table.h");
     EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
     EXPECT_EQ(outcome.errors, "");
-    EXPECT_TRUE(fs::is_symlink(work() / "table.h"));
-    EXPECT_EQ(fs::read_symlink(work() / "table.h"), "generated/table.h");
-    EXPECT_EQ(readFile(work() / "generated" / "table.h"), kTable);
+    EXPECT_TRUE(fs::is_symlink(workDirectory() / "table.h"));
+    EXPECT_EQ(fs::read_symlink(workDirectory() / "table.h"), "generated/table.h");
+    EXPECT_EQ(readWholeFile(workDirectory() / "generated" / "table.h"), kTable);
     EXPECT_EQ(entries(), (std::set<std::string>{"generated", "in.bin", "table.h"}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(work() / "generated"), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(workDirectory() / "generated"), fs::directory_iterator()), 1);
 }
 
 TEST_F(CliOutputFile, OntoALinkToNoFileIsRefused) {
-    fs::create_symlink("missing/table.h", work() / "table.h");
+    fs::create_symlink("missing/table.h", workDirectory() / "table.h");
     const Outcome outcome = run("table.h");
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(outcome.errors,
@@ -136,13 +115,13 @@ TEST_F(CliOutputFile, OntoALinkToNoFileIsRefused) {
 // A rename puts a new file under the name given; other names of the old file
 // keep what it held.
 TEST_F(CliOutputFile, OntoAHardLinkedFileLeavesTheOtherNameItsContents) {
-    writeFile(work() / "table.h", {'o', 'l', 'd'});
-    fs::create_hard_link(work() / "table.h", work() / "other.h");
+    writeFile(workDirectory() / "table.h", {'o', 'l', 'd'});
+    fs::create_hard_link(workDirectory() / "table.h", workDirectory() / "other.h");
     const Outcome outcome = run("table.h");
     EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
-    EXPECT_EQ(readFile(work() / "table.h"), kTable);
-    EXPECT_EQ(readFile(work() / "other.h"), "old");
-    EXPECT_EQ(fs::hard_link_count(work() / "other.h"), 1u);
+    EXPECT_EQ(readWholeFile(workDirectory() / "table.h"), kTable);
+    EXPECT_EQ(readWholeFile(workDirectory() / "other.h"), "old");
+    EXPECT_EQ(fs::hard_link_count(workDirectory() / "other.h"), 1u);
 }
 
 }  // namespace

@@ -7,20 +7,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "testing/TestFiles.h"
+
 namespace zemrik::clitest {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::readWholeFile;
+using test::writeFile;
 using Arguments = std::vector<std::string>;
 
 struct Outcome {
@@ -28,16 +32,6 @@ struct Outcome {
     std::string output;
     std::string errors;
 };
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 // How the shell opens standard output: `>` or `>>`.
 enum class OutputMode { Truncate, Append };
@@ -76,10 +70,10 @@ struct StartedRun {
 
 inline StartedRun startCli(const std::filesystem::path& directory, const std::filesystem::path& outputPath,
                            const std::filesystem::path& errorsPath, const Arguments& arguments,
-                           OutputMode mode = OutputMode::Truncate) {
+                           OutputMode mode = OutputMode::Truncate, int input = -1) {
     std::fflush(nullptr);
     const pid_t child = ::fork();
-    if (child == 0) execInChild(directory, outputPath, errorsPath, arguments, -1, mode);
+    if (child == 0) execInChild(directory, outputPath, errorsPath, arguments, input, mode);
     return {child, outputPath, errorsPath};
 }
 
@@ -109,5 +103,56 @@ inline std::optional<int> waitForCliWithin(const StartedRun& run, std::chrono::m
     }
     return std::nullopt;
 }
+
+// The fixture of the tests that start zemrik-cli: a fresh directory whose
+// "work" folder the program runs in, its standard streams kept beside that
+// folder so that they never show up among the files the program writes.
+class CliFixture : public ::testing::Test {
+protected:
+    CliFixture() { std::filesystem::create_directories(workDirectory()); }
+    void TearDown() override {
+        // A test may have taken its permissions from the working directory.
+        std::error_code ignored;
+        std::filesystem::permissions(workDirectory(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+
+    const std::filesystem::path& root() const { return root_.directory(); }
+    std::filesystem::path workDirectory() const { return root() / "work"; }
+
+    // A file in the working directory; its name is what the program is given.
+    std::string makeInput(const Bytes& bytes, const std::string& name = "input.bin") const {
+        writeFile(workDirectory() / name, bytes);
+        return name;
+    }
+
+    // Starts zemrik-cli in the working directory. Standard input is `input`
+    // when given (a descriptor the child inherits, closed here), else empty.
+    StartedRun start(const Arguments& arguments, int input = -1) const {
+        const StartedRun started =
+            startCli(workDirectory(), root() / "run.out", root() / "run.err", arguments, OutputMode::Truncate, input);
+        if (input >= 0) ::close(input);
+        return started;
+    }
+
+    // Waits for the run; one that crashes or outlives `limit` fails the test.
+    static Outcome finish(const StartedRun& started, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        Outcome outcome;
+        const std::optional<int> code = waitForCliWithin(started, limit);
+        if (!code) ADD_FAILURE() << "zemrik-cli crashed or did not end by itself";
+        outcome.exitCode = code.value_or(-1);
+        outcome.output = readWholeFile(started.outputPath);
+        outcome.errors = readWholeFile(started.errorsPath);
+        return outcome;
+    }
+
+    Outcome run(const Arguments& arguments, int input = -1,
+                std::chrono::milliseconds limit = std::chrono::seconds(60)) const {
+        return finish(start(arguments, input), limit);
+    }
+
+private:
+    test::TempDirectory root_{"zemrik_cli"};
+};
 
 }  // namespace zemrik::clitest

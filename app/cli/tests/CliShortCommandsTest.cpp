@@ -13,6 +13,7 @@
 
 #include "CliProcess.h"
 #include "image/tests/ImageBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik {
 namespace {
@@ -25,38 +26,15 @@ using namespace clitest;
 // by a gap up to .rdata at 0x6309A000.
 constexpr const char* kMingwZlib = "/usr/i686-w64-mingw32/lib/zlib1.dll";
 
-class CliShortCommands : public ::testing::Test {
+class CliShortCommands : public CliFixture {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ = fs::temp_directory_path() / ("zemrik_cli_short_" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(root_ / "work");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-
     // The arguments, then FILE: `input` written to a file, or "-" fed it.
     Outcome run(Arguments arguments, const Bytes& input, bool fromStandardInput = false) {
-        const fs::path file = root_ / "work" / "input.bin";
-        writeFile(file, input);
-        arguments.push_back(fromStandardInput ? "-" : "input.bin");
-        int fed = -1;
-        if (fromStandardInput) fed = ::open(file.c_str(), O_RDONLY);
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        if (child == 0) execInChild(root_ / "work", root_ / "stdout", root_ / "stderr", arguments, fed);
-        if (fed >= 0) ::close(fed);
-        Outcome outcome;
-        outcome.exitCode = waitForCli({child, {}, {}}).value_or(-1);
-        outcome.output = readFile(root_ / "stdout");
-        outcome.errors = readFile(root_ / "stderr");
-        return outcome;
+        const std::string file = makeInput(input);
+        arguments.push_back(fromStandardInput ? "-" : file);
+        const int fed = fromStandardInput ? ::open((workDirectory() / file).c_str(), O_RDONLY) : -1;
+        return CliFixture::run(arguments, fed);
     }
-
-private:
-    fs::path root_;
 };
 
 struct ShortCase {
@@ -159,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "HEX (its image base is 0x140000000)\n"},
         ShortCase{
             "RvaOnAnElf",
-            test::ElfImageBuilder(64, image::ByteOrder::Little).build(),
+            test::ElfImageBuilder(64, ByteOrder::LittleEndian).build(),
             {"--rva", "-a", "401000", "-s", "4"},
             false,
             1,
@@ -178,14 +156,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "zemrik-cli: --const: Go has no constant arrays\n"
                   "Usage: zemrik-cli [options] FILE\n"
                   "Try 'zemrik-cli --help' for more information.\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // The address is 0x100 into .data, past its 0x4C bytes, in the gap before
 // .rdata: translated with .rdata it read .text's bytes at file offset 0x17700.
 TEST_F(CliShortCommands, RvaInTheGapOfARealDllIsRefused) {
     if (!fs::exists(kMingwZlib)) GTEST_SKIP() << kMingwZlib << " is missing: scripts/install-deps.sh installs it";
     const Bytes dll = [] {
-        const std::string text = readFile(kMingwZlib);
+        const std::string text = readWholeFile(kMingwZlib);
         return Bytes(text.begin(), text.end());
     }();
     const Outcome gap = run({"--rva", "-a", "63099100", "-s", "10", "-i", "bytes", "-n", "16", "-l", "datastr"}, dll);

@@ -11,6 +11,7 @@
 #include "app/cli/CliStyle.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/FieldDefaults.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::cli {
 namespace {
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A virtual address and the size of what it finds have no default.
         DefaultCase{"RvaLeavesAddressAndSizeEmpty", {"--rva", "f"}, 0x300, "", "", "8"},
         DefaultCase{"RvaWithAddress", {"--rva", "-a", "401000", "f"}, 0x300, "401000", "", "8"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(CommandLine, AliasesNameTheSameChoices) {
     const struct {
@@ -129,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorsCase{"ConstInGas",
                    {"-lgas", "--const", "f"},
                    "--const: an assembler's table is as read-only as the section it is put in"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct DeclarationCase {
     CliLanguage language;

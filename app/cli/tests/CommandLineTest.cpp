@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "testing/CaseName.h"
 #include "zemrik/Version.h"
 
 namespace zemrik::cli {
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"LastOneWins", {"-s1", "-s2", "f"}, "", "2", ""},
         ValueCase{"OptionsAfterTheFile", {"f", "-s", "40"}, "", "40", ""},
         ValueCase{"UniquePrefix", {"--addr=10", "--si", "20", "--per=3", "f"}, "10", "20", "3"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct ChoiceCase {
     Arguments arguments;
@@ -185,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Operands,
                                            OperandCase{"LoneDashIsAFile", {"-"}, "-"},
                                            OperandCase{"OptionsBeforeDoubleDashStillCount", {"-s4", "--", "x"}, "x"},
                                            OperandCase{"PathWithSpaces", {"my table.bin"}, "my table.bin"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 TEST(CommandLine, OptionsBeforeDoubleDashAreRead) {
     const CliOptions options = parsedOptions({"-s4", "--", "--rva"});
@@ -218,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Help,
                                            HelpCase{"BeforeMissingValue", {"--help", "-s"}, CommandKind::Help},
                                            HelpCase{"Version", {"--version", "-s", "junk"}, CommandKind::Version},
                                            HelpCase{"VersionPrefix", {"f", "--vers"}, CommandKind::Version}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 TEST(CommandLine, HelpGroupsWhatPlacesTheTableAndVersionIsTheAbouts) {
     const std::string help(helpText());
@@ -405,7 +406,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"BothByteOrders",
                        {"--big-endian", "--little-endian", "f"},
                        "--big-endian and --little-endian exclude each other"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 // A reserved word is refused only by the languages that reserve it, and only
 // Delphi's words in any case.

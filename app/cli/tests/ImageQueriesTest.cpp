@@ -5,11 +5,11 @@
 #include <string>
 
 #include "image/tests/ImageBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::cli {
 namespace {
 
-using image::ByteOrder;
 using test::Bytes;
 using test::ElfImageBuilder;
 namespace elf = image::elf;
@@ -17,7 +17,7 @@ namespace elf = image::elf;
 // .rodata (0x40 bytes at 0x2000) and .bss; "table" twice in .symtab at one
 // address, "twin" at two, "dynamic_only" in .dynsym alone.
 image::ExecutableImage sampleImage() {
-    ElfImageBuilder builder(64, ByteOrder::Little);
+    ElfImageBuilder builder(64, ByteOrder::LittleEndian);
     const std::uint32_t rodata = builder.section({".rodata", 1, elf::kShfAlloc, 0x2000, Bytes(0x40, 0xAB)});
     const std::uint32_t bss = builder.section({".bss", elf::kShtNobits, elf::kShfAlloc, 0x3000, Bytes(0x10)});
     builder.symbols(elf::kShtSymtab, {{"table", 0x2010, 0x20, elf::kSttObject, rodata},
@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolveCase{"CodeSymbolsCount", "code", std::nullopt, "10", "70/10"},
                       ResolveCase{"VirtualAddress", std::nullopt, 0x203F, "1", "7F/1"},
                       ResolveCase{"UnconvertibleSizeLeftToTheRequest", std::nullopt, 0x203F, "zz", "7F/zz"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 }  // namespace
 }  // namespace zemrik::cli

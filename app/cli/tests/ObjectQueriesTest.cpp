@@ -7,11 +7,11 @@
 #include "app/cli/ImageQueries.h"
 #include "image/tests/ImageBuilders.h"
 #include "image/tests/ObjectBuilders.h"
+#include "testing/CaseName.h"
 
 namespace zemrik::cli {
 namespace {
 
-using image::ByteOrder;
 using test::Bytes;
 namespace elf = image::elf;
 
@@ -23,7 +23,7 @@ image::ExecutableImage read(const Bytes& bytes) {
 
 // A big-endian ELF32 executable: .rodata (8 bytes at 0x1000), "table" in it.
 image::ExecutableImage bigEndianImage() {
-    test::ElfImageBuilder builder(32, ByteOrder::Big);
+    test::ElfImageBuilder builder(32, ByteOrder::BigEndian);
     const std::uint32_t rodata = builder.section({".rodata", 1, elf::kShfAlloc, 0x1000, Bytes(8, 0x11)});
     builder.symbols(elf::kShtSymtab, {{"table", 0x1000, 8, elf::kSttObject, rodata}});
     return read(builder.build());
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--va", "0"},
                     "f is a relocatable object, whose sections have no addresses yet: give the table with --symbol "
                     "NAME, or its file offset with -a"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(ObjectQueries, ListingFiltersAndShowsOffsets) {
     CliOptions choices;

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "image/tests/ImageBuilders.h"
+#include "testing/TestFiles.h"
 #include "ui/resource.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
 #include "ui/tests/driver/RunningDialog.h"
 #include "ui/tests/driver/Screenshot.h"
-#include "ui/tests/driver/TestFiles.h"
 #include "zemrik/Version.h"
 
 namespace zemrik::dialogtest {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "testing/TestFiles.h"
 #include "ui/resource.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
 #include "ui/tests/driver/RunningDialog.h"
-#include "ui/tests/driver/TestFiles.h"
 
 namespace zemrik::dialogtest {
 namespace {

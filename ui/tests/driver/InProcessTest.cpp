@@ -14,14 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "testing/TestFiles.h"
 #include "ui/MainDialog.h"
 #include "ui/resource.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
-#include "ui/tests/driver/TestFiles.h"
 #include "zemrik/Version.h"
 
 namespace zemrik::dialogtest {
+
+using test::countingBytes;
+using test::TempDirectory;
 namespace {
 
 class InProcessDialog {

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/TestFiles.h"
 #include "ui/tests/driver/DialogDriver.h"
 #include "ui/tests/driver/DialogProcess.h"
-#include "ui/tests/driver/TestFiles.h"
 
 namespace zemrik::dialogtest {
+
+using test::countingBytes;
+using test::readWholeFile;
+using test::TempDirectory;
+using test::textBytes;
 
 // A fresh zemrik.exe for each test, working in a directory of its own.
 class RunningDialog : public ::testing::Test {

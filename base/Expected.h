@@ -2,10 +2,24 @@
 // layer returns instead of throwing.
 #pragma once
 
+#include <concepts>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
 namespace zemrik {
+
+// A failure's reason on its way into an Expected of whatever value type, so
+// that `return failure(reason);` needs no name of the Expected it becomes.
+template <class E>
+struct [[nodiscard]] Unexpected {
+    E error;
+};
+
+template <class E>
+Unexpected<std::decay_t<E>> failure(E&& error) {
+    return {std::forward<E>(error)};
+}
 
 // A value or the reason there is none; errors travel as values, never as
 // exceptions across a dialog procedure or a thread entry. Dropping one
@@ -14,6 +28,8 @@ template <class T, class E>
 class [[nodiscard]] Expected {
 public:
     Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+    template <std::convertible_to<E> G>
+    Expected(Unexpected<G> unexpected) : state_(std::in_place_index<1>, std::move(unexpected.error)) {}
     static Expected failure(E error) { return Expected(std::in_place_index<1>, std::move(error)); }
 
     bool hasValue() const { return state_.index() == 0; }
@@ -45,6 +61,8 @@ template <class E>
 class [[nodiscard]] Expected<void, E> {
 public:
     Expected() = default;
+    template <std::convertible_to<E> G>
+    Expected(Unexpected<G> unexpected) : Expected(E(std::move(unexpected.error))) {}
     static Expected failure(E error) { return Expected(std::move(error)); }
 
     bool hasValue() const { return !failed_; }
