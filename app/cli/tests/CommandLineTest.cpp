@@ -246,6 +246,9 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
         UsageErrorCase{"FlagWithValue", {"--rva=1", "f"}, "option '--rva' doesn't allow an argument"},
         UsageErrorCase{"HelpWithValue", {"--help=x"}, "option '--help' doesn't allow an argument\nmissing FILE"},
+        UsageErrorCase{"TypedDumpToFile",
+                       {"-i", "i64", "--dump-to-file", "f"},
+                       "--dump-to-file writes bytes, words and dwords: give -o FILE for i64"},
         UsageErrorCase{
             "UnknownItems",
             {"-i", "u128", "f"},
