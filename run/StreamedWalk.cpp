@@ -102,12 +102,11 @@ public:
 
     std::uint32_t pieceCount() const { return schedule_.pieceCount(); }
     PieceSchedule& schedule() { return schedule_; }
-    // The most bytes one piece is printed from.
-    std::size_t pieceBytes() const { return printer_.stretchOf({0, pieceElements_}).length; }
 
-    // A printer's loop: claims pieces, reads each one's bytes into `bytes`,
-    // prints it into `buffer`, writes it in its turn. `progress`, on the
-    // caller's thread only, hears of every piece written up to this printer's.
+    // A printer's loop: claims pieces, reads each one's bytes into `bytes`
+    // (which grows to a piece's once), prints it into `buffer`, writes it in
+    // its turn. `progress`, on the caller's thread only, hears of every piece
+    // written up to this printer's.
     void printPieces(std::vector<std::uint8_t>& bytes, PieceBuffer& buffer, WalkProgress* progress) {
         FileByteSource source(input_);
         while (const std::optional<std::uint32_t> index = schedule_.claim()) {
@@ -203,7 +202,6 @@ Streamed streamTable(const PiecePrinter& printer, std::uint32_t tableOffset, pla
     WalkProgress progress(progressSink, progressLayout);
     try {
         std::vector<std::uint8_t> bytes;
-        bytes.reserve(run.pieceBytes());
         run.printPieces(bytes, ownBuffer, &progress);
     } catch (...) {
         run.schedule().fail({StreamOutcome::NoBuffer, {}, {}});
