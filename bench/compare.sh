@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times zemrik-cli as a whole process against xxd -i and cat, to a file and
-# to a pipe, and against itself (every style row, the reversed walk); checks
-# its peak memory on a 64 MiB and a 512 MiB table; with a baseline, checks
+# to a pipe, and against itself (every style row, the typed f32, f64 and i16
+# decimal tables, the reversed walk); checks its peak memory on a 64 MiB and
+# a 512 MiB table; with a baseline, checks
 # that --dump-to-file and the walks into memory (the dialog's path) are not
 # slower than the baseline's, all in one run. Prints a table of medians;
 # exits 1 when a target is missed, unless --report-only is given.
@@ -171,6 +172,20 @@ for row in $(printf '%s\n' "${!per_byte[@]}" | tr ' ' '_' | sort); do
     relative=$(ratio "${per_byte[$row]}" "$fastest")
     check "row $row (ns/output byte)" "${per_byte[$row]}" "<= 3 x $fastest" "$(at_most "$relative" 3)"
 done
+
+# 4b. The typed walk's tables, per byte of output, against C bytes hex.
+c_bytes_hex=${per_byte["c bytes hex"]}
+for typed in "f32" "f64" "i16 --decimal"; do
+    command="$(zemrik -s 1000000 -i $typed -l c -n 12 "'$input'") > '$output'"
+    sh -c "$command"
+    length=$(stat -c %s "$output")
+    seconds=$(median_of "typed-$typed" "$command")
+    ns=$(awk -v s="$seconds" -v n="$length" 'BEGIN { printf "%.3f", s * 1e9 / n }')
+    relative=$(ratio "$ns" "$c_bytes_hex")
+    figure "typed C $typed (MB/s of output)" "$(awk -v s="$seconds" -v n="$length" 'BEGIN { printf "%.0f", n / s / 1e6 }')"
+    check "typed C $typed / C bytes hex, per output byte" "$relative" "<= 3" "$(at_most "$relative" 3)"
+done
+figure "C bytes hex (MB/s of output)" "$(awk -v ns="$c_bytes_hex" 'BEGIN { printf "%.0f", 1e3 / ns }')"
 
 # 5. The reversed walk against the forward Data Str walk.
 big_datastr="$(zemrik -s 4000000 -i bytes -l datastr -n 12 "'$input'")"

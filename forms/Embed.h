@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "typed/LanguageRow.h"
 #include "typed/TypedWalk.h"
 

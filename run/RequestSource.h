@@ -2,14 +2,24 @@
 // fields, lists, check boxes and input file). The dialog and zemrik-cli serve it.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/OutputStyle.h"
 #include "platform/File.h"
 #include "run/FileFailure.h"
 #include "run/MessageIcon.h"
+#include "typed/TypedWalk.h"
 
 namespace zemrik {
+
+// A table printed by the typed walk instead of the style table: the language
+// row and the options, whose size, items per line and byte order the run
+// fills in once they have passed its checks.
+struct TypedChoice {
+    const typed::LanguageRow* row = nullptr;
+    typed::TypedOptions options;
+};
 
 enum class NumberField { TableSize, Address, ItemsPerLine };
 // "Big Endian" is no field of the request: the worker asks RunHost for it when
@@ -39,6 +49,10 @@ public:
     // A row of the front end's own to print with instead of the style
     // table's; it must outlive the run.
     virtual const OutputStyle* ownStyle() { return nullptr; }
+    // A typed table instead of the Items list's and the style rows: its
+    // element width is what the size must be divisible by. Nothing for the
+    // dialog's tables.
+    virtual std::optional<TypedChoice> typedChoice() { return std::nullopt; }
 
     // The loaded file can't be used: the File box shows `text`; `failure`
     // says why, for a front end that can tell its user more than the box.

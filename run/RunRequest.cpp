@@ -72,8 +72,10 @@ std::optional<std::uint32_t> readNumberField(RequestSource& source, NumberField 
     return value;
 }
 
-std::optional<CheckedFields> checkFields(RequestSource& source) {
-    const std::optional<ElementSize> elementSize = elementSizeFromSelection(source.itemsSelection());
+std::optional<CheckedFields> checkFields(RequestSource& source, const std::optional<TypedChoice>& typedTable) {
+    // A typed table's element type stands in for the Items list.
+    const std::optional<ElementSize> elementSize =
+        typedTable ? ElementSize::Byte : elementSizeFromSelection(source.itemsSelection());
     if (!elementSize) {
         refuse(source, messages::kNoElementSize);
         return std::nullopt;
@@ -94,7 +96,9 @@ std::optional<CheckedFields> checkFields(RequestSource& source) {
                         {messages::kMissingItemsPerLine, messages::kUnconvertibleItemsPerLine});
     if (!itemsEntered) return std::nullopt;
 
-    if (*tableSize % byteCount(*elementSize) != 0) {
+    const std::uint32_t elementWidth =
+        typedTable ? typed::byteWidth(typedTable->options.type) : byteCount(*elementSize);
+    if (*tableSize % elementWidth != 0) {
         refuse(source, messages::kNotDivisible);
         return std::nullopt;
     }
@@ -124,7 +128,8 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
     }
     source.setFileSizeBoxText(hexText(*fileSize));
 
-    const std::optional<CheckedFields> fields = checkFields(source);
+    std::optional<TypedChoice> typedTable = source.typedChoice();
+    const std::optional<CheckedFields> fields = checkFields(source, typedTable);
     if (!fields) return std::nullopt;
 
     // From here on the request owns the file, so every refusal closes it.
@@ -139,7 +144,13 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
     request.itemsPerLine = fields->itemsPerLine;
     request.dumpToFile = source.isChecked(CheckBox::DumpToFile);
     request.notation = source.isChecked(CheckBox::Decimal) ? Notation::Decimal : Notation::Hex;
-    request.style = source.ownStyle();
+    if (typedTable) {
+        request.typedTable = std::move(typedTable);
+        request.typedTable->options.tableSize = request.tableSize;
+        request.typedTable->options.itemsPerLine = request.itemsPerLine;
+    } else {
+        request.style = source.ownStyle();
+    }
     // Data Str prints bytes whatever the Items list says.
     if (request.language == Language::DataStr) request.elementSize = ElementSize::Byte;
 

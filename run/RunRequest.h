@@ -26,7 +26,8 @@ struct RunRequest {
     std::uint8_t itemsPerLine = 0;
     Notation notation = Notation::Hex;
     bool dumpToFile = false;
-    const OutputStyle* style = nullptr;  // the front end's own row, else the style table's
+    const OutputStyle* style = nullptr;     // the front end's own row, else the style table's
+    std::optional<TypedChoice> typedTable;  // printed by the typed walk instead of a style row
 };
 
 // Takes the front end's fields, checks them in their fixed order and either

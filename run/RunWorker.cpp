@@ -205,13 +205,12 @@ private:
     bool finished_ = false;
 };
 
-RunEnd runIntoStream(RunRequest& request, const OutputStyle& style, TableStream& stream, RunHost& host) {
+RunEnd runIntoStream(RunRequest& request, const PiecePrinter& printer, TableStream& stream, RunHost& host) {
     if (const StreamResult opened = stream.open(); !opened) return {RunOutcome::OutputFailed, opened.error()};
     UnfinishedStream unfinished(stream);
-    TableLayout layout = layoutOf(request);
-    layout.bigEndian = host.isBigEndianChecked();
     HostProgress progress(host);
-    const Streamed streamed = streamTable(layout, style, request.inputFile, stream, progress, defaultStreamLimits());
+    const Streamed streamed =
+        streamTable(printer, request.offset, request.inputFile, stream, progress, defaultStreamLimits());
     switch (streamed.outcome) {
     case StreamOutcome::Complete: {
         const StreamResult finished = unfinished.finish();
@@ -228,7 +227,19 @@ RunEnd runIntoStream(RunRequest& request, const OutputStyle& style, TableStream&
     return RunOutcome::NoBuffer;
 }
 
+// Only a front end that streams its tables offers typed ones.
+RunEnd carryOutTyped(RunRequest& request, TypedChoice& choice, RunHost& host) {
+    TableStream* stream = host.tableStream();
+    if (stream == nullptr) {
+        reportNoBuffer(host);
+        return RunOutcome::NoBuffer;
+    }
+    choice.options.order = host.isBigEndianChecked() ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
+    return runIntoStream(request, TypedPiecePrinter(*choice.row, choice.options), *stream, host);
+}
+
 RunEnd carryOut(RunRequest& request, RunHost& host) {
+    if (request.typedTable) return carryOutTyped(request, *request.typedTable, host);
     const OutputStyle& style = request.style != nullptr
                                    ? *request.style
                                    : styleRow(request.language, styleColumn(request.elementSize, request.notation));
@@ -240,7 +251,11 @@ RunEnd carryOut(RunRequest& request, RunHost& host) {
         reportNoBuffer(host);
         return RunOutcome::NoBuffer;
     }
-    if (TableStream* stream = host.tableStream()) return runIntoStream(request, style, *stream, host);
+    if (TableStream* stream = host.tableStream()) {
+        TableLayout layout = layoutOf(request);
+        layout.bigEndian = host.isBigEndianChecked();
+        return runIntoStream(request, StylePiecePrinter(layout, style), *stream, host);
+    }
     return runIntoMemory(request, style, *estimate, host);
 }
 

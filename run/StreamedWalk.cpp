@@ -21,11 +21,6 @@ constexpr std::size_t kPieceCapacity = 1 << 20;
 // only wait for their turn.
 constexpr unsigned kMostPrinters = 4;
 
-class QuietProgress : public ProgressSink {
-public:
-    void reportProgress(std::uint32_t) override {}
-};
-
 StreamOutcome outcomeOf(WalkOutcome walked) {
     switch (walked) {
     case WalkOutcome::Complete: return StreamOutcome::Complete;
@@ -94,13 +89,13 @@ private:
 // One streamed run: what every printer shares.
 class StreamedRun {
 public:
-    StreamedRun(const TableLayout& layout, const OutputStyle& style, platform::File& input, TableStream& stream,
+    StreamedRun(const PiecePrinter& printer, std::uint32_t tableOffset, platform::File& input, TableStream& stream,
                 std::uint32_t pieceElements)
-        : layout_(layout),
-          style_(style),
+        : printer_(printer),
+          tableOffset_(tableOffset),
           input_(input),
           stream_(stream),
-          count_(printedCount(layout)),
+          count_(printer.printedCount()),
           pieceElements_(pieceElements),
           // Widened: the count plus a piece less one may pass 32 bits.
           schedule_(static_cast<std::uint32_t>((std::uint64_t{count_} + pieceElements - 1) / pieceElements)) {}
@@ -108,18 +103,24 @@ public:
     std::uint32_t pieceCount() const { return schedule_.pieceCount(); }
     PieceSchedule& schedule() { return schedule_; }
 
-    // A printer's loop: claims pieces, prints each into `buffer`, writes it
-    // in its turn. `progress`, on the caller's thread only, hears of every
-    // piece written up to this printer's.
-    void printPieces(PieceBuffer& buffer, WalkProgress* progress) {
-        QuietProgress quiet;
+    // A printer's loop: claims pieces, reads each one's bytes into `bytes`
+    // (which grows to a piece's once), prints it into `buffer`, writes it in
+    // its turn. `progress`, on the caller's thread only, hears of every piece
+    // written up to this printer's.
+    void printPieces(std::vector<std::uint8_t>& bytes, PieceBuffer& buffer, WalkProgress* progress) {
         FileByteSource source(input_);
         while (const std::optional<std::uint32_t> index = schedule_.claim()) {
             const TablePiece piece = pieceAt(*index);
+            const ByteStretch stretch = printer_.stretchOf(piece);
             // offset + table size lies inside a 32-bit file: no wrap.
-            if (!walksReversed(layout_)) source.seek(layout_.offset + piece.first * byteCount(layout_.elementSize));
+            source.seek(tableOffset_ + stretch.offset);
+            bytes.resize(stretch.length);
+            if (source.read(bytes.data(), bytes.size()) != bytes.size()) {
+                schedule_.fail({StreamOutcome::ReadFailed, source.failure(), {}});
+                return;
+            }
             buffer.clear();
-            const WalkOutcome walked = render(layout_, style_, source, buffer, quiet, piece);
+            const WalkOutcome walked = printer_.printPiece(bytes, piece, buffer);
             if (walked != WalkOutcome::Complete) {
                 schedule_.fail({outcomeOf(walked), source.failure(), {}});
                 return;
@@ -140,8 +141,8 @@ private:
         return {first, std::min(pieceElements_, count_ - first)};
     }
 
-    const TableLayout& layout_;
-    const OutputStyle& style_;
+    const PiecePrinter& printer_;
+    const std::uint32_t tableOffset_;
     platform::File& input_;
     TableStream& stream_;
     const std::uint32_t count_;
@@ -153,12 +154,13 @@ private:
 struct Helper {
     platform::ZeroedMemory storage;
     PieceBuffer buffer;
+    std::vector<std::uint8_t> bytes;
     platform::Thread thread;  // not joinable when it could not be started
 };
 
 void runHelper(StreamedRun& run, Helper& helper) noexcept {
     try {
-        run.printPieces(helper.buffer, nullptr);
+        run.printPieces(helper.bytes, helper.buffer, nullptr);
     } catch (...) {
         // Only memory can run out here; the run then stops as one without a buffer.
         run.schedule().fail({StreamOutcome::NoBuffer, {}, {}});
@@ -171,11 +173,11 @@ StreamLimits defaultStreamLimits() {
     return {kPieceCapacity, std::clamp(platform::processorCount(), 1u, kMostPrinters)};
 }
 
-Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platform::File& input, TableStream& stream,
+Streamed streamTable(const PiecePrinter& printer, std::uint32_t tableOffset, platform::File& input, TableStream& stream,
                      ProgressSink& progressSink, StreamLimits limits) {
-    const std::uint32_t pieceElements = elementsPerPiece(layout, style, limits.pieceCapacity);
+    const std::uint32_t pieceElements = printer.elementsPerPiece(limits.pieceCapacity);
     if (pieceElements == 0) return {StreamOutcome::InvalidStyle, {}, {}};
-    StreamedRun run(layout, style, input, stream, pieceElements);
+    StreamedRun run(printer, tableOffset, input, stream, pieceElements);
 
     auto ownStorage = platform::ZeroedMemory::allocate(limits.pieceCapacity);
     if (!ownStorage) return {StreamOutcome::NoBuffer, {}, {}};
@@ -189,16 +191,18 @@ Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platfo
         auto storage = platform::ZeroedMemory::allocate(limits.pieceCapacity);
         if (!storage) break;
         PieceBuffer buffer(storage->data(), storage->size());
-        helpers.push_back({std::move(*storage), buffer, {}});
+        helpers.push_back({std::move(*storage), buffer, {}, {}});
     }
     for (Helper& helper : helpers) {
         auto started = platform::Thread::start([&run, &helper]() noexcept { runHelper(run, helper); });
         if (started) helper.thread = std::move(*started);
     }
 
-    WalkProgress progress(progressSink, layout);
+    const TableLayout progressLayout = printer.progressLayout();
+    WalkProgress progress(progressSink, progressLayout);
     try {
-        run.printPieces(ownBuffer, &progress);
+        std::vector<std::uint8_t> bytes;
+        run.printPieces(bytes, ownBuffer, &progress);
     } catch (...) {
         run.schedule().fail({StreamOutcome::NoBuffer, {}, {}});
     }
@@ -206,8 +210,13 @@ Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platfo
         helper.thread.join();
     }
     const Streamed streamed = run.schedule().outcome();
-    if (streamed.outcome == StreamOutcome::Complete) progress.printedThrough(printedCount(layout) - 1);
+    if (streamed.outcome == StreamOutcome::Complete) progress.printedThrough(printer.printedCount() - 1);
     return streamed;
+}
+
+Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platform::File& input, TableStream& stream,
+                     ProgressSink& progress, StreamLimits limits) {
+    return streamTable(StylePiecePrinter(layout, style), layout.offset, input, stream, progress, limits);
 }
 
 }  // namespace zemrik

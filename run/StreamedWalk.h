@@ -9,6 +9,7 @@
 #include "platform/File.h"
 #include "platform/SystemError.h"
 #include "run/FileFailure.h"
+#include "run/PiecePrinter.h"
 #include "run/TableStream.h"
 
 namespace zemrik {
@@ -42,7 +43,11 @@ StreamLimits defaultStreamLimits();
 // `limits.printers` threads side by side, each piece written to `stream` in
 // table order as soon as the ones before it are. The calling thread is one
 // of the printers and the only one that reports progress, each percentage
-// once, in order. The input is read at the layout's offset, by position.
+// once, in order. The table's bytes are read from `input` at `tableOffset`
+// on, each piece's own stretch, by position.
+Streamed streamTable(const PiecePrinter& printer, std::uint32_t tableOffset, platform::File& input, TableStream& stream,
+                     ProgressSink& progress, StreamLimits limits);
+// The dialog's walk over a style row, the table at the layout's offset.
 Streamed streamTable(const TableLayout& layout, const OutputStyle& style, platform::File& input, TableStream& stream,
                      ProgressSink& progress, StreamLimits limits);
 

@@ -10,7 +10,7 @@ const kExtensions = {c: 'c', asm: 'asm', delphi: 'pas', datastr: 'txt', rust: 'r
 // The engine's second lines name its options; the page names its controls.
 const kControlNames = [
   [/-s\/--size( HEX)?/g, 'Size'], [/-a\/--address( HEX)?/g, 'Address'], [/--va( HEX)?/g, 'Virtual address'],
-  [/--symbol( NAME)?/g, 'Symbol'], [/-n\/--per-line( DEC)?/g, 'Per line'], [/-i ([a-z]+) fits/g, 'Items "$1" fits'],
+  [/--symbol( NAME)?/g, 'Symbol'], [/-n\/--per-line( DEC)?/g, 'Per line'], [/-i ([a-z0-9]+) fits/g, 'Items "$1" fits'],
   [/-i\/--items/g, 'Items'], [/-l\/--language/g, 'Language'], [/--rva/g, 'Virtual address'],
   [/; --list-sections lists them/g, ''], [/ with -a$/, ' in Address, Virtual address unchecked'],
   // The engine reads the file at a path of the worker's; the page names the file.

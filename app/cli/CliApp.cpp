@@ -7,6 +7,7 @@
 #include "app/cli/CliRequestSource.h"
 #include "app/cli/CliRunHost.h"
 #include "app/cli/CliStyle.h"
+#include "app/cli/CliTypedTable.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/Console.h"
 #include "app/cli/FieldDefaults.h"
@@ -142,7 +143,8 @@ Expected<std::optional<platform::File>, int> openInputApartFromOutput(const CliO
 }
 
 StyleChoice styleChoiceOf(const CliOptions& options) {
-    const ElementSize size = selectedElementSize(options);
+    // A typed table prints without a style row: its size is not used.
+    const ElementSize size = itemsEntryOf(options.items).value_or(ElementSize::Byte);
     return {options.language, styleColumn(size, options.decimal ? Notation::Decimal : Notation::Hex),
             options.lineEnd,  options.types,
             options.name,     options.constness,

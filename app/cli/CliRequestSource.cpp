@@ -4,6 +4,7 @@
 #include <span>
 #include <string_view>
 
+#include "app/cli/CliTypedTable.h"
 #include "app/cli/Console.h"
 #include "app/cli/FieldDefaults.h"
 #include "platform/MappedFile.h"
@@ -33,20 +34,26 @@ std::string hex(std::uint64_t value) {
     return text;
 }
 
-std::string_view itemsName(ElementSize size) {
-    switch (size) {
-    case ElementSize::Byte: return "bytes";
-    case ElementSize::Word: return "words";
-    case ElementSize::Dword: return "dwords";
-    }
-    return "bytes";
+// The dialog's names for u8 to u64, the type names for the others.
+std::string_view itemsName(typed::ElementType type) {
+    constexpr std::string_view kUnsignedNames[] = {"bytes", "words", "dwords", "qwords"};
+    if (type <= typed::ElementType::U64) return kUnsignedNames[typed::indexOf(type)];
+    return typed::typeName(type);
 }
 
-// The widest element that divides the size: the -i that fits it.
-ElementSize widestDividing(std::uint32_t size) {
-    if (size % 4 == 0) return ElementSize::Dword;
-    if (size % 2 == 0) return ElementSize::Word;
-    return ElementSize::Byte;
+// The widest element of the same kind that divides the size: the -i that
+// fits it; bytes when no float does.
+typed::ElementType widestDividing(typed::ElementType selected, std::uint32_t size) {
+    using typed::ElementType;
+    constexpr ElementType kWidestFirst[][4] = {
+        {ElementType::U64, ElementType::U32, ElementType::U16, ElementType::U8},
+        {ElementType::I64, ElementType::I32, ElementType::I16, ElementType::I8},
+        {ElementType::F64, ElementType::F32, ElementType::U8, ElementType::U8},
+    };
+    for (const ElementType type : kWidestFirst[static_cast<std::size_t>(typed::kindOf(selected))]) {
+        if (size % typed::byteWidth(type) == 0) return type;
+    }
+    return ElementType::U8;
 }
 
 // The format, the image base and the translation of the address, read from
@@ -86,6 +93,14 @@ platform::SystemResult<platform::File> CliRequestSource::openInputFile() {
     return input;
 }
 
+// The Items list's entry; a typed table has none, its type stands in.
+int CliRequestSource::itemsSelection() {
+    const std::optional<ElementSize> entry = itemsEntryOf(options_.items);
+    return entry ? static_cast<int>(typed::indexOf(options_.items)) : -1;
+}
+
+std::optional<TypedChoice> CliRequestSource::typedChoice() { return typedChoiceOf(options_); }
+
 int CliRequestSource::languageSelection() { return static_cast<int>(requestLanguage(options_.language)); }
 
 std::string CliRequestSource::fieldText(NumberField field) {
@@ -109,7 +124,7 @@ bool CliRequestSource::isChecked(CheckBox box) {
 // Asked for once the fields have passed their checks, so the size is known.
 const OutputStyle* CliRequestSource::ownStyle() {
     StyleChoice choice = styleChoice_;
-    choice.elementCount = convertHexField(tableSizeText_).value_or(0) / byteCount(printedElementSize(options_));
+    choice.elementCount = convertHexField(tableSizeText_).value_or(0) / printedElementWidth(options_);
     style_.emplace(choice);
     return &style_->row();
 }
@@ -131,10 +146,11 @@ std::optional<std::string> CliRequestSource::hintFor(const std::string& message)
     const std::string fileSize = hex(fileSize_.value_or(0));
     const bool sizeDefaulted = tableSizeDefaults(options_, sizeDefault_);
     if (message == messages::kNotDivisible) {
-        const ElementSize selected = selectedElementSize(options_);
+        const typed::ElementType selected = options_.items;
         return std::string(sizeDefaulted ? "the rest of the file, " : "the table's size, ") + hex(size) +
-               " bytes, is no multiple of " + std::to_string(byteCount(selected)) + ", the size of " +
-               std::string(itemsName(selected)) + ": -i " + std::string(itemsName(widestDividing(size))) + " fits";
+               " bytes, is no multiple of " + std::to_string(typed::byteWidth(selected)) + ", the size of " +
+               std::string(itemsName(selected)) + ": -i " + std::string(itemsName(widestDividing(selected, size))) +
+               " fits";
     }
     if (message == messages::kZero && sizeDefaulted) {
         return "the address " + hex(convertHexField(addressField(options_)).value_or(0)) +

@@ -35,11 +35,12 @@ public:
 
     std::string loadedPath() override { return options_.path; }
     platform::SystemResult<platform::File> openInputFile() override;
-    int itemsSelection() override { return options_.itemsSelection; }
+    int itemsSelection() override;
     int languageSelection() override;
     std::string fieldText(NumberField field) override;
     bool isChecked(CheckBox box) override;
     const OutputStyle* ownStyle() override;
+    std::optional<TypedChoice> typedChoice() override;
 
     void setFileBoxText(const std::string& text, const FileFailure& failure) override;
     void setFileSizeBoxText(const std::string&) override {}

@@ -11,11 +11,6 @@
 namespace zemrik::cli {
 namespace {
 
-// zemrik-cli's languages are the typed rows, in the same order.
-const typed::LanguageRow& rowOf(CliLanguage language) {
-    return typed::languageRows()[static_cast<std::size_t>(language)];
-}
-
 bool isOwnLanguage(CliLanguage language) { return language >= CliLanguage::Rust; }
 
 struct LanguageRefusal {
@@ -44,7 +39,7 @@ std::optional<std::string_view> refusalFor(std::span<const LanguageRefusal> refu
 // The line that follows the declaration's last one, CR LF first.
 std::string lengthLine(CliLanguage language, std::string_view name, std::uint32_t count) {
     const std::string number = std::to_string(count);
-    return typed::filledTemplate(rowOf(language).lengthLine, {.name = name, .count = number});
+    return typed::filledTemplate(languageRow(language).lengthLine, {.name = name, .count = number});
 }
 
 bool isIdentifierCharacter(char c) {
@@ -102,6 +97,10 @@ Notation notationOf(StyleColumn column) {
 
 }  // namespace
 
+const typed::LanguageRow& languageRow(CliLanguage language) {
+    return typed::languageRows()[static_cast<std::size_t>(language)];
+}
+
 Language requestLanguage(CliLanguage language) {
     if (language == CliLanguage::Gas) return Language::Asm;
     return isOwnLanguage(language) ? Language::C : static_cast<Language>(language);
@@ -115,13 +114,13 @@ std::optional<std::string_view> lengthRefusal(CliLanguage language) {
 }
 
 std::optional<std::string_view> defaultName(CliLanguage language) {
-    const std::string_view name = rowOf(language).defaultName;
+    const std::string_view name = languageRow(language).defaultName;
     if (name.empty()) return std::nullopt;
     return name;
 }
 
 CliStyle::CliStyle(const StyleChoice& choice) {
-    const typed::LanguageRow& language = rowOf(choice.language);
+    const typed::LanguageRow& language = languageRow(choice.language);
     const typed::ElementType type = typed::unsignedOfSize(printedSize(choice.column, choice.language));
     const std::string_view classicType = language.typeNames[typed::indexOf(type)];
     const std::string_view fixedType = language.fixedTypeNames[typed::indexOf(type)];

@@ -9,6 +9,7 @@
 
 #include "core/Language.h"
 #include "core/OutputStyle.h"
+#include "typed/LanguageRow.h"
 
 namespace zemrik::cli {
 
@@ -24,6 +25,10 @@ enum class TypeNames : std::uint8_t { Classic, Fixed };
 enum class Constness : std::uint8_t { AsPrinted, Const };
 // Whether a constant holding the element count follows the declaration (--length).
 enum class LengthConstant : std::uint8_t { None, After };
+
+// The language's row of data: zemrik-cli's languages are the typed rows, in
+// the same order.
+const typed::LanguageRow& languageRow(CliLanguage language);
 
 // The language the request's checks and the walk see: the command line's own
 // languages are checked and walked as C is (no line-end trim), but the GNU

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "app/cli/AsciiCase.h"
+#include "app/cli/CliTypedTable.h"
 #include "app/cli/ReservedWords.h"
 #include "zemrik/Version.h"
 
@@ -107,9 +108,14 @@ struct NamedValue {
     int value;
 };
 
-constexpr NamedValue kItemsNames[] = {{"bytes", 0}, {"words", 1}, {"dwords", 2},
-                                      {"byte", 0},  {"word", 1},  {"dword", 2}};
-constexpr std::string_view kItemsExpected = "bytes, words or dwords";
+// -i's singular names; the plural ones and the type names are the typed walk's.
+constexpr auto typeValue(typed::ElementType type) { return static_cast<int>(type); }
+constexpr NamedValue kItemsSingulars[] = {{"byte", typeValue(typed::ElementType::U8)},
+                                          {"word", typeValue(typed::ElementType::U16)},
+                                          {"dword", typeValue(typed::ElementType::U32)},
+                                          {"qword", typeValue(typed::ElementType::U64)}};
+constexpr std::string_view kItemsExpected =
+    "bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, i32, i64, f32 or f64";
 
 constexpr auto languageValue(CliLanguage language) { return static_cast<int>(language); }
 constexpr NamedValue kLanguageNames[] = {
@@ -224,9 +230,12 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         options.itemsPerLine = value;
         break;
     case OptionId::Items: {
-        const std::optional<int> index = valueNamed(kItemsNames, value);
-        if (!index) return invalidValue(entry, value, kItemsExpected);
-        options.itemsSelection = *index;
+        std::optional<typed::ElementType> type = typed::parseElementType(value);
+        if (const std::optional<int> singular = valueNamed(kItemsSingulars, value)) {
+            type = static_cast<typed::ElementType>(*singular);
+        }
+        if (!type) return invalidValue(entry, value, kItemsExpected);
+        options.items = *type;
         break;
     }
     case OptionId::Language: {
@@ -407,6 +416,10 @@ private:
         if (options.match && !options.listSymbols) {
             addError("--match filters the symbols --list-symbols lists: give that too");
         }
+        if (options.dumpToFile && !itemsEntryOf(options.items)) {
+            addError("--dump-to-file writes bytes, words and dwords: give -o FILE for " +
+                     std::string(typed::typeName(options.items)));
+        }
         // result.txt keeps the dialog's format, CR LF line ends included.
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
             addError("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
@@ -470,11 +483,15 @@ std::string_view helpText() {
            "  -s, --size HEX       size of the table in bytes (default: to the end of\n"
            "                       the file, or what --symbol gives; none with --rva)\n"
            "  -n, --per-line DEC   number of items on a line, 1 to 255 (default: 16\n"
-           "                       bytes' worth: 16 bytes, 8 words, 4 dwords)\n"
+           "                       bytes' worth: 16 bytes, 8 words, 4 dwords, 2 qwords)\n"
            "\n"
            "Options:\n"
-           "  -i, --items KIND     bytes, words or dwords, or byte, word, dword\n"
-           "                       (default: words)\n"
+           "  -i, --items TYPE     bytes, words, dwords, qwords (or byte, word, dword,\n"
+           "                       qword), or u8, u16, u32, u64, i8, i16, i32, i64, f32,\n"
+           "                       f64 (default: words). Hex and --decimal don't apply\n"
+           "                       to f32 and f64: they print as the shortest decimal\n"
+           "                       that reads back to the same bits (in asm and gas, as\n"
+           "                       those bits in hex); datastr prints any type's bytes\n"
            "  -l, --language LANG  c, asm, delphi, datastr, rust, go, python, csharp or\n"
            "                       gas (GNU as); cpp and c++ are c (default: asm)\n"
            "      --const          declare the table read-only: C const (Delphi, Rust\n"
@@ -485,24 +502,25 @@ std::string_view helpText() {
            "      --name IDENT     the declaration's name instead of table (TABLE in\n"
            "                       Rust): a C identifier of at most 64 characters\n"
            "                       that the language doesn't reserve\n"
-           "      --fixed-types    C uint8_t, uint16_t, uint32_t; Delphi Byte, Word,\n"
-           "                       LongWord\n"
+           "      --fixed-types    C uint8_t to uint64_t, int8_t to int64_t; Delphi Byte,\n"
+           "                       Word, LongWord\n"
            "      --lf             end lines in LF instead of CR LF, and the text with\n"
            "                       one line break\n"
            "      --rva            read the address as a virtual address\n"
-           "      --big-endian     read words and dwords as big-endian; with datastr,\n"
-           "                       print the bytes last to first\n"
-           "      --little-endian  read words and dwords as little-endian; with --va and\n"
+           "      --big-endian     read elements wider than a byte as big-endian; with\n"
+           "                       datastr, print the bytes last to first\n"
+           "      --little-endian  read elements as little-endian; with --va and\n"
            "                       --symbol they are read in the image's byte order unless\n"
            "                       this or --big-endian is given (datastr is never\n"
            "                       reversed by the image's order)\n"
-           "      --decimal        print the values in decimal\n"
+           "      --decimal        print the values in decimal, signed types with a sign\n"
            "  -o, --output FILE    write the table to FILE instead of standard output; FILE\n"
            "                       is replaced only once the whole table is written, and\n"
            "                       is left as it was when the run fails\n"
            "                       or is refused; never the input file; a link's file is\n"
            "                       replaced and the link kept\n"
            "      --dump-to-file   write the table to result.txt in the current directory\n"
+           "                       (bytes, words and dwords only)\n"
            "      --va HEX         the table's virtual address in a PE32, PE32+ or ELF\n"
            "                       image (up to 16 hex digits), instead of -a; without -s\n"
            "                       the table runs to the end of its section's file data\n"
@@ -519,7 +537,7 @@ std::string_view helpText() {
            "  -h, --help           show this help and exit\n"
            "      --version        show the version and exit\n"
            "\n"
-           "HEX: at most 8 hex digits, 0x optional. KIND and LANG: in any case.\n"
+           "HEX: at most 8 hex digits, 0x optional. TYPE and LANG: in any case.\n"
            "Every usage error is reported, one a line.\n"
            "Exit status: 0 table printed, 1 request refused, 2 run failed, 64 usage error.\n";
 }

@@ -10,6 +10,7 @@
 
 #include "app/cli/CliStyle.h"
 #include "base/Expected.h"
+#include "typed/ElementType.h"
 
 namespace zemrik::cli {
 
@@ -22,7 +23,7 @@ struct CliOptions {
     std::string address;
     std::string tableSize;
     std::string itemsPerLine;
-    int itemsSelection = 1;  // "Words"
+    typed::ElementType items = typed::ElementType::U16;  // "Words"
     CliLanguage language = CliLanguage::Asm;
     std::string name;        // empty: the language's own
     std::string outputPath;  // -o FILE; empty: standard output

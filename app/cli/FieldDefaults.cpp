@@ -17,13 +17,10 @@ bool addressDefaults(const CliOptions& options) { return options.address.empty()
 
 }  // namespace
 
-ElementSize selectedElementSize(const CliOptions& options) {
-    constexpr ElementSize kItemsSizes[] = {ElementSize::Byte, ElementSize::Word, ElementSize::Dword};
-    return kItemsSizes[options.itemsSelection];
-}
+std::uint32_t selectedElementWidth(const CliOptions& options) { return typed::byteWidth(options.items); }
 
-ElementSize printedElementSize(const CliOptions& options) {
-    return options.language == CliLanguage::DataStr ? ElementSize::Byte : selectedElementSize(options);
+std::uint32_t printedElementWidth(const CliOptions& options) {
+    return options.language == CliLanguage::DataStr ? 1 : selectedElementWidth(options);
 }
 
 std::string addressField(const CliOptions& options) { return addressDefaults(options) ? "0" : options.address; }
@@ -41,7 +38,7 @@ std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uin
 
 std::string itemsPerLineField(const CliOptions& options) {
     if (!options.itemsPerLine.empty()) return options.itemsPerLine;
-    return std::to_string(kDefaultLineBytes / byteCount(printedElementSize(options)));
+    return std::to_string(kDefaultLineBytes / printedElementWidth(options));
 }
 
 }  // namespace zemrik::cli

@@ -22,10 +22,10 @@ inline constexpr std::uint32_t kDefaultLineBytes = 16;
 // whose size is the query's to give.
 enum class SizeDefault { ToEndOfFile, None };
 
-// The size of the elements printed: what -i says, a byte for Data Str.
-ElementSize printedElementSize(const CliOptions& options);
-// The size of the elements the request's divisibility check uses: what -i says.
-ElementSize selectedElementSize(const CliOptions& options);
+// The width in bytes of the elements printed: what -i says, a byte for Data Str.
+std::uint32_t printedElementWidth(const CliOptions& options);
+// The width of the elements the request's divisibility check uses: what -i says.
+std::uint32_t selectedElementWidth(const CliOptions& options);
 
 // The Address field: as typed, else "0" (nothing with --rva).
 std::string addressField(const CliOptions& options);

@@ -138,6 +138,50 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"DataStrReversed", Language::DataStr, StyleColumn::ByteHex, 7, true}),
     test::CaseName());
 
+// A typed table streams like a style row's: in every language row, pieces
+// sized by the printer's bound never pass the buffer, even where every
+// element is the type's longest literal, and join into the whole table.
+TEST(StreamedWalk, TypedTablesJoinInEveryRow) {
+    std::vector<std::uint8_t> file = randomBytes(16000);
+    // The longest literals: the minimum, -0.0 spelled out, a subnormal's digits.
+    const std::uint8_t longest[] = {0, 0, 0, 0, 0, 0, 0, 0x80, 1, 0, 0, 0, 0, 0, 0x80, 0x80};
+    for (std::size_t at = 0; at + sizeof longest <= 8000; at += sizeof longest)
+        std::copy(std::begin(longest), std::end(longest), file.begin() + static_cast<std::ptrdiff_t>(at));
+    TempFile input(file);
+    const std::vector<std::uint8_t> table(file.begin() + 8, file.end());
+    const struct {
+        typed::ElementType type;
+        Notation notation;
+        ByteOrder order;
+    } kinds[] = {{typed::ElementType::I64, Notation::Decimal, ByteOrder::LittleEndian},
+                 {typed::ElementType::I16, Notation::Hex, ByteOrder::BigEndian},
+                 {typed::ElementType::F32, Notation::Hex, ByteOrder::LittleEndian},
+                 {typed::ElementType::F64, Notation::Decimal, ByteOrder::BigEndian}};
+    for (const typed::LanguageRow& row : typed::languageRows()) {
+        for (const auto& kind : kinds) {
+            typed::TypedOptions options;
+            options.type = kind.type;
+            options.notation = kind.notation;
+            options.order = kind.order;
+            options.tableSize = static_cast<std::uint32_t>(table.size());
+            options.itemsPerLine = 7;
+            options.countConstant = typed::CountConstant::After;
+            const TypedPiecePrinter printer(row, options);
+            auto opened = platform::File::openForReading(input.path());
+            ASSERT_TRUE(opened);
+            RecordingStream stream;
+            RecordingProgress progress;
+            EXPECT_EQ(streamTable(printer, 8, *opened, stream, progress, {kSmallPieces, 2}).outcome,
+                      StreamOutcome::Complete)
+                << row.cliName << " " << typed::typeName(kind.type);
+            EXPECT_TRUE(stream.received == typed::TypedTable(row, options).print(table))
+                << row.cliName << " " << typed::typeName(kind.type);
+            EXPECT_GT(stream.writes, 10);
+            EXPECT_EQ(progress.reports.back(), 100u);
+        }
+    }
+}
+
 // Helpers only speed the run up: without their thread, or without memory for
 // the caller's own buffer, the run still ends as it must.
 TEST(StreamedWalk, LostHelperOrBuffer) {

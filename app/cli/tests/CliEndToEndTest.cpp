@@ -149,6 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {0xA1, 0xB2, 0xC3},
                   {"-l", "datastr", "-i", "bytes", "--lf", "-n", "1", "-s", "3", "-a", "0"},
                   "A1\nB2\nC3\n"},
+        // A type only the typed walk prints, with the options the dialog's types take.
+        TableCase{"TypedI16DecimalBigEndian",
+                  {0x80, 0x00, 0xFF, 0xFF, 0x00, 0x01},
+                  {"-i", "I16", "--decimal", "--big-endian", "-l", "c", "--const", "--length", "--name", "t",
+                   "--fixed-types", "-s", "6", "-a", "0"},
+                  "static const int16_t t[3] = {\r\n\t-32768,     -1,      1 };\r\n"
+                  "static const unsigned int t_len = 3;"},
         TableCase{"OptionsAfterTheFileAndDoubleDash",
                   {0x01, 0x02},
                   {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
@@ -196,6 +203,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {"-s", "3", "-a", "0", "-n", "8", "-i", "words"},
                     "The tablesize must be divisible by the size of elements !\n"
                     "zemrik-cli: the table's size, 0x3 bytes, is no multiple of 2, the size of words: -i bytes fits"},
+        RefusalCase{"SizeNotAWholeNumberOfF64",
+                    kFourBytes,
+                    {"-s", "4", "-a", "0", "-i", "f64"},
+                    "The tablesize must be divisible by the size of elements !\n"
+                    "zemrik-cli: the table's size, 0x4 bytes, is no multiple of 8, the size of f64: -i f32 fits"},
         RefusalCase{"DataStrStillChecksDwords",
                     Bytes(8),
                     {"-s", "6", "-a", "0", "-n", "8", "-i", "dwords", "-l", "datastr"},

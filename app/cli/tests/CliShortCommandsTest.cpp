@@ -146,12 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
             "zemrik-cli: --rva is for PE32 images; this is an ELF image: give its virtual address with --va HEX\n"},
         ShortCase{"EveryUsageErrorAtOnce",
                   kAbc,
-                  {"-l", "go", "--const", "-n", "0", "-i", "qwords", "--bogus"},
+                  {"-l", "go", "--const", "-n", "0", "-i", "u128", "--bogus"},
                   false,
                   64,
                   "",
                   "zemrik-cli: -n/--per-line: '0' is not a decimal number from 1 to 255\n"
-                  "zemrik-cli: -i/--items: 'qwords' is not bytes, words or dwords\n"
+                  "zemrik-cli: -i/--items: 'u128' is not bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, "
+                  "i32, i64, f32 or f64\n"
                   "zemrik-cli: unrecognized option '--bogus'\n"
                   "zemrik-cli: --const: Go has no constant arrays\n"
                   "Usage: zemrik-cli [options] FILE\n"

@@ -66,17 +66,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CommandLine, AliasesNameTheSameChoices) {
     const struct {
         Arguments arguments;
-        int items;
+        typed::ElementType items;
         CliLanguage language;
     } cases[] = {
-        {{"-i", "byte", "f"}, 0, CliLanguage::Asm},     {{"-i", "Word", "f"}, 1, CliLanguage::Asm},
-        {{"-i", "DWORD", "f"}, 2, CliLanguage::Asm},    {{"-l", "cpp", "f"}, 1, CliLanguage::C},
-        {{"-l", "C++", "f"}, 1, CliLanguage::C},        {{"-l", "gas", "f"}, 1, CliLanguage::Gas},
-        {{"--language=GAS", "f"}, 1, CliLanguage::Gas},
+        {{"-i", "byte", "f"}, typed::ElementType::U8, CliLanguage::Asm},
+        {{"-i", "Word", "f"}, typed::ElementType::U16, CliLanguage::Asm},
+        {{"-i", "DWORD", "f"}, typed::ElementType::U32, CliLanguage::Asm},
+        {{"-i", "Qword", "f"}, typed::ElementType::U64, CliLanguage::Asm},
+        {{"-l", "cpp", "f"}, typed::ElementType::U16, CliLanguage::C},
+        {{"-l", "C++", "f"}, typed::ElementType::U16, CliLanguage::C},
+        {{"-l", "gas", "f"}, typed::ElementType::U16, CliLanguage::Gas},
+        {{"--language=GAS", "f"}, typed::ElementType::U16, CliLanguage::Gas},
     };
     for (const auto& c : cases) {
         const CliOptions options = parsed(c.arguments);
-        EXPECT_EQ(options.itemsSelection, c.items) << c.arguments[1];
+        EXPECT_EQ(options.items, c.items) << c.arguments[1];
         EXPECT_EQ(options.language, c.language) << c.arguments[1];
     }
     const CliOptions flags = parsed({"--const", "--length", "-l", "c", "f"});
@@ -102,14 +106,15 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, AllUsageErrors,
     ::testing::Values(
         // Values in the order given, then the conflicts, then the operands.
-        ErrorsCase{"EveryKind",
-                   {"-s", "zz", "--bogus", "-i", "qwords", "-o", "t.h", "--dump-to-file", "-n0", "a", "b"},
-                   "-s/--size: 'zz' is not a hex number of at most 8 digits (0x optional)\n"
-                   "unrecognized option '--bogus'\n"
-                   "-i/--items: 'qwords' is not bytes, words or dwords\n"
-                   "-n/--per-line: '0' is not a decimal number from 1 to 255\n"
-                   "--output and --dump-to-file exclude each other: the table goes to one file\n"
-                   "extra operand 'b'"},
+        ErrorsCase{
+            "EveryKind",
+            {"-s", "zz", "--bogus", "-i", "u128", "-o", "t.h", "--dump-to-file", "-n0", "a", "b"},
+            "-s/--size: 'zz' is not a hex number of at most 8 digits (0x optional)\n"
+            "unrecognized option '--bogus'\n"
+            "-i/--items: 'u128' is not bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, i32, i64, f32 or f64\n"
+            "-n/--per-line: '0' is not a decimal number from 1 to 255\n"
+            "--output and --dump-to-file exclude each other: the table goes to one file\n"
+            "extra operand 'b'"},
         ErrorsCase{"AnUnknownLetterEndsItsGroupOnly",
                    {"-xs", "-n", "x"},
                    "invalid option -- 'x'\n-n/--per-line: 'x' is not a decimal number from 1 to 255\nmissing FILE"},

@@ -35,7 +35,7 @@ TEST(CommandLine, DefaultsLeaveTheNumberFieldsEmpty) {
     EXPECT_EQ(options.address, "");
     EXPECT_EQ(options.tableSize, "");
     EXPECT_EQ(options.itemsPerLine, "");
-    EXPECT_EQ(options.itemsSelection, 1);
+    EXPECT_EQ(options.items, typed::ElementType::U16);
     EXPECT_EQ(options.language, CliLanguage::Asm);
     EXPECT_EQ(options.name, "");
     EXPECT_EQ(options.lineEnd, LineEnd::CrLf);
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ChoiceCase {
     Arguments arguments;
-    int itemsSelection;
+    typed::ElementType items;
     CliLanguage language;
 };
 
@@ -97,23 +97,26 @@ class Choices : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(Choices, MapToTheListIndexesInAnyCase) {
     const CliOptions options = parsedOptions(GetParam().arguments);
-    EXPECT_EQ(options.itemsSelection, GetParam().itemsSelection);
+    EXPECT_EQ(options.items, GetParam().items);
     EXPECT_EQ(options.language, GetParam().language);
 }
 
-INSTANTIATE_TEST_SUITE_P(CommandLine, Choices,
-                         ::testing::Values(ChoiceCase{{"-i", "bytes", "f"}, 0, CliLanguage::Asm},
-                                           ChoiceCase{{"--items=Words", "f"}, 1, CliLanguage::Asm},
-                                           ChoiceCase{{"-iDWORDS", "f"}, 2, CliLanguage::Asm},
-                                           ChoiceCase{{"-l", "C", "f"}, 1, CliLanguage::C},
-                                           ChoiceCase{{"--language", "asm", "f"}, 1, CliLanguage::Asm},
-                                           ChoiceCase{{"-lDelphi", "f"}, 1, CliLanguage::Delphi},
-                                           ChoiceCase{
-                                               {"--language=datastr", "-i", "bytes", "f"}, 0, CliLanguage::DataStr},
-                                           ChoiceCase{{"-l", "rust", "f"}, 1, CliLanguage::Rust},
-                                           ChoiceCase{{"-l", "Go", "f"}, 1, CliLanguage::Go},
-                                           ChoiceCase{{"-l", "PYTHON", "f"}, 1, CliLanguage::Python},
-                                           ChoiceCase{{"-l", "CSharp", "f"}, 1, CliLanguage::CSharp}));
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Choices,
+    ::testing::Values(ChoiceCase{{"-i", "bytes", "f"}, typed::ElementType::U8, CliLanguage::Asm},
+                      ChoiceCase{{"--items=Words", "f"}, typed::ElementType::U16, CliLanguage::Asm},
+                      ChoiceCase{{"-iDWORDS", "f"}, typed::ElementType::U32, CliLanguage::Asm},
+                      ChoiceCase{{"-i", "I16", "f"}, typed::ElementType::I16, CliLanguage::Asm},
+                      ChoiceCase{{"-i", "f64", "f"}, typed::ElementType::F64, CliLanguage::Asm},
+                      ChoiceCase{{"-l", "C", "f"}, typed::ElementType::U16, CliLanguage::C},
+                      ChoiceCase{{"--language", "asm", "f"}, typed::ElementType::U16, CliLanguage::Asm},
+                      ChoiceCase{{"-lDelphi", "f"}, typed::ElementType::U16, CliLanguage::Delphi},
+                      ChoiceCase{
+                          {"--language=datastr", "-i", "bytes", "f"}, typed::ElementType::U8, CliLanguage::DataStr},
+                      ChoiceCase{{"-l", "rust", "f"}, typed::ElementType::U16, CliLanguage::Rust},
+                      ChoiceCase{{"-l", "Go", "f"}, typed::ElementType::U16, CliLanguage::Go},
+                      ChoiceCase{{"-l", "PYTHON", "f"}, typed::ElementType::U16, CliLanguage::Python},
+                      ChoiceCase{{"-l", "CSharp", "f"}, typed::ElementType::U16, CliLanguage::CSharp}));
 
 // What a front end offers for -i is what its usage error lists, each a
 // choice of its own.
@@ -332,8 +335,17 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
         UsageErrorCase{"FlagWithValue", {"--rva=1", "f"}, "option '--rva' doesn't allow an argument"},
         UsageErrorCase{"HelpWithValue", {"--help=x"}, "option '--help' doesn't allow an argument\nmissing FILE"},
-        UsageErrorCase{"UnknownItems", {"-i", "qwords", "f"}, "-i/--items: 'qwords' is not bytes, words or dwords"},
-        UsageErrorCase{"EmptyItems", {"--items=", "f"}, "-i/--items: '' is not bytes, words or dwords"},
+        UsageErrorCase{"TypedDumpToFile",
+                       {"-i", "i64", "--dump-to-file", "f"},
+                       "--dump-to-file writes bytes, words and dwords: give -o FILE for i64"},
+        UsageErrorCase{
+            "UnknownItems",
+            {"-i", "u128", "f"},
+            "-i/--items: 'u128' is not bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, i32, i64, f32 or f64"},
+        UsageErrorCase{
+            "EmptyItems",
+            {"--items=", "f"},
+            "-i/--items: '' is not bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, i32, i64, f32 or f64"},
         UsageErrorCase{"UnknownLanguage",
                        {"-l", "pascal", "f"},
                        "-l/--language: 'pascal' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},

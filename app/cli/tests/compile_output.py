@@ -17,9 +17,11 @@ missing tool is a failure).
 """
 
 import ctypes
+import math
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -379,6 +381,257 @@ def check_datastr(run):
     run.compare("datastr", "xxd -r -p " + tool_version([tools[0], "-v"]), tables, output, {})
 
 
+# Typed tables: the types only the typed walk prints, each with its edges
+# (min, max, 0, -1; -0.0, the smallest subnormal, the largest finite value,
+# +-inf, NaN) beside random values, hex and decimal, both byte orders.
+TYPED = ("u64", "i8", "i16", "i32", "i64", "f32", "f64")
+TYPED_FORMATS = {"u64": "Q", "i8": "b", "i16": "h", "i32": "i", "i64": "q", "f32": "I", "f64": "Q"}
+TYPED_WIDTHS = {"u64": 8, "i8": 1, "i16": 2, "i32": 4, "i64": 8, "f32": 4, "f64": 8}
+C_TYPES = {"u64": "uint64_t", "i8": "int8_t", "i16": "int16_t", "i32": "int32_t", "i64": "int64_t", "f32": "float",
+           "f64": "double"}
+
+
+def typed_values(rng, type_name):
+    """The type's edge values then random ones, as little-endian bytes."""
+    width = TYPED_WIDTHS[type_name]
+    bits = width * 8
+    if type_name == "f32":
+        values = [0x80000000, 1, 0x7F7FFFFF, 0x7F800000, 0xFF800000, 0x7FC00000, 0, 0x80800000]
+    elif type_name == "f64":
+        values = [1 << 63, 1, 0x7FEFFFFFFFFFFFFF, 0x7FF0000000000000, 0xFFF0000000000000, 0x7FF8000000000000, 0,
+                  0x8010000000000000]
+    elif type_name[0] == "u":
+        values = [0, (1 << bits) - 1, 1]
+    else:
+        values = [-(1 << (bits - 1)), (1 << (bits - 1)) - 1, 0, -1, 1]
+    if type_name[0] == "f":
+        # Random finite values of every exponent.
+        values += [rng.getrandbits(bits) & ~(0x7F800000 if width == 4 else 0x7FF0000000000000) |
+                   (rng.randrange(1, 255 if width == 4 else 2047) << (23 if width == 4 else 52)) for _ in range(10)]
+    elif type_name[0] == "u":
+        values += [rng.getrandbits(bits) for _ in range(10)]
+    else:
+        values += [rng.getrandbits(bits) - (1 << (bits - 1)) for _ in range(10)]
+    return struct.pack("<%d%s" % (len(values), TYPED_FORMATS[type_name]), *values)
+
+
+def canonical(type_name, data):
+    """NaN payloads are not kept everywhere: every NaN compares as one."""
+    if type_name[0] != "f":
+        return data
+    width = TYPED_WIDTHS[type_name]
+    out = b""
+    for i in range(0, len(data), width):
+        value = struct.unpack("<" + ("f" if width == 4 else "d"), data[i:i + width])[0]
+        out += b"NaN!" * (width // 4) if math.isnan(value) else data[i:i + width]
+    return out
+
+
+class TypedTables:
+    """Every typed table, its bytes in one input file of its own."""
+
+    def __init__(self, run):
+        self.run = run
+        self.path = os.path.join(run.work, "typed.bin")
+        self.tables = []  # (type, notation, order, offset, size, little-endian bytes)
+        data = b""
+        for type_name in TYPED:
+            little = typed_values(run.rng, type_name)
+            width = TYPED_WIDTHS[type_name]
+            big = b"".join(little[i:i + width][::-1] for i in range(0, len(little), width))
+            for notation in ("hex", "dec"):
+                for order, stored in (("le", little), ("be", big)):
+                    self.tables.append((type_name, notation, order, len(data), len(stored), little))
+                    data += stored
+        with open(self.path, "wb") as f:
+            f.write(data)
+
+    def text(self, language, index, name, extra=()):
+        type_name, notation, order, offset, size, _ = self.tables[index]
+        arguments = [self.run.cli, "-l", language, "-i", type_name, "-a", "%X" % offset, "-s", "%X" % size, "-n", "5",
+                     "--lf", "--name", name] + list(extra)
+        if notation == "dec":
+            arguments.append("--decimal")
+        if order == "be":
+            arguments.append("--big-endian")
+        out = subprocess.run(arguments + [self.path], capture_output=True, timeout=60)
+        if out.returncode != 0:
+            raise RuntimeError("zemrik-cli %s: exit %d: %s" % (" ".join(arguments[1:]), out.returncode,
+                                                              out.stderr.decode(errors="replace")))
+        return out.stdout.decode("ascii")
+
+    def compare(self, language, tool, output):
+        position = 0
+        for type_name, notation, order, _, size, little in self.tables:
+            got = output[position:position + size]
+            position += size
+            ok = canonical(type_name, got) == canonical(type_name, little)
+            self.run.matrix.append((language, "%s %s-%s" % (type_name, notation, order), tool,
+                                    "values equal" if ok else "MISMATCH"))
+            if not ok:
+                self.run.failures.append("%s %s %s %s: the program's values differ from the file's" %
+                                         (language, type_name, notation, order))
+        if position != len(output):
+            self.run.failures.append("%s: the program wrote %d bytes, %d expected" % (language, len(output), position))
+
+
+def check_typed_c(run, typed, fixed):
+    language = "typed c --fixed-types" if fixed else "typed c"
+    tools = need(run, language, "gcc", "g++")
+    if not tools:
+        return
+    extra = ["--fixed-types"] if fixed else []
+    source = "#include <math.h>\n#include <stdint.h>\n#include <stdio.h>\n\n"
+    body = ""
+    for index, table in enumerate(typed.tables):
+        source += typed.text("c", index, "t%d" % index, extra) + "\n"
+        # Through the fixed-width type: the classic names may be wider.
+        body += "    for (size_t k = 0; k < sizeof t%d / sizeof t%d[0]; ++k) {\n" % (index, index)
+        body += "        %s v = (%s)t%d[k];\n        fwrite(&v, sizeof v, 1, stdout);\n    }\n" % (
+            C_TYPES[table[0]], C_TYPES[table[0]], index)
+    source += "\nint main(void) {\n" + body + "    return 0;\n}\n"
+    for compiler, flags in ((tools[0], ["-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror", "-x", "c"]),
+                            (tools[1], ["-std=c++17", "-Wall", "-Werror", "-x", "c++"])):
+        output = run.build_and_run(language, "tables.c", source, [compiler] + flags + ["-o", "check", "tables.c", "-lm"],
+                                   lambda directory: [os.path.join(directory, "check")])
+        if output is not None:
+            typed.compare(language, os.path.basename(compiler) + " " + tool_version([compiler, "-dumpfullversion"]),
+                          output)
+
+
+def check_typed_rust(run, typed):
+    tools = need(run, "typed rust", "rustc")
+    if not tools:
+        return
+    source = "use std::io::Write;\n\n"
+    body = ""
+    for index, _ in enumerate(typed.tables):
+        source += typed.text("rust", index, "T%d" % index) + "\n"
+        body += "    for v in T%d.iter() {\n        out.extend_from_slice(&v.to_le_bytes());\n    }\n" % index
+    source += "\nfn main() {\n    let mut out: Vec<u8> = Vec::new();\n" + body
+    source += "    std::io::stdout().write_all(&out).unwrap();\n}\n"
+    output = run.build_and_run("typed rust", "check.rs", source,
+                               [tools[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
+                               lambda directory: [os.path.join(directory, "check")])
+    if output is not None:
+        typed.compare("typed rust", tool_version([tools[0], "--version"]), output)
+
+
+def check_typed_go(run, typed):
+    tools = need(run, "typed go", "go")
+    if not tools:
+        return
+    source = 'package main\n\nimport (\n\t"bytes"\n\t"encoding/binary"\n\t"math"\n\t"os"\n)\n\nvar _ = math.Pi\n\n'
+    body = ""
+    for index, _ in enumerate(typed.tables):
+        source += typed.text("go", index, "t%d" % index) + "\n"
+        body += "\tbinary.Write(&out, binary.LittleEndian, t%d[:])\n" % index
+    source += "\nfunc main() {\n\tvar out bytes.Buffer\n" + body + "\tos.Stdout.Write(out.Bytes())\n}\n"
+    environment = dict(os.environ, GO111MODULE="off", GOPROXY="off", GOFLAGS="")
+    if "HOME" not in environment:
+        environment["GOCACHE"] = os.path.join(run.work, "gocache")
+    output = run.build_and_run("typed go", "check.go", source, [tools[0], "build", "-o", "check", "check.go"],
+                               lambda directory: [os.path.join(directory, "check")], environment)
+    if output is not None:
+        typed.compare("typed go", tool_version([tools[0], "version"]), output)
+
+
+def check_typed_python(run, typed):
+    tools = need(run, "typed python", "python3")
+    if not tools:
+        return
+    formats = dict(TYPED_FORMATS, f32="f", f64="d")
+    source = "import struct\nimport sys\n\nout = b''\n"
+    for index, table in enumerate(typed.tables):
+        source += typed.text("python", index, "t%d" % index) + "\n"
+        source += "out += struct.pack('<%%d%s' %% len(t%d), *t%d)\n" % (formats[table[0]], index, index)
+    source += "sys.stdout.buffer.write(out)\n"
+    output = run.build_and_run("typed python", "check.py", source, None, lambda directory: [tools[0], "check.py"])
+    if output is not None:
+        typed.compare("typed python", tool_version([tools[0], "--version"]), output)
+
+
+def check_typed_csharp(run, typed):
+    tools = need(run, "typed csharp", "mcs", "mono")
+    if not tools:
+        return
+    source = "using System;\nusing System.IO;\n\nclass Check {\n"
+    for type_name in ("byte", "sbyte", "short", "int", "long", "ulong", "float", "double"):
+        source += "    static void Put(Stream o, %s[] t) { foreach (var v in t) { var b = %s; o.Write(b, 0, b.Length); } }\n" % (
+            type_name, "new byte[] { (byte)v }" if type_name in ("byte", "sbyte") else "BitConverter.GetBytes(v)")
+    body = ""
+    for index, _ in enumerate(typed.tables):
+        source += typed.text("csharp", index, "t%d" % index) + "\n"
+        body += "            Put(o, t%d);\n" % index
+    source += "    static void Main() {\n        using (var o = Console.OpenStandardOutput()) {\n" + body
+    source += "        }\n    }\n}\n"
+    output = run.build_and_run("typed csharp", "check.cs", source,
+                               [tools[0], "-warnaserror+", "-out:check.exe", "check.cs"],
+                               lambda directory: [tools[1], os.path.join(directory, "check.exe")])
+    if output is not None:
+        typed.compare("typed csharp", tool_version([tools[0], "--version"]), output)
+
+
+def check_typed_delphi(run, typed):
+    tools = need(run, "typed delphi", "fpc")
+    if not tools:
+        return
+    source = "program check;\n\nuses Math;\n\n"
+    source += "".join(typed.text("delphi", index, "t%d" % index) + "\n" for index, _ in enumerate(typed.tables))
+    source += "\nvar output: File;\nbegin\n  Assign(output, ParamStr(1));\n  Rewrite(output, 1);\n"
+    source += "".join("  BlockWrite(output, t%d, SizeOf(t%d));\n" % (index, index) for index, _ in enumerate(typed.tables))
+    source += "  Close(output);\nend.\n"
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "check.pas"), "w", newline="") as f:
+        f.write(source)
+    built = run.execute("typed delphi", [tools[0], "-Mdelphi", "-vw", "-ocheck", "check.pas"], directory)
+    if built is None or run.execute("typed delphi", [os.path.join(directory, "check"), "tables.bin"], directory) is None:
+        return
+    # fpc reads a hex literal as Int64: a UInt64 of $8000000000000000 or more
+    # warns of a range check, and keeps its bits. Any other warning fails.
+    warnings = [line for line in built.stdout.decode(errors="replace").splitlines() if "Warning:" in line]
+    known = [line for line in warnings if "must be between 0 and 18446744073709551615" in line]
+    if len(known) != len(warnings):
+        run.failures.append("typed delphi: fpc warned:\n" + "\n".join(set(warnings) - set(known)))
+    with open(os.path.join(directory, "tables.bin"), "rb") as f:
+        typed.compare("typed delphi", "fpc " + tool_version([tools[0], "-iV"]), f.read())
+    if known:
+        run.matrix.append(("typed delphi", "u64 hex", "fpc", "%d range-check warnings (UInt64 hex >= $8000000000000000), "
+                           "bits kept" % len(known)))
+
+
+def check_typed_assemblers(run, typed):
+    """nasm and GNU as: floats are their bit patterns; both must give the bytes."""
+    tools = need(run, "typed asm", "nasm")
+    if tools:
+        source = "".join(typed.text("asm", index, "t%d" % index) + "\n" for index, _ in enumerate(typed.tables))
+        output = run.build_and_run("typed asm", "tables.asm", source,
+                                   [tools[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
+                                   lambda directory: ["cat", os.path.join(directory, "tables.bin")])
+        if output is not None:
+            typed.compare("typed asm", tool_version([tools[0], "-v"]), output)
+    tools = need(run, "typed gas", "as", "objcopy")
+    if tools:
+        source = "".join(typed.text("gas", index, "t%d" % index) + "\n" for index, _ in enumerate(typed.tables))
+        output = run.build_and_run("typed gas", "tables.s", source, None, lambda directory: [
+            "sh", "-c", '"$0" --fatal-warnings -o tables.o tables.s && "$1" -O binary -j .text tables.o tables.bin '
+            '&& cat tables.bin', tools[0], tools[1]])
+        if output is not None:
+            typed.compare("typed gas", tool_version([tools[0], "--version"]), output)
+
+
+def check_typed(run):
+    typed = TypedTables(run)
+    check_typed_c(run, typed, False)
+    check_typed_c(run, typed, True)
+    check_typed_delphi(run, typed)
+    check_typed_rust(run, typed)
+    check_typed_go(run, typed)
+    check_typed_python(run, typed)
+    check_typed_csharp(run, typed)
+    check_typed_assemblers(run, typed)
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -393,7 +646,8 @@ def main():
         for check in (lambda: check_c(run, False), lambda: check_c(run, True), lambda: check_asm(run),
                       lambda: check_delphi(run, False), lambda: check_delphi(run, True),
                       lambda: check_rust(run), lambda: check_go(run), lambda: check_python(run),
-                      lambda: check_csharp(run), lambda: check_gas(run), lambda: check_datastr(run)):
+                      lambda: check_csharp(run), lambda: check_gas(run), lambda: check_datastr(run),
+                      lambda: check_typed(run)):
             check()
     print("seed %d (ZEMRIK_COMPILE_SEED=%d repeats this run)\n" % (seed, seed))
     for language, cell, tool, result in run.matrix:

@@ -1,0 +1,31 @@
+#include "app/cli/CliTypedTable.h"
+
+namespace zemrik::cli {
+
+std::optional<ElementSize> itemsEntryOf(typed::ElementType type) {
+    switch (type) {
+    case typed::ElementType::U8: return ElementSize::Byte;
+    case typed::ElementType::U16: return ElementSize::Word;
+    case typed::ElementType::U32: return ElementSize::Dword;
+    default: return std::nullopt;
+    }
+}
+
+std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
+    if (itemsEntryOf(options.items)) return std::nullopt;
+    TypedChoice choice;
+    choice.row = &languageRow(options.language);
+    typed::TypedOptions& typedOptions = choice.options;
+    typedOptions.type = options.items;
+    typedOptions.notation = options.decimal ? Notation::Decimal : Notation::Hex;
+    typedOptions.name = options.name;
+    typedOptions.naming = options.types == TypeNames::Fixed ? typed::TypeNaming::Fixed : typed::TypeNaming::Classic;
+    typedOptions.readOnly =
+        options.constness == Constness::Const ? typed::ReadOnly::Const : typed::ReadOnly::AsDeclared;
+    typedOptions.countConstant =
+        options.length == LengthConstant::After ? typed::CountConstant::After : typed::CountConstant::None;
+    typedOptions.lineBreaks = options.lineEnd == LineEnd::Lf ? typed::LineBreaks::Lf : typed::LineBreaks::CrLf;
+    return choice;
+}
+
+}  // namespace zemrik::cli

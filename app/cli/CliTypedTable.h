@@ -1,0 +1,24 @@
+// Which of zemrik-cli's tables the typed walk prints (64-bit, signed and
+// floating-point elements), and the typed walk's options made from the
+// command line's, in one place.
+#pragma once
+
+#include <optional>
+
+#include "app/cli/CommandLine.h"
+#include "core/Language.h"
+#include "run/RequestSource.h"
+#include "typed/ElementType.h"
+
+namespace zemrik::cli {
+
+// The Items list's entry that prints `type`: bytes, words or dwords for u8,
+// u16 and u32, which keep the dialog's walk; nothing for the other types.
+std::optional<ElementSize> itemsEntryOf(typed::ElementType type);
+
+// The typed table the options ask for, its size, items per line and byte
+// order left to the run, which checks them; nothing when the dialog's walk
+// prints it.
+std::optional<TypedChoice> typedChoiceOf(const CliOptions& options);
+
+}  // namespace zemrik::cli
