@@ -1,13 +1,11 @@
 #include "typed/TypedWalk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace zemrik::typed {
 namespace {
-
-// Text is handed to the output in blocks about this large.
-constexpr std::size_t kFlushLength = 1 << 14;
 
 std::string withLineBreaks(std::string text, LineBreaks breaks) {
     if (breaks == LineBreaks::CrLf) return text;
@@ -19,14 +17,57 @@ std::string withLineBreaks(std::string text, LineBreaks breaks) {
     return out;
 }
 
-bool flush(std::string& text, TextOutput& output) {
+// An 8-bit element's prefix and literal fit a slot of this many characters
+// in every row; a row whose don't prints them like wider elements.
+constexpr std::size_t kSlotLength = 16;
+// Elements written per reservation of the output.
+constexpr std::uint32_t kBatchElements = 1024;
+
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+bool writeExactly(std::string_view text, TextOutput& output) {
     if (text.empty()) return true;
     char* const at = output.reserve(text.size());
     if (at == nullptr) return false;
-    std::memcpy(at, text.data(), text.size());
-    output.commit(at + text.size(), CursorMove::Follow);
-    text.clear();
+    output.commit(put(at, text), CursorMove::Follow);
     return true;
+}
+
+// The element's bytes as a number of its width, as loadBits reads them, a
+// word at a time.
+template <class Word>
+std::uint64_t loadWord(const std::uint8_t* bytes, ByteOrder order) {
+    static_assert(std::endian::native == std::endian::little, "the element's first byte must be the lowest");
+    Word bits;
+    std::memcpy(&bits, bytes, sizeof bits);
+    if (order == ByteOrder::LittleEndian) return bits;
+    std::uint64_t swapped = 0;
+    for (std::size_t k = 0; k < sizeof bits; ++k) {
+        swapped = swapped << 8 | ((bits >> (8 * k)) & 0xFFu);
+    }
+    return swapped;
+}
+
+// A separator or line end: copied as a whole block where it fits one, so
+// that no call copies a few characters.
+constexpr std::size_t kShortLength = 16;
+
+char* putShort(char* at, const std::string& padded, std::size_t length) {
+    if (padded.size() == kShortLength) {
+        std::memcpy(at, padded.data(), kShortLength);
+        return at + length;
+    }
+    return put(at, padded);
+}
+
+std::string paddedShort(const std::string& text) {
+    if (text.size() > kShortLength) return text;
+    std::string padded = text;
+    padded.append(kShortLength - text.size(), '\0');
+    return padded;
 }
 
 // Collects a whole table's text.
@@ -66,9 +107,27 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     std::string closing = std::string(row.closing);
     if (options.countConstant == CountConstant::After) closing += row.lengthLine;
     header_ = withLineBreaks(filledTemplate(row.header, with), options.lineBreaks);
-    lineBreak_ = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
+    const std::string lineBreak = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
     separator_ = withLineBreaks(std::string(row.separator), options.lineBreaks);
+    endOfLine_ = row.lineEnd == LineEndRule::DropsSeparator ? lineBreak : separator_ + lineBreak;
     closing_ = withLineBreaks(filledTemplate(closing, with), options.lineBreaks);
+    paddedSeparator_ = paddedShort(separator_);
+    paddedEndOfLine_ = paddedShort(endOfLine_);
+    elementBound_ = row.elementPrefix.size() + literalLengthBound(row.literals) +
+                    std::max({separator_.size(), endOfLine_.size(), kShortLength});
+
+    if (width_ != 1) return;
+    std::string texts(256 * kSlotLength, '\0');
+    char literal[256];
+    if (row.elementPrefix.size() + literalLengthBound(row.literals) > sizeof literal) return;
+    for (std::size_t value = 0; value < 256; ++value) {
+        char* const end = writeLiteral(put(literal, row.elementPrefix), row.literals, type_, notation_, value);
+        const auto length = static_cast<std::size_t>(end - literal);
+        if (length > kSlotLength) return;
+        std::memcpy(&texts[value * kSlotLength], literal, length);
+        byteTextLengths_[value] = static_cast<std::uint8_t>(length);
+    }
+    byteTexts_ = std::move(texts);
 }
 
 TablePiece TypedTable::clamped(TablePiece piece) const {
@@ -84,37 +143,76 @@ ByteStretch TypedTable::stretchOf(TablePiece piece) const {
     return {piece.first * width_, piece.count * width_};
 }
 
-std::uint64_t TypedTable::bitsAt(std::span<const std::uint8_t> bytes, std::uint32_t k) const {
-    if (reversed_) return bytes[bytes.size() - 1 - k];
-    return loadBits(bytes.data() + std::size_t{k} * width_, width_, order_);
+template <class WriteOne>
+char* TypedTable::writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end,
+                                    WriteOne writeOne) const {
+    // The place in its line of the element after k.
+    std::uint32_t column = (first + k) % perLine_ + 1;
+    for (; k < end; ++k, ++column) {
+        at = writeOne(at, k);
+        // The reversed walk prints its last byte like the others.
+        if (first + k + 1 == count_) return reversed_ ? at : put(at, closing_);
+        if (column == perLine_) {
+            at = putShort(at, paddedEndOfLine_, endOfLine_.size());
+            column = 0;
+        } else {
+            at = putShort(at, paddedSeparator_, separator_.size());
+        }
+    }
+    return at;
+}
+
+template <class Word>
+char* TypedTable::writeWords(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                             std::uint32_t end) const {
+    return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
+        // Only bytes are walked reversed.
+        const std::size_t offset = reversed_ ? bytes.size() - 1 - index : std::size_t{index} * sizeof(Word);
+        const std::uint64_t bits = loadWord<Word>(bytes.data() + offset, order_);
+        return writeLiteral(put(to, row_.elementPrefix), row_.literals, type_, notation_, bits);
+    });
+}
+
+char* TypedTable::writeElements(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                                std::uint32_t end) const {
+    if (!byteTexts_.empty()) {
+        return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
+            const std::uint8_t value = reversed_ ? bytes[bytes.size() - 1 - index] : bytes[index];
+            // Whole slots are copied: the room is the bound, and the slot's tail is overwritten next.
+            std::memcpy(to, &byteTexts_[std::size_t{value} * kSlotLength], kSlotLength);
+            return to + byteTextLengths_[value];
+        });
+    }
+    switch (width_) {
+    case 1: return writeWords<std::uint8_t>(at, bytes, first, k, end);
+    case 2: return writeWords<std::uint16_t>(at, bytes, first, k, end);
+    case 4: return writeWords<std::uint32_t>(at, bytes, first, k, end);
+    default: return writeWords<std::uint64_t>(at, bytes, first, k, end);
+    }
 }
 
 WalkOutcome TypedTable::printPiece(std::span<const std::uint8_t> bytes, TablePiece piece, TextOutput& output) const {
     piece = clamped(piece);
     if (piece.count == 0) return WalkOutcome::Complete;
     if (bytes.size() < std::size_t{piece.count} * width_) return WalkOutcome::ReadFailed;
+    if (piece.first == 0 && !writeExactly(header_, output)) return WalkOutcome::BufferExhausted;
 
-    std::string text;
-    text.reserve(kFlushLength + 256);
-    if (piece.first == 0) text += header_;
-    const bool dropsSeparator = row_.lineEnd == LineEndRule::DropsSeparator;
-    for (std::uint32_t k = 0; k < piece.count; ++k) {
-        const std::uint32_t index = piece.first + k;
-        text += row_.elementPrefix;
-        appendLiteral(text, row_.literals, type_, notation_, bitsAt(bytes, k));
-        // The reversed walk prints its last byte like the others.
-        if (index + 1 == count_) {
-            if (!reversed_) text += closing_;
-            break;
+    std::string staged;  // for an output with less room than the bound
+    for (std::uint32_t k = 0; k < piece.count;) {
+        const std::uint32_t end = k + std::min(piece.count - k, kBatchElements);
+        const std::size_t room = std::size_t{end - k} * elementBound_ + closing_.size();
+        if (char* const at = output.reserve(room)) {
+            output.commit(writeElements(at, bytes, piece.first, k, end), CursorMove::Follow);
+        } else {
+            staged.resize(room);
+            char* const stagedEnd = writeElements(staged.data(), bytes, piece.first, k, end);
+            if (!writeExactly({staged.data(), static_cast<std::size_t>(stagedEnd - staged.data())}, output)) {
+                return WalkOutcome::BufferExhausted;
+            }
         }
-        text += separator_;
-        if ((index + 1) % perLine_ == 0) {
-            if (dropsSeparator) text.resize(text.size() - separator_.size());
-            text += lineBreak_;
-        }
-        if (text.size() >= kFlushLength && !flush(text, output)) return WalkOutcome::BufferExhausted;
+        k = end;
     }
-    return flush(text, output) ? WalkOutcome::Complete : WalkOutcome::BufferExhausted;
+    return WalkOutcome::Complete;
 }
 
 std::string TypedTable::print(std::span<const std::uint8_t> table) const {

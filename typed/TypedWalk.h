@@ -3,6 +3,7 @@
 // whole, so that typed tables stream like the dialog's.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -64,7 +65,16 @@ public:
 
 private:
     TablePiece clamped(TablePiece piece) const;
-    std::uint64_t bitsAt(std::span<const std::uint8_t> bytes, std::uint32_t k) const;
+    // Writes the piece's elements from `k` up to `end` from `at` on, which has
+    // room for elementBound_ characters each and the closing; returns the text's end.
+    char* writeElements(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                        std::uint32_t end) const;
+    template <class Word>
+    char* writeWords(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                     std::uint32_t end) const;
+    template <class WriteOne>
+    char* writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end,
+                            WriteOne writeOne) const;
 
     const LanguageRow& row_;
     ElementType type_;
@@ -75,9 +85,17 @@ private:
     std::uint32_t count_;
     std::uint32_t perLine_;
     std::string header_;
-    std::string lineBreak_;
     std::string separator_;
+    std::string endOfLine_;  // what follows a line's last element: separator and line break, or the break alone
     std::string closing_;
+    // The two, padded to a whole block when short (see putShort).
+    std::string paddedSeparator_;
+    std::string paddedEndOfLine_;
+    std::size_t elementBound_ = 0;  // the most characters an element and what follows it take
+    // One byte's texts, prefix and literal, in slots of kSlotLength with their
+    // lengths: 8-bit tables print by copying.
+    std::string byteTexts_;
+    std::array<std::uint8_t, 256> byteTextLengths_{};
 };
 
 }  // namespace zemrik::typed
