@@ -1,5 +1,6 @@
 #include "typed/LanguageRow.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zemrik::typed {
@@ -40,9 +41,30 @@ constexpr LanguageRow kC = {
                  .unsigned64DecimalSuffix = "U",
                  .minimumAsExpressionFrom = kFromDword,
                  .floats = {kCFloat, kCDouble}},
+    .records = {.recordName = "{name}_record",
+                .declaration = "typedef struct {\r\n{fields}} {record};\r\n",
+                .fieldDeclaration = "\t{type} {field};\r\n",
+                .arrayFieldDeclaration = "\t{type} {field}[{count}];\r\n",
+                .open = "{ ",
+                .fieldSeparator = ", ",
+                .close = " }",
+                .arrayOpen = "{ ",
+                .arraySeparator = ", ",
+                .arrayClose = " }"},
+    .dimensions = {.open = "{ ", .close = " }", .countJoin = "]["},
 };
 
 constexpr Names kNasmDirectives = {"db", "dw", "dd", "dq", "db", "dw", "dd", "dq", "dd", "dq"};
+
+// A record is one call of a macro that lays out each field with its directive.
+constexpr RecordForms kNasmRecords = {.recordName = "{name}_record",
+                                      .declaration = "%macro {record} {arity}\r\n{fields}%endmacro\r\n",
+                                      .fieldDeclaration = "\t{type} {args}\r\n",
+                                      .arrayFieldDeclaration = "\t{type} {args}\r\n",
+                                      .fieldSeparator = ", ",
+                                      .arraySeparator = ", ",
+                                      .argument = "%{n}",
+                                      .lines = RecordLines::OnePerLine};
 
 constexpr LanguageRow kAsm = {
     .cliName = "asm",
@@ -57,6 +79,7 @@ constexpr LanguageRow kAsm = {
     // Numbers start with a digit: 0FFh, not the name FFh.
     .literals = {.hex = {"", "h", 1}, .decimalWidth = kDecimalWidths, .floatForm = FloatForm::BitPattern},
     .lineEnd = LineEndRule::DropsSeparator,
+    .records = kNasmRecords,
 };
 
 constexpr FloatSpellings kDelphiFloat = {"", "Infinity", "NegInfinity", "NaN", ""};
@@ -77,6 +100,18 @@ constexpr LanguageRow kDelphi = {
                  .decimalWidth = kDelphiDecimalWidths,
                  .minimumAsExpressionFrom = kFromDword,
                  .floats = {kDelphiFloat, kDelphiFloat}},
+    .records = {.recordName = "{name}_record",
+                .declaration = "TYPE {record} = record\r\n{fields}end;\r\n",
+                .fieldDeclaration = "\t{field} : {type};\r\n",
+                .arrayFieldDeclaration = "\t{field} : array[0..{last}] of {type};\r\n",
+                .open = "(",
+                .fieldLabel = "{field}: ",
+                .fieldSeparator = "; ",
+                .close = ")",
+                .arrayOpen = "(",
+                .arraySeparator = ", ",
+                .arrayClose = ")"},
+    .dimensions = {.open = "(", .close = ")", .lastJoin = ", 0.."},
 };
 
 constexpr LanguageRow kDataStr = {
@@ -84,6 +119,7 @@ constexpr LanguageRow kDataStr = {
     .lineBreak = "\r\n",
     .literals = {.hex = {"", "", 0}},
     .elements = ElementRule::BytesReversedWhenBigEndian,
+    .shapeRefusal = "Data Str prints the table's bytes as one string: it takes neither --record nor --dims",
 };
 
 constexpr Names kRustTypes = {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"};
@@ -107,6 +143,18 @@ constexpr LanguageRow kRust = {
                  .decimalWidth = kDecimalWidths,
                  .floats = {FloatSpellings{"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
                             FloatSpellings{"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""}}},
+    .records = {.recordName = "{name}Record",
+                .declaration = "struct {record} {\r\n{fields}}\r\n",
+                .fieldDeclaration = "    {field}: {type},\r\n",
+                .arrayFieldDeclaration = "    {field}: [{type}; {count}],\r\n",
+                .open = "{record} { ",
+                .fieldLabel = "{field}: ",
+                .fieldSeparator = ", ",
+                .close = " }",
+                .arrayOpen = "[",
+                .arraySeparator = ", ",
+                .arrayClose = "]"},
+    .dimensions = {.open = "[", .close = "]", .typeWrap = "[{type}; {count}]"},
 };
 
 constexpr Names kGoTypes = {"uint8", "uint16", "uint32", "uint64",  "int8",
@@ -128,6 +176,18 @@ constexpr LanguageRow kGo = {
                  .floats = {FloatSpellings{"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())",
                                            "float32(math.Copysign(0, -1))"},
                             FloatSpellings{"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"}}},
+    .records = {.recordName = "{name}_record",
+                .declaration = "type {record} struct {\r\n{fields}}\r\n",
+                .fieldDeclaration = "\t{field} {type}\r\n",
+                .arrayFieldDeclaration = "\t{field} [{count}]{type}\r\n",
+                .open = "{",
+                .fieldLabel = "{field}: ",
+                .fieldSeparator = ", ",
+                .close = "}",
+                .arrayOpen = "[{count}]{type}{",
+                .arraySeparator = ", ",
+                .arrayClose = "}"},
+    .dimensions = {.open = "{", .close = "}", .countJoin = "]["},
 };
 
 constexpr FloatSpellings kPythonFloat = {"", "float('inf')", "float('-inf')", "float('nan')", ""};
@@ -142,6 +202,18 @@ constexpr LanguageRow kPython = {
     .lengthLine = "\r\n{name}_len = {count}",
     .defaultName = "table",
     .literals = {.hex = {"0x", "", 0}, .decimalWidth = kDecimalWidths, .floats = {kPythonFloat, kPythonFloat}},
+    // A record is a tuple; its field names are declared as a tuple of names.
+    .records = {.recordName = "{name}_fields",
+                .declaration = "{record} = ({fields})\r\n",
+                .fieldDeclaration = "'{field}', ",
+                .arrayFieldDeclaration = "'{field}', ",
+                .open = "(",
+                .fieldSeparator = ", ",
+                .close = ",)",
+                .arrayOpen = "(",
+                .arraySeparator = ", ",
+                .arrayClose = ",)"},
+    .dimensions = {.open = "[", .close = "]"},
 };
 
 constexpr Names kCSharpTypes = {"byte", "ushort", "uint", "ulong", "sbyte", "short", "int", "long", "float", "double"};
@@ -166,6 +238,18 @@ constexpr LanguageRow kCSharp = {
                                            "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
                             FloatSpellings{"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
                                            "System.BitConverter.Int64BitsToDouble(long.MinValue)"}}},
+    .records = {.recordName = "{name}_record",
+                .declaration = "struct {record} {\r\n{fields}}\r\n",
+                .fieldDeclaration = "    public {type} {field};\r\n",
+                .arrayFieldDeclaration = "    public {type}[] {field};\r\n",
+                .open = "new {record} { ",
+                .fieldLabel = "{field} = ",
+                .fieldSeparator = ", ",
+                .close = " }",
+                .arrayOpen = "new {type}[] { ",
+                .arraySeparator = ", ",
+                .arrayClose = " }"},
+    .dimensions = {.open = "{ ", .close = " }", .header = "static readonly {type}[{rank}] {name} = {\r\n   "},
 };
 
 constexpr Names kGasDirectives = {".byte",  ".short", ".long", ".quad", ".byte",
@@ -184,6 +268,15 @@ constexpr LanguageRow kGas = {
     .defaultName = "table",
     .literals = {.hex = {"0x", "", 0}, .decimalWidth = kDecimalWidths, .floatForm = FloatForm::BitPattern},
     .lineEnd = LineEndRule::DropsSeparator,
+    .records = {.recordName = "{name}_record",
+                .declaration = ".macro {record} {params}\r\n{fields}.endm\r\n",
+                .fieldDeclaration = "\t{type} {args}\r\n",
+                .arrayFieldDeclaration = "\t{type} {args}\r\n",
+                .fieldSeparator = ", ",
+                .arraySeparator = ", ",
+                .argument = "\\a{n}",
+                .parameter = "a{n}",
+                .lines = RecordLines::OnePerLine},
 };
 
 constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPython, kCSharp, kGas};
@@ -193,10 +286,14 @@ constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPytho
 std::span<const LanguageRow> languageRows() { return kRows; }
 
 std::string filledTemplate(std::string_view text, const TemplateValues& values) {
-    const std::pair<std::string_view, std::string_view> keys[] = {
+    const TemplateKey keys[] = {
         {"name", values.name},   {"type", values.type}, {"const", values.constWord},
         {"count", values.count}, {"last", values.last},
     };
+    return filledTemplate(text, keys);
+}
+
+std::string filledTemplate(std::string_view text, std::span<const TemplateKey> keys) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t open = text.find('{', at);
@@ -207,11 +304,14 @@ std::string filledTemplate(std::string_view text, const TemplateValues& values) 
         }
         out += text.substr(at, open - at);
         const std::string_view key = text.substr(open + 1, close - open - 1);
-        std::string_view replacement = text.substr(open, close - open + 1);  // C's "{" stays
-        for (const auto& [name, value] : keys) {
-            if (key == name) replacement = value;
+        const auto known = std::find_if(keys.begin(), keys.end(), [&](const TemplateKey& k) { return k.first == key; });
+        if (known == keys.end()) {
+            // C's "{" stays, and a key may follow it ("{\r\n{fields}").
+            out += '{';
+            at = open + 1;
+            continue;
         }
-        out += replacement;
+        out += known->second;
         at = close + 1;
     }
     return out;

@@ -8,11 +8,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/TableWalk.h"
 #include "core/TextOutput.h"
 #include "typed/ElementType.h"
 #include "typed/LanguageRow.h"
+#include "typed/RecordSpec.h"
 
 namespace zemrik::typed {
 
@@ -35,7 +37,17 @@ struct TypedOptions {
     ReadOnly readOnly = ReadOnly::AsDeclared;
     CountConstant countConstant = CountConstant::None;
     LineBreaks lineBreaks = LineBreaks::CrLf;
+    // --record: the table as back-to-back records (not owned; read only while
+    // the table is made). Null: elements of `type`.
+    const RecordSpec* record = nullptr;
+    // --dims: the extents, outermost first; empty: one dimension. Read only
+    // while the table is made.
+    std::span<const std::uint32_t> dims{};
 };
+
+// Why the options can't print through the row: the row refuses records or
+// dimensions, or the table's size does not fit them (see checkShape).
+[[nodiscard]] Expected<void, std::string> checkTypedOptions(const LanguageRow& row, const TypedOptions& options);
 
 // Where a piece's bytes lie inside the table, for the caller to read them.
 struct ByteStretch {
@@ -50,7 +62,7 @@ class TypedTable {
 public:
     TypedTable(const LanguageRow& row, const TypedOptions& options);
 
-    // Elements printed: bytes when the row prints bytes.
+    // Items printed: elements, records with --record, bytes when the row prints bytes.
     std::uint32_t printedCount() const { return count_; }
     // The bytes `piece` is printed from.
     ByteStretch stretchOf(TablePiece piece) const;
@@ -72,6 +84,9 @@ private:
     template <class Word>
     char* writeWords(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
                      std::uint32_t end) const;
+    char* writeShaped(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                      std::uint32_t end) const;
+    char* writeRecord(char* at, const std::uint8_t* bytes) const;
     template <class WriteOne>
     char* writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end,
                             WriteOne writeOne) const;
@@ -95,6 +110,23 @@ private:
     // One byte's texts, prefix and literal, in slots of kSlotLength with their
     // lengths: 8-bit tables print by copying.
     std::string byteTexts_;
+    // A record's fields as printed: what goes before and after each value.
+    struct FieldPlan {
+        ElementType type;
+        std::uint32_t count;
+        bool padding;
+        std::string before;  // the separator from the field before, the label and an array's opening
+        std::string after;   // an array's closing
+    };
+    std::vector<FieldPlan> fields_;
+    std::string recordOpen_;
+    std::string recordClose_;
+    std::string arraySeparator_;
+    // --dims: the items in a run of each inner extent, outermost first, and
+    // what opens and closes such a run.
+    std::vector<std::uint32_t> runs_;
+    std::string dimensionOpen_;
+    std::string dimensionClose_;
     std::array<std::uint8_t, 256> byteTextLengths_{};
 };
 

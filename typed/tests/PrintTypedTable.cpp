@@ -1,6 +1,8 @@
 // Prints a file's bytes as one typed table, for typed_output_compiles.py to
-// hand to the real compilers: LANGUAGE TYPE hex|dec le|be NAME FILE.
+// hand to the real compilers: LANGUAGE TYPE hex|dec le|be NAME FILE
+// [RECORD|- [DIMS]], RECORD and DIMS as --record and --dims take them.
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -8,7 +10,7 @@
 
 int main(int argc, char** argv) {
     using namespace zemrik::typed;
-    if (argc != 7) return 64;
+    if (argc < 7 || argc > 9) return 64;
     const LanguageRow* row = findLanguageRow(argv[1]);
     const auto type = parseElementType(argv[2]);
     std::FILE* file = std::fopen(argv[6], "rb");
@@ -24,6 +26,24 @@ int main(int argc, char** argv) {
     options.itemsPerLine = 4;
     options.lineBreaks = LineBreaks::Lf;
     options.tableSize = static_cast<std::uint32_t>(bytes.size());
+    std::optional<RecordSpec> record;
+    if (argc > 7 && std::string_view(argv[7]) != "-") {
+        auto parsed = parseRecordSpec(argv[7]);
+        if (!parsed) return std::fprintf(stderr, "%s\n", parsed.error().c_str()), 64;
+        record = std::move(*parsed);
+        options.record = &*record;
+    }
+    std::vector<std::uint32_t> dims;
+    if (argc > 8) {
+        auto parsed = parseDims(argv[8]);
+        if (!parsed) return std::fprintf(stderr, "%s\n", parsed.error().c_str()), 64;
+        dims = std::move(*parsed);
+        options.dims = dims;
+    }
+    if (const auto fits = checkTypedOptions(*row, options); !fits) {
+        std::fprintf(stderr, "%s\n", fits.error().c_str());
+        return 64;
+    }
     const std::string text = TypedTable(*row, options).print(bytes);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
