@@ -26,7 +26,8 @@ constexpr std::uint32_t kBatchElements = 1024;
 constexpr std::size_t kBatchLength = std::size_t{1} << 16;
 
 char* put(char* at, std::string_view text) {
-    std::memcpy(at, text.data(), text.size());
+    // An empty row text has no storage: memcpy must not see its null pointer.
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
     return at + text.size();
 }
 
