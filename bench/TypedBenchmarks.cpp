@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "bench/BenchSupport.h"
@@ -17,6 +18,7 @@ struct TypedCase {
     const char* language;
     typed::ElementType type;
     Notation notation;
+    const char* record = nullptr;  // --record's text, or none
 };
 
 constexpr std::size_t kPieceCapacity = 1 << 20;
@@ -29,6 +31,15 @@ void measureTyped(benchmark::State& state, TypedCase typedCase) {
     options.notation = typedCase.notation;
     options.tableSize = static_cast<std::uint32_t>(kTableBytes);
     options.itemsPerLine = kItemsPerLine;
+    std::optional<typed::RecordSpec> record;
+    if (typedCase.record != nullptr) {
+        record = *typed::parseRecordSpec(typedCase.record);
+        options.record = &*record;
+    }
+    if (!typed::checkTypedOptions(*typed::findLanguageRow(typedCase.language), options)) {
+        state.SkipWithError("the table does not fit the case");
+        return;
+    }
     const typed::TypedTable table(*typed::findLanguageRow(typedCase.language), options);
     std::vector<char> storage(kPieceCapacity);
     PieceBuffer buffer(storage.data(), storage.size());
@@ -67,6 +78,8 @@ void registerTypedBenchmarks() {
         {"typed/asm/u8/hex", {"asm", ElementType::U8, Notation::Hex}},
         {"typed/rust/u16/hex", {"rust", ElementType::U16, Notation::Hex}},
         {"typed/datastr/u8", {"datastr", ElementType::U8, Notation::Hex}},
+        // 16 bytes: {u16 id; u16 pad; u32 offset; f32 scale; i32 delta}
+        {"typed/c/record", {"c", ElementType::U8, Notation::Hex, "id:u16,_:u16,offset:u32,scale:f32,delta:i32"}},
     };
     for (const auto& [name, typedCase] : cases) {
         benchmark::RegisterBenchmark(name, measureTyped, typedCase)->Unit(benchmark::kMillisecond);

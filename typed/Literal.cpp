@@ -1,7 +1,6 @@
 #include "typed/Literal.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -40,12 +39,6 @@ public:
         }
         at_ += text.size();
         return *this;
-    }
-    // `text`'s first `length` characters, copied as a whole block of `Block`.
-    template <std::size_t Block>
-    void appendBlock(const char (&text)[Block], std::size_t length) {
-        std::memcpy(at_, text, Block);
-        at_ += length;
     }
     Cursor& operator+=(char c) {
         *at_++ = c;
@@ -93,13 +86,26 @@ void appendHexDigits(Cursor& out, std::uint64_t value, std::size_t digits) {
     if (left == 1) at[-1] = digits::kHexPairs[(value & 0xF) * 2 + 1];
 }
 
+std::size_t decimalDigits(std::uint64_t value) {
+    if (value <= UINT32_MAX) return digits::decimalCount(static_cast<std::uint32_t>(value));
+    std::size_t count = 10;
+    for (value /= 10000000000u; value != 0; value /= 10) ++count;
+    return count;
+}
+
+// The digits are written in place, back to front: no copy from a scratch
+// buffer, whose reading right after its writing would stall.
 void appendDecimal(Cursor& out, std::uint64_t magnitude, bool negative, std::size_t width) {
-    char text[kDigitsBound]{};
-    const auto end = std::to_chars(text, text + sizeof text, magnitude).ptr;
-    const std::size_t length = static_cast<std::size_t>(end - text) + (negative ? 1 : 0);
+    const std::size_t count = decimalDigits(magnitude);
+    const std::size_t length = count + (negative ? 1 : 0);
     if (length < width) out.pad(width - length);
     if (negative) out += '-';
-    out.appendBlock(text, static_cast<std::size_t>(end - text));
+    char* end = out.skip(count);
+    for (; magnitude > UINT32_MAX; magnitude /= 100) {
+        end -= 2;
+        std::memcpy(end, &digits::kDecimalPairs[(magnitude % 100) * 2], 2);
+    }
+    digits::writeDecimal(end, static_cast<std::uint32_t>(magnitude));
 }
 
 std::uint64_t widthMask(ElementType type) {
@@ -159,13 +165,13 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
         out += spell.negativeZero;
         return;
     }
-    char text[kFloatTextBound]{};
-    const char* const end =
+    char* const start = out.end();
+    char* const end =
         type == ElementType::F32
-            ? fmt::format_to(text, FMT_COMPILE("{}"), floatOfBits<float>(static_cast<std::uint32_t>(bits)))
-            : fmt::format_to(text, FMT_COMPILE("{}"), floatOfBits<double>(bits));
-    const std::string_view written(text, static_cast<std::size_t>(end - text));
-    out.appendBlock(text, written.size());
+            ? fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+            : fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<double>(bits));
+    const std::string_view written(start, static_cast<std::size_t>(end - start));
+    out.skip(written.size());
     // "1" or "100" is an integer literal to most languages, and takes no "f".
     if (written.find_first_of(".e") == std::string_view::npos) out += ".0";
     out += spell.suffix;
@@ -194,7 +200,7 @@ char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notat
 std::size_t literalLengthBound(const LiteralForms& forms) {
     std::size_t widest = 0;
     for (const std::uint8_t width : forms.decimalWidth) widest = std::max<std::size_t>(widest, width);
-    // The decimal digits are copied as a block of kDigitsBound after the padding.
+    // Padding is filled a block of kPadBlock at a time (see Cursor::pad).
     const std::size_t integer = kMinimumExpressionBound + widest + kDigitsBound + forms.hex.prefix.size() +
                                 forms.hex.suffix.size() + forms.hex.extraDigits +
                                 forms.unsigned64DecimalSuffix.size();
