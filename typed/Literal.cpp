@@ -126,8 +126,7 @@ void appendMagnitude(Cursor& out, const LiteralForms& forms, ElementType type, N
     out += forms.hex.suffix;
 }
 
-void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation,
-                   std::uint64_t bits) {
+void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
     bits &= widthMask(type);
     if (kindOf(type) == ValueKind::Unsigned) {
         appendMagnitude(out, forms, type, notation, bits, false);
@@ -166,10 +165,9 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
         return;
     }
     char* const start = out.end();
-    char* const end =
-        type == ElementType::F32
-            ? fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<float>(static_cast<std::uint32_t>(bits)))
-            : fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<double>(bits));
+    char* const end = type == ElementType::F32 ? fmt::format_to(start, FMT_COMPILE("{}"),
+                                                                floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+                                               : fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<double>(bits));
     const std::string_view written(start, static_cast<std::size_t>(end - start));
     out.skip(written.size());
     // "1" or "100" is an integer literal to most languages, and takes no "f".
@@ -202,8 +200,7 @@ std::size_t literalLengthBound(const LiteralForms& forms) {
     for (const std::uint8_t width : forms.decimalWidth) widest = std::max<std::size_t>(widest, width);
     // Padding is filled a block of kPadBlock at a time (see Cursor::pad).
     const std::size_t integer = kMinimumExpressionBound + widest + kDigitsBound + forms.hex.prefix.size() +
-                                forms.hex.suffix.size() + forms.hex.extraDigits +
-                                forms.unsigned64DecimalSuffix.size();
+                                forms.hex.suffix.size() + forms.hex.extraDigits + forms.unsigned64DecimalSuffix.size();
     std::size_t floating = 0;
     for (const FloatSpellings& spell : forms.floats) {
         for (const std::string_view text : {spell.infinity, spell.negativeInfinity, spell.nan, spell.negativeZero}) {

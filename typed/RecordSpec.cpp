@@ -119,7 +119,8 @@ Expected<std::vector<std::uint32_t>, std::string> parseDims(std::string_view tex
         const std::size_t cross = std::min(text.find_first_of("xX", at), text.size());
         const std::string_view extent = text.substr(at, cross - at);
         const auto value = parseCount(extent);
-        const std::string spot = "--dims extent " + std::to_string(dims.size() + 1) + " \"" + std::string(extent) + "\": ";
+        const std::string spot =
+            "--dims extent " + std::to_string(dims.size() + 1) + " \"" + std::string(extent) + "\": ";
         if (!value) return Result::failure(spot + "not a whole number below 2^32");
         if (*value == 0 || *value > UINT32_MAX) return Result::failure(spot + "not from 1 to 4294967295");
         dims.push_back(static_cast<std::uint32_t>(*value));
@@ -151,8 +152,9 @@ Expected<void, std::string> checkShape(const std::optional<RecordSpec>& record, 
         if (product > count) break;  // stays below 2^64: count < 2^32
     }
     if (product != count) {
-        return Result::failure("--dims: the extents' product " + (product > count ? "exceeds" : std::to_string(product) + " is not") +
-                               " the table's " + std::to_string(count) + items);
+        return Result::failure("--dims: the extents' product " +
+                               (product > count ? "exceeds" : std::to_string(product) + " is not") + " the table's " +
+                               std::to_string(count) + items);
     }
     return {};
 }

@@ -46,7 +46,7 @@ using ReservedNameCheck = std::function<std::optional<std::string_view>(std::str
 
 // --record's FIELDS. The reason names the field (1-based) and its text.
 [[nodiscard]] Expected<RecordSpec, std::string> parseRecordSpec(std::string_view text,
-                                                               const ReservedNameCheck& reserved = {});
+                                                                const ReservedNameCheck& reserved = {});
 
 // --dims's AxB[xC...]: every extent from 1 on, outermost first.
 [[nodiscard]] Expected<std::vector<std::uint32_t>, std::string> parseDims(std::string_view text);

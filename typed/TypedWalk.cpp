@@ -91,7 +91,6 @@ private:
     std::size_t length_ = 0;
 };
 
-
 std::string joined(std::span<const std::uint32_t> values, std::uint32_t less, std::string_view join) {
     std::string text;
     for (std::size_t k = 0; k < values.size(); ++k) {
@@ -121,8 +120,11 @@ std::string recordDeclaration(const RecordForms& forms, const RecordSpec& record
         }
         const std::string count = std::to_string(field.count);
         const std::string last = std::to_string(field.count - 1);
-        const TemplateKey keys[] = {
-            {"field", field.name}, {"type", names[indexOf(field.type)]}, {"count", count}, {"last", last}, {"args", args}};
+        const TemplateKey keys[] = {{"field", field.name},
+                                    {"type", names[indexOf(field.type)]},
+                                    {"count", count},
+                                    {"last", last},
+                                    {"args", args}};
         fields += filledTemplate(field.isArray() ? forms.arrayFieldDeclaration : forms.fieldDeclaration, keys);
     }
     const std::string arity = std::to_string(argument);
@@ -182,11 +184,13 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
             }
             outer = options.dims.first(1);
         }
-        const std::string extents = dims.countJoin.empty() ? std::to_string(outer[0]) : joined(outer, 0, dims.countJoin);
-        const std::string lasts = dims.lastJoin.empty() ? std::to_string(outer[0] - 1) : joined(outer, 1, dims.lastJoin);
+        const std::string extents =
+            dims.countJoin.empty() ? std::to_string(outer[0]) : joined(outer, 0, dims.countJoin);
+        const std::string lasts =
+            dims.lastJoin.empty() ? std::to_string(outer[0] - 1) : joined(outer, 1, dims.lastJoin);
         const std::string rank(options.dims.size() - 1, ',');
-        const TemplateKey keys[] = {{"name", name},       {"type", type},  {"const", constWord},
-                                    {"count", extents},   {"last", lasts}, {"rank", rank}};
+        const TemplateKey keys[] = {{"name", name},     {"type", type},  {"const", constWord},
+                                    {"count", extents}, {"last", lasts}, {"rank", rank}};
         headerText += filledTemplate(dims.header.empty() ? row.header : dims.header, keys);
         std::uint32_t run = count_;
         for (std::size_t k = 0; k + 1 < options.dims.size(); ++k) {
@@ -219,7 +223,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
             FieldPlan plan{field.type, field.count, field.isPadding(), {}, {}};
             if (!plan.padding) {
                 const std::string fieldCount = std::to_string(field.count);
-                const TemplateKey keys[] = {{"field", field.name}, {"type", names[indexOf(field.type)]}, {"count", fieldCount}};
+                const TemplateKey keys[] = {
+                    {"field", field.name}, {"type", names[indexOf(field.type)]}, {"count", fieldCount}};
                 if (!firstPrinted) plan.before += forms.fieldSeparator;
                 firstPrinted = false;
                 plan.before += filledTemplate(forms.fieldLabel, keys);
@@ -360,7 +365,8 @@ WalkOutcome TypedTable::printPiece(std::span<const std::uint8_t> bytes, TablePie
     if (piece.first == 0 && !writeExactly(header_, output)) return WalkOutcome::BufferExhausted;
 
     // About kBatchLength characters a reservation, however long an item's text.
-    const auto batch = static_cast<std::uint32_t>(std::clamp<std::size_t>(kBatchLength / elementBound_, 1, kBatchElements));
+    const auto batch =
+        static_cast<std::uint32_t>(std::clamp<std::size_t>(kBatchLength / elementBound_, 1, kBatchElements));
     std::string staged;  // for an output with less room than the bound
     for (std::uint32_t k = 0; k < piece.count;) {
         const std::uint32_t end = k + std::min(piece.count - k, batch);

@@ -88,8 +88,7 @@ private:
                       std::uint32_t end) const;
     char* writeRecord(char* at, const std::uint8_t* bytes) const;
     template <class WriteOne>
-    char* writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end,
-                            WriteOne writeOne) const;
+    char* writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end, WriteOne writeOne) const;
 
     const LanguageRow& row_;
     ElementType type_;
