@@ -18,9 +18,10 @@ std::string withLineBreaks(std::string text, LineBreaks breaks) {
     return out;
 }
 
-// An 8-bit element's prefix and literal fit a slot of this many characters
-// in every row; a row whose don't prints them like wider elements.
+// An 8- or 16-bit element's prefix and literal fit a slot of this many
+// characters in every row; a row whose don't prints them like wider elements.
 constexpr std::size_t kSlotLength = 16;
+constexpr std::uint32_t kWordTextsFrom = 1 << 15;
 // Elements written per reservation of the output.
 constexpr std::uint32_t kBatchElements = 1024;
 constexpr std::size_t kBatchLength = std::size_t{1} << 16;
@@ -242,18 +243,23 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
                     runs_.size() * (dimensionOpen_.size() + dimensionClose_.size()) +
                     std::max({separator_.size(), endOfLine_.size(), kShortLength});
 
-    if (width_ != 1 || options.record != nullptr || !runs_.empty()) return;
-    std::string texts(256 * kSlotLength, '\0');
+    // A 16-bit table's texts cost 65536 literals: worth it from half as many elements.
+    const bool wordTexts = width_ == 2 && count_ >= kWordTextsFrom;
+    if ((width_ != 1 && !wordTexts) || options.record != nullptr || !runs_.empty()) return;
+    const std::size_t values = std::size_t{1} << (8 * width_);
+    std::string texts(values * kSlotLength, '\0');
+    std::vector<std::uint8_t> lengths(values);
     char literal[256];
     if (row.elementPrefix.size() + literalLengthBound(row.literals) > sizeof literal) return;
-    for (std::size_t value = 0; value < 256; ++value) {
+    for (std::size_t value = 0; value < values; ++value) {
         char* const end = writeLiteral(put(literal, row.elementPrefix), row.literals, type_, notation_, value);
         const auto length = static_cast<std::size_t>(end - literal);
         if (length > kSlotLength) return;
         std::memcpy(&texts[value * kSlotLength], literal, length);
-        byteTextLengths_[value] = static_cast<std::uint8_t>(length);
+        lengths[value] = static_cast<std::uint8_t>(length);
     }
-    byteTexts_ = std::move(texts);
+    valueTexts_ = std::move(texts);
+    valueTextLengths_ = std::move(lengths);
 }
 
 TablePiece TypedTable::clamped(TablePiece piece) const {
@@ -342,12 +348,19 @@ char* TypedTable::writeShaped(char* at, std::span<const std::uint8_t> bytes, std
 char* TypedTable::writeElements(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
                                 std::uint32_t end) const {
     if (!fields_.empty() || !runs_.empty()) return writeShaped(at, bytes, first, k, end);
-    if (!byteTexts_.empty()) {
+    // Whole slots are copied: the room is the bound, and the slot's tail is overwritten next.
+    const auto copySlot = [&](char* to, std::size_t value) {
+        std::memcpy(to, &valueTexts_[value * kSlotLength], kSlotLength);
+        return to + valueTextLengths_[value];
+    };
+    if (!valueTexts_.empty() && width_ == 1) {
         return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
-            const std::uint8_t value = reversed_ ? bytes[bytes.size() - 1 - index] : bytes[index];
-            // Whole slots are copied: the room is the bound, and the slot's tail is overwritten next.
-            std::memcpy(to, &byteTexts_[std::size_t{value} * kSlotLength], kSlotLength);
-            return to + byteTextLengths_[value];
+            return copySlot(to, reversed_ ? bytes[bytes.size() - 1 - index] : bytes[index]);
+        });
+    }
+    if (!valueTexts_.empty()) {
+        return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
+            return copySlot(to, loadWord<std::uint16_t>(bytes.data() + std::size_t{index} * 2, order_));
         });
     }
     switch (width_) {

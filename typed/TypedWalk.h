@@ -106,9 +106,10 @@ private:
     std::string paddedSeparator_;
     std::string paddedEndOfLine_;
     std::size_t elementBound_ = 0;  // the most characters an element and what follows it take
-    // One byte's texts, prefix and literal, in slots of kSlotLength with their
-    // lengths: 8-bit tables print by copying.
-    std::string byteTexts_;
+    // Every value's text, prefix and literal, in slots of kSlotLength, with
+    // their lengths: 8-bit tables, and long 16-bit ones, print by copying.
+    std::string valueTexts_;
+    std::vector<std::uint8_t> valueTextLengths_;
     // A record's fields as printed: what goes before and after each value.
     struct FieldPlan {
         ElementType type;
@@ -126,7 +127,6 @@ private:
     std::vector<std::uint32_t> runs_;
     std::string dimensionOpen_;
     std::string dimensionClose_;
-    std::array<std::uint8_t, 256> byteTextLengths_{};
 };
 
 }  // namespace zemrik::typed

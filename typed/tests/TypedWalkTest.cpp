@@ -135,6 +135,31 @@ TEST(TypedWalk, RecordAndDimensionPiecesJoinedEqualTheWholeTable) {
     }
 }
 
+// A long 16-bit table prints each element from a precomputed text: every
+// value's text must be its literal's.
+TEST(TypedWalk, ALong16BitTablePrintsEveryValuesLiteral) {
+    const LanguageRow& row = *findLanguageRow("c");
+    for (const auto& [type, notation] : {std::pair{ElementType::I16, Notation::Decimal},
+                                         std::pair{ElementType::U16, Notation::Hex}}) {
+        std::vector<std::uint8_t> bytes;
+        std::string expected = type == ElementType::I16 ? "static short table[65536] = {\r\n\t"
+                                                        : "static unsigned short table[65536] = {\r\n\t";
+        for (std::uint32_t value = 0; value < 65536; ++value) {
+            bytes.push_back(static_cast<std::uint8_t>(value >> 8));  // big-endian
+            bytes.push_back(static_cast<std::uint8_t>(value));
+            if (value != 0) expected += ", \r\n\t";
+            appendLiteral(expected, row.literals, type, notation, value);
+        }
+        expected += " };";
+        TypedOptions options;
+        options.type = type;
+        options.notation = notation;
+        options.order = ByteOrder::BigEndian;
+        options.tableSize = static_cast<std::uint32_t>(bytes.size());
+        EXPECT_EQ(TypedTable(row, options).print(bytes), expected) << typeName(type);
+    }
+}
+
 TEST(TypedWalk, DeclaresEachTypeWithTheRowsNamesAndOptions) {
     const std::vector<std::uint8_t> bytes = {0x00, 0x00, 0x80, 0xBF, 0x00, 0x00, 0xC0, 0x7F};
     TypedOptions options;
