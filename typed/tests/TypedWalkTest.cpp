@@ -139,8 +139,8 @@ TEST(TypedWalk, RecordAndDimensionPiecesJoinedEqualTheWholeTable) {
 // value's text must be its literal's.
 TEST(TypedWalk, ALong16BitTablePrintsEveryValuesLiteral) {
     const LanguageRow& row = *findLanguageRow("c");
-    for (const auto& [type, notation] : {std::pair{ElementType::I16, Notation::Decimal},
-                                         std::pair{ElementType::U16, Notation::Hex}}) {
+    for (const auto& [type, notation] :
+         {std::pair{ElementType::I16, Notation::Decimal}, std::pair{ElementType::U16, Notation::Hex}}) {
         std::vector<std::uint8_t> bytes;
         std::string expected = type == ElementType::I16 ? "static short table[65536] = {\r\n\t"
                                                         : "static unsigned short table[65536] = {\r\n\t";
