@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "image/FormatReaders.h"
+#include "image/PeFormat.h"
 
 namespace zemrik::image {
 namespace {
@@ -82,9 +83,14 @@ std::string_view defectMessage(ImageDefect defect) {
     return "not a PE or ELF image";
 }
 
+bool beginsAsImage(std::span<const std::uint8_t> head) {
+    const FieldReader file(head);
+    return hasElfMagic(file) || file.u16(0) == pe::kDosSignature || hasArchiveMagic(file) || hasCoffObjectHeader(file);
+}
+
 ImageOrDefect readImageOf(const FieldReader& file, SymbolReading symbols) {
     if (hasElfMagic(file)) return readElfImage(file, symbols);
-    if (file.u16(0) == 0x5A4D) return readPeImage(file, symbols);
+    if (file.u16(0) == pe::kDosSignature) return readPeImage(file, symbols);
     if (hasArchiveMagic(file)) return readArchive(file, symbols);
     if (hasCoffObjectHeader(file)) return readCoffObject(file, symbols);
     return ImageOrDefect::failure(ImageDefect::NotAnImage);

@@ -105,6 +105,15 @@ std::string_view defectMessage(ImageDefect defect);
 
 enum class SymbolReading { Skip, Read };
 
+// How many of a file's first bytes tell whether it is one of the formats
+// readExecutableImage reads.
+inline constexpr std::size_t kImageMagicLength = 18;
+
+// Whether the file's first bytes (kImageMagicLength of them, fewer for a
+// shorter file) begin one of those formats. A file that doesn't is refused as
+// NotAnImage by them alone, so a caller can skip reading the rest.
+[[nodiscard]] bool beginsAsImage(std::span<const std::uint8_t> head);
+
 using ImageOrDefect = Expected<ExecutableImage, ImageDefect>;
 
 // Reads a PE32, PE32+, ELF32 or ELF64 image, a COFF or ELF relocatable

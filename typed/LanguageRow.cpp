@@ -15,44 +15,109 @@ constexpr Widths kDecimalWidths = {3, 5, 10, 20, 4, 6, 11, 20, 0, 0};
 // Delphi's bytes print at two places in the dialog.
 constexpr Widths kDelphiDecimalWidths = {2, 5, 10, 20, 4, 6, 11, 20, 0, 0};
 
-constexpr FloatSpellings kCFloat = {"f", "INFINITY", "-INFINITY", "NAN", ""};
-constexpr FloatSpellings kCDouble = {"", "INFINITY", "-INFINITY", "NAN", ""};
-
 // Languages whose minimum literal needs the (-MAX - 1) form from 32 bits on:
 // 0x80000000 and 2147483648 are no int there.
 constexpr std::uint32_t kFromDword = 4;
 
-constexpr LanguageRow kC = {
-    .cliName = "c",
-    .typeNames = Names{"unsigned char", "unsigned short", "unsigned long", "unsigned long long", "signed char", "short",
-                       "long", "long long", "float", "double"},
-    .fixedTypeNames = Names{"uint8_t", "uint16_t", "uint32_t", "uint64_t", "int8_t", "int16_t", "int32_t", "int64_t",
-                            "float", "double"},
-    .header = "static {const}{type} {name}[{count}] = {\r\n\t",
-    .lineBreak = "\r\n\t",
-    .separator = ", ",
-    .elementPrefix = "",
-    .closing = " };",
-    .lengthLine = "\r\nstatic const unsigned int {name}_len = {count};",
-    .constWord = "const ",
-    .defaultName = "table",
-    .literals = {.hex = {"0x", "", 0},
-                 .decimalWidth = kDecimalWidths,
-                 .unsigned64DecimalSuffix = "U",
-                 .minimumAsExpressionFrom = kFromDword,
-                 .floats = {kCFloat, kCDouble}},
-    .records = {.recordName = "{name}_record",
-                .declaration = "typedef struct {\r\n{fields}} {record};\r\n",
-                .fieldDeclaration = "\t{type} {field};\r\n",
-                .arrayFieldDeclaration = "\t{type} {field}[{count}];\r\n",
-                .open = "{ ",
-                .fieldSeparator = ", ",
-                .close = " }",
-                .arrayOpen = "{ ",
-                .arraySeparator = ", ",
-                .arrayClose = " }"},
-    .dimensions = {.open = "{ ", .close = " }", .countJoin = "]["},
+// The literal forms most rows share: 0x hex, the dialog's decimal widths,
+// floats as shortest decimals with these spellings.
+constexpr LiteralForms zeroXLiterals(FloatSpellings f32, FloatSpellings f64) {
+    return {.hex = {"0x", "", 0}, .decimalWidth = kDecimalWidths, .floats = {f32, f64}};
+}
+
+constexpr LiteralForms withMinimumAsExpression(LiteralForms forms) {
+    forms.minimumAsExpressionFrom = kFromDword;
+    return forms;
+}
+
+// What a declaring language writes around its elements (see LanguageRow).
+struct Declaration {
+    std::string_view cliName;
+    std::string_view header;
+    std::string_view closing;
+    std::string_view lengthLine;
+    std::string_view defaultName;
 };
+
+// A declaring language's row, to be given its layout; `fixedTypes` are
+// --fixed-types' names.
+constexpr LanguageRow declaring(const Declaration& texts, const Names& types, const Names& fixedTypes,
+                                const LiteralForms& literals) {
+    LanguageRow row;
+    row.cliName = texts.cliName;
+    row.typeNames = types;
+    row.fixedTypeNames = fixedTypes;
+    row.header = texts.header;
+    row.closing = texts.closing;
+    row.lengthLine = texts.lengthLine;
+    row.defaultName = texts.defaultName;
+    row.literals = literals;
+    return row;
+}
+
+// The command line's own languages, each in its usual layout: one indented
+// line per row of items, a comma after every item (the last one too) and the
+// closing bracket on a line of its own. Where the indent is spaces, the space
+// between items goes before each item, so that no line ends in a blank.
+constexpr LanguageRow indentedBySpaces(LanguageRow row) {
+    row.lineBreak = "\r\n   ";
+    row.separator = ",";
+    row.elementPrefix = " ";
+    return row;
+}
+
+constexpr LanguageRow indentedByTab(LanguageRow row) {
+    row.lineBreak = "\r\n\t";
+    row.separator = ", ";
+    return row;
+}
+
+// The assemblers: the element type's directive starts every line, and lines
+// end without the separator; floats are their bits.
+constexpr LanguageRow assembler(LanguageRow row, const Names& directives, HexForm hex) {
+    row.typeNames = directives;
+    row.fixedTypeNames = directives;
+    row.separator = ", ";
+    row.closing = "";
+    row.defaultName = "table";
+    row.literals = {.hex = hex, .decimalWidth = kDecimalWidths, .floatForm = FloatForm::BitPattern};
+    row.lineEnd = LineEndRule::DropsSeparator;
+    return row;
+}
+
+constexpr LanguageRow withShapes(LanguageRow row, const RecordForms& records, const DimensionForms& dimensions) {
+    row.records = records;
+    row.dimensions = dimensions;
+    return row;
+}
+
+constexpr FloatSpellings kCFloat = {"f", "INFINITY", "-INFINITY", "NAN", ""};
+constexpr FloatSpellings kCDouble = {"", "INFINITY", "-INFINITY", "NAN", ""};
+
+constexpr LanguageRow kC = [] {
+    LiteralForms literals = withMinimumAsExpression(zeroXLiterals(kCFloat, kCDouble));
+    literals.unsigned64DecimalSuffix = "U";
+    LanguageRow row = indentedByTab(declaring(
+        {"c", "static {const}{type} {name}[{count}] = {\r\n\t", " };",
+         "\r\nstatic const unsigned int {name}_len = {count};", "table"},
+        {"unsigned char", "unsigned short", "unsigned long", "unsigned long long", "signed char", "short", "long",
+         "long long", "float", "double"},
+        {"uint8_t", "uint16_t", "uint32_t", "uint64_t", "int8_t", "int16_t", "int32_t", "int64_t", "float", "double"},
+        literals));
+    row.constWord = "const ";
+    return withShapes(row,
+                      {.recordName = "{name}_record",
+                       .declaration = "typedef struct {\r\n{fields}} {record};\r\n",
+                       .fieldDeclaration = "\t{type} {field};\r\n",
+                       .arrayFieldDeclaration = "\t{type} {field}[{count}];\r\n",
+                       .open = "{ ",
+                       .fieldSeparator = ", ",
+                       .close = " }",
+                       .arrayOpen = "{ ",
+                       .arraySeparator = ", ",
+                       .arrayClose = " }"},
+                      {.open = "{ ", .close = " }", .countJoin = "]["});
+}();
 
 constexpr Names kNasmDirectives = {"db", "dw", "dd", "dq", "db", "dw", "dd", "dq", "dd", "dq"};
 
@@ -66,53 +131,41 @@ constexpr RecordForms kNasmRecords = {.recordName = "{name}_record",
                                       .argument = "%{n}",
                                       .lines = RecordLines::OnePerLine};
 
-constexpr LanguageRow kAsm = {
-    .cliName = "asm",
-    .typeNames = kNasmDirectives,
-    .fixedTypeNames = kNasmDirectives,
-    .header = "{name}\t{type} ",
-    .lineBreak = "\r\n\t{type} ",
-    .separator = ", ",
-    .closing = "",
-    .lengthLine = "\r\n{name}_len\tequ {count}",
-    .defaultName = "table",
-    // Numbers start with a digit: 0FFh, not the name FFh.
-    .literals = {.hex = {"", "h", 1}, .decimalWidth = kDecimalWidths, .floatForm = FloatForm::BitPattern},
-    .lineEnd = LineEndRule::DropsSeparator,
-    .records = kNasmRecords,
-};
+// Numbers start with a digit: 0FFh, not the name FFh.
+constexpr LanguageRow kAsm = withShapes(assembler({.cliName = "asm",
+                                                   .header = "{name}\t{type} ",
+                                                   .lineBreak = "\r\n\t{type} ",
+                                                   .lengthLine = "\r\n{name}_len\tequ {count}"},
+                                                  kNasmDirectives, {"", "h", 1}),
+                                        kNasmRecords, {});
 
 constexpr FloatSpellings kDelphiFloat = {"", "Infinity", "NegInfinity", "NaN", ""};
 
-constexpr LanguageRow kDelphi = {
-    .cliName = "delphi",
-    .typeNames =
-        Names{"byte", "WORD", "longint", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
-    .fixedTypeNames =
-        Names{"Byte", "Word", "LongWord", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
-    .header = "CONST {name} : array[0..{last}] of {type} = (\r\n\t",
-    .lineBreak = "\r\n\t",
-    .separator = ", ",
-    .closing = ");",
-    .lengthLine = "\r\nCONST {name}_len = {count};",
-    .defaultName = "table",
-    .literals = {.hex = {"$", "", 0},
-                 .decimalWidth = kDelphiDecimalWidths,
-                 .minimumAsExpressionFrom = kFromDword,
-                 .floats = {kDelphiFloat, kDelphiFloat}},
-    .records = {.recordName = "{name}_record",
-                .declaration = "TYPE {record} = record\r\n{fields}end;\r\n",
-                .fieldDeclaration = "\t{field} : {type};\r\n",
-                .arrayFieldDeclaration = "\t{field} : array[0..{last}] of {type};\r\n",
-                .open = "(",
-                .fieldLabel = "{field}: ",
-                .fieldSeparator = "; ",
-                .close = ")",
-                .arrayOpen = "(",
-                .arraySeparator = ", ",
-                .arrayClose = ")"},
-    .dimensions = {.open = "(", .close = ")", .lastJoin = ", 0.."},
-};
+// The dialog declares dwords as longint, whose values from $80000000 on
+// Free Pascal warns of: --fixed-types' LongWord takes them all.
+constexpr LanguageRow kDelphi = withShapes(
+    indentedByTab(declaring(
+        {"delphi", "CONST {name} : array[0..{last}] of {type} = (\r\n\t", ");", "\r\nCONST {name}_len = {count};",
+         "table"},
+        {"byte", "WORD", "longint", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
+        {"Byte", "Word", "LongWord", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
+        {.hex = {"$", "", 0},
+         .decimalWidth = kDelphiDecimalWidths,
+         .topBitCast = {Wrap{}, Wrap{}, Wrap{}, Wrap{"UInt64(", ")"}},
+         .minimumAsExpressionFrom = kFromDword,
+         .floats = {kDelphiFloat, kDelphiFloat}})),
+    {.recordName = "{name}_record",
+     .declaration = "TYPE {record} = record\r\n{fields}end;\r\n",
+     .fieldDeclaration = "\t{field} : {type};\r\n",
+     .arrayFieldDeclaration = "\t{field} : array[0..{last}] of {type};\r\n",
+     .open = "(",
+     .fieldLabel = "{field}: ",
+     .fieldSeparator = "; ",
+     .close = ")",
+     .arrayOpen = "(",
+     .arraySeparator = ", ",
+     .arrayClose = ")"},
+    {.open = "(", .close = ")", .lastJoin = ", 0.."});
 
 constexpr LanguageRow kDataStr = {
     .cliName = "datastr",
@@ -124,26 +177,14 @@ constexpr LanguageRow kDataStr = {
 
 constexpr Names kRustTypes = {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"};
 
-// The command line's own languages, each in its usual layout: one indented
-// line per row of items, a comma after every item (the last one too) and the
-// closing bracket on a line of its own. Where the indent is spaces, the space
-// between items goes before each item, so that no line ends in a blank.
-constexpr LanguageRow kRust = {
-    .cliName = "rust",
-    .typeNames = kRustTypes,
-    .fixedTypeNames = kRustTypes,
-    .header = "static {name}: [{type}; {count}] = [\r\n   ",
-    .lineBreak = "\r\n   ",
-    .separator = ",",
-    .elementPrefix = " ",
-    .closing = ",\r\n];",
-    .lengthLine = "\r\nconst {name}_LEN: usize = {count};",
-    .defaultName = "TABLE",  // Rust names statics in upper case
-    .literals = {.hex = {"0x", "", 0},
-                 .decimalWidth = kDecimalWidths,
-                 .floats = {FloatSpellings{"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
-                            FloatSpellings{"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""}}},
-    .records = {.recordName = "{name}Record",
+// Rust names statics in upper case.
+constexpr LanguageRow kRust =
+    withShapes(indentedBySpaces(declaring({"rust", "static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];",
+                                           "\r\nconst {name}_LEN: usize = {count};", "TABLE"},
+                                          kRustTypes, kRustTypes,
+                                          zeroXLiterals({"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
+                                                        {"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""}))),
+               {.recordName = "{name}Record",
                 .declaration = "struct {record} {\r\n{fields}}\r\n",
                 .fieldDeclaration = "    {field}: {type},\r\n",
                 .arrayFieldDeclaration = "    {field}: [{type}; {count}],\r\n",
@@ -154,29 +195,20 @@ constexpr LanguageRow kRust = {
                 .arrayOpen = "[",
                 .arraySeparator = ", ",
                 .arrayClose = "]"},
-    .dimensions = {.open = "[", .close = "]", .typeWrap = "[{type}; {count}]"},
-};
+               {.open = "[", .close = "]", .typeWrap = "[{type}; {count}]"});
 
 constexpr Names kGoTypes = {"uint8", "uint16", "uint32", "uint64",  "int8",
                             "int16", "int32",  "int64",  "float32", "float64"};
 
 // Go's constants are exact: -0.0 is 0, so its negative zero is computed.
-constexpr LanguageRow kGo = {
-    .cliName = "go",
-    .typeNames = kGoTypes,
-    .fixedTypeNames = kGoTypes,
-    .header = "var {name} = [{count}]{type}{\r\n\t",
-    .lineBreak = "\r\n\t",
-    .separator = ", ",
-    .closing = ",\r\n}",
-    .lengthLine = "\r\nconst {name}_len = {count}",
-    .defaultName = "table",
-    .literals = {.hex = {"0x", "", 0},
-                 .decimalWidth = kDecimalWidths,
-                 .floats = {FloatSpellings{"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())",
-                                           "float32(math.Copysign(0, -1))"},
-                            FloatSpellings{"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"}}},
-    .records = {.recordName = "{name}_record",
+constexpr LanguageRow kGo =
+    withShapes(indentedByTab(declaring(
+                   {"go", "var {name} = [{count}]{type}{\r\n\t", ",\r\n}", "\r\nconst {name}_len = {count}", "table"},
+                   kGoTypes, kGoTypes,
+                   zeroXLiterals({"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())",
+                                  "float32(math.Copysign(0, -1))"},
+                                 {"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"}))),
+               {.recordName = "{name}_record",
                 .declaration = "type {record} struct {\r\n{fields}}\r\n",
                 .fieldDeclaration = "\t{field} {type}\r\n",
                 .arrayFieldDeclaration = "\t{field} [{count}]{type}\r\n",
@@ -187,99 +219,110 @@ constexpr LanguageRow kGo = {
                 .arrayOpen = "[{count}]{type}{",
                 .arraySeparator = ", ",
                 .arrayClose = "}"},
-    .dimensions = {.open = "{", .close = "}", .countJoin = "]["},
-};
+               {.open = "{", .close = "}", .countJoin = "]["});
 
 constexpr FloatSpellings kPythonFloat = {"", "float('inf')", "float('-inf')", "float('nan')", ""};
 
-constexpr LanguageRow kPython = {
-    .cliName = "python",
-    .header = "{name} = [\r\n   ",
-    .lineBreak = "\r\n   ",
-    .separator = ",",
-    .elementPrefix = " ",
-    .closing = ",\r\n]",
-    .lengthLine = "\r\n{name}_len = {count}",
-    .defaultName = "table",
-    .literals = {.hex = {"0x", "", 0}, .decimalWidth = kDecimalWidths, .floats = {kPythonFloat, kPythonFloat}},
-    // A record is a tuple; its field names are declared as a tuple of names.
-    .records = {.recordName = "{name}_fields",
-                .declaration = "{record} = ({fields})\r\n",
-                .fieldDeclaration = "'{field}', ",
-                .arrayFieldDeclaration = "'{field}', ",
-                .open = "(",
-                .fieldSeparator = ", ",
-                .close = ",)",
-                .arrayOpen = "(",
-                .arraySeparator = ", ",
-                .arrayClose = ",)"},
-    .dimensions = {.open = "[", .close = "]"},
-};
+// A record is a tuple; its field names are declared as a tuple of names.
+constexpr LanguageRow kPython = withShapes(
+    indentedBySpaces(declaring({"python", "{name} = [\r\n   ", ",\r\n]", "\r\n{name}_len = {count}", "table"}, {}, {},
+                               zeroXLiterals(kPythonFloat, kPythonFloat))),
+    {.recordName = "{name}_fields",
+     .declaration = "{record} = ({fields})\r\n",
+     .fieldDeclaration = "'{field}', ",
+     .arrayFieldDeclaration = "'{field}', ",
+     .open = "(",
+     .fieldSeparator = ", ",
+     .close = ",)",
+     .arrayOpen = "(",
+     .arraySeparator = ", ",
+     .arrayClose = ",)"},
+    {.open = "[", .close = "]"});
 
 constexpr Names kCSharpTypes = {"byte", "ushort", "uint", "ulong", "sbyte", "short", "int", "long", "float", "double"};
 
 // Mono's compiler folds the literal -0.0 to +0.0: the negative zero is made
 // from its bits at run time.
-constexpr LanguageRow kCSharp = {
-    .cliName = "csharp",
-    .typeNames = kCSharpTypes,
-    .fixedTypeNames = kCSharpTypes,
-    .header = "static readonly {type}[] {name} = {\r\n   ",
-    .lineBreak = "\r\n   ",
-    .separator = ",",
-    .elementPrefix = " ",
-    .closing = ",\r\n};",
-    .lengthLine = "\r\nconst int {name}_len = {count};",
-    .defaultName = "table",
-    .literals = {.hex = {"0x", "", 0},
-                 .decimalWidth = kDecimalWidths,
-                 .minimumAsExpressionFrom = kFromDword,
-                 .floats = {FloatSpellings{"f", "float.PositiveInfinity", "float.NegativeInfinity", "float.NaN",
-                                           "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
-                            FloatSpellings{"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
-                                           "System.BitConverter.Int64BitsToDouble(long.MinValue)"}}},
-    .records = {.recordName = "{name}_record",
-                .declaration = "struct {record} {\r\n{fields}}\r\n",
-                .fieldDeclaration = "    public {type} {field};\r\n",
-                .arrayFieldDeclaration = "    public {type}[] {field};\r\n",
-                .open = "new {record} { ",
-                .fieldLabel = "{field} = ",
-                .fieldSeparator = ", ",
-                .close = " }",
-                .arrayOpen = "new {type}[] { ",
-                .arraySeparator = ", ",
-                .arrayClose = " }"},
-    .dimensions = {.open = "{ ", .close = " }", .header = "static readonly {type}[{rank}] {name} = {\r\n   "},
-};
+constexpr LanguageRow kCSharp = withShapes(
+    indentedBySpaces(declaring(
+        {"csharp", "static readonly {type}[] {name} = {\r\n   ", ",\r\n};", "\r\nconst int {name}_len = {count};",
+         "table"},
+        kCSharpTypes, kCSharpTypes,
+        withMinimumAsExpression(zeroXLiterals({"f", "float.PositiveInfinity", "float.NegativeInfinity", "float.NaN",
+                                               "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
+                                              {"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
+                                               "System.BitConverter.Int64BitsToDouble(long.MinValue)"})))),
+    {.recordName = "{name}_record",
+     .declaration = "struct {record} {\r\n{fields}}\r\n",
+     .fieldDeclaration = "    public {type} {field};\r\n",
+     .arrayFieldDeclaration = "    public {type}[] {field};\r\n",
+     .open = "new {record} { ",
+     .fieldLabel = "{field} = ",
+     .fieldSeparator = ", ",
+     .close = " }",
+     .arrayOpen = "new {type}[] { ",
+     .arraySeparator = ", ",
+     .arrayClose = " }"},
+    {.open = "{ ", .close = " }", .header = "static readonly {type}[{rank}] {name} = {\r\n   "});
 
 constexpr Names kGasDirectives = {".byte",  ".short", ".long", ".quad", ".byte",
                                   ".short", ".long",  ".quad", ".long", ".quad"};
 
 // `.short` and `.long` are 2 and 4 bytes on the x86 targets.
-constexpr LanguageRow kGas = {
-    .cliName = "gas",
-    .typeNames = kGasDirectives,
-    .fixedTypeNames = kGasDirectives,
-    .header = "{name}:\r\n\t{type} ",
-    .lineBreak = "\r\n\t{type} ",
-    .separator = ", ",
-    .closing = "",
-    .lengthLine = "\r\n\t.set {name}_len, {count}",
-    .defaultName = "table",
-    .literals = {.hex = {"0x", "", 0}, .decimalWidth = kDecimalWidths, .floatForm = FloatForm::BitPattern},
-    .lineEnd = LineEndRule::DropsSeparator,
-    .records = {.recordName = "{name}_record",
-                .declaration = ".macro {record} {params}\r\n{fields}.endm\r\n",
-                .fieldDeclaration = "\t{type} {args}\r\n",
-                .arrayFieldDeclaration = "\t{type} {args}\r\n",
-                .fieldSeparator = ", ",
-                .arraySeparator = ", ",
-                .argument = "\\a{n}",
-                .parameter = "a{n}",
-                .lines = RecordLines::OnePerLine},
-};
+constexpr LanguageRow kGas = withShapes(assembler({.cliName = "gas",
+                                                   .header = "{name}:\r\n\t{type} ",
+                                                   .lineBreak = "\r\n\t{type} ",
+                                                   .lengthLine = "\r\n\t.set {name}_len, {count}"},
+                                                  kGasDirectives, {"0x", "", 0}),
+                                        {.recordName = "{name}_record",
+                                         .declaration = ".macro {record} {params}\r\n{fields}.endm\r\n",
+                                         .fieldDeclaration = "\t{type} {args}\r\n",
+                                         .arrayFieldDeclaration = "\t{type} {args}\r\n",
+                                         .fieldSeparator = ", ",
+                                         .arraySeparator = ", ",
+                                         .argument = "\\a{n}",
+                                         .parameter = "a{n}",
+                                         .lines = RecordLines::OnePerLine},
+                                        {});
 
-constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPython, kCSharp, kGas};
+constexpr Names kJavaTypes = {"byte", "short", "int", "long", "byte", "short", "int", "long", "float", "double"};
+
+// Java has no unsigned types: u8 to u64 are byte, short, int and long holding
+// the same bits (read back with Byte.toUnsignedInt and its kin): hex prints
+// the bits, decimal the signed value. A NaN keeps its payload through its
+// bits. Java names constants in upper case.
+constexpr LanguageRow kJava = [] {
+    LiteralForms literals =
+        zeroXLiterals({"f", "Float.POSITIVE_INFINITY", "Float.NEGATIVE_INFINITY", "", "", "Float.intBitsToFloat("},
+                      {"", "Double.POSITIVE_INFINITY", "Double.NEGATIVE_INFINITY", "", "", "Double.longBitsToDouble("});
+    literals.integer64Suffix = "L";
+    literals.unsignedDecimal = UnsignedDecimal::AsSignedOfSameWidth;
+    literals.topBitCast = {Wrap{"(byte)", ""}, Wrap{"(short)", ""}};
+    LanguageRow row = indentedBySpaces(declaring({"java", "static final {type}[] {name} = {\r\n   ", ",\r\n};",
+                                                  "\r\nstatic final int {name}_LEN = {count};", "TABLE"},
+                                                 kJavaTypes, kJavaTypes, literals));
+    row.shapeRefusal = "Java's row has no record or dimension forms yet: it takes neither --record nor --dims";
+    return row;
+}();
+
+constexpr Names kJavaScriptTypes = {"Uint8Array", "Uint16Array", "Uint32Array",   "BigUint64Array", "Int8Array",
+                                    "Int16Array", "Int32Array",  "BigInt64Array", "Float32Array",   "Float64Array"};
+constexpr FloatSpellings kJavaScriptFloat = {"", "Infinity", "-Infinity", "NaN", ""};
+
+// Typed arrays: the 64-bit ones take BigInts, written with "n".
+constexpr LanguageRow kJavaScript = [] {
+    LiteralForms literals = zeroXLiterals(kJavaScriptFloat, kJavaScriptFloat);
+    literals.integer64Suffix = "n";
+    LanguageRow row = indentedBySpaces(declaring(
+        {"javascript", "const {name} = new {type}([\r\n   ", ",\r\n]);", "\r\nconst {name}_len = {count};", "table"},
+        kJavaScriptTypes, kJavaScriptTypes, literals));
+    // A typed array is flat and holds numbers only.
+    row.shapeRefusal = "JavaScript's typed arrays are flat arrays of numbers: they take neither --record nor --dims";
+    return row;
+}();
+
+// zemrik-cli's list takes the first nine in this order.
+constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPython, kCSharp, kGas, kJava, kJavaScript};
 
 }  // namespace
 

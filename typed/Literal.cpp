@@ -113,28 +113,44 @@ std::uint64_t widthMask(ElementType type) {
     return bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
 }
 
+// A cast's literal is not padded: the cast is wider than the column.
+enum class Padding : std::uint8_t { ToWidth, None };
+
 void appendMagnitude(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation,
-                     std::uint64_t magnitude, bool negative) {
+                     std::uint64_t magnitude, bool negative, Padding padding = Padding::ToWidth) {
     if (notation == Notation::Decimal) {
-        appendDecimal(out, magnitude, negative, forms.decimalWidth[indexOf(type)]);
+        appendDecimal(out, magnitude, negative, padding == Padding::None ? 0 : forms.decimalWidth[indexOf(type)]);
         if (type == ElementType::U64) out += forms.unsigned64DecimalSuffix;
-        return;
+    } else {
+        if (negative) out += '-';
+        out += forms.hex.prefix;
+        appendHexDigits(out, magnitude, std::size_t{byteWidth(type)} * 2 + forms.hex.extraDigits);
+        out += forms.hex.suffix;
     }
-    if (negative) out += '-';
-    out += forms.hex.prefix;
-    appendHexDigits(out, magnitude, std::size_t{byteWidth(type)} * 2 + forms.hex.extraDigits);
-    out += forms.hex.suffix;
+    if (byteWidth(type) == 8) out += forms.integer64Suffix;
+}
+
+// U8 to U64 as I8 to I64.
+ElementType signedOfSameWidth(ElementType type) {
+    return static_cast<ElementType>(indexOf(type) + indexOf(ElementType::I8));
 }
 
 void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
     bits &= widthMask(type);
-    if (kindOf(type) == ValueKind::Unsigned) {
-        appendMagnitude(out, forms, type, notation, bits, false);
-        return;
+    if (kindOf(type) == ValueKind::Unsigned && notation == Notation::Decimal &&
+        forms.unsignedDecimal == UnsignedDecimal::AsSignedOfSameWidth) {
+        type = signedOfSameWidth(type);
     }
     const std::uint64_t signBit = std::uint64_t{1} << (byteWidth(type) * 8 - 1);
     if ((bits & signBit) == 0) {
         appendMagnitude(out, forms, type, notation, bits, false);
+        return;
+    }
+    if (kindOf(type) == ValueKind::Unsigned) {
+        const Wrap& cast = forms.topBitCast[indexOf(type)];
+        out += cast.open;
+        appendMagnitude(out, forms, type, notation, bits, false, cast.open.empty() ? Padding::ToWidth : Padding::None);
+        out += cast.close;
         return;
     }
     const std::uint64_t magnitude = (~bits + 1) & widthMask(type);
@@ -148,12 +164,21 @@ void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Not
     appendMagnitude(out, forms, type, notation, magnitude, true);
 }
 
+// The unsigned type of a float's width, whose hex literal spells its bits.
+ElementType bitsTypeOf(ElementType type) { return type == ElementType::F32 ? ElementType::U32 : ElementType::U64; }
+
 void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
     const FloatSpellings& spell = forms.floats[type == ElementType::F32 ? 0 : 1];
     const double value = type == ElementType::F32 ? double{floatOfBits<float>(static_cast<std::uint32_t>(bits))}
                                                   : floatOfBits<double>(bits);
     if (std::isnan(value)) {
-        out += spell.nan;
+        if (spell.nanFromBits.empty()) {
+            out += spell.nan;
+            return;
+        }
+        out += spell.nanFromBits;
+        appendInteger(out, forms, bitsTypeOf(type), Notation::Hex, bits);
+        out += ')';
         return;
     }
     if (std::isinf(value)) {
@@ -187,8 +212,7 @@ char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notat
     if (kindOf(type) != ValueKind::Float) {
         appendInteger(cursor, forms, type, notation, bits);
     } else if (forms.floatForm == FloatForm::BitPattern) {
-        const ElementType pattern = type == ElementType::F32 ? ElementType::U32 : ElementType::U64;
-        appendInteger(cursor, forms, pattern, Notation::Hex, bits);
+        appendInteger(cursor, forms, bitsTypeOf(type), Notation::Hex, bits);
     } else {
         appendFloat(cursor, forms, type, bits);
     }
@@ -199,13 +223,18 @@ std::size_t literalLengthBound(const LiteralForms& forms) {
     std::size_t widest = 0;
     for (const std::uint8_t width : forms.decimalWidth) widest = std::max<std::size_t>(widest, width);
     // Padding is filled a block of kPadBlock at a time (see Cursor::pad).
+    std::size_t cast = 0;
+    for (const Wrap& wrap : forms.topBitCast) cast = std::max(cast, wrap.open.size() + wrap.close.size());
+    // Every part an integer literal can have, each at its longest.
     const std::size_t integer = kMinimumExpressionBound + widest + kDigitsBound + forms.hex.prefix.size() +
-                                forms.hex.suffix.size() + forms.hex.extraDigits + forms.unsigned64DecimalSuffix.size();
+                                forms.hex.suffix.size() + forms.hex.extraDigits + forms.unsigned64DecimalSuffix.size() +
+                                forms.integer64Suffix.size() + cast;
     std::size_t floating = 0;
     for (const FloatSpellings& spell : forms.floats) {
         for (const std::string_view text : {spell.infinity, spell.negativeInfinity, spell.nan, spell.negativeZero}) {
             floating = std::max(floating, text.size());
         }
+        floating = std::max(floating, spell.nanFromBits.size() + integer + 1);  // its bits' literal and ")"
         floating = std::max(floating, kFloatTextBound + spell.suffix.size());
     }
     return std::max(integer, floating);

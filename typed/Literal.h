@@ -32,6 +32,19 @@ struct FloatSpellings {
     std::string_view nan{};
     // Empty: "-0.0" as a literal reads back as -0.0.
     std::string_view negativeZero{};
+    // Not empty: a NaN is this, the hex literal of its bits and ")", so that
+    // its payload reads back (Java's "Float.intBitsToFloat(").
+    std::string_view nanFromBits{};
+};
+
+// Java has no unsigned types: its rows declare the signed type of the same
+// width, and a decimal is the value the bits have as that type.
+enum class UnsignedDecimal : std::uint8_t { OwnValue, AsSignedOfSameWidth };
+
+// What stands around a literal: a cast.
+struct Wrap {
+    std::string_view open{};
+    std::string_view close{};
 };
 
 // Floats as the shortest decimal that reads back to the same bits, or, for
@@ -44,6 +57,13 @@ struct LiteralForms {
     std::array<std::uint8_t, kElementTypeCount> decimalWidth{};
     // What follows a u64 decimal that could pass the largest signed literal.
     std::string_view unsigned64DecimalSuffix{};
+    // What follows every 64-bit integer literal (Java's "L", JavaScript's "n").
+    std::string_view integer64Suffix{};
+    UnsignedDecimal unsignedDecimal = UnsignedDecimal::OwnValue;
+    // Per type, the cast around an unsigned value with its top bit set: Free
+    // Pascal reads $FFFFFFFFFFFFFFFF as the Int64 -1 and warns that it is no
+    // UInt64; Java's 0xFF is an int, no byte.
+    std::array<Wrap, kElementTypeCount> topBitCast{};
     // From this width in bytes on, a signed type's minimum prints as
     // "(-MAX - 1)": the magnitude's literal alone would not fit the type
     // (0: the plain negative literal is fine).

@@ -1,12 +1,19 @@
 // The engine's entry in the web page's worker: zemrik-cli's whole program,
-// called once per request with the arguments the page's controls map to.
+// called once per request with the arguments the page's controls map to, and
+// what the page asks the engine before a run.
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/cli/CliApp.h"
+#include "app/cli/CommandLine.h"
+#include "image/ExecutableImage.h"
+#include "typed/LanguageRow.h"
 
 namespace {
 
@@ -14,6 +21,20 @@ namespace {
 // would hand it the table one line at a time.
 constexpr std::size_t kOutputBufferSize = std::size_t{1} << 16;
 char outputBuffer[kOutputBufferSize];
+
+std::string choicesText() {
+    std::string text;
+    for (const std::string_view name : zemrik::cli::itemsNames()) {
+        if (!text.empty()) text += ' ';
+        text += name;
+    }
+    text += '\n';
+    for (const zemrik::typed::LanguageRow& row : zemrik::typed::languageRows()) {
+        if (text.back() != '\n') text += ' ';
+        text += row.cliName;
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -25,4 +46,21 @@ extern "C" EMSCRIPTEN_KEEPALIVE int zemrikRun(int argc, char** argv) {
     std::fflush(stdout);
     std::fflush(stderr);
     return exitCode;
+}
+
+// The names the page's Items and Language lists offer, as -i and -l take
+// them: the items on the first line, the languages on the second, each
+// separated by a space.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* zemrikChoices() {
+    static const std::string choices = choicesText();
+    return choices.c_str();
+}
+
+// How many of a file's first bytes zemrikBeginsAsImage needs.
+extern "C" EMSCRIPTEN_KEEPALIVE std::size_t zemrikImageMagicLength() { return zemrik::image::kImageMagicLength; }
+
+// Whether the file these first bytes begin is worth copying whole to be read
+// as an image: any other file the engine refuses as one by them alone.
+extern "C" EMSCRIPTEN_KEEPALIVE int zemrikBeginsAsImage(const std::uint8_t* head, std::size_t length) {
+    return zemrik::image::beginsAsImage(std::span<const std::uint8_t>(head, length)) ? 1 : 0;
 }

@@ -174,6 +174,14 @@ function showProgress(text) {
 
 function finishRun(message) {
   running = false;
+  if (message.heldLimit) {
+    // The table stopped short: what was held of it is no table to save.
+    parts = [];
+    partBytes = 0;
+    clearOutput();
+    addMessage('Opened from a folder, the page holds at most ' + message.heldLimit / (1024 * 1024) +
+               ' MiB of a table for Save; served (scripts/web.sh), it saves a table of any size.');
+  }
   controls.progress.hidden = true;
   controls.progressText.textContent = '';
   savedName = message.savedName;
@@ -186,15 +194,19 @@ function finishRun(message) {
   updateButtons();
 }
 
+function clearOutput() {
+  shownLength = 0;
+  controls.output.value = '';
+  controls.outputNote.textContent = '';
+}
+
 // Ends a long run: the worker is dropped and a new one takes its place.
 function stop() {
   worker.terminate();
   running = false;
   parts = [];
   partBytes = 0;
-  shownLength = 0;
-  controls.output.value = '';
-  controls.outputNote.textContent = '';
+  clearOutput();
   controls.progress.hidden = true;
   controls.progressText.textContent = '';
   showMessage('Stopped.', 'info');

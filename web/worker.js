@@ -5,6 +5,7 @@
 
 // An image whose virtual addresses or symbols are asked for is copied into
 // the module's memory whole (the engine maps it); past this it is refused.
+// Only a file whose first bytes begin an image is copied.
 const kImageCopyLimit = 256 * 1024 * 1024;
 // Output is posted in pieces of about this size.
 const kPieceSize = 1024 * 1024;
@@ -13,9 +14,15 @@ const kShownBytes = 256 * 1024;
 // The whole table, for Save, in the origin's private files where the browser
 // has them (not from file://): written as it comes, held in no memory.
 const kSavedName = 'table.txt';
+// Without those files (opened from file://) the page holds the table for Save
+// in pieces; the engine's write past this many bytes fails, ending the run.
+const kHeldLimit = 256 * 1024 * 1024;
+const kFileTooLarge = 22;  // EFBIG, as the module's libc numbers it
 
 let engine = null;
 let chosen = null;       // the File
+let chosenHead = null;   // its first bytes
+let chosenIsImage = false;
 let imageCopy = null;    // its path in memory, once copied
 let piece = [];          // output bytes not posted yet
 let pieceBytes = 0;
@@ -23,6 +30,7 @@ let errorText = '';      // standard error not split into lines yet
 let capturing = null;    // standard output kept whole (short engine answers)
 let saved = null;        // {access, length}: the table's file while a run writes it
 let postedBytes = 0;
+let heldLimitReached = false;
 
 function post(message, transfer) { self.postMessage(message, transfer || []); }
 
@@ -43,6 +51,9 @@ function takeOutput(bytes) {
     saved.length += bytes.length;
     if (postedBytes >= kShownBytes) return;
     bytes = bytes.subarray(0, kShownBytes - postedBytes);
+  } else if (postedBytes + bytes.length > kHeldLimit) {
+    heldLimitReached = true;
+    throw new engine.FS.ErrnoError(kFileTooLarge);
   }
   postedBytes += bytes.length;
   piece.push(bytes.slice());
@@ -107,18 +118,10 @@ function runEngine(args, keep) {
   return {code, text};
 }
 
-// The names a value of -i or -l may take, from the engine's own usage error.
-function namesOf(option) {
-  const messages = [];
-  const keep = post;
-  post = (message) => { if (message.type === 'message') messages.push(message.text); };
-  runEngine([option, '\u0001', '-'], true);
-  post = keep;
-  for (const text of messages) {
-    const found = /is not (.*)$/.exec(text);
-    if (found) return found[1].split(/, | or /);
-  }
-  return [];
+// The names the Items and Language lists offer, as the engine takes them.
+function choices() {
+  const [items, languages] = engine.UTF8ToString(engine._zemrikChoices()).split('\n');
+  return {items: items.split(' '), languages: languages.split(' ')};
 }
 
 // Standard error stays the terminal the engine expects (it shows progress
@@ -157,16 +160,27 @@ function mountChosen(file) {
   if (imageCopy) { FS.unlink(imageCopy); imageCopy = null; }
   chosen = file;
   FS.mount(FS.filesystems.WORKERFS, {files: [file]}, '/input');
+  const headLength = engine._zemrikImageMagicLength();
+  chosenHead = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(0, headLength)));
+  const head = engine._malloc(headLength);
+  try {
+    engine.writeArrayToMemory(chosenHead, head);
+    chosenIsImage = engine._zemrikBeginsAsImage(head, chosenHead.length) !== 0;
+  } finally {
+    engine._free(head);
+  }
 }
 
-// The image in the module's memory, for the queries that map it.
+// The image in the module's memory, for the queries that map it: the whole
+// file where its first bytes begin an image, else only those bytes, which
+// the engine refuses as no image all the same.
 function imagePath() {
   if (imageCopy) return {path: imageCopy};
-  if (chosen.size > kImageCopyLimit) {
+  if (chosenIsImage && chosen.size > kImageCopyLimit) {
     return {refusal: 'The file is larger than ' + kImageCopyLimit / (1024 * 1024) +
                      ' MiB: its symbols and virtual addresses are not read in the browser'};
   }
-  const bytes = new Uint8Array(new FileReaderSync().readAsArrayBuffer(chosen));
+  const bytes = chosenIsImage ? new Uint8Array(new FileReaderSync().readAsArrayBuffer(chosen)) : chosenHead;
   engine.FS.writeFile('/image/' + chosen.name, bytes);
   imageCopy = '/image/' + chosen.name;
   return {path: imageCopy};
@@ -187,6 +201,10 @@ function symbolsOf(path) {
 
 function choose(file) {
   mountChosen(file);
+  if (!chosenIsImage) {
+    post({type: 'chosen', size: file.size, symbols: [], symbolsNote: '(not an image: no symbols)'});
+    return;
+  }
   const image = imagePath();
   post({type: 'chosen', size: file.size, symbols: image.path ? symbolsOf(image.path) : [],
         symbolsNote: image.refusal || ''});
@@ -208,6 +226,7 @@ async function openSavedTable() {
 async function run(request) {
   const started = performance.now();
   postedBytes = 0;
+  heldLimitReached = false;
   saved = await openSavedTable();
   let path = '/input/' + chosen.name;
   if (request.image) {
@@ -231,7 +250,8 @@ async function run(request) {
     savedName = kSavedName;
     saved = null;
   }
-  post({type: 'done', code: answer.code, milliseconds: performance.now() - started, savedName, bytes});
+  post({type: 'done', code: answer.code, milliseconds: performance.now() - started, savedName, bytes,
+        heldLimit: heldLimitReached ? kHeldLimit : 0});
 }
 
 createZemrik().then((module) => {
@@ -240,7 +260,7 @@ createZemrik().then((module) => {
   engine.FS.mkdir('/image');
   redirectOutput();
   redirectErrors();
-  post({type: 'ready', items: namesOf('-i'), languages: namesOf('-l')});
+  post(Object.assign({type: 'ready'}, choices()));
   self.onmessage = (event) => {
     const request = event.data;
     if (request.type === 'choose') choose(request.file);

@@ -41,40 +41,40 @@ enum class OptionId {
     Length,
 };
 
-enum class Argument { None, Required };
-
+// Every option, once: the parser walks this table, and --help and the man
+// page are checked against it (CommandLineTest).
 struct OptionEntry {
     std::string_view longName;
-    char shortName;  // '\0' when the option has only its long form
-    Argument argument;
+    char shortName;              // '\0' when the option has only its long form
+    std::string_view valueName;  // as --help and the man page name the value; empty for a flag
     OptionId id;
 };
 
 constexpr std::array<OptionEntry, 24> kOptions{{
-    {"address", 'a', Argument::Required, OptionId::Address},
-    {"size", 's', Argument::Required, OptionId::TableSize},
-    {"items", 'i', Argument::Required, OptionId::Items},
-    {"language", 'l', Argument::Required, OptionId::Language},
-    {"per-line", 'n', Argument::Required, OptionId::ItemsPerLine},
-    {"name", '\0', Argument::Required, OptionId::Name},
-    {"output", 'o', Argument::Required, OptionId::Output},
-    {"rva", '\0', Argument::None, OptionId::Rva},
-    {"big-endian", '\0', Argument::None, OptionId::BigEndian},
-    {"decimal", '\0', Argument::None, OptionId::Decimal},
-    {"dump-to-file", '\0', Argument::None, OptionId::DumpToFile},
-    {"lf", '\0', Argument::None, OptionId::LineFeeds},
-    {"fixed-types", '\0', Argument::None, OptionId::FixedTypes},
-    {"help", 'h', Argument::None, OptionId::Help},
-    {"version", '\0', Argument::None, OptionId::Version},
-    {"va", '\0', Argument::Required, OptionId::VirtualAddress},
-    {"symbol", '\0', Argument::Required, OptionId::Symbol},
-    {"list-sections", '\0', Argument::None, OptionId::ListSections},
-    {"list-symbols", '\0', Argument::None, OptionId::ListSymbols},
-    {"little-endian", '\0', Argument::None, OptionId::LittleEndian},
-    {"match", '\0', Argument::Required, OptionId::Match},
-    {"demangle", '\0', Argument::None, OptionId::Demangle},
-    {"const", '\0', Argument::None, OptionId::Const},
-    {"length", '\0', Argument::None, OptionId::Length},
+    {"address", 'a', "HEX", OptionId::Address},
+    {"size", 's', "HEX", OptionId::TableSize},
+    {"items", 'i', "KIND", OptionId::Items},
+    {"language", 'l', "LANG", OptionId::Language},
+    {"per-line", 'n', "DEC", OptionId::ItemsPerLine},
+    {"name", '\0', "IDENT", OptionId::Name},
+    {"output", 'o', "FILE", OptionId::Output},
+    {"rva", '\0', "", OptionId::Rva},
+    {"big-endian", '\0', "", OptionId::BigEndian},
+    {"decimal", '\0', "", OptionId::Decimal},
+    {"dump-to-file", '\0', "", OptionId::DumpToFile},
+    {"lf", '\0', "", OptionId::LineFeeds},
+    {"fixed-types", '\0', "", OptionId::FixedTypes},
+    {"help", 'h', "", OptionId::Help},
+    {"version", '\0', "", OptionId::Version},
+    {"va", '\0', "HEX", OptionId::VirtualAddress},
+    {"symbol", '\0', "NAME", OptionId::Symbol},
+    {"list-sections", '\0', "", OptionId::ListSections},
+    {"list-symbols", '\0', "", OptionId::ListSymbols},
+    {"little-endian", '\0', "", OptionId::LittleEndian},
+    {"match", '\0', "GLOB", OptionId::Match},
+    {"demangle", '\0', "", OptionId::Demangle},
+    {"const", '\0', "", OptionId::Const},
+    {"length", '\0', "", OptionId::Length},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -357,7 +357,7 @@ private:
         const OptionEntry& entry = **found;
         seen_.push_back(entry.id);
         const std::string shownName = "'--" + std::string(entry.longName) + "'";
-        if (entry.argument == Argument::None) {
+        if (entry.valueName.empty()) {
             if (equals != std::string_view::npos) return addError("option " + shownName + " doesn't allow an argument");
             return take(entry);
         }
@@ -374,7 +374,7 @@ private:
             const OptionEntry* entry = findShortOption(group[position]);
             if (entry == nullptr) return addError("invalid option -- " + quoted(group.substr(position, 1)));
             seen_.push_back(entry->id);
-            if (entry->argument == Argument::None) {
+            if (entry->valueName.empty()) {
                 take(*entry);
                 if (command_.kind != CommandKind::Run) return;
                 continue;
@@ -437,6 +437,24 @@ private:
 
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments) {
     return Parser(arguments).parse();
+}
+
+std::vector<OptionSynopsis> optionSynopses() {
+    std::vector<OptionSynopsis> synopses;
+    for (const OptionEntry& entry : kOptions) synopses.push_back({entry.shortName, entry.longName, entry.valueName});
+    return synopses;
+}
+
+std::vector<std::string_view> itemsNames() {
+    // An alias selects a choice named before it.
+    std::vector<std::string_view> names;
+    std::vector<int> named;
+    for (const NamedValue& entry : kItemsNames) {
+        if (std::find(named.begin(), named.end(), entry.value) != named.end()) continue;
+        named.push_back(entry.value);
+        names.push_back(entry.name);
+    }
+    return names;
 }
 
 std::string_view helpText() {

@@ -58,6 +58,20 @@ struct Command {
 // messages, all of them, one a line, without the program name.
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments);
 
+// An option as the parser defines it: what --help and the man page must show.
+struct OptionSynopsis {
+    char shortName;  // '\0' when the option has only its long form
+    std::string_view longName;
+    std::string_view valueName;  // empty for a flag
+};
+
+// Every option the parser takes, in the order it lists them when a prefix is ambiguous.
+std::vector<OptionSynopsis> optionSynopses();
+
+// -i's names, one a choice, in the order its usage error lists them: what a
+// front end offers.
+std::vector<std::string_view> itemsNames();
+
 // The --help text.
 std::string_view helpText();
 // What follows a usage error's message.

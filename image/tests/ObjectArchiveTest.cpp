@@ -1,6 +1,8 @@
 // Relocatable objects (ELF and COFF) and archives of them, built in code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "image/ExecutableImage.h"
@@ -212,6 +214,29 @@ TEST(ObjectArchive, MembersSymbolsAreFoundAtTheirOffsetsInTheArchive) {
     EXPECT_EQ(image.sections.at(*inFirst.sectionIndex).fileSize, leftInMember);
     EXPECT_TRUE(symbolFileOffset(image, inFirst, leftInMember));
     EXPECT_FALSE(symbolFileOffset(image, inFirst, leftInMember + 1));
+}
+
+// A file's first bytes tell an image, worth reading whole, from a file that
+// is refused as none by those bytes alone. A COFF header needs all of them.
+TEST(ObjectArchive, FirstBytesTellAnImageFromAFileRefusedAsNone) {
+    const auto head = [](const Bytes& file) {
+        return std::span<const std::uint8_t>(file).first(std::min<std::size_t>(file.size(), kImageMagicLength));
+    };
+    const Bytes images[] = {kElf, kCoff, ArchiveBuilder().member("a.o/", kCoff).build(), appended({}, "!<thin>\n"),
+                            appended({}, "MZ")};
+    for (const Bytes& image : images) EXPECT_TRUE(beginsAsImage(head(image)));
+    const Bytes others[] = {{},
+                            appended({}, "M"),
+                            appended({}, "!<arch>"),
+                            appended({}, "plain text, a line or two of it\n"),
+                            patched(kCoff, pe::kSizeOfOptionalHeaderPosition, 0xE0, 2),
+                            patched(kCoff, 0, 0x1234, 2)};
+    for (const Bytes& other : others) {
+        SCOPED_TRACE(std::string(other.begin(), other.begin() + std::min<std::ptrdiff_t>(8, std::ssize(other))));
+        EXPECT_FALSE(beginsAsImage(head(other)));
+        const ImageOrDefect read = readExecutableImage(other, SymbolReading::Skip);
+        EXPECT_TRUE(!read && read.error() == ImageDefect::NotAnImage);
+    }
 }
 
 }  // namespace

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <optional>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,6 +114,24 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, Choices,
                                            ChoiceCase{{"-l", "PYTHON", "f"}, 1, CliLanguage::Python},
                                            ChoiceCase{{"-l", "CSharp", "f"}, 1, CliLanguage::CSharp}));
 
+// What a front end offers for -i is what its usage error lists, each a
+// choice of its own.
+TEST(CommandLine, ItemsNamesAreTheChoicesItsUsageErrorLists) {
+    const std::vector<std::string_view> names = itemsNames();
+    ASSERT_FALSE(names.empty());
+    std::string listed;
+    std::vector<int> selections;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        listed += std::string(k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + std::string(names[k]);
+        selections.push_back(parsedOptions({"-i", names[k], "f"}).itemsSelection);
+    }
+    const auto refused = parseCommandLine({"-i", "?", "f"});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "-i/--items: '?' is not " + listed);
+    std::sort(selections.begin(), selections.end());
+    EXPECT_EQ(std::adjacent_find(selections.begin(), selections.end()), selections.end());
+}
+
 TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
     const CliOptions all =
         parsedOptions({"--rva", "--big-endian", "--decimal", "--dump-to-file", "--fixed-types", "--name=crc", "f"});
@@ -208,6 +231,71 @@ TEST(CommandLine, HelpGroupsWhatPlacesTheTableAndVersionIsTheAbouts) {
         EXPECT_TRUE(at > needed && at < others) << option;
     }
     EXPECT_EQ(versionText(), "zemrik-cli " ZEMRIK_VERSION "\n");
+}
+
+// "-a/--address HEX", "--lf": an option as the help and the man page show it.
+std::string shown(char shortName, std::string_view longName, std::string_view valueName) {
+    std::string text = shortName == '\0' ? "" : std::string{'-', shortName, '/'};
+    text += "--" + std::string(longName);
+    if (!valueName.empty()) text += " " + std::string(valueName);
+    return text;
+}
+
+std::multiset<std::string> definedOptions() {
+    std::multiset<std::string> options;
+    for (const OptionSynopsis& option : optionSynopses()) {
+        options.insert(shown(option.shortName, option.longName, option.valueName));
+    }
+    return options;
+}
+
+std::string matched(const std::smatch& match, std::size_t index) {
+    return match[index].matched ? match[index].str() : "";
+}
+
+std::multiset<std::string> shownOptions(std::istream& lines, const std::regex& entry, const std::regex& option) {
+    std::multiset<std::string> options;
+    std::string line;
+    std::smatch match;
+    while (std::getline(lines, line)) {
+        if (!std::regex_search(line, match, entry)) continue;
+        std::string text = match[1];
+        for (const auto& [from, to] :
+             {std::pair<std::string, std::string>{"\\-", "-"}, {"\\fI", ""}, {"\\fR", ""}, {"\"", ""}, {"=", " "}}) {
+            for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+                text.replace(at, from.size(), to);
+            }
+        }
+        if (!std::regex_match(text, match, option)) {
+            options.insert("unread: " + text);
+            continue;
+        }
+        const std::string shortName = matched(match, 1);
+        options.insert(shown(shortName.empty() ? '\0' : shortName[0], matched(match, 2), matched(match, 3)));
+    }
+    return options;
+}
+
+// The parser's table is what --help and the man page describe, option for
+// option, with the same names and values.
+TEST(CommandLine, HelpAndManPageShowEveryOptionOfTheParsersTable) {
+    const std::regex option(R"(\s*(?:-([a-z])\s*,\s*)?--([a-z-]+)\s*([A-Z]*)\s*)");
+    std::istringstream help{std::string(helpText())};
+    EXPECT_EQ(shownOptions(help, std::regex(R"(^  ((?:-[a-z], |    )--[a-z-]+(?: [A-Z]+)?)  )"), option),
+              definedOptions());
+
+    std::ifstream manPage(ZEMRIK_MAN_PAGE_SOURCE);
+    ASSERT_TRUE(manPage) << ZEMRIK_MAN_PAGE_SOURCE;
+    std::string line;
+    while (std::getline(manPage, line) && line != ".SH OPTIONS") {}
+    // Each option's paragraph opens with .TP and its names; the section ends at the next .SH.
+    std::stringstream entries;
+    bool afterTp = false;
+    while (std::getline(manPage, line) && !line.starts_with(".SH ")) {
+        if (afterTp) entries << line << '\n';
+        afterTp = line == ".TP";
+    }
+    EXPECT_EQ(shownOptions(entries, std::regex(R"(^\.B[IR]? (\\-.*)$)"), option), definedOptions());
 }
 
 struct UsageErrorCase {

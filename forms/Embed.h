@@ -1,0 +1,36 @@
+// The embed form (--embed): a declaration whose bytes the compiler or
+// assembler takes from the file itself at build time (C23's #embed, NASM's
+// incbin, the GNU assembler's .incbin), so the table is never printed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Expected.h"
+#include "typed/LanguageRow.h"
+#include "typed/TypedWalk.h"
+
+namespace zemrik::forms {
+
+struct EmbedOptions {
+    std::string_view path{};  // as the compiler is to open it
+    std::uint64_t offset = 0;
+    std::uint32_t tableSize = 0;
+    std::string_view name{};  // empty: the language's own
+    typed::TypeNaming naming = typed::TypeNaming::Classic;
+    typed::ReadOnly readOnly = typed::ReadOnly::AsDeclared;
+    typed::CountConstant countConstant = typed::CountConstant::None;
+    typed::LineBreaks lineBreaks = typed::LineBreaks::CrLf;
+};
+
+// Why the language can't take a stretch of a file at build time, or nothing.
+std::optional<std::string_view> embedRefusal(const typed::LanguageRow& language);
+
+// The declaration, or why the path can't be written in the language.
+// The language must have the form (embedRefusal gives nothing).
+[[nodiscard]] Expected<std::string, std::string> embedDeclaration(const typed::LanguageRow& language,
+                                                                  const EmbedOptions& options);
+
+}  // namespace zemrik::forms

@@ -1,0 +1,234 @@
+#include "forms/StringLiteral.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "forms/LineBreaks.h"
+
+namespace zemrik::forms {
+
+// How a byte that has no spelling of its own is escaped: with as few octal
+// digits as the next character allows (C, the GNU assembler: their \x takes
+// every hex digit that follows), or as \x and two hex digits (the rest).
+enum class NumericEscape : std::uint8_t { ShortestOctal, TwoHexDigits };
+
+// Rust's line continuation skips the blanks that begin the next line: there a
+// space must be escaped.
+enum class BlankAtLineStart : std::uint8_t { AsIs, Escaped };
+
+// Whether the table's length constant is printed: C and C++ need it, their
+// array being one longer than the table.
+enum class LengthLine : std::uint8_t { WhenAsked, Always };
+
+// A language's literal. The templates are the typed rows' ({name}, {type},
+// {const}, {count}); each line of bytes is one literal, or (Rust) one literal
+// continued over lines.
+struct StringLiteralRow {
+    std::string_view cliName{};
+    std::string_view header{};     // up to the first byte
+    std::string_view lineBreak{};  // from the end of one line's bytes to the next line's first
+    std::string_view closing{};    // after the last byte
+    NumericEscape numeric = NumericEscape::TwoHexDigits;
+    // The characters a short octal escape would take in as one more digit.
+    std::string_view octalDigits{};
+    std::string_view namedEscapes{};  // pairs: the byte, then the letter after the backslash
+    std::string_view backslashed{};   // printable characters written after a backslash
+    BlankAtLineStart blanks = BlankAtLineStart::AsIs;
+    LengthLine length = LengthLine::WhenAsked;
+};
+
+namespace {
+
+constexpr std::string_view kControlEscapes = "\tt\nn\rr";
+
+// C's `?` is escaped everywhere, so that no two of them start a trigraph.
+constexpr StringLiteralRow kRows[] = {
+    {.cliName = "c",
+     .header = "static {const}{type} {name}[] =\r\n\t\"",
+     .lineBreak = "\"\r\n\t\"",
+     .closing = "\";",
+     .numeric = NumericEscape::ShortestOctal,
+     .octalDigits = "01234567",
+     .namedEscapes = kControlEscapes,
+     .backslashed = "\"\\?",
+     .length = LengthLine::Always},
+    {.cliName = "asm",
+     .header = "{name}\tdb `",
+     .lineBreak = "`\r\n\tdb `",
+     .closing = "`",
+     .namedEscapes = kControlEscapes,
+     .backslashed = "`\\"},
+    {.cliName = "rust",
+     .header = "static {name}: [u8; {count}] = *b\"\\\r\n    ",
+     .lineBreak = "\\\r\n    ",
+     .closing = "\";",
+     .namedEscapes = kControlEscapes,
+     .backslashed = "\"\\",
+     .blanks = BlankAtLineStart::Escaped},
+    {.cliName = "go",
+     .header = "var {name} = []byte(\r\n\t\"",
+     .lineBreak = "\" +\r\n\t\"",
+     .closing = "\")",
+     .namedEscapes = kControlEscapes,
+     .backslashed = "\"\\"},
+    {.cliName = "python",
+     .header = "{name} = (\r\n    b\"",
+     .lineBreak = "\"\r\n    b\"",
+     .closing = "\"\r\n)",
+     .namedEscapes = kControlEscapes,
+     .backslashed = "\"\\"},
+    {.cliName = "gas",
+     .header = "{name}:\r\n\t.ascii \"",
+     .lineBreak = "\"\r\n\t.ascii \"",
+     .closing = "\"",
+     .numeric = NumericEscape::ShortestOctal,
+     // The GNU assembler reads 8 and 9 as octal digits too.
+     .octalDigits = "0123456789",
+     .namedEscapes = kControlEscapes,
+     .backslashed = "\"\\"},
+};
+
+struct Refusal {
+    std::string_view cliName{};
+    std::string_view reason{};
+};
+
+constexpr Refusal kRefusals[] = {
+    {"delphi", "Delphi has no literal for an array of bytes"},
+    {"datastr", "Data Str prints its bytes as text already"},
+    {"csharp", "C# has no byte-string literal Mono's compiler reads"},
+    {"java", "Java's strings hold UTF-16 characters, not bytes"},
+    {"javascript", "JavaScript's strings hold UTF-16 characters, not bytes"},
+};
+
+const StringLiteralRow* findRow(std::string_view cliName) {
+    for (const StringLiteralRow& row : kRows) {
+        if (row.cliName == cliName) return &row;
+    }
+    return nullptr;
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+bool isPrintable(std::uint8_t byte) { return byte >= 0x20 && byte < 0x7F; }
+
+// Text is handed to the output in blocks about this large.
+constexpr std::size_t kFlushLength = 1 << 14;
+
+[[nodiscard]] bool flush(std::string& text, TextOutput& output) {
+    if (text.empty()) return true;
+    char* const at = output.reserve(text.size());
+    if (at == nullptr) return false;
+    std::memcpy(at, text.data(), text.size());
+    output.commit(at + text.size(), CursorMove::Follow);
+    text.clear();
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string_view> stringLiteralRefusal(const typed::LanguageRow& language) {
+    if (findRow(language.cliName) != nullptr) return std::nullopt;
+    for (const Refusal& refusal : kRefusals) {
+        if (refusal.cliName == language.cliName) return refusal.reason;
+    }
+    return "the language has no string literal for bytes";
+}
+
+StringLiteralTable::StringLiteralTable(const typed::LanguageRow& language, const StringLiteralOptions& options)
+    : row_(*findRow(language.cliName)),
+      count_(options.tableSize),
+      perLine_(std::max<std::uint32_t>(options.bytesPerLine, 1)) {
+    const auto& names = options.naming == typed::TypeNaming::Fixed ? language.fixedTypeNames : language.typeNames;
+    const std::string count = std::to_string(count_);
+    const typed::TemplateValues with{
+        .name = options.name.empty() ? language.defaultName : options.name,
+        .type = names[typed::indexOf(typed::ElementType::U8)],
+        .constWord = options.readOnly == typed::ReadOnly::Const ? language.constWord : std::string_view{},
+        .count = count,
+    };
+    std::string closing(row_.closing);
+    if (row_.length == LengthLine::Always || options.countConstant == typed::CountConstant::After) {
+        closing += language.lengthLine;
+    }
+    header_ = withLineBreaks(typed::filledTemplate(row_.header, with), options.lineBreaks);
+    lineBreak_ = withLineBreaks(std::string(row_.lineBreak), options.lineBreaks);
+    closing_ = withLineBreaks(typed::filledTemplate(closing, with), options.lineBreaks);
+}
+
+TablePiece StringLiteralTable::clamped(TablePiece piece) const {
+    piece.first = std::min(piece.first, count_);
+    piece.count = std::min(piece.count, count_ - piece.first);
+    return piece;
+}
+
+bool StringLiteralTable::followedOnLine(std::uint32_t index) const {
+    return index + 1 < count_ && (index + 1) % perLine_ != 0;
+}
+
+typed::ByteStretch StringLiteralTable::stretchOf(TablePiece piece) const {
+    piece = clamped(piece);
+    const bool lookahead = piece.count > 0 && followedOnLine(piece.first + piece.count - 1);
+    return {piece.first, piece.count + (lookahead ? 1u : 0u)};
+}
+
+void StringLiteralTable::spell(std::string& text, std::uint8_t byte, std::optional<std::uint8_t> next,
+                               bool lineStart) const {
+    const bool blankEscaped = byte == ' ' && lineStart && row_.blanks == BlankAtLineStart::Escaped;
+    if (isPrintable(byte) && !blankEscaped) {
+        if (row_.backslashed.find(static_cast<char>(byte)) != std::string_view::npos) text += '\\';
+        text += static_cast<char>(byte);
+        return;
+    }
+    for (std::size_t k = 0; k + 1 < row_.namedEscapes.size(); k += 2) {
+        if (row_.namedEscapes[k] == static_cast<char>(byte)) {
+            text += '\\';
+            text += row_.namedEscapes[k + 1];
+            return;
+        }
+    }
+    text += '\\';
+    if (row_.numeric == NumericEscape::TwoHexDigits) {
+        text += 'x';
+        text += kHexDigits[byte >> 4];
+        text += kHexDigits[byte & 0xF];
+        return;
+    }
+    // A digit that follows would extend a short escape: then all three.
+    const bool full = next.has_value() && row_.octalDigits.find(static_cast<char>(*next)) != std::string_view::npos;
+    if (full || byte >= 0100) text += static_cast<char>('0' + (byte >> 6));
+    if (full || byte >= 010) text += static_cast<char>('0' + ((byte >> 3) & 7));
+    text += static_cast<char>('0' + (byte & 7));
+}
+
+WalkOutcome StringLiteralTable::printPiece(std::span<const std::uint8_t> bytes, TablePiece piece,
+                                           TextOutput& output) const {
+    piece = clamped(piece);
+    if (piece.count == 0) return WalkOutcome::Complete;
+    if (bytes.size() < stretchOf(piece).length) return WalkOutcome::ReadFailed;
+    std::string text;
+    text.reserve(kFlushLength + 256);
+    if (piece.first == 0) text += header_;
+    for (std::uint32_t k = 0; k < piece.count; ++k) {
+        const std::uint32_t index = piece.first + k;
+        const std::optional<std::uint8_t> next =
+            followedOnLine(index) ? std::optional<std::uint8_t>(bytes[k + 1]) : std::nullopt;
+        spell(text, bytes[k], next, index % perLine_ == 0);
+        if (index + 1 == count_) {
+            text += closing_;
+        } else if ((index + 1) % perLine_ == 0) {
+            text += lineBreak_;
+        }
+        if (text.size() >= kFlushLength && !flush(text, output)) return WalkOutcome::BufferExhausted;
+    }
+    return flush(text, output) ? WalkOutcome::Complete : WalkOutcome::BufferExhausted;
+}
+
+std::string StringLiteralTable::print(std::span<const std::uint8_t> table) const {
+    StringTextOutput output;
+    static_cast<void>(printPiece(table, {0, count_}, output));
+    return output.take();
+}
+
+}  // namespace zemrik::forms
