@@ -9,6 +9,7 @@ namespace zemrik::bench {
 void registerWalkBenchmarks();
 void registerFormatBenchmarks();
 void registerBufferBenchmarks();
+void registerTypedBenchmarks();
 
 std::vector<std::uint8_t> randomBytes(std::size_t count) {
     std::mt19937 generator(20240501);
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     zemrik::bench::registerWalkBenchmarks();
     zemrik::bench::registerFormatBenchmarks();
     zemrik::bench::registerBufferBenchmarks();
+    zemrik::bench::registerTypedBenchmarks();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -112,6 +112,31 @@ def walk():
         write("fuzz_walk", name, bytes([language, size, flags, per_line]) + data)
 
 
+def typed_walk():
+    table = bytes(range(256)) * 4
+    # row (0 C, 1 asm, 2 Delphi, 3 Data Str, 4 Rust, 5 Go, 6 Python, 7 C#,
+    # 8 GNU as), element type (0 u8 ... 9 f64), flags (1 decimal, 2
+    # big-endian, 4 LF, 8 --length, 16 fixed types, 32 --const), items per
+    # line - 1, piece length - 1, then --record's and --dims's texts (a length
+    # byte and the text), then the table.
+    seeds = {
+        "c_u8": (0, 0, 0, 11, 4, "", "", table[:64]),
+        "rust_f64_be": (4, 9, 2, 3, 2, "", "", table[:64]),
+        "go_i16_dec": (5, 5, 1 | 8, 7, 5, "", "", table[:64]),
+        "c_record": (0, 0, 16, 1, 1, "id:u16,_:u8,v:i8[3],s:f32", "", table[:120]),
+        "asm_record": (1, 0, 1, 3, 2, "a:u64,b:f64[2]", "", table[:96]),
+        "gas_record_dims": (8, 0, 2, 0, 3, "a:u16,b:i16", "2x3", table[:24]),
+        "delphi_dims": (2, 2, 1 | 4, 4, 6, "", "2x3x4", table[:96]),
+        "csharp_dims": (7, 8, 0, 2, 1, "", "4x4", table[:64]),
+        "python_record_dims": (6, 0, 0, 2, 2, "x:i8,y:u32[2]", "3x1", table[:27]),
+        "datastr_refuses": (3, 0, 0, 1, 1, "a:u8", "", table[:8]),
+        "bad_spec": (0, 0, 0, 1, 1, "a:u8,a:u9[0]", "", table[:8]),
+    }
+    for name, (row, type_, flags, per_line, piece, record, dims, data) in seeds.items():
+        head = bytes([row, type_, flags, per_line, piece, len(record)]) + record.encode() + bytes([len(dims)])
+        write("fuzz_typed", name, head + dims.encode() + data)
+
+
 def request_run():
     def seed(items, language, boxes, address, size, per_line, content):
         fields = b"".join(bytes([len(text)]) + text.encode() for text in (address, size, per_line))
@@ -179,4 +204,5 @@ if __name__ == "__main__":
     field_conversion()
     translate()
     walk()
+    typed_walk()
     request_run()

@@ -1,5 +1,6 @@
 #include "typed/LanguageRow.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zemrik::typed {
@@ -84,6 +85,12 @@ constexpr LanguageRow assembler(LanguageRow row, const Names& directives, HexFor
     return row;
 }
 
+constexpr LanguageRow withShapes(LanguageRow row, const RecordForms& records, const DimensionForms& dimensions) {
+    row.records = records;
+    row.dimensions = dimensions;
+    return row;
+}
+
 constexpr FloatSpellings kCFloat = {"f", "INFINITY", "-INFINITY", "NAN", ""};
 constexpr FloatSpellings kCDouble = {"", "INFINITY", "-INFINITY", "NAN", ""};
 
@@ -98,87 +105,185 @@ constexpr LanguageRow kC = [] {
         {"uint8_t", "uint16_t", "uint32_t", "uint64_t", "int8_t", "int16_t", "int32_t", "int64_t", "float", "double"},
         literals));
     row.constWord = "const ";
-    return row;
+    return withShapes(row,
+                      {.recordName = "{name}_record",
+                       .declaration = "typedef struct {\r\n{fields}} {record};\r\n",
+                       .fieldDeclaration = "\t{type} {field};\r\n",
+                       .arrayFieldDeclaration = "\t{type} {field}[{count}];\r\n",
+                       .open = "{ ",
+                       .fieldSeparator = ", ",
+                       .close = " }",
+                       .arrayOpen = "{ ",
+                       .arraySeparator = ", ",
+                       .arrayClose = " }"},
+                      {.open = "{ ", .close = " }", .countJoin = "]["});
 }();
 
 constexpr Names kNasmDirectives = {"db", "dw", "dd", "dq", "db", "dw", "dd", "dq", "dd", "dq"};
 
+// A record is one call of a macro that lays out each field with its directive.
+constexpr RecordForms kNasmRecords = {.recordName = "{name}_record",
+                                      .declaration = "%macro {record} {arity}\r\n{fields}%endmacro\r\n",
+                                      .fieldDeclaration = "\t{type} {args}\r\n",
+                                      .arrayFieldDeclaration = "\t{type} {args}\r\n",
+                                      .fieldSeparator = ", ",
+                                      .arraySeparator = ", ",
+                                      .argument = "%{n}",
+                                      .lines = RecordLines::OnePerLine};
+
 // Numbers start with a digit: 0FFh, not the name FFh.
-constexpr LanguageRow kAsm = assembler({.cliName = "asm",
-                                        .header = "{name}\t{type} ",
-                                        .lineBreak = "\r\n\t{type} ",
-                                        .lengthLine = "\r\n{name}_len\tequ {count}"},
-                                       kNasmDirectives, {"", "h", 1});
+constexpr LanguageRow kAsm = withShapes(assembler({.cliName = "asm",
+                                                   .header = "{name}\t{type} ",
+                                                   .lineBreak = "\r\n\t{type} ",
+                                                   .lengthLine = "\r\n{name}_len\tequ {count}"},
+                                                  kNasmDirectives, {"", "h", 1}),
+                                        kNasmRecords, {});
 
 constexpr FloatSpellings kDelphiFloat = {"", "Infinity", "NegInfinity", "NaN", ""};
 
 // The dialog declares dwords as longint, whose values from $80000000 on
 // Free Pascal warns of: --fixed-types' LongWord takes them all.
-constexpr LanguageRow kDelphi = indentedByTab(declaring(
-    {"delphi", "CONST {name} : array[0..{last}] of {type} = (\r\n\t", ");", "\r\nCONST {name}_len = {count};", "table"},
-    {"byte", "WORD", "longint", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
-    {"Byte", "Word", "LongWord", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
-    {.hex = {"$", "", 0},
-     .decimalWidth = kDelphiDecimalWidths,
-     .topBitCast = {Wrap{}, Wrap{}, Wrap{}, Wrap{"UInt64(", ")"}},
-     .minimumAsExpressionFrom = kFromDword,
-     .floats = {kDelphiFloat, kDelphiFloat}}));
+constexpr LanguageRow kDelphi = withShapes(
+    indentedByTab(declaring(
+        {"delphi", "CONST {name} : array[0..{last}] of {type} = (\r\n\t", ");", "\r\nCONST {name}_len = {count};",
+         "table"},
+        {"byte", "WORD", "longint", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
+        {"Byte", "Word", "LongWord", "UInt64", "ShortInt", "SmallInt", "LongInt", "Int64", "Single", "Double"},
+        {.hex = {"$", "", 0},
+         .decimalWidth = kDelphiDecimalWidths,
+         .topBitCast = {Wrap{}, Wrap{}, Wrap{}, Wrap{"UInt64(", ")"}},
+         .minimumAsExpressionFrom = kFromDword,
+         .floats = {kDelphiFloat, kDelphiFloat}})),
+    {.recordName = "{name}_record",
+     .declaration = "TYPE {record} = record\r\n{fields}end;\r\n",
+     .fieldDeclaration = "\t{field} : {type};\r\n",
+     .arrayFieldDeclaration = "\t{field} : array[0..{last}] of {type};\r\n",
+     .open = "(",
+     .fieldLabel = "{field}: ",
+     .fieldSeparator = "; ",
+     .close = ")",
+     .arrayOpen = "(",
+     .arraySeparator = ", ",
+     .arrayClose = ")"},
+    {.open = "(", .close = ")", .lastJoin = ", 0.."});
 
 constexpr LanguageRow kDataStr = {
     .cliName = "datastr",
     .lineBreak = "\r\n",
     .literals = {.hex = {"", "", 0}},
     .elements = ElementRule::BytesReversedWhenBigEndian,
+    .shapeRefusal = "Data Str prints the table's bytes as one string: it takes neither --record nor --dims",
 };
 
 constexpr Names kRustTypes = {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i64", "f32", "f64"};
 
 // Rust names statics in upper case.
 constexpr LanguageRow kRust =
-    indentedBySpaces(declaring({"rust", "static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];",
-                                "\r\nconst {name}_LEN: usize = {count};", "TABLE"},
-                               kRustTypes, kRustTypes,
-                               zeroXLiterals({"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
-                                             {"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""})));
+    withShapes(indentedBySpaces(declaring({"rust", "static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];",
+                                           "\r\nconst {name}_LEN: usize = {count};", "TABLE"},
+                                          kRustTypes, kRustTypes,
+                                          zeroXLiterals({"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
+                                                        {"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""}))),
+               {.recordName = "{name}Record",
+                .declaration = "struct {record} {\r\n{fields}}\r\n",
+                .fieldDeclaration = "    {field}: {type},\r\n",
+                .arrayFieldDeclaration = "    {field}: [{type}; {count}],\r\n",
+                .open = "{record} { ",
+                .fieldLabel = "{field}: ",
+                .fieldSeparator = ", ",
+                .close = " }",
+                .arrayOpen = "[",
+                .arraySeparator = ", ",
+                .arrayClose = "]"},
+               {.open = "[", .close = "]", .typeWrap = "[{type}; {count}]"});
 
 constexpr Names kGoTypes = {"uint8", "uint16", "uint32", "uint64",  "int8",
                             "int16", "int32",  "int64",  "float32", "float64"};
 
 // Go's constants are exact: -0.0 is 0, so its negative zero is computed.
-constexpr LanguageRow kGo = indentedByTab(declaring(
-    {"go", "var {name} = [{count}]{type}{\r\n\t", ",\r\n}", "\r\nconst {name}_len = {count}", "table"}, kGoTypes,
-    kGoTypes,
-    zeroXLiterals(
-        {"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())", "float32(math.Copysign(0, -1))"},
-        {"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"})));
+constexpr LanguageRow kGo =
+    withShapes(indentedByTab(declaring(
+                   {"go", "var {name} = [{count}]{type}{\r\n\t", ",\r\n}", "\r\nconst {name}_len = {count}", "table"},
+                   kGoTypes, kGoTypes,
+                   zeroXLiterals({"", "float32(math.Inf(1))", "float32(math.Inf(-1))", "float32(math.NaN())",
+                                  "float32(math.Copysign(0, -1))"},
+                                 {"", "math.Inf(1)", "math.Inf(-1)", "math.NaN()", "math.Copysign(0, -1)"}))),
+               {.recordName = "{name}_record",
+                .declaration = "type {record} struct {\r\n{fields}}\r\n",
+                .fieldDeclaration = "\t{field} {type}\r\n",
+                .arrayFieldDeclaration = "\t{field} [{count}]{type}\r\n",
+                .open = "{",
+                .fieldLabel = "{field}: ",
+                .fieldSeparator = ", ",
+                .close = "}",
+                .arrayOpen = "[{count}]{type}{",
+                .arraySeparator = ", ",
+                .arrayClose = "}"},
+               {.open = "{", .close = "}", .countJoin = "]["});
 
 constexpr FloatSpellings kPythonFloat = {"", "float('inf')", "float('-inf')", "float('nan')", ""};
 
-constexpr LanguageRow kPython =
+// A record is a tuple; its field names are declared as a tuple of names.
+constexpr LanguageRow kPython = withShapes(
     indentedBySpaces(declaring({"python", "{name} = [\r\n   ", ",\r\n]", "\r\n{name}_len = {count}", "table"}, {}, {},
-                               zeroXLiterals(kPythonFloat, kPythonFloat)));
+                               zeroXLiterals(kPythonFloat, kPythonFloat))),
+    {.recordName = "{name}_fields",
+     .declaration = "{record} = ({fields})\r\n",
+     .fieldDeclaration = "'{field}', ",
+     .arrayFieldDeclaration = "'{field}', ",
+     .open = "(",
+     .fieldSeparator = ", ",
+     .close = ",)",
+     .arrayOpen = "(",
+     .arraySeparator = ", ",
+     .arrayClose = ",)"},
+    {.open = "[", .close = "]"});
 
 constexpr Names kCSharpTypes = {"byte", "ushort", "uint", "ulong", "sbyte", "short", "int", "long", "float", "double"};
 
 // Mono's compiler folds the literal -0.0 to +0.0: the negative zero is made
 // from its bits at run time.
-constexpr LanguageRow kCSharp = indentedBySpaces(declaring(
-    {"csharp", "static readonly {type}[] {name} = {\r\n   ", ",\r\n};", "\r\nconst int {name}_len = {count};", "table"},
-    kCSharpTypes, kCSharpTypes,
-    withMinimumAsExpression(zeroXLiterals({"f", "float.PositiveInfinity", "float.NegativeInfinity", "float.NaN",
-                                           "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
-                                          {"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
-                                           "System.BitConverter.Int64BitsToDouble(long.MinValue)"}))));
+constexpr LanguageRow kCSharp = withShapes(
+    indentedBySpaces(declaring(
+        {"csharp", "static readonly {type}[] {name} = {\r\n   ", ",\r\n};", "\r\nconst int {name}_len = {count};",
+         "table"},
+        kCSharpTypes, kCSharpTypes,
+        withMinimumAsExpression(zeroXLiterals({"f", "float.PositiveInfinity", "float.NegativeInfinity", "float.NaN",
+                                               "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
+                                              {"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
+                                               "System.BitConverter.Int64BitsToDouble(long.MinValue)"})))),
+    {.recordName = "{name}_record",
+     .declaration = "struct {record} {\r\n{fields}}\r\n",
+     .fieldDeclaration = "    public {type} {field};\r\n",
+     .arrayFieldDeclaration = "    public {type}[] {field};\r\n",
+     .open = "new {record} { ",
+     .fieldLabel = "{field} = ",
+     .fieldSeparator = ", ",
+     .close = " }",
+     .arrayOpen = "new {type}[] { ",
+     .arraySeparator = ", ",
+     .arrayClose = " }"},
+    {.open = "{ ", .close = " }", .header = "static readonly {type}[{rank}] {name} = {\r\n   "});
 
 constexpr Names kGasDirectives = {".byte",  ".short", ".long", ".quad", ".byte",
                                   ".short", ".long",  ".quad", ".long", ".quad"};
 
 // `.short` and `.long` are 2 and 4 bytes on the x86 targets.
-constexpr LanguageRow kGas = assembler({.cliName = "gas",
-                                        .header = "{name}:\r\n\t{type} ",
-                                        .lineBreak = "\r\n\t{type} ",
-                                        .lengthLine = "\r\n\t.set {name}_len, {count}"},
-                                       kGasDirectives, {"0x", "", 0});
+constexpr LanguageRow kGas = withShapes(assembler({.cliName = "gas",
+                                                   .header = "{name}:\r\n\t{type} ",
+                                                   .lineBreak = "\r\n\t{type} ",
+                                                   .lengthLine = "\r\n\t.set {name}_len, {count}"},
+                                                  kGasDirectives, {"0x", "", 0}),
+                                        {.recordName = "{name}_record",
+                                         .declaration = ".macro {record} {params}\r\n{fields}.endm\r\n",
+                                         .fieldDeclaration = "\t{type} {args}\r\n",
+                                         .arrayFieldDeclaration = "\t{type} {args}\r\n",
+                                         .fieldSeparator = ", ",
+                                         .arraySeparator = ", ",
+                                         .argument = "\\a{n}",
+                                         .parameter = "a{n}",
+                                         .lines = RecordLines::OnePerLine},
+                                        {});
 
 constexpr Names kJavaTypes = {"byte", "short", "int", "long", "byte", "short", "int", "long", "float", "double"};
 
@@ -193,9 +298,11 @@ constexpr LanguageRow kJava = [] {
     literals.integer64Suffix = "L";
     literals.unsignedDecimal = UnsignedDecimal::AsSignedOfSameWidth;
     literals.topBitCast = {Wrap{"(byte)", ""}, Wrap{"(short)", ""}};
-    return indentedBySpaces(declaring({"java", "static final {type}[] {name} = {\r\n   ", ",\r\n};",
-                                       "\r\nstatic final int {name}_LEN = {count};", "TABLE"},
-                                      kJavaTypes, kJavaTypes, literals));
+    LanguageRow row = indentedBySpaces(declaring({"java", "static final {type}[] {name} = {\r\n   ", ",\r\n};",
+                                                  "\r\nstatic final int {name}_LEN = {count};", "TABLE"},
+                                                 kJavaTypes, kJavaTypes, literals));
+    row.shapeRefusal = "Java's row has no record or dimension forms yet: it takes neither --record nor --dims";
+    return row;
 }();
 
 constexpr Names kJavaScriptTypes = {"Uint8Array", "Uint16Array", "Uint32Array",   "BigUint64Array", "Int8Array",
@@ -206,9 +313,12 @@ constexpr FloatSpellings kJavaScriptFloat = {"", "Infinity", "-Infinity", "NaN",
 constexpr LanguageRow kJavaScript = [] {
     LiteralForms literals = zeroXLiterals(kJavaScriptFloat, kJavaScriptFloat);
     literals.integer64Suffix = "n";
-    return indentedBySpaces(declaring(
+    LanguageRow row = indentedBySpaces(declaring(
         {"javascript", "const {name} = new {type}([\r\n   ", ",\r\n]);", "\r\nconst {name}_len = {count};", "table"},
         kJavaScriptTypes, kJavaScriptTypes, literals));
+    // A typed array is flat and holds numbers only.
+    row.shapeRefusal = "JavaScript's typed arrays are flat arrays of numbers: they take neither --record nor --dims";
+    return row;
 }();
 
 // zemrik-cli's list takes the first nine in this order.
@@ -219,10 +329,14 @@ constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPytho
 std::span<const LanguageRow> languageRows() { return kRows; }
 
 std::string filledTemplate(std::string_view text, const TemplateValues& values) {
-    const std::pair<std::string_view, std::string_view> keys[] = {
+    const TemplateKey keys[] = {
         {"name", values.name},   {"type", values.type}, {"const", values.constWord},
         {"count", values.count}, {"last", values.last},
     };
+    return filledTemplate(text, keys);
+}
+
+std::string filledTemplate(std::string_view text, std::span<const TemplateKey> keys) {
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t open = text.find('{', at);
@@ -233,11 +347,14 @@ std::string filledTemplate(std::string_view text, const TemplateValues& values) 
         }
         out += text.substr(at, open - at);
         const std::string_view key = text.substr(open + 1, close - open - 1);
-        std::string_view replacement = text.substr(open, close - open + 1);  // C's "{" stays
-        for (const auto& [name, value] : keys) {
-            if (key == name) replacement = value;
+        const auto known = std::find_if(keys.begin(), keys.end(), [&](const TemplateKey& k) { return k.first == key; });
+        if (known == keys.end()) {
+            // C's "{" stays, and a key may follow it ("{\r\n{fields}").
+            out += '{';
+            at = open + 1;
+            continue;
         }
-        out += replacement;
+        out += known->second;
         at = close + 1;
     }
     return out;

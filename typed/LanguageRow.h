@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "typed/ElementType.h"
 #include "typed/Literal.h"
@@ -23,6 +24,50 @@ enum class LineEndRule : std::uint8_t { KeepsSeparator, DropsSeparator };
 // last to first when the elements are big-endian, so the whole table reads as
 // one big-endian number.
 enum class ElementRule : std::uint8_t { Elements, BytesReversedWhenBigEndian };
+
+// Whether a row puts as many records on a line as asked, or one (the
+// assemblers': a record is one macro call).
+enum class RecordLines : std::uint8_t { AsAsked, OnePerLine };
+
+// How a row prints records (--record): the record type, declared once before
+// the table, and one initializer per record. Besides the row's keys, the
+// declaration takes {record} (the type's name), {fields} (the field
+// declarations), {arity} and {params} (a macro's argument count and its
+// parameters, each `parameter` joined by ", "); a field's declaration takes
+// {field}, {type} (the field type's name or directive), {count}, {last} and
+// {args} (the macro arguments it takes, each `argument`). `argument` and
+// `parameter` take {n}, from 1. An empty declaration: no records.
+struct RecordForms {
+    std::string_view recordName{};
+    std::string_view declaration{};
+    std::string_view fieldDeclaration{};
+    std::string_view arrayFieldDeclaration{};  // a field of more than one item
+    std::string_view open{};                   // {record}
+    std::string_view fieldLabel{};             // before a field's value: {field}
+    std::string_view fieldSeparator{};
+    std::string_view close{};
+    std::string_view arrayOpen{};  // {type}, {count}
+    std::string_view arraySeparator{};
+    std::string_view arrayClose{};
+    std::string_view argument{};
+    std::string_view parameter{};
+    RecordLines lines = RecordLines::AsAsked;
+};
+
+// How a row prints --dims: `open` and `close` around each run of an inner
+// extent, and the header's {count} (the extents joined by `countJoin`) and
+// {last} (each extent less one, joined by `lastJoin`). `typeWrap`, when
+// given, wraps {type} once per inner extent, innermost first, with that
+// extent as {count}, and {count} is the outermost extent. `header`, when
+// given, replaces the row's header, with {rank} a comma per extent past the first.
+struct DimensionForms {
+    std::string_view open{};
+    std::string_view close{};
+    std::string_view countJoin{};
+    std::string_view lastJoin{};
+    std::string_view typeWrap{};
+    std::string_view header{};
+};
 
 // One language. The texts are templates: {name}, {type} (the element type's
 // name: for the assemblers, the directive), {count}, {last} (the count less
@@ -43,6 +88,10 @@ struct LanguageRow {
     LiteralForms literals{};
     LineEndRule lineEnd = LineEndRule::KeepsSeparator;
     ElementRule elements = ElementRule::Elements;
+    RecordForms records{};
+    DimensionForms dimensions{};
+    // Why the row takes neither records nor dimensions; empty: it takes both.
+    std::string_view shapeRefusal{};
 };
 
 // What a row's templates are filled with. The counts are text, so that a
@@ -57,6 +106,8 @@ struct TemplateValues {
 
 // The template with every {key} replaced; any other brace is the language's own.
 std::string filledTemplate(std::string_view text, const TemplateValues& values);
+using TemplateKey = std::pair<std::string_view, std::string_view>;
+std::string filledTemplate(std::string_view text, std::span<const TemplateKey> keys);
 
 // Every language zemrik-cli prints: the dialog's four first, in the order of
 // its list.

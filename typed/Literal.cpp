@@ -1,18 +1,69 @@
 #include "typed/Literal.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
+
+#include "core/Digits.h"
 
 // Header-only, so that the cross builds (MinGW, WebAssembly) need only the
 // headers, not a library built for each of them.
 #define FMT_HEADER_ONLY
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 namespace zemrik::typed {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+// The longest literal's parts: a 64-bit magnitude in decimal or hex with the
+// assembler's extra digits, and the sign, brackets and " - 1" of a minimum.
+constexpr std::size_t kDigitsBound = 24;
+constexpr std::size_t kMinimumExpressionBound = 8;
+// {fmt}'s shortest text of a double is at most 24 characters ("-2.2250738585072014e-308"), and ".0" may follow.
+constexpr std::size_t kFloatTextBound = 32;
+constexpr std::size_t kPadBlock = 16;
+
+// Where a literal is written: raw room the caller sized with
+// literalLengthBound, appended to like a string.
+class Cursor {
+public:
+    explicit Cursor(char* at) : at_(at) {}
+    Cursor& operator+=(std::string_view text) {
+        // Most of a literal's texts are a character or two: no call for them.
+        switch (text.size()) {
+        case 2: at_[1] = text[1]; [[fallthrough]];
+        case 1: at_[0] = text[0]; [[fallthrough]];
+        case 0: break;
+        default: std::memcpy(at_, text.data(), text.size());
+        }
+        at_ += text.size();
+        return *this;
+    }
+    Cursor& operator+=(char c) {
+        *at_++ = c;
+        return *this;
+    }
+    // Padding, filled a whole block at a time where it fits one: the room
+    // holds kDigitsBound characters more than the widest field.
+    void pad(std::size_t count) {
+        if (count <= kPadBlock) {
+            std::memset(at_, ' ', kPadBlock);
+        } else {
+            std::memset(at_, ' ', count);
+        }
+        at_ += count;
+    }
+    char* end() const { return at_; }
+    // Room for `count` characters that the caller fills, back to front.
+    char* skip(std::size_t count) {
+        at_ += count;
+        return at_;
+    }
+
+private:
+    char* at_;
+};
 
 // The float whose bits these are. Not std::bit_cast: the WebAssembly
 // build's C++ library (libc++ 13) does not have it.
@@ -24,24 +75,37 @@ Float floatOfBits(Bits bits) {
     return value;
 }
 
-void appendHexDigits(std::string& out, std::uint64_t value, std::size_t digits) {
-    char text[32];
-    std::size_t length = 0;
-    do {
-        text[length++] = kHexDigits[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    while (length < digits) text[length++] = '0';
-    while (length > 0) out += text[--length];
+// Exactly `digits` digits: the value fits them.
+void appendHexDigits(Cursor& out, std::uint64_t value, std::size_t digits) {
+    char* at = out.skip(digits);
+    std::size_t left = digits;
+    for (; left >= 2; left -= 2, value >>= 8) {
+        at -= 2;
+        std::memcpy(at, &digits::kHexPairs[(value & 0xFF) * 2], 2);
+    }
+    if (left == 1) at[-1] = digits::kHexPairs[(value & 0xF) * 2 + 1];
 }
 
-void appendDecimal(std::string& out, std::uint64_t magnitude, bool negative, std::size_t width) {
-    char text[24];
-    const auto end = std::to_chars(text, text + sizeof text, magnitude).ptr;
-    const std::size_t length = static_cast<std::size_t>(end - text) + (negative ? 1 : 0);
-    if (length < width) out.append(width - length, ' ');
+std::size_t decimalDigits(std::uint64_t value) {
+    if (value <= UINT32_MAX) return digits::decimalCount(static_cast<std::uint32_t>(value));
+    std::size_t count = 10;
+    for (value /= 10000000000u; value != 0; value /= 10) ++count;
+    return count;
+}
+
+// The digits are written in place, back to front: no copy from a scratch
+// buffer, whose reading right after its writing would stall.
+void appendDecimal(Cursor& out, std::uint64_t magnitude, bool negative, std::size_t width) {
+    const std::size_t count = decimalDigits(magnitude);
+    const std::size_t length = count + (negative ? 1 : 0);
+    if (length < width) out.pad(width - length);
     if (negative) out += '-';
-    out.append(text, end);
+    char* end = out.skip(count);
+    for (; magnitude > UINT32_MAX; magnitude /= 100) {
+        end -= 2;
+        std::memcpy(end, &digits::kDecimalPairs[(magnitude % 100) * 2], 2);
+    }
+    digits::writeDecimal(end, static_cast<std::uint32_t>(magnitude));
 }
 
 std::uint64_t widthMask(ElementType type) {
@@ -52,7 +116,7 @@ std::uint64_t widthMask(ElementType type) {
 // A cast's literal is not padded: the cast is wider than the column.
 enum class Padding : std::uint8_t { ToWidth, None };
 
-void appendMagnitude(std::string& out, const LiteralForms& forms, ElementType type, Notation notation,
+void appendMagnitude(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation,
                      std::uint64_t magnitude, bool negative, Padding padding = Padding::ToWidth) {
     if (notation == Notation::Decimal) {
         appendDecimal(out, magnitude, negative, padding == Padding::None ? 0 : forms.decimalWidth[indexOf(type)]);
@@ -71,8 +135,7 @@ ElementType signedOfSameWidth(ElementType type) {
     return static_cast<ElementType>(indexOf(type) + indexOf(ElementType::I8));
 }
 
-void appendInteger(std::string& out, const LiteralForms& forms, ElementType type, Notation notation,
-                   std::uint64_t bits) {
+void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
     bits &= widthMask(type);
     if (kindOf(type) == ValueKind::Unsigned && notation == Notation::Decimal &&
         forms.unsignedDecimal == UnsignedDecimal::AsSignedOfSameWidth) {
@@ -104,7 +167,7 @@ void appendInteger(std::string& out, const LiteralForms& forms, ElementType type
 // The unsigned type of a float's width, whose hex literal spells its bits.
 ElementType bitsTypeOf(ElementType type) { return type == ElementType::F32 ? ElementType::U32 : ElementType::U64; }
 
-void appendFloat(std::string& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
+void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
     const FloatSpellings& spell = forms.floats[type == ElementType::F32 ? 0 : 1];
     const double value = type == ElementType::F32 ? double{floatOfBits<float>(static_cast<std::uint32_t>(bits))}
                                                   : floatOfBits<double>(bits);
@@ -126,10 +189,14 @@ void appendFloat(std::string& out, const LiteralForms& forms, ElementType type, 
         out += spell.negativeZero;
         return;
     }
-    const std::string text = shortestFloatText(type, bits);
-    out += text;
+    char* const start = out.end();
+    char* const end = type == ElementType::F32 ? fmt::format_to(start, FMT_COMPILE("{}"),
+                                                                floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+                                               : fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<double>(bits));
+    const std::string_view written(start, static_cast<std::size_t>(end - start));
+    out.skip(written.size());
     // "1" or "100" is an integer literal to most languages, and takes no "f".
-    if (text.find_first_of(".e") == std::string::npos) out += ".0";
+    if (written.find_first_of(".e") == std::string_view::npos) out += ".0";
     out += spell.suffix;
 }
 
@@ -140,15 +207,49 @@ std::string shortestFloatText(ElementType type, std::uint64_t bits) {
     return fmt::format("{}", floatOfBits<double>(bits));
 }
 
+char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
+    Cursor cursor(out);
+    if (kindOf(type) != ValueKind::Float) {
+        appendInteger(cursor, forms, type, notation, bits);
+    } else if (forms.floatForm == FloatForm::BitPattern) {
+        appendInteger(cursor, forms, bitsTypeOf(type), Notation::Hex, bits);
+    } else {
+        appendFloat(cursor, forms, type, bits);
+    }
+    return cursor.end();
+}
+
+std::size_t literalLengthBound(const LiteralForms& forms) {
+    std::size_t widest = 0;
+    for (const std::uint8_t width : forms.decimalWidth) widest = std::max<std::size_t>(widest, width);
+    // Padding is filled a block of kPadBlock at a time (see Cursor::pad).
+    std::size_t cast = 0;
+    for (const Wrap& wrap : forms.topBitCast) cast = std::max(cast, wrap.open.size() + wrap.close.size());
+    // Every part an integer literal can have, each at its longest.
+    const std::size_t integer = kMinimumExpressionBound + widest + kDigitsBound + forms.hex.prefix.size() +
+                                forms.hex.suffix.size() + forms.hex.extraDigits + forms.unsigned64DecimalSuffix.size() +
+                                forms.integer64Suffix.size() + cast;
+    std::size_t floating = 0;
+    for (const FloatSpellings& spell : forms.floats) {
+        for (const std::string_view text : {spell.infinity, spell.negativeInfinity, spell.nan, spell.negativeZero}) {
+            floating = std::max(floating, text.size());
+        }
+        floating = std::max(floating, spell.nanFromBits.size() + integer + 1);  // its bits' literal and ")"
+        floating = std::max(floating, kFloatTextBound + spell.suffix.size());
+    }
+    return std::max(integer, floating);
+}
+
 void appendLiteral(std::string& out, const LiteralForms& forms, ElementType type, Notation notation,
                    std::uint64_t bits) {
-    if (kindOf(type) != ValueKind::Float) {
-        appendInteger(out, forms, type, notation, bits);
-    } else if (forms.floatForm == FloatForm::BitPattern) {
-        appendInteger(out, forms, bitsTypeOf(type), Notation::Hex, bits);
-    } else {
-        appendFloat(out, forms, type, bits);
+    char text[256];
+    const std::size_t bound = literalLengthBound(forms);
+    if (bound <= sizeof text) {
+        out.append(text, writeLiteral(text, forms, type, notation, bits));
+        return;
     }
+    std::vector<char> room(bound);
+    out.append(room.data(), writeLiteral(room.data(), forms, type, notation, bits));
 }
 
 }  // namespace zemrik::typed

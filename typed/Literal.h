@@ -78,6 +78,14 @@ struct LiteralForms {
 void appendLiteral(std::string& out, const LiteralForms& forms, ElementType type, Notation notation,
                    std::uint64_t bits);
 
+// The most characters writeLiteral writes for any element through `forms`.
+std::size_t literalLengthBound(const LiteralForms& forms);
+
+// appendLiteral's text written from `out` on, which has room for
+// literalLengthBound(forms) characters; returns the end of the text. The
+// walks write straight into their output with it.
+char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits);
+
 // The shortest decimal text that reads back to the float's bits, as {fmt}
 // prints it ("0.1", "1e-07", "inf", "-0"): the one formatting function every
 // build prints floats with.

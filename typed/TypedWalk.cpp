@@ -1,13 +1,12 @@
 #include "typed/TypedWalk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <optional>
 
 namespace zemrik::typed {
 namespace {
-
-// Text is handed to the output in blocks about this large.
-constexpr std::size_t kFlushLength = 1 << 14;
 
 std::string withLineBreaks(std::string text, LineBreaks breaks) {
     if (breaks == LineBreaks::CrLf) return text;
@@ -19,14 +18,60 @@ std::string withLineBreaks(std::string text, LineBreaks breaks) {
     return out;
 }
 
-bool flush(std::string& text, TextOutput& output) {
+// An 8- or 16-bit element's prefix and literal fit a slot of this many
+// characters in every row; a row whose don't prints them like wider elements.
+constexpr std::size_t kSlotLength = 16;
+constexpr std::uint32_t kWordTextsFrom = 1 << 15;
+// Elements written per reservation of the output.
+constexpr std::uint32_t kBatchElements = 1024;
+constexpr std::size_t kBatchLength = std::size_t{1} << 16;
+
+char* put(char* at, std::string_view text) {
+    // An empty row text has no storage: memcpy must not see its null pointer.
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+bool writeExactly(std::string_view text, TextOutput& output) {
     if (text.empty()) return true;
     char* const at = output.reserve(text.size());
     if (at == nullptr) return false;
-    std::memcpy(at, text.data(), text.size());
-    output.commit(at + text.size(), CursorMove::Follow);
-    text.clear();
+    output.commit(put(at, text), CursorMove::Follow);
     return true;
+}
+
+// The element's bytes as a number of its width, as loadBits reads them, a
+// word at a time.
+template <class Word>
+std::uint64_t loadWord(const std::uint8_t* bytes, ByteOrder order) {
+    static_assert(std::endian::native == std::endian::little, "the element's first byte must be the lowest");
+    Word bits;
+    std::memcpy(&bits, bytes, sizeof bits);
+    if (order == ByteOrder::LittleEndian) return bits;
+    std::uint64_t swapped = 0;
+    for (std::size_t k = 0; k < sizeof bits; ++k) {
+        swapped = swapped << 8 | ((bits >> (8 * k)) & 0xFFu);
+    }
+    return swapped;
+}
+
+// A separator or line end: copied as a whole block where it fits one, so
+// that no call copies a few characters.
+constexpr std::size_t kShortLength = 16;
+
+char* putShort(char* at, const std::string& padded, std::size_t length) {
+    if (padded.size() == kShortLength) {
+        std::memcpy(at, padded.data(), kShortLength);
+        return at + length;
+    }
+    return put(at, padded);
+}
+
+std::string paddedShort(const std::string& text) {
+    if (text.size() > kShortLength) return text;
+    std::string padded = text;
+    padded.append(kShortLength - text.size(), '\0');
+    return padded;
 }
 
 // Collects a whole table's text.
@@ -47,7 +92,58 @@ private:
     std::size_t length_ = 0;
 };
 
+std::string joined(std::span<const std::uint32_t> values, std::uint32_t less, std::string_view join) {
+    std::string text;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (k != 0) text += join;
+        text += std::to_string(values[k] - less);
+    }
+    return text;
+}
+
+// The record type's declaration, filled from the row's record forms.
+std::string recordDeclaration(const RecordForms& forms, const RecordSpec& record,
+                              const std::array<std::string_view, kElementTypeCount>& names,
+                              std::span<const TemplateKey> rowKeys) {
+    std::string fields;
+    std::string params;
+    std::size_t argument = 0;
+    for (const RecordField& field : record.fields) {
+        if (field.isPadding()) continue;
+        std::string args;
+        for (std::uint32_t k = 0; k < field.count; ++k) {
+            const std::string n = std::to_string(++argument);
+            const TemplateKey number[] = {{"n", n}};
+            if (k != 0) args += ", ";
+            args += filledTemplate(forms.argument, number);
+            if (argument != 1) params += ", ";
+            params += filledTemplate(forms.parameter, number);
+        }
+        const std::string count = std::to_string(field.count);
+        const std::string last = std::to_string(field.count - 1);
+        const TemplateKey keys[] = {{"field", field.name},
+                                    {"type", names[indexOf(field.type)]},
+                                    {"count", count},
+                                    {"last", last},
+                                    {"args", args}};
+        fields += filledTemplate(field.isArray() ? forms.arrayFieldDeclaration : forms.fieldDeclaration, keys);
+    }
+    const std::string arity = std::to_string(argument);
+    std::vector<TemplateKey> keys(rowKeys.begin(), rowKeys.end());
+    keys.insert(keys.end(), {{"fields", fields}, {"arity", arity}, {"params", params}});
+    return filledTemplate(forms.declaration, keys);
+}
+
 }  // namespace
+
+Expected<void, std::string> checkTypedOptions(const LanguageRow& row, const TypedOptions& options) {
+    const bool shaped = options.record != nullptr || !options.dims.empty();
+    if (shaped && !row.shapeRefusal.empty()) return Expected<void, std::string>::failure(std::string(row.shapeRefusal));
+    std::optional<RecordSpec> record;
+    if (options.record != nullptr) record = *options.record;
+    return checkShape(record, std::vector<std::uint32_t>(options.dims.begin(), options.dims.end()), options.type,
+                      options.tableSize);
+}
 
 TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     : row_(row),
@@ -55,20 +151,115 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
       notation_(row.elements == ElementRule::BytesReversedWhenBigEndian ? Notation::Hex : options.notation),
       order_(options.order),
       reversed_(row.elements == ElementRule::BytesReversedWhenBigEndian && options.order == ByteOrder::BigEndian),
-      width_(byteWidth(type_)),
-      count_(options.tableSize / width_),
+      width_(options.record != nullptr ? static_cast<std::uint32_t>(options.record->byteSize()) : byteWidth(type_)),
+      count_(width_ == 0 ? 0 : options.tableSize / width_),
       perLine_(std::max<std::uint32_t>(options.itemsPerLine, 1)) {
     const auto& names = options.naming == TypeNaming::Fixed ? row.fixedTypeNames : row.typeNames;
+    const std::string_view name = options.name.empty() ? row.defaultName : options.name;
+    const std::string_view constWord = options.readOnly == ReadOnly::Const ? row.constWord : std::string_view{};
     const std::string count = std::to_string(count_);
     const std::string last = std::to_string(count_ - 1);
-    const TemplateValues with{options.name.empty() ? row.defaultName : options.name, names[indexOf(type_)],
-                              options.readOnly == ReadOnly::Const ? row.constWord : std::string_view{}, count, last};
+    const TemplateKey nameKey[] = {{"name", name}};
+    const std::string recordName = filledTemplate(row.records.recordName, nameKey);
+    const std::string_view itemType = options.record != nullptr ? std::string_view(recordName) : names[indexOf(type_)];
+    const TemplateValues with{name, itemType, constWord, count, last};
+
+    // The header declares the extents; the closing and --length the items.
+    std::string headerText;
+    if (options.record != nullptr) {
+        perLine_ = row.records.lines == RecordLines::OnePerLine ? 1 : perLine_;
+        const TemplateKey rowKeys[] = {{"name", name}, {"const", constWord}, {"record", recordName}};
+        headerText = recordDeclaration(row.records, *options.record, names, rowKeys);
+    }
+    if (options.dims.empty()) {
+        headerText += filledTemplate(row.header, with);
+    } else {
+        const DimensionForms& dims = row.dimensions;
+        std::string type(itemType);
+        std::span<const std::uint32_t> outer = options.dims;
+        if (!dims.typeWrap.empty()) {
+            for (std::size_t k = options.dims.size(); k-- > 1;) {
+                const std::string extent = std::to_string(options.dims[k]);
+                const TemplateKey keys[] = {{"type", type}, {"count", extent}};
+                type = filledTemplate(dims.typeWrap, keys);
+            }
+            outer = options.dims.first(1);
+        }
+        const std::string extents =
+            dims.countJoin.empty() ? std::to_string(outer[0]) : joined(outer, 0, dims.countJoin);
+        const std::string lasts =
+            dims.lastJoin.empty() ? std::to_string(outer[0] - 1) : joined(outer, 1, dims.lastJoin);
+        const std::string rank(options.dims.size() - 1, ',');
+        const TemplateKey keys[] = {{"name", name},     {"type", type},  {"const", constWord},
+                                    {"count", extents}, {"last", lasts}, {"rank", rank}};
+        headerText += filledTemplate(dims.header.empty() ? row.header : dims.header, keys);
+        std::uint32_t run = count_;
+        for (std::size_t k = 0; k + 1 < options.dims.size(); ++k) {
+            run /= options.dims[k];
+            runs_.push_back(run);
+        }
+        dimensionOpen_ = withLineBreaks(std::string(dims.open), options.lineBreaks);
+        dimensionClose_ = withLineBreaks(std::string(dims.close), options.lineBreaks);
+    }
     std::string closing = std::string(row.closing);
     if (options.countConstant == CountConstant::After) closing += row.lengthLine;
-    header_ = withLineBreaks(filledTemplate(row.header, with), options.lineBreaks);
-    lineBreak_ = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
+    header_ = withLineBreaks(headerText, options.lineBreaks);
+    const std::string lineBreak = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
     separator_ = withLineBreaks(std::string(row.separator), options.lineBreaks);
+    endOfLine_ = row.lineEnd == LineEndRule::DropsSeparator ? lineBreak : separator_ + lineBreak;
     closing_ = withLineBreaks(filledTemplate(closing, with), options.lineBreaks);
+    paddedSeparator_ = paddedShort(separator_);
+    paddedEndOfLine_ = paddedShort(endOfLine_);
+    const std::size_t literalBound = literalLengthBound(row.literals);
+    std::size_t itemBound = literalBound;
+    if (options.record != nullptr) {
+        const RecordForms& forms = row.records;
+        const TemplateKey recordKey[] = {{"record", recordName}};
+        recordOpen_ = filledTemplate(forms.open, recordKey);
+        recordClose_ = std::string(forms.close);
+        arraySeparator_ = std::string(forms.arraySeparator);
+        itemBound = recordOpen_.size() + recordClose_.size();
+        bool firstPrinted = true;
+        for (const RecordField& field : options.record->fields) {
+            FieldPlan plan{field.type, field.count, field.isPadding(), {}, {}};
+            if (!plan.padding) {
+                const std::string fieldCount = std::to_string(field.count);
+                const TemplateKey keys[] = {
+                    {"field", field.name}, {"type", names[indexOf(field.type)]}, {"count", fieldCount}};
+                if (!firstPrinted) plan.before += forms.fieldSeparator;
+                firstPrinted = false;
+                plan.before += filledTemplate(forms.fieldLabel, keys);
+                if (field.isArray()) {
+                    plan.before += filledTemplate(forms.arrayOpen, keys);
+                    plan.after = std::string(forms.arrayClose);
+                }
+                itemBound += plan.before.size() + plan.after.size() +
+                             std::size_t{field.count} * (literalBound + arraySeparator_.size());
+            }
+            fields_.push_back(std::move(plan));
+        }
+    }
+    elementBound_ = row.elementPrefix.size() + itemBound +
+                    runs_.size() * (dimensionOpen_.size() + dimensionClose_.size()) +
+                    std::max({separator_.size(), endOfLine_.size(), kShortLength});
+
+    // A 16-bit table's texts cost 65536 literals: worth it from half as many elements.
+    const bool wordTexts = width_ == 2 && count_ >= kWordTextsFrom;
+    if ((width_ != 1 && !wordTexts) || options.record != nullptr || !runs_.empty()) return;
+    const std::size_t values = std::size_t{1} << (8 * width_);
+    std::string texts(values * kSlotLength, '\0');
+    std::vector<std::uint8_t> lengths(values);
+    char literal[256];
+    if (row.elementPrefix.size() + literalLengthBound(row.literals) > sizeof literal) return;
+    for (std::size_t value = 0; value < values; ++value) {
+        char* const end = writeLiteral(put(literal, row.elementPrefix), row.literals, type_, notation_, value);
+        const auto length = static_cast<std::size_t>(end - literal);
+        if (length > kSlotLength) return;
+        std::memcpy(&texts[value * kSlotLength], literal, length);
+        lengths[value] = static_cast<std::uint8_t>(length);
+    }
+    valueTexts_ = std::move(texts);
+    valueTextLengths_ = std::move(lengths);
 }
 
 TablePiece TypedTable::clamped(TablePiece piece) const {
@@ -84,37 +275,127 @@ ByteStretch TypedTable::stretchOf(TablePiece piece) const {
     return {piece.first * width_, piece.count * width_};
 }
 
-std::uint64_t TypedTable::bitsAt(std::span<const std::uint8_t> bytes, std::uint32_t k) const {
-    if (reversed_) return bytes[bytes.size() - 1 - k];
-    return loadBits(bytes.data() + std::size_t{k} * width_, width_, order_);
+template <class WriteOne>
+char* TypedTable::writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end,
+                                    WriteOne writeOne) const {
+    // The place in its line of the element after k.
+    std::uint32_t column = (first + k) % perLine_ + 1;
+    for (; k < end; ++k, ++column) {
+        at = writeOne(at, k);
+        // The reversed walk prints its last byte like the others.
+        if (first + k + 1 == count_) return reversed_ ? at : put(at, closing_);
+        if (column == perLine_) {
+            at = putShort(at, paddedEndOfLine_, endOfLine_.size());
+            column = 0;
+        } else {
+            at = putShort(at, paddedSeparator_, separator_.size());
+        }
+    }
+    return at;
+}
+
+template <class Word>
+char* TypedTable::writeWords(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                             std::uint32_t end) const {
+    return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
+        // Only bytes are walked reversed.
+        const std::size_t offset = reversed_ ? bytes.size() - 1 - index : std::size_t{index} * sizeof(Word);
+        const std::uint64_t bits = loadWord<Word>(bytes.data() + offset, order_);
+        return writeLiteral(put(to, row_.elementPrefix), row_.literals, type_, notation_, bits);
+    });
+}
+
+char* TypedTable::writeRecord(char* at, const std::uint8_t* bytes) const {
+    at = put(at, recordOpen_);
+    for (const FieldPlan& field : fields_) {
+        const std::uint32_t width = byteWidth(field.type);
+        if (field.padding) {
+            bytes += std::size_t{width} * field.count;
+            continue;
+        }
+        at = put(at, field.before);
+        for (std::uint32_t k = 0; k < field.count; ++k, bytes += width) {
+            if (k != 0) at = put(at, arraySeparator_);
+            at = writeLiteral(at, row_.literals, field.type, notation_, loadBits(bytes, width, order_));
+        }
+        at = put(at, field.after);
+    }
+    return put(at, recordClose_);
+}
+
+// Records and dimensions: each item in the brackets of the runs it opens and
+// closes, a record's fields in its own.
+char* TypedTable::writeShaped(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                              std::uint32_t end) const {
+    for (; k < end; ++k) {
+        const std::uint32_t index = first + k;
+        at = put(at, row_.elementPrefix);
+        for (const std::uint32_t run : runs_) {
+            if (index % run == 0) at = put(at, dimensionOpen_);
+        }
+        const std::uint8_t* const item = bytes.data() + std::size_t{k} * width_;
+        at = fields_.empty() ? writeLiteral(at, row_.literals, type_, notation_, loadBits(item, width_, order_))
+                             : writeRecord(at, item);
+        for (const std::uint32_t run : runs_) {
+            if ((index + 1) % run == 0) at = put(at, dimensionClose_);
+        }
+        if (index + 1 == count_) return put(at, closing_);
+        at = put(at, (index + 1) % perLine_ == 0 ? endOfLine_ : separator_);
+    }
+    return at;
+}
+
+char* TypedTable::writeElements(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                                std::uint32_t end) const {
+    if (!fields_.empty() || !runs_.empty()) return writeShaped(at, bytes, first, k, end);
+    // Whole slots are copied: the room is the bound, and the slot's tail is overwritten next.
+    const auto copySlot = [&](char* to, std::size_t value) {
+        std::memcpy(to, &valueTexts_[value * kSlotLength], kSlotLength);
+        return to + valueTextLengths_[value];
+    };
+    if (!valueTexts_.empty() && width_ == 1) {
+        return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
+            return copySlot(to, reversed_ ? bytes[bytes.size() - 1 - index] : bytes[index]);
+        });
+    }
+    if (!valueTexts_.empty()) {
+        return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
+            return copySlot(to, loadWord<std::uint16_t>(bytes.data() + std::size_t{index} * 2, order_));
+        });
+    }
+    switch (width_) {
+    case 1: return writeWords<std::uint8_t>(at, bytes, first, k, end);
+    case 2: return writeWords<std::uint16_t>(at, bytes, first, k, end);
+    case 4: return writeWords<std::uint32_t>(at, bytes, first, k, end);
+    default: return writeWords<std::uint64_t>(at, bytes, first, k, end);
+    }
 }
 
 WalkOutcome TypedTable::printPiece(std::span<const std::uint8_t> bytes, TablePiece piece, TextOutput& output) const {
     piece = clamped(piece);
     if (piece.count == 0) return WalkOutcome::Complete;
     if (bytes.size() < std::size_t{piece.count} * width_) return WalkOutcome::ReadFailed;
+    if (piece.first == 0 && !writeExactly(header_, output)) return WalkOutcome::BufferExhausted;
 
-    std::string text;
-    text.reserve(kFlushLength + 256);
-    if (piece.first == 0) text += header_;
-    const bool dropsSeparator = row_.lineEnd == LineEndRule::DropsSeparator;
-    for (std::uint32_t k = 0; k < piece.count; ++k) {
-        const std::uint32_t index = piece.first + k;
-        text += row_.elementPrefix;
-        appendLiteral(text, row_.literals, type_, notation_, bitsAt(bytes, k));
-        // The reversed walk prints its last byte like the others.
-        if (index + 1 == count_) {
-            if (!reversed_) text += closing_;
-            break;
+    // About kBatchLength characters a reservation, however long an item's text.
+    const auto batch =
+        static_cast<std::uint32_t>(std::clamp<std::size_t>(kBatchLength / elementBound_, 1, kBatchElements));
+    std::string staged;  // for an output with less room than the bound
+    for (std::uint32_t k = 0; k < piece.count;) {
+        const std::uint32_t end = k + std::min(piece.count - k, batch);
+        const std::size_t room = std::size_t{end - k} * elementBound_ + closing_.size();
+        if (char* const at = output.reserve(room)) {
+            output.commit(writeElements(at, bytes, piece.first, k, end), CursorMove::Follow);
+        } else {
+            staged.resize(room);
+            char* const stagedEnd = writeElements(staged.data(), bytes, piece.first, k, end);
+            if (!writeExactly({staged.data(), static_cast<std::size_t>(stagedEnd - staged.data())}, output)) {
+                return WalkOutcome::BufferExhausted;
+            }
         }
-        text += separator_;
-        if ((index + 1) % perLine_ == 0) {
-            if (dropsSeparator) text.resize(text.size() - separator_.size());
-            text += lineBreak_;
-        }
-        if (text.size() >= kFlushLength && !flush(text, output)) return WalkOutcome::BufferExhausted;
+        k = end;
     }
-    return flush(text, output) ? WalkOutcome::Complete : WalkOutcome::BufferExhausted;
+    return WalkOutcome::Complete;
 }
 
 std::string TypedTable::print(std::span<const std::uint8_t> table) const {

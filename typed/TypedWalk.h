@@ -3,15 +3,18 @@
 // whole, so that typed tables stream like the dialog's.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/TableWalk.h"
 #include "core/TextOutput.h"
 #include "typed/ElementType.h"
 #include "typed/LanguageRow.h"
+#include "typed/RecordSpec.h"
 
 namespace zemrik::typed {
 
@@ -34,7 +37,17 @@ struct TypedOptions {
     ReadOnly readOnly = ReadOnly::AsDeclared;
     CountConstant countConstant = CountConstant::None;
     LineBreaks lineBreaks = LineBreaks::CrLf;
+    // --record: the table as back-to-back records (not owned; read only while
+    // the table is made). Null: elements of `type`.
+    const RecordSpec* record = nullptr;
+    // --dims: the extents, outermost first; empty: one dimension. Read only
+    // while the table is made.
+    std::span<const std::uint32_t> dims{};
 };
+
+// Why the options can't print through the row: the row refuses records or
+// dimensions, or the table's size does not fit them (see checkShape).
+[[nodiscard]] Expected<void, std::string> checkTypedOptions(const LanguageRow& row, const TypedOptions& options);
 
 // Where a piece's bytes lie inside the table, for the caller to read them.
 struct ByteStretch {
@@ -49,7 +62,7 @@ class TypedTable {
 public:
     TypedTable(const LanguageRow& row, const TypedOptions& options);
 
-    // Elements printed: bytes when the row prints bytes.
+    // Items printed: elements, records with --record, bytes when the row prints bytes.
     std::uint32_t printedCount() const { return count_; }
     // The bytes `piece` is printed from.
     ByteStretch stretchOf(TablePiece piece) const;
@@ -64,7 +77,18 @@ public:
 
 private:
     TablePiece clamped(TablePiece piece) const;
-    std::uint64_t bitsAt(std::span<const std::uint8_t> bytes, std::uint32_t k) const;
+    // Writes the piece's elements from `k` up to `end` from `at` on, which has
+    // room for elementBound_ characters each and the closing; returns the text's end.
+    char* writeElements(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                        std::uint32_t end) const;
+    template <class Word>
+    char* writeWords(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                     std::uint32_t end) const;
+    char* writeShaped(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
+                      std::uint32_t end) const;
+    char* writeRecord(char* at, const std::uint8_t* bytes) const;
+    template <class WriteOne>
+    char* writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end, WriteOne writeOne) const;
 
     const LanguageRow& row_;
     ElementType type_;
@@ -75,9 +99,34 @@ private:
     std::uint32_t count_;
     std::uint32_t perLine_;
     std::string header_;
-    std::string lineBreak_;
     std::string separator_;
+    std::string endOfLine_;  // what follows a line's last element: separator and line break, or the break alone
     std::string closing_;
+    // The two, padded to a whole block when short (see putShort).
+    std::string paddedSeparator_;
+    std::string paddedEndOfLine_;
+    std::size_t elementBound_ = 0;  // the most characters an element and what follows it take
+    // Every value's text, prefix and literal, in slots of kSlotLength, with
+    // their lengths: 8-bit tables, and long 16-bit ones, print by copying.
+    std::string valueTexts_;
+    std::vector<std::uint8_t> valueTextLengths_;
+    // A record's fields as printed: what goes before and after each value.
+    struct FieldPlan {
+        ElementType type;
+        std::uint32_t count;
+        bool padding;
+        std::string before;  // the separator from the field before, the label and an array's opening
+        std::string after;   // an array's closing
+    };
+    std::vector<FieldPlan> fields_;
+    std::string recordOpen_;
+    std::string recordClose_;
+    std::string arraySeparator_;
+    // --dims: the items in a run of each inner extent, outermost first, and
+    // what opens and closes such a run.
+    std::vector<std::uint32_t> runs_;
+    std::string dimensionOpen_;
+    std::string dimensionClose_;
 };
 
 }  // namespace zemrik::typed

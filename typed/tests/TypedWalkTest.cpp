@@ -76,6 +76,21 @@ TEST(TypedWalk, TheDialogsOptionsPrintWhatTheDialogsStyleTablePrints) {
     }
 }
 
+std::string joinedPieces(const TypedTable& table, const std::vector<std::uint8_t>& bytes, std::mt19937& random) {
+    std::string joined;
+    std::vector<char> storage(1 << 16);
+    for (std::uint32_t first = 0; first < table.printedCount();) {
+        const TablePiece piece{first, 1 + static_cast<std::uint32_t>(random() % 11)};
+        const ByteStretch stretch = table.stretchOf(piece);
+        PieceBuffer buffer(storage.data(), storage.size());
+        EXPECT_EQ(table.printPiece(std::span(bytes).subspan(stretch.offset, stretch.length), piece, buffer),
+                  WalkOutcome::Complete);
+        joined += buffer.text();
+        first += piece.count;
+    }
+    return joined;
+}
+
 TEST(TypedWalk, PiecesJoinedEqualTheWholeTableInEveryLanguageAndType) {
     std::mt19937 random(23);
     for (const LanguageRow& row : languageRows()) {
@@ -90,20 +105,58 @@ TEST(TypedWalk, PiecesJoinedEqualTheWholeTableInEveryLanguageAndType) {
                 options.tableSize = (1 + random() % 40) * 8;
                 const std::vector<std::uint8_t> bytes = randomBytes(options.tableSize, random);
                 const TypedTable table(row, options);
-                std::string joined;
-                std::vector<char> storage(1 << 16);
-                for (std::uint32_t first = 0; first < table.printedCount();) {
-                    const TablePiece piece{first, 1 + static_cast<std::uint32_t>(random() % 11)};
-                    const ByteStretch stretch = table.stretchOf(piece);
-                    PieceBuffer buffer(storage.data(), storage.size());
-                    ASSERT_EQ(table.printPiece(std::span(bytes).subspan(stretch.offset, stretch.length), piece, buffer),
-                              WalkOutcome::Complete);
-                    joined += buffer.text();
-                    first += piece.count;
-                }
-                ASSERT_EQ(joined, table.print(bytes)) << row.cliName << " " << typeName(options.type);
+                ASSERT_EQ(joinedPieces(table, bytes, random), table.print(bytes))
+                    << row.cliName << " " << typeName(options.type);
             }
         }
+    }
+}
+
+TEST(TypedWalk, RecordAndDimensionPiecesJoinedEqualTheWholeTable) {
+    std::mt19937 random(29);
+    const RecordSpec record = *parseRecordSpec("a:u16,_:u8[3],b:i8[3],c:f64,d:u32[2]");  // 24 bytes
+    const std::uint32_t dims[] = {3, 2, 4};
+    for (const LanguageRow& row : languageRows()) {
+        if (!row.shapeRefusal.empty()) continue;
+        for (const bool records : {false, true}) {
+            TypedOptions options;
+            options.type = ElementType::I16;
+            options.order = random() % 2 != 0 ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
+            options.itemsPerLine = static_cast<std::uint8_t>(1 + random() % 9);
+            options.countConstant = CountConstant::After;
+            options.record = records ? &record : nullptr;
+            options.dims = dims;
+            options.tableSize = 24 * (records ? 24 : 2);
+            ASSERT_TRUE(checkTypedOptions(row, options));
+            const std::vector<std::uint8_t> bytes = randomBytes(options.tableSize, random);
+            const TypedTable table(row, options);
+            ASSERT_EQ(joinedPieces(table, bytes, random), table.print(bytes)) << row.cliName << " " << records;
+        }
+    }
+}
+
+// A long 16-bit table prints each element from a precomputed text: every
+// value's text must be its literal's.
+TEST(TypedWalk, ALong16BitTablePrintsEveryValuesLiteral) {
+    const LanguageRow& row = *findLanguageRow("c");
+    for (const auto& [type, notation] :
+         {std::pair{ElementType::I16, Notation::Decimal}, std::pair{ElementType::U16, Notation::Hex}}) {
+        std::vector<std::uint8_t> bytes;
+        std::string expected = type == ElementType::I16 ? "static short table[65536] = {\r\n\t"
+                                                        : "static unsigned short table[65536] = {\r\n\t";
+        for (std::uint32_t value = 0; value < 65536; ++value) {
+            bytes.push_back(static_cast<std::uint8_t>(value >> 8));  // big-endian
+            bytes.push_back(static_cast<std::uint8_t>(value));
+            if (value != 0) expected += ", \r\n\t";
+            appendLiteral(expected, row.literals, type, notation, value);
+        }
+        expected += " };";
+        TypedOptions options;
+        options.type = type;
+        options.notation = notation;
+        options.order = ByteOrder::BigEndian;
+        options.tableSize = static_cast<std::uint32_t>(bytes.size());
+        EXPECT_EQ(TypedTable(row, options).print(bytes), expected) << typeName(type);
     }
 }
 

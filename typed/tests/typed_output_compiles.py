@@ -3,8 +3,10 @@
 (min, max, 0, 1, -1, -0.0, the smallest subnormal, the largest finite value,
 +-inf, NaN) beside random values: printed by the typed walk in each language,
 read back by the real compiler, interpreter or assembler (C as C11 with
--pedantic -Werror and as C++17), compared with the bytes. One build per
-language holds every table. NaN payloads are compared where the language
+-pedantic -Werror and as C++17), compared with the bytes; beside them one
+record table (padding, an array field, big-endian) and one two-dimensional
+table in each language that takes them. One build per language holds every
+table. NaN payloads are compared where the language
 keeps them (Java, the assemblers); elsewhere NaNs compare as one.
 Usage: typed_output_compiles.py PRINT_TYPED_TABLE"""
 import math, os, random, shutil, struct, subprocess, sys, tempfile
@@ -44,14 +46,47 @@ def canon(t,data,nan_bits=False):
 def table(lang,t,nota,order,name,fixed=False):
     p=os.path.join(D,'in.bin'); open(p,'wb').write(file_bytes(t,order))
     return subprocess.run([PRINT,lang,t,nota,order,name,p]+(['fixed'] if fixed else []),capture_output=True,text=True).stdout
+# One record table and one 2-D table per language that takes them, after the typed ones.
+RECORD=[('id','u16',1),('_','u8',1),('v','i8',1),('s','f32',2),('big','i64',1),('d','f64',1)]
+RECORD_SPEC=','.join('%s:%s%s'%(n,t,'[%d]'%c if c>1 else '') for n,t,c in RECORD)
+RECORDS=3
+DIMS=(3,4)
+def finite(t):
+    w=width(t); v=values(t)
+    items=[v[i:i+w] for i in range(0,len(v),w)]
+    return [x for x in items if t[0]!='f' or not math.isnan(struct.unpack('<'+('f' if w==4 else 'd'),x)[0])]
+def record_bytes():
+    be=b''; want=b''
+    for r in range(RECORDS):
+        for n,t,c in RECORD:
+            for j in range(c):
+                x=random.choice(finite(t)); be+=x[::-1]
+                if n!='_': want+=x
+    return be,want
+REC_BE,REC_WANT=record_bytes()
+DIM_LE=b''.join(random.choice(finite('i16')) for _ in range(DIMS[0]*DIMS[1]))
+DIM_BE=b''.join(DIM_LE[i:i+2][::-1] for i in range(0,len(DIM_LE),2))
+SHAPED_WANT=REC_WANT+DIM_LE
+def shaped(lang,rec,dim,fixed=False):
+    '''The record table (hex, big-endian) and the 2-D table (i16, decimal, big-endian).'''
+    naming=['fixed' if fixed else 'classic']
+    p=os.path.join(D,'rec.bin'); open(p,'wb').write(REC_BE)
+    r=subprocess.run([PRINT,lang,'u8','hex','be',rec,p]+naming+[RECORD_SPEC],capture_output=True,text=True)
+    p=os.path.join(D,'dim.bin'); open(p,'wb').write(DIM_BE)
+    d=subprocess.run([PRINT,lang,'i16','dec','be',dim,p]+naming+['-','%dx%d'%DIMS],capture_output=True,text=True)
+    if r.returncode or d.returncode: fails.append((lang,'shaped table refused',r.stderr,d.stderr))
+    return r.stdout+'\n'+d.stdout+'\n'
+FIELDS=[(n,t,c) for n,t,c in RECORD if n!='_']
 fails=[]
 types=list(INTS)+['f32','f64']
 combos=[(t,n,o) for t in types for n in ('hex','dec') for o in ('le','be')]
-def check_bytes(who,got,nan_bits=False):
+def check_bytes(who,got,nan_bits=False,with_shapes=False):
     pos=0
     for t,n,o in combos:
         w=canon(t,values(t),nan_bits); g=canon(t,got[pos:pos+len(w)],nan_bits); pos+=len(w)
         if g!=w: fails.append((who,t,n,o,'bytes differ'))
+    if with_shapes and got[pos:]!=SHAPED_WANT:
+        fails.append((who,'record and 2-D tables differ',got[pos:].hex(),SHAPED_WANT.hex()))
 # Per element type: the C type, Python's struct letter, C#'s byte helper's type, Java's ByteBuffer.put suffix.
 CT={'u8':'uint8_t','u16':'uint16_t','u32':'uint32_t','u64':'uint64_t','i8':'int8_t','i16':'int16_t','i32':'int32_t','i64':'int64_t','f32':'float','f64':'double'}
 PYF={'u8':'B','u16':'H','u32':'I','u64':'Q','i8':'b','i16':'h','i32':'i','i64':'q','f32':'f','f64':'d'}
@@ -87,7 +122,7 @@ LANGS=[
       runs={'gas':[['as','--fatal-warnings','-o','{dir}/a.o','{src}'],['objcopy','-O','binary','-j','.data','{dir}/a.o','{dir}/a.bin']]}),
  # Delphi with --fixed-types: the dialog's own dwords are longint, whose values from $80000000 on fpc warns of.
  dict(lang='delphi',fixed=True,src='p.pas',name='t%d',head='program p;\nuses Math;\n',
-      mid="var f: file;\nbegin\nAssign(f, '%s/pas.bin'); Rewrite(f, 1);\n"%D,
+      mid="var f: file; k: Integer;\nbegin\nAssign(f, '%s/pas.bin'); Rewrite(f, 1);\n"%D,
       each=lambda i,t:'BlockWrite(f, t%d, SizeOf(t%d));\n'%(i,i),tail='Close(f);\nend.\n',out='pas.bin',
       runs={'fpc':[['fpc','-Mdelphi','-Sew','-vw','-FE{dir}','{src}'],['{dir}/p']]}),
  dict(lang='java',src='P.java',name='T%d',nan_bits=True,head='class P {\n',
@@ -98,9 +133,39 @@ LANGS=[
       each=lambda i,t:'out.push(Buffer.from(t%d.buffer));\n'%i,tail='process.stdout.write(Buffer.concat(out));\n',
       runs={'node':[['node','{src}']]}),
 ]
+# Per language: the record table's and the 2-D table's names and the lines reading them back.
+def c_read():
+    body='for (size_t k=0;k<%d;++k){\n'%RECORDS
+    for n,t,c in FIELDS:
+        for j in range(c): body+='{%s v=xr[k].%s%s;fwrite(&v,sizeof v,1,stdout);}\n'%(CT[t],n,'[%d]'%j if c>1 else '')
+    return body+'}\nfor (size_t k=0;k<%d;++k){int16_t v=(int16_t)xd[k/%d][k%%%d];fwrite(&v,sizeof v,1,stdout);}\n'%(DIMS[0]*DIMS[1],DIMS[1],DIMS[1])
+def python_read():
+    letters=''.join(PYF[t]*c for n,t,c in FIELDS)
+    return ('for r in xr:\n    flat=[]\n    for f in r: flat+=list(f) if isinstance(f,tuple) else [f]\n    out+=struct.pack("<%s",*flat)\n'%letters+
+            'for row in xd: out+=struct.pack("<%dh",*row)\n'%DIMS[1])
+def rust_read():
+    body='for r in XR.iter() {\n'
+    for n,t,c in FIELDS:
+        body+=('for v in r.%s.iter() { o.write_all(&v.to_le_bytes()).unwrap(); }\n'%n) if c>1 else 'o.write_all(&r.%s.to_le_bytes()).unwrap();\n'%n
+    return body+'}\nfor row in XD.iter() { for v in row.iter() { o.write_all(&v.to_le_bytes()).unwrap(); } }\n'
+def csharp_read():
+    body='foreach (var r in xr) {\n'
+    for n,t,c in FIELDS:
+        body+=('foreach (var v in r.%s) { var b=Bytes(v); s.Write(b,0,b.Length);}\n'%n) if c>1 else '{ var b=Bytes(r.%s); s.Write(b,0,b.Length);}\n'%n
+    return body+'}\nforeach (var v in xd) { var b=Bytes(v); s.Write(b,0,b.Length);}\n'
+def delphi_read():
+    body='for k := 0 to %d do begin\n'%(RECORDS-1)
+    for n,t,c in FIELDS: body+='BlockWrite(f, xr[k].%s, SizeOf(xr[k].%s));\n'%(n,n)
+    return body+'end;\nBlockWrite(f, xd, SizeOf(xd));\n'
+SHAPES={'c':('xr','xd',c_read()),'python':('xr','xd',python_read()),'rust':('XR','XD',rust_read()),
+        'go':('xr','xd','binary.Write(os.Stdout, binary.LittleEndian, xr)\nbinary.Write(os.Stdout, binary.LittleEndian, xd)\n'),
+        'csharp':('xr','xd',csharp_read()),'asm':('xr','xd',''),'gas':('xr','xd',''),'delphi':('xr','xd',delphi_read())}
 def check(L):
+    shapes=SHAPES.get(L['lang'])
     src=L.get('head','')+''.join(table(L['lang'],t,n,o,L['name']%i,L.get('fixed'))+'\n' for i,(t,n,o) in enumerate(combos))
-    src+=L.get('mid','')+''.join(L['each'](i,t) for i,(t,n,o) in enumerate(combos) if 'each' in L)+L.get('tail','')
+    if shapes: src+=shaped(L['lang'],shapes[0],shapes[1],L.get('fixed'))
+    src+=L.get('mid','')+''.join(L['each'](i,t) for i,(t,n,o) in enumerate(combos) if 'each' in L)
+    src+=(shapes[2] if shapes else '')+L.get('tail','')
     path=os.path.join(D,L['src']); open(path,'w').write(src)
     env=dict(os.environ,**L.get('env',{}))
     for who,steps in L['runs'].items():
@@ -110,7 +175,8 @@ def check(L):
             if r.returncode or b'warning' in said.lower():
                 fails.append((who,said.decode(errors='replace')[:1500])); break
         else:
-            check_bytes(who,open(os.path.join(D,L['out']),'rb').read() if 'out' in L else r.stdout,L.get('nan_bits',False))
+            check_bytes(who,open(os.path.join(D,L['out']),'rb').read() if 'out' in L else r.stdout,L.get('nan_bits',False),
+                        shapes is not None)
 for L in LANGS: check(L)
 for x in fails: print(x)
 print('failures', len(fails))
