@@ -1,0 +1,41 @@
+// DebugInfo: an ELF image's DWARF (4 or 5, compressed sections included),
+// read in memory through libdw, answering which table shape a variable has.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "core/Expected.h"
+#include "debuginfo/TableShape.h"
+
+namespace zemrik::debuginfo {
+
+namespace detail {
+struct DebugInfoState;
+}
+
+class DebugInfo {
+public:
+    // Copies the image (the library may write to the memory it is given) and
+    // indexes the variables every compilation unit defines at file scope.
+    [[nodiscard]] static Expected<DebugInfo, Refusal> open(std::span<const std::uint8_t> image);
+
+    DebugInfo(DebugInfo&&) noexcept;
+    DebugInfo& operator=(DebugInfo&&) noexcept;
+    ~DebugInfo();
+
+    // The shape of the file-scope variable of that name.
+    [[nodiscard]] Expected<TableShape, Refusal> shapeOf(std::string_view variable) const;
+
+private:
+    explicit DebugInfo(std::unique_ptr<detail::DebugInfoState> state);
+    std::unique_ptr<detail::DebugInfoState> state_;
+};
+
+// open() and shapeOf() in one call, for a single variable.
+[[nodiscard]] Expected<TableShape, Refusal> readTableShape(std::span<const std::uint8_t> image,
+                                                           std::string_view variable);
+
+}  // namespace zemrik::debuginfo

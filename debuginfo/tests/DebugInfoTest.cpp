@@ -1,0 +1,178 @@
+// Shapes read from the debug info real compilers write: one C source built by
+// gcc and clang, DWARF 4 and 5, compressed, 32- and 64-bit; refusals; and
+// images cut short or garbled.
+#include <gelf.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "debuginfo/DebugInfo.h"
+
+namespace zemrik::debuginfo {
+namespace {
+
+// Layouts chosen to be the same on i386 and x86_64, pointers aside.
+constexpr const char* kSource = R"(#include <stdint.h>
+typedef uint32_t crc_row[256];
+const crc_row crc8[8] = {{1}};
+signed char sc[4] = {-1};
+char plain[5] = "abcd";
+_Bool flags[3] = {1};
+unsigned char uc[2];
+float sine[16] = {0.5f};
+double coef[2] = {1.0};
+long longs[3] = {-1};
+unsigned long long ull[2];
+short deltas[7];
+enum color { RED, GREEN = 300 } colors[4];
+enum sign { NEG = -1, POS = 1 } signs[2];
+const char* names[3] = {"a"};
+volatile const int16_t cv[2][3][4];
+int single = 5;
+struct op { uint16_t id; uint32_t offset; float scale; };
+const struct op ops[64] = {{1, 2, 3.0f}};
+typedef struct { uint8_t tag; uint16_t pair[2][3]; } anon_t;
+anon_t anons[2];
+struct point { int16_t x, y; };
+struct outer { uint8_t kind; struct point inner; struct { uint32_t a; }; uint32_t d; } outers[3];
+union number { int i; float f; } un[2];
+struct bits { uint8_t lead; unsigned flag : 3; } bf[2];
+struct holds { int x; union { int i; float f; } v; } hu[1];
+struct points { struct point pts[2]; } ps[1];
+long double ld[2];
+__thread int tls[2];
+struct flex { uint32_t n; uint8_t data[]; } fx;
+extern const uint16_t defined_later[];
+const uint16_t* use_it(void) { return defined_later; }
+int main(void) { return 0; }
+)";
+// A second unit defines what the first only declares.
+constexpr const char* kOtherUnit = "#include <stdint.h>\nconst uint16_t defined_later[5] = {1};\n";
+
+struct Build {
+    const char* name;
+    const char* command;  // {out} and {src} are filled in
+    const char* pointer;  // how a pointer reads there
+};
+
+constexpr Build kBuilds[] = {
+    {"gcc_dwarf5", "gcc -g -o {out} {src}", "uint64_t"},
+    {"gcc_dwarf4", "gcc -gdwarf-4 -o {out} {src}", "uint64_t"},
+    {"gcc_zlib", "gcc -g -gz=zlib -o {out} {src}", "uint64_t"},
+    {"clang_dwarf5", "clang -g -o {out} {src}", "uint64_t"},
+    {"clang_dwarf4", "clang -gdwarf-4 -o {out} {src}", "uint64_t"},
+    {"gcc_m32", "gcc -m32 -g -o {out} {src}", "uint32_t"},
+};
+
+std::string replaced(std::string text, const std::string& key, const std::string& value) {
+    for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size())) {
+        text.replace(at, key.size(), value);
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The image the command builds from the two units, or empty when the
+// compiler can't (no multilib).
+std::vector<std::uint8_t> compiled(const std::string& name, const char* command) {
+    const auto dir = std::filesystem::temp_directory_path() / ("zemrik_debuginfo_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "tables.c") << kSource;
+    std::ofstream(dir / "other.c") << kOtherUnit;
+    const auto out = dir / name;
+    const std::string src = (dir / "tables.c").string() + " " + (dir / "other.c").string();
+    const std::string line = replaced(replaced(command, "{out}", out.string()), "{src}", src) + " 2>/dev/null";
+    if (std::system(line.c_str()) != 0) return {};
+    auto bytes = readBytes(out);
+    std::filesystem::remove_all(dir);
+    return bytes;
+}
+
+// A record as text: "struct op/12: id u16@0, offset u32@4, scale f32@8".
+std::string described(const TableShape& shape) {
+    std::string text = cSpelling(shape);
+    if (const auto* record = std::get_if<Record>(&shape.element)) {
+        text += " /" + std::to_string(record->size) + ":";
+        for (const auto& field : record->fields) {
+            text += " " + field.name + " " + std::string(typed::typeName(field.type)) + "@" + std::to_string(field.offset);
+            for (const auto bound : field.dims) text += "[" + std::to_string(bound) + "]";
+        }
+    }
+    return text;
+}
+
+struct Case {
+    const char* variable;
+    const char* shape;  // {ptr}: the pointer's integer type
+};
+
+constexpr Case kShapes[] = {
+    {"crc8", "uint32_t[8][256]"},
+    {"sc", "int8_t[4]"},
+    {"plain", "int8_t[5]"},  // char is signed on x86
+    {"flags", "uint8_t[3]"},
+    {"uc", "uint8_t[2]"},
+    {"sine", "float[16]"},
+    {"coef", "double[2]"},
+    {"ull", "uint64_t[2]"},
+    {"deltas", "int16_t[7]"},
+    {"colors", "uint32_t[4]"},
+    {"signs", "int32_t[2]"},
+    {"names", "{ptr}[3]"},
+    {"longs", "{long}[3]"},
+    {"cv", "int16_t[2][3][4]"},
+    {"single", "int32_t"},
+    {"ops", "struct op[64] /12: id u16@0 offset u32@4 scale f32@8"},
+    {"anons", "anon_t[2] /14: tag u8@0 pair u16@2[2][3]"},
+    {"outers", "struct outer[3] /16: kind u8@0 inner_x i16@2 inner_y i16@4 a u32@8 d u32@12"},
+    {"defined_later", "uint16_t[5]"},  // the definition's bound, not the declaration's open one
+};
+
+constexpr Case kRefusals[] = {
+    {"un", "un is a union"},
+    {"bf", "bf: member flag is a bit-field"},
+    {"hu", "hu: member v is a union"},
+    {"ps", "ps: member pts is an array of structures"},
+    {"ld", "ld is of type long double ("},
+    {"tls", "tls is not at a fixed address (thread-local, in a register or computed)"},
+    {"fx", "fx: member data is a flexible array"},
+    {"use_it", "no variable use_it in the debug info"},
+};
+
+class RealBuild : public testing::TestWithParam<Build> {};
+
+TEST_P(RealBuild, ReadsEachShapeAndRefusesTheRest) {
+    const auto image = compiled(GetParam().name, GetParam().command);
+    if (image.empty()) GTEST_SKIP() << "cannot build: " << GetParam().command;
+    auto info = DebugInfo::open(image);
+    ASSERT_TRUE(info) << info.error().reason;
+    const std::string pointer = GetParam().pointer;
+    for (const auto& [variable, expected] : kShapes) {
+        auto shape = info->shapeOf(variable);
+        ASSERT_TRUE(shape) << variable << ": " << shape.error().reason;
+        EXPECT_EQ(described(*shape), replaced(replaced(expected, "{ptr}", pointer), "{long}",
+                                              pointer == "uint64_t" ? "int64_t" : "int32_t"));
+        EXPECT_EQ(shape->name, variable);
+    }
+    for (const auto& [variable, reason] : kRefusals) {
+        auto shape = info->shapeOf(variable);
+        ASSERT_FALSE(shape) << variable << " read as " << described(*shape);
+        EXPECT_NE(shape.error().reason.find(reason), std::string::npos) << shape.error().reason;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compilers, RealBuild, testing::ValuesIn(kBuilds),
+                         [](const auto& build) { return std::string(build.param.name); });
+
+}  // namespace
+}  // namespace zemrik::debuginfo
