@@ -367,19 +367,36 @@ Result<bool> checkLocation(Dwarf_Die* variable, std::string_view name) {
                                              " is not at a fixed address (thread-local, in a register or computed)"));
 }
 
-// Whether the image has a section of DWARF's types, compressed or not.
-bool hasDebugInfo(Elf* elf) {
+enum class DebugSections : std::uint8_t { Absent, Present, Relocated };
+
+bool isDebugSection(std::string_view name) { return name.starts_with(".debug_") || name.starts_with(".zdebug_"); }
+
+// Whether the image has DWARF's types, compressed or not, and whether they
+// still wait for relocations (an object file's): libdw doesn't apply them,
+// so its string and type offsets would all read as zero.
+DebugSections debugSections(Elf* elf) {
     std::size_t names = 0;
-    if (elf_getshdrstrndx(elf, &names) != 0) return false;
+    if (elf_getshdrstrndx(elf, &names) != 0) return DebugSections::Absent;
+    bool present = false;
+    bool relocated = false;
     for (Elf_Scn* section = elf_nextscn(elf, nullptr); section != nullptr; section = elf_nextscn(elf, section)) {
         GElf_Shdr header;
         if (gelf_getshdr(section, &header) == nullptr) continue;
         const char* name = elf_strptr(elf, names, header.sh_name);
-        if (name != nullptr && (std::string_view(name) == ".debug_info" || std::string_view(name) == ".zdebug_info")) {
-            return true;
+        if (name == nullptr) continue;
+        const std::string_view text(name);
+        present = present || text == ".debug_info" || text == ".zdebug_info";
+        if (header.sh_type == SHT_RELA || header.sh_type == SHT_REL) {
+            GElf_Shdr target;
+            Elf_Scn* applied = elf_getscn(elf, header.sh_info);
+            const char* targetName =
+                applied != nullptr && gelf_getshdr(applied, &target) != nullptr ? elf_strptr(elf, names, target.sh_name)
+                                                                               : nullptr;
+            relocated = relocated || (targetName != nullptr && isDebugSection(targetName));
         }
     }
-    return false;
+    if (!present) return DebugSections::Absent;
+    return relocated ? DebugSections::Relocated : DebugSections::Present;
 }
 
 // Every file-scope variable of every compilation unit, by name.
@@ -389,9 +406,13 @@ Result<bool> indexVariables(detail::DebugInfoState& state) {
     std::uint8_t unitType = 0;
     Dwarf_Die cuDie;
     int next = 0;
+    int units = 0;
     while ((next = dwarf_get_units(state.dwarf, cu, &cu, &version, &unitType, &cuDie, nullptr)) == 0) {
+        ++units;
         Dwarf_Die child;
-        if (dwarf_child(&cuDie, &child) != 0) continue;
+        const int children = dwarf_child(&cuDie, &child);
+        if (children < 0 || dwarf_tag(&cuDie) == DW_TAG_invalid) return Result<bool>::failure(malformed("a compilation unit"));
+        if (children > 0) continue;
         int sibling = 0;
         do {
             if (dwarf_tag(&child) != DW_TAG_variable) continue;
@@ -399,7 +420,7 @@ Result<bool> indexVariables(detail::DebugInfoState& state) {
         } while ((sibling = dwarf_siblingof(&child, &child)) == 0);
         if (sibling < 0) return Result<bool>::failure(malformed("a compilation unit"));
     }
-    if (next < 0) return Result<bool>::failure(malformed("the compilation units"));
+    if (next < 0 || units == 0) return Result<bool>::failure(malformed("the compilation units"));
     return true;
 }
 
@@ -419,7 +440,13 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
     if (state->elf == nullptr || elf_kind(state->elf) != ELF_K_ELF) {
         return Opened::failure(refusal(RefusalKind::NoDebugInfo, "not an ELF image"));
     }
-    if (!hasDebugInfo(state->elf)) return Opened::failure(refusal(RefusalKind::NoDebugInfo, "no debug info"));
+    switch (debugSections(state->elf)) {
+    case DebugSections::Absent: return Opened::failure(refusal(RefusalKind::NoDebugInfo, "no debug info"));
+    case DebugSections::Relocated:
+        return Opened::failure(refusal(RefusalKind::Unsupported, "the debug info of an object file is not read: it "
+                                                                 "needs its relocations applied (link the object)"));
+    case DebugSections::Present: break;
+    }
     state->dwarf = dwarf_begin_elf(state->elf, DWARF_C_READ, nullptr);
     if (state->dwarf == nullptr) return Opened::failure(malformed("the debug info"));
     if (auto indexed = indexVariables(*state); !indexed) return Opened::failure(indexed.error());

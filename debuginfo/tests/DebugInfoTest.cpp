@@ -98,6 +98,31 @@ std::vector<std::uint8_t> compiled(const std::string& name, const char* command)
     return bytes;
 }
 
+struct SectionPlace {
+    std::uint64_t offset = 0;  // the section's bytes in the file
+    std::uint64_t size = 0;
+    std::uint64_t flags = 0;
+    std::uint64_t sizeField = 0;  // where its header's sh_size lies (64-bit ELF)
+};
+
+SectionPlace sectionOf(std::vector<std::uint8_t> image, const char* wanted) {
+    elf_version(EV_CURRENT);
+    Elf* elf = elf_memory(reinterpret_cast<char*>(image.data()), image.size());
+    GElf_Ehdr file;
+    std::size_t names = 0;
+    SectionPlace place;
+    if (elf == nullptr || gelf_getehdr(elf, &file) == nullptr || elf_getshdrstrndx(elf, &names) != 0) return place;
+    for (Elf_Scn* section = elf_nextscn(elf, nullptr); section != nullptr; section = elf_nextscn(elf, section)) {
+        GElf_Shdr header;
+        if (gelf_getshdr(section, &header) != nullptr && std::string(elf_strptr(elf, names, header.sh_name)) == wanted) {
+            place = {header.sh_offset, header.sh_size, header.sh_flags,
+                     file.e_shoff + elf_ndxscn(section) * std::uint64_t{file.e_shentsize} + 32};
+        }
+    }
+    elf_end(elf);
+    return place;
+}
+
 // A record as text: "struct op/12: id u16@0, offset u32@4, scale f32@8".
 std::string described(const TableShape& shape) {
     std::string text = cSpelling(shape);
@@ -171,8 +196,53 @@ TEST_P(RealBuild, ReadsEachShapeAndRefusesTheRest) {
     }
 }
 
+TEST(RealBuild, CompressedSectionsAreCompressed) {
+    const auto image = compiled("gcc_zlib", kBuilds[2].command);
+    ASSERT_FALSE(image.empty());
+    EXPECT_NE(sectionOf(image, ".debug_info").flags & SHF_COMPRESSED, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Compilers, RealBuild, testing::ValuesIn(kBuilds),
                          [](const auto& build) { return std::string(build.param.name); });
+
+// A 64-bit little-endian section header's sh_size, rewritten.
+void setSize(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint64_t size) {
+    for (int k = 0; k < 8; ++k) bytes[at + k] = static_cast<std::uint8_t>(size >> (8 * k));
+}
+
+// Images cut short or garbled: a refusal each, nothing read outside the
+// bytes given (the sanitizer presets run this too).
+TEST(BadImage, IsRefusedNotRead) {
+    const auto image = compiled("gcc_dwarf5", kBuilds[0].command);
+    ASSERT_FALSE(image.empty());
+    const auto info = sectionOf(image, ".debug_info");
+    const auto abbrev = sectionOf(image, ".debug_abbrev");
+    ASSERT_GT(info.size, 64u);
+    using Garble = std::vector<std::uint8_t> (*)(std::vector<std::uint8_t>, SectionPlace, SectionPlace);
+    const struct {
+        const char* what;
+        Garble garble;
+        RefusalKind kind;
+    } kCases[] = {
+        {"empty", [](auto, auto, auto) { return std::vector<std::uint8_t>{}; }, RefusalKind::NoDebugInfo},
+        {"not ELF", [](auto, auto, auto) { return std::vector<std::uint8_t>(4096, 0x5a); }, RefusalKind::NoDebugInfo},
+        {"cut in half", [](auto b, auto, auto) { b.resize(b.size() / 2); return b; }, RefusalKind::NoDebugInfo},
+        {"types cut short", [](auto b, auto i, auto) { setSize(b, i.sizeField, 20); return b; }, RefusalKind::Malformed},
+        {"types past the end", [](auto b, auto i, auto) { setSize(b, i.sizeField, b.size()); return b; }, RefusalKind::Malformed},
+        {"types all 0xff", [](auto b, auto i, auto) {
+             std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(i.offset + 12), i.size - 12, 0xff);
+             return b; }, RefusalKind::Malformed},
+        {"abbreviations all 0xff", [](auto b, auto, auto a) {
+             std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(a.offset), a.size, 0xff);
+             return b; }, RefusalKind::Malformed},
+    };
+    for (const auto& [what, garble, kind] : kCases) {
+        const auto bytes = garble(image, info, abbrev);
+        auto shape = readTableShape(bytes, "ops");
+        ASSERT_FALSE(shape) << what;
+        EXPECT_EQ(shape.error().kind, kind) << what << ": " << shape.error().reason;
+    }
+}
 
 }  // namespace
 }  // namespace zemrik::debuginfo
