@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,7 @@ struct points { struct point pts[2]; } ps[1];
 long double ld[2];
 __thread int tls[2];
 struct flex { uint32_t n; uint8_t data[]; } fx;
+struct empty {} none[2];
 extern const uint16_t defined_later[];
 const uint16_t* use_it(void) { return defined_later; }
 int main(void) { return 0; }
@@ -82,20 +85,51 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The image the command builds from the two units, or empty when the
-// compiler can't (no multilib).
-std::vector<std::uint8_t> compiled(const std::string& name, const char* command) {
+struct SourceFile {
+    const char* name;
+    const char* text;
+};
+
+constexpr SourceFile kUnits[] = {{"tables.c", kSource}, {"other.c", kOtherUnit}};
+
+// The image the command ({out}, {src}) builds from the sources, or empty when
+// the compiler can't (no multilib).
+std::vector<std::uint8_t> compiled(const std::string& name, const char* command,
+                                   std::span<const SourceFile> sources = kUnits) {
     const auto dir = std::filesystem::temp_directory_path() / ("zemrik_debuginfo_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    std::ofstream(dir / "tables.c") << kSource;
-    std::ofstream(dir / "other.c") << kOtherUnit;
+    std::string src;
+    for (const auto& [file, text] : sources) {
+        std::ofstream(dir / file) << text;
+        src += (dir / file).string() + " ";
+    }
     const auto out = dir / name;
-    const std::string src = (dir / "tables.c").string() + " " + (dir / "other.c").string();
     const std::string line = replaced(replaced(command, "{out}", out.string()), "{src}", src) + " 2>/dev/null";
-    if (std::system(line.c_str()) != 0) return {};
-    auto bytes = readBytes(out);
+    std::vector<std::uint8_t> bytes;
+    if (std::system(line.c_str()) == 0) bytes = readBytes(out);
     std::filesystem::remove_all(dir);
     return bytes;
+}
+
+// Each defined symbol's size, by its name, from binutils' nm: the bytes the
+// shape read must cover.
+std::map<std::string, std::uint64_t> symbolSizes(const std::vector<std::uint8_t>& image) {
+    const auto path = std::filesystem::temp_directory_path() / ("zemrik_debuginfo_nm_" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                static_cast<std::streamsize>(image.size()));
+    std::map<std::string, std::uint64_t> sizes;
+    if (FILE* nm = ::popen(("nm -S --defined-only " + path.string()).c_str(), "r")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, nm) != nullptr) {
+            unsigned long long address = 0, size = 0;
+            char kind = 0;
+            char name[256] = {};
+            if (std::sscanf(line, "%llx %llx %c %255s", &address, &size, &kind, name) == 4) sizes[name] = size;
+        }
+        ::pclose(nm);
+    }
+    std::filesystem::remove(path);
+    return sizes;
 }
 
 struct SectionPlace {
@@ -171,6 +205,7 @@ constexpr Case kRefusals[] = {
     {"ld", "ld is of type long double ("},
     {"tls", "tls is not at a fixed address (thread-local, in a register or computed)"},
     {"fx", "fx: member data is a flexible array"},
+    {"none", "none is a structure of size 0"},
     {"use_it", "no variable use_it in the debug info"},
 };
 
@@ -182,12 +217,16 @@ TEST_P(RealBuild, ReadsEachShapeAndRefusesTheRest) {
     auto info = DebugInfo::open(image);
     ASSERT_TRUE(info) << info.error().reason;
     const std::string pointer = GetParam().pointer;
+    const auto sizes = symbolSizes(image);
     for (const auto& [variable, expected] : kShapes) {
         auto shape = info->shapeOf(variable);
         ASSERT_TRUE(shape) << variable << ": " << shape.error().reason;
         EXPECT_EQ(described(*shape), replaced(replaced(expected, "{ptr}", pointer), "{long}",
                                               pointer == "uint64_t" ? "int64_t" : "int32_t"));
         EXPECT_EQ(shape->name, variable);
+        std::uint64_t bytes = elementSize(*shape);
+        for (const auto& bound : shape->dims) bytes *= bound.value_or(0);
+        EXPECT_EQ(bytes, sizes.at(variable)) << variable;
     }
     for (const auto& [variable, reason] : kRefusals) {
         auto shape = info->shapeOf(variable);
@@ -241,6 +280,90 @@ TEST(BadImage, IsRefusedNotRead) {
         auto shape = readTableShape(bytes, "ops");
         ASSERT_FALSE(shape) << what;
         EXPECT_EQ(shape.error().kind, kind) << what << ": " << shape.error().reason;
+    }
+}
+
+// Debug info no compiler writes, by hand: a typedef of itself, a bound of
+// 2^64-1, a member past its record. No relocations: the object reads as is.
+constexpr const char* kHandWritten = R"(
+	.section .debug_abbrev,"",@progbits
+	.uleb128 1, 0x11, 1, 0x13, 0x0b, 0, 0
+	.uleb128 2, 0x34, 0, 0x03, 0x08, 0x49, 0x13, 0, 0
+	.uleb128 3, 0x16, 0, 0x03, 0x08, 0x49, 0x13, 0, 0
+	.uleb128 4, 0x01, 1, 0x49, 0x13, 0, 0
+	.uleb128 5, 0x21, 0, 0x37, 0x07, 0, 0
+	.uleb128 6, 0x24, 0, 0x03, 0x08, 0x3e, 0x0b, 0x0b, 0x0b, 0, 0
+	.uleb128 7, 0x13, 1, 0x03, 0x08, 0x0b, 0x0b, 0, 0
+	.uleb128 8, 0x0d, 0, 0x03, 0x08, 0x49, 0x13, 0x38, 0x0b, 0, 0
+	.byte 0
+	.section .debug_info,"",@progbits
+.Lcu:	.long .Lend - .Lcu - 4
+	.short 4
+	.long 0
+	.byte 8
+	.uleb128 1
+	.byte 0x0c
+.Lint:	.uleb128 6
+	.asciz "int"
+	.byte 5, 4
+.Lloop:	.uleb128 3
+	.asciz "loop_t"
+	.long .Lloop - .Lcu
+	.uleb128 2
+	.asciz "looped"
+	.long .Lloop - .Lcu
+.Lhuge:	.uleb128 4
+	.long .Lint - .Lcu
+	.uleb128 5
+	.quad 0xffffffffffffffff
+	.byte 0
+	.uleb128 2
+	.asciz "huge"
+	.long .Lhuge - .Lcu
+.Lpast:	.uleb128 7
+	.asciz "past"
+	.byte 4
+	.uleb128 8
+	.asciz "far"
+	.long .Lint - .Lcu
+	.byte 200
+	.byte 0
+	.uleb128 2
+	.asciz "beyond"
+	.long .Lpast - .Lcu
+	.byte 0
+.Lend:
+)";
+
+constexpr const char* kRegisterVariable = "register int held asm(\"ebx\");\nint main(void) { return 0; }\n";
+
+TEST(OddImage, IsRefusedWithItsReason) {
+    const SourceFile handWritten[] = {{"hand.s", kHandWritten}};
+    const SourceFile registerVariable[] = {{"held.c", kRegisterVariable}};
+    const struct {
+        const char* command;
+        std::span<const SourceFile> sources;
+        const char* variable;
+        RefusalKind kind;
+        const char* reason;
+    } kCases[] = {
+        {"gcc -c -o {out} {src}", handWritten, "looped", RefusalKind::Malformed, "looped: its type chain loops"},
+        {"gcc -c -o {out} {src}", handWritten, "huge", RefusalKind::Malformed, "huge: its size does not fit in 64 bits"},
+        {"gcc -c -o {out} {src}", handWritten, "beyond", RefusalKind::Malformed,
+         "beyond: member far lies at 200, past its record of 4 bytes"},
+        {"gcc -g -o {out} {src}", registerVariable, "held", RefusalKind::Unsupported,
+         "held is not at a fixed address (thread-local, in a register or computed)"},
+        {"gcc -o {out} {src}", kUnits, "ops", RefusalKind::NoDebugInfo, "no debug info"},
+        {"gcc -g -c -o {out} {src}", std::span(kUnits).first(1), "ops", RefusalKind::Unsupported,
+         "the debug info of an object file is not read: it needs its relocations applied (link the object)"},
+    };
+    for (const auto& [command, sources, variable, kind, reason] : kCases) {
+        const auto image = compiled("odd", command, sources);
+        ASSERT_FALSE(image.empty()) << command;
+        auto shape = readTableShape(image, variable);
+        ASSERT_FALSE(shape) << variable;
+        EXPECT_EQ(shape.error().kind, kind) << variable;
+        EXPECT_EQ(shape.error().reason, reason);
     }
 }
 
