@@ -63,10 +63,16 @@ std::optional<std::uint64_t> udata(Dwarf_Die* die, unsigned name) {
     return value;
 }
 
-// What a type reference points at, the DIE's name in the reasons.
+// A record with more members than this, nested ones counted, is refused: it
+// bounds the work a structure that nests itself many times over could ask for.
+constexpr std::uint32_t kMaxMembers = 65536;
+
+// One variable's type walk: the variable named in every reason, the typedef
+// an untagged structure is known by, and the members still allowed.
 struct TypeWalk {
     std::string_view variable;
-    std::string typedefName;  // the last typedef passed: an untagged structure's C name
+    std::string typedefName;  // the last typedef passed since the last array
+    std::uint32_t membersLeft = kMaxMembers;
 
     Refusal unsupported(const std::string& where, std::string_view what) const {
         std::string reason(variable);
@@ -140,6 +146,7 @@ Result<Dwarf_Die> elementType(Dwarf_Die* die, Bounds& bounds, TypeWalk& walk, co
         }
         if (auto added = appendBounds(&*type, bounds, walk, where); !added) return Result<Dwarf_Die>::failure(added.error());
         Dwarf_Die array = *type;
+        walk.typedefName.clear();  // it named the array, not its elements
         type = peeledType(&array, walk, where);
     }
     return type;
@@ -267,6 +274,8 @@ Result<bool> addMember(Dwarf_Die* member, std::uint64_t base, std::uint64_t reco
                        std::vector<Field>& fields, TypeWalk& walk, int depth) {
     const char* ownName = dwarf_diename(member);
     const std::string name = joined(prefix, ownName != nullptr ? ownName : "");
+    if (walk.membersLeft == 0) return Result<bool>::failure(walk.unsupported(name, "beyond the 65536 members a record may have"));
+    --walk.membersLeft;
     if (hasAttr(member, DW_AT_bit_size) || hasAttr(member, DW_AT_data_bit_offset) || hasAttr(member, DW_AT_bit_offset)) {
         return Result<bool>::failure(walk.unsupported(name, "a bit-field"));
     }
@@ -341,7 +350,7 @@ Result<Record> recordOf(Dwarf_Die* structure, TypeWalk& walk) {
     Record record;
     const char* tag = dwarf_diename(structure);
     record.cName = tag != nullptr ? std::string("struct ") + tag : walk.typedefName;
-    if (record.cName.empty()) record.cName = "struct";
+    if (record.cName.empty()) record.cName = "struct {...}";
     if (auto flat = flattenMembers(structure, 0, "", record.fields, walk, 0); !flat) {
         return Result<Record>::failure(flat.error());
     }
@@ -472,7 +481,7 @@ Expected<TableShape, Refusal> DebugInfo::shapeOf(std::string_view variable) cons
     if (auto placed = checkLocation(&die, variable); !placed) return Shape::failure(placed.error());
 
     TableShape shape{std::string(variable), typed::ElementType::U8, {}};
-    TypeWalk walk{variable, {}};
+    TypeWalk walk{variable, {}, kMaxMembers};
     auto type = elementType(&die, shape.dims, walk, "");
     if (!type) return Shape::failure(type.error());
     for (std::size_t k = 1; k < shape.dims.size(); ++k) {

@@ -41,6 +41,8 @@ struct op { uint16_t id; uint32_t offset; float scale; };
 const struct op ops[64] = {{1, 2, 3.0f}};
 typedef struct { uint8_t tag; uint16_t pair[2][3]; } anon_t;
 anon_t anons[2];
+typedef struct { uint8_t a; } pair_t[2];
+pair_t pairs[3];
 struct point { int16_t x, y; };
 struct outer { uint8_t kind; struct point inner; struct { uint32_t a; }; uint32_t d; } outers[3];
 union number { int i; float f; } un[2];
@@ -193,6 +195,7 @@ constexpr Case kShapes[] = {
     {"single", "int32_t"},
     {"ops", "struct op[64] /12: id u16@0 offset u32@4 scale f32@8"},
     {"anons", "anon_t[2] /14: tag u8@0 pair u16@2[2][3]"},
+    {"pairs", "struct {...}[3][2] /1: a u8@0"},  // pair_t names the array, not the structure
     {"outers", "struct outer[3] /16: kind u8@0 inner_x i16@2 inner_y i16@4 a u32@8 d u32@12"},
     {"defined_later", "uint16_t[5]"},  // the definition's bound, not the declaration's open one
 };
@@ -284,7 +287,8 @@ TEST(BadImage, IsRefusedNotRead) {
 }
 
 // Debug info no compiler writes, by hand: a typedef of itself, a bound of
-// 2^64-1, a member past its record. No relocations: the object reads as is.
+// 2^64-1, a member past its record, a structure inside itself, and twelve
+// levels of three members each (3^12 fields). No relocations: the object reads as is.
 constexpr const char* kHandWritten = R"(
 	.section .debug_abbrev,"",@progbits
 	.uleb128 1, 0x11, 1, 0x13, 0x0b, 0, 0
@@ -331,6 +335,34 @@ constexpr const char* kHandWritten = R"(
 	.uleb128 2
 	.asciz "beyond"
 	.long .Lpast - .Lcu
+.Lself:	.uleb128 7
+	.asciz "self"
+	.byte 4
+	.uleb128 8
+	.asciz "again"
+	.long .Lself - .Lcu
+	.byte 0
+	.byte 0
+	.uleb128 2
+	.asciz "nested"
+	.long .Lself - .Lcu
+	.set inner, .Lint
+	.irp level, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12
+.Lwide\level:	.uleb128 7
+	.asciz "w"
+	.byte 4
+	.irp member, a, b, c
+	.uleb128 8
+	.asciz "\member"
+	.long inner - .Lcu
+	.byte 0
+	.endr
+	.byte 0
+	.set inner, .Lwide\level
+	.endr
+	.uleb128 2
+	.asciz "wide"
+	.long inner - .Lcu
 	.byte 0
 .Lend:
 )";
@@ -351,6 +383,11 @@ TEST(OddImage, IsRefusedWithItsReason) {
         {"gcc -c -o {out} {src}", handWritten, "huge", RefusalKind::Malformed, "huge: its size does not fit in 64 bits"},
         {"gcc -c -o {out} {src}", handWritten, "beyond", RefusalKind::Malformed,
          "beyond: member far lies at 200, past its record of 4 bytes"},
+        {"gcc -c -o {out} {src}", handWritten, "nested", RefusalKind::Unsupported,
+         "nested: member again_again_again_again_again_again_again_again_again_again_again_again_again_again_again_"
+         "again_again is nested more than 16 structures deep"},
+        {"gcc -c -o {out} {src}", handWritten, "wide", RefusalKind::Unsupported,
+         "wide: member a_a_c_a_b_c_c_c_b_a_a_b is beyond the 65536 members a record may have"},
         {"gcc -g -o {out} {src}", registerVariable, "held", RefusalKind::Unsupported,
          "held is not at a fixed address (thread-local, in a register or computed)"},
         {"gcc -o {out} {src}", kUnits, "ops", RefusalKind::NoDebugInfo, "no debug info"},
