@@ -462,6 +462,13 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
     return DebugInfo(std::move(state));
 }
 
+std::vector<std::string_view> DebugInfo::variableNames() const {
+    std::vector<std::string_view> names;
+    names.reserve(state_->variables.size());
+    for (const auto& entry : state_->variables) names.push_back(entry.first);
+    return names;
+}
+
 Expected<TableShape, Refusal> DebugInfo::shapeOf(std::string_view variable) const {
     using Shape = Expected<TableShape, Refusal>;
     const auto found = state_->variables.find(variable);

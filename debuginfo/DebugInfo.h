@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/Expected.h"
 #include "debuginfo/TableShape.h"
@@ -25,6 +26,9 @@ public:
     DebugInfo(DebugInfo&&) noexcept;
     DebugInfo& operator=(DebugInfo&&) noexcept;
     ~DebugInfo();
+
+    // The names of the file-scope variables, in name order; valid while this lives.
+    std::vector<std::string_view> variableNames() const;
 
     // The shape of the file-scope variable of that name.
     [[nodiscard]] Expected<TableShape, Refusal> shapeOf(std::string_view variable) const;
