@@ -101,9 +101,11 @@ Result<Dwarf_Die> peeledType(Dwarf_Die* die, TypeWalk& walk, const std::string& 
         if (dwarf_attr_integrate(&type, DW_AT_type, &attr) == nullptr) {
             return Result<Dwarf_Die>::failure(walk.unsupported(where, "of no type (void)"));
         }
-        if (dwarf_formref_die(&attr, &type) == nullptr) return Result<Dwarf_Die>::failure(malformed("a type reference"));
+        if (dwarf_formref_die(&attr, &type) == nullptr)
+            return Result<Dwarf_Die>::failure(malformed("a type reference"));
     }
-    return Result<Dwarf_Die>::failure(refusal(RefusalKind::Malformed, std::string(walk.variable) + ": its type chain loops"));
+    return Result<Dwarf_Die>::failure(
+        refusal(RefusalKind::Malformed, std::string(walk.variable) + ": its type chain loops"));
 }
 
 using Bounds = std::vector<std::optional<std::uint64_t>>;
@@ -111,7 +113,8 @@ using Bounds = std::vector<std::optional<std::uint64_t>>;
 // An array type's bounds, appended outermost first.
 Result<bool> appendBounds(Dwarf_Die* array, Bounds& bounds, TypeWalk& walk, const std::string& where) {
     Dwarf_Die child;
-    if (dwarf_child(array, &child) != 0) return Result<bool>::failure(walk.unsupported(where, "an array without bounds"));
+    if (dwarf_child(array, &child) != 0)
+        return Result<bool>::failure(walk.unsupported(where, "an array without bounds"));
     do {
         if (dwarf_tag(&child) != DW_TAG_subrange_type) {
             return Result<bool>::failure(walk.unsupported(where, "an array indexed by an enumeration"));
@@ -142,9 +145,11 @@ Result<Dwarf_Die> elementType(Dwarf_Die* die, Bounds& bounds, TypeWalk& walk, co
     auto type = peeledType(die, walk, where);
     for (int hop = 0; type && dwarf_tag(&*type) == DW_TAG_array_type; ++hop) {
         if (hop == kMaxTypeHops) {
-            return Result<Dwarf_Die>::failure(refusal(RefusalKind::Malformed, std::string(walk.variable) + ": its type chain loops"));
+            return Result<Dwarf_Die>::failure(
+                refusal(RefusalKind::Malformed, std::string(walk.variable) + ": its type chain loops"));
         }
-        if (auto added = appendBounds(&*type, bounds, walk, where); !added) return Result<Dwarf_Die>::failure(added.error());
+        if (auto added = appendBounds(&*type, bounds, walk, where); !added)
+            return Result<Dwarf_Die>::failure(added.error());
         Dwarf_Die array = *type;
         walk.typedefName.clear();  // it named the array, not its elements
         type = peeledType(&array, walk, where);
@@ -187,9 +192,9 @@ Result<typed::ElementType> baseElement(Dwarf_Die* base, TypeWalk& walk, const st
     }
     if (type) return *type;
     const char* name = dwarf_diename(base);
-    return Result<typed::ElementType>::failure(walk.unsupported(
-        where, "of type " + std::string(name != nullptr ? name : "?") + " (" + std::to_string(size.value_or(0)) +
-                   " bytes), which has no element type"));
+    return Result<typed::ElementType>::failure(
+        walk.unsupported(where, "of type " + std::string(name != nullptr ? name : "?") + " (" +
+                                    std::to_string(size.value_or(0)) + " bytes), which has no element type"));
 }
 
 // An enumeration without its underlying type (older DWARF): signed when an
@@ -274,9 +279,11 @@ Result<bool> addMember(Dwarf_Die* member, std::uint64_t base, std::uint64_t reco
                        std::vector<Field>& fields, TypeWalk& walk, int depth) {
     const char* ownName = dwarf_diename(member);
     const std::string name = joined(prefix, ownName != nullptr ? ownName : "");
-    if (walk.membersLeft == 0) return Result<bool>::failure(walk.unsupported(name, "beyond the 65536 members a record may have"));
+    if (walk.membersLeft == 0)
+        return Result<bool>::failure(walk.unsupported(name, "beyond the 65536 members a record may have"));
     --walk.membersLeft;
-    if (hasAttr(member, DW_AT_bit_size) || hasAttr(member, DW_AT_data_bit_offset) || hasAttr(member, DW_AT_bit_offset)) {
+    if (hasAttr(member, DW_AT_bit_size) || hasAttr(member, DW_AT_data_bit_offset) ||
+        hasAttr(member, DW_AT_bit_offset)) {
         return Result<bool>::failure(walk.unsupported(name, "a bit-field"));
     }
     std::uint64_t offset = 0;
@@ -303,9 +310,9 @@ Result<bool> addMember(Dwarf_Die* member, std::uint64_t base, std::uint64_t reco
     const int tag = dwarf_tag(&*type);
     if (offset > recordSize) {
         return Result<bool>::failure(refusal(RefusalKind::Malformed, std::string(walk.variable) + ": member " + name +
-                                                                          " lies at " + std::to_string(offset) +
-                                                                          ", past its record of " +
-                                                                          std::to_string(recordSize) + " bytes"));
+                                                                         " lies at " + std::to_string(offset) +
+                                                                         ", past its record of " +
+                                                                         std::to_string(recordSize) + " bytes"));
     }
     if (tag == DW_TAG_structure_type || tag == DW_TAG_class_type) {
         if (!dims.empty()) return Result<bool>::failure(walk.unsupported(name, "an array of structures"));
@@ -317,8 +324,8 @@ Result<bool> addMember(Dwarf_Die* member, std::uint64_t base, std::uint64_t reco
     const auto size = sizeOf(typed::byteWidth(**scalar), dims);
     if (!size || *size > recordSize - offset) {
         return Result<bool>::failure(refusal(RefusalKind::Malformed, std::string(walk.variable) + ": member " + name +
-                                                                          " runs past its record of " +
-                                                                          std::to_string(recordSize) + " bytes"));
+                                                                         " runs past its record of " +
+                                                                         std::to_string(recordSize) + " bytes"));
     }
     fields.push_back(Field{name, base + offset, **scalar, std::move(dims)});
     return true;
@@ -371,9 +378,9 @@ Result<bool> checkLocation(Dwarf_Die* variable, std::string_view name) {
         (ops[0].atom == DW_OP_addr || ops[0].atom == DW_OP_addrx || ops[0].atom == DW_OP_GNU_addr_index)) {
         return true;
     }
-    return Result<bool>::failure(refusal(RefusalKind::Unsupported,
-                                         std::string(name) +
-                                             " is not at a fixed address (thread-local, in a register or computed)"));
+    return Result<bool>::failure(
+        refusal(RefusalKind::Unsupported,
+                std::string(name) + " is not at a fixed address (thread-local, in a register or computed)"));
 }
 
 enum class DebugSections : std::uint8_t { Absent, Present, Relocated };
@@ -398,9 +405,9 @@ DebugSections debugSections(Elf* elf) {
         if (header.sh_type == SHT_RELA || header.sh_type == SHT_REL) {
             GElf_Shdr target;
             Elf_Scn* applied = elf_getscn(elf, header.sh_info);
-            const char* targetName =
-                applied != nullptr && gelf_getshdr(applied, &target) != nullptr ? elf_strptr(elf, names, target.sh_name)
-                                                                               : nullptr;
+            const char* targetName = applied != nullptr && gelf_getshdr(applied, &target) != nullptr
+                                         ? elf_strptr(elf, names, target.sh_name)
+                                         : nullptr;
             relocated = relocated || (targetName != nullptr && isDebugSection(targetName));
         }
     }
@@ -420,7 +427,8 @@ Result<bool> indexVariables(detail::DebugInfoState& state) {
         ++units;
         Dwarf_Die child;
         const int children = dwarf_child(&cuDie, &child);
-        if (children < 0 || dwarf_tag(&cuDie) == DW_TAG_invalid) return Result<bool>::failure(malformed("a compilation unit"));
+        if (children < 0 || dwarf_tag(&cuDie) == DW_TAG_invalid)
+            return Result<bool>::failure(malformed("a compilation unit"));
         if (children > 0) continue;
         int sibling = 0;
         do {
@@ -452,8 +460,9 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
     switch (debugSections(state->elf)) {
     case DebugSections::Absent: return Opened::failure(refusal(RefusalKind::NoDebugInfo, "no debug info"));
     case DebugSections::Relocated:
-        return Opened::failure(refusal(RefusalKind::Unsupported, "the debug info of an object file is not read: it "
-                                                                 "needs its relocations applied (link the object)"));
+        return Opened::failure(refusal(RefusalKind::Unsupported,
+                                       "the debug info of an object file is not read: it "
+                                       "needs its relocations applied (link the object)"));
     case DebugSections::Present: break;
     }
     state->dwarf = dwarf_begin_elf(state->elf, DWARF_C_READ, nullptr);
@@ -473,7 +482,8 @@ Expected<TableShape, Refusal> DebugInfo::shapeOf(std::string_view variable) cons
     using Shape = Expected<TableShape, Refusal>;
     const auto found = state_->variables.find(variable);
     if (found == state_->variables.end()) {
-        return Shape::failure(refusal(RefusalKind::NotFound, "no variable " + std::string(variable) + " in the debug info"));
+        return Shape::failure(
+            refusal(RefusalKind::NotFound, "no variable " + std::string(variable) + " in the debug info"));
     }
     // The definition, with its place and complete type, before any declaration.
     Dwarf_Die die;
@@ -508,7 +518,8 @@ Expected<TableShape, Refusal> DebugInfo::shapeOf(std::string_view variable) cons
     std::vector<std::uint64_t> known;
     for (const auto& bound : shape.dims) known.push_back(bound.value_or(1));
     if (!sizeOf(elementSize(shape), known)) {
-        return Shape::failure(refusal(RefusalKind::Malformed, std::string(variable) + ": its size does not fit in 64 bits"));
+        return Shape::failure(
+            refusal(RefusalKind::Malformed, std::string(variable) + ": its size does not fit in 64 bits"));
     }
     return shape;
 }

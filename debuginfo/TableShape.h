@@ -26,21 +26,21 @@ struct Refusal {
 // into their parent with joined names ("outer_inner").
 struct Field {
     std::string name;
-    std::uint64_t offset = 0;             // from the record's first byte
+    std::uint64_t offset = 0;  // from the record's first byte
     typed::ElementType type = typed::ElementType::U8;
-    std::vector<std::uint64_t> dims;      // an array member's bounds, outermost first
+    std::vector<std::uint64_t> dims;  // an array member's bounds, outermost first
     bool operator==(const Field&) const = default;
 };
 
 struct Record {
-    std::string cName;                    // "struct op", or the typedef's name of an untagged one
-    std::uint64_t size = 0;               // the stride between records, padding included
-    std::vector<Field> fields;            // in offset order; bytes no field covers are padding
+    std::string cName;          // "struct op", or the typedef's name of an untagged one
+    std::uint64_t size = 0;     // the stride between records, padding included
+    std::vector<Field> fields;  // in offset order; bytes no field covers are padding
     bool operator==(const Record&) const = default;
 };
 
 struct TableShape {
-    std::string name;                     // the variable's own
+    std::string name;  // the variable's own
     std::variant<typed::ElementType, Record> element;
     // The array's bounds, outermost first; empty for a single value. Only the
     // outermost may be open (an `extern T t[]` or a flexible bound): the
