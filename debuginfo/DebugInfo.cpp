@@ -74,12 +74,20 @@ struct TypeWalk {
     std::string typedefName;  // the last typedef passed since the last array
     std::uint32_t membersLeft = kMaxMembers;
 
-    Refusal unsupported(const std::string& where, std::string_view what) const {
+    // "VARIABLE: member WHERE is WHAT", or "VARIABLE is WHAT" for the variable itself.
+    Refusal refused(RefusalKind kind, const std::string& where, std::string_view what) const {
         std::string reason(variable);
         if (!where.empty()) reason += ": member " + where;
         reason += " is ";
         reason += what;
-        return refusal(RefusalKind::Unsupported, std::move(reason));
+        return refusal(kind, std::move(reason));
+    }
+    Refusal unsupported(const std::string& where, std::string_view what) const {
+        return refused(RefusalKind::Unsupported, where, what);
+    }
+    Refusal pastRecord(const std::string& where, std::uint64_t recordSize) const {
+        return refused(RefusalKind::Malformed, where,
+                       "past the end of its record of " + std::to_string(recordSize) + " bytes");
     }
 };
 
@@ -131,7 +139,8 @@ Result<bool> appendBounds(Dwarf_Die* array, Bounds& bounds, TypeWalk& walk, cons
             return Result<bool>::failure(walk.unsupported(where, "an array of variable length or nonzero lower bound"));
         }
         if (!hasCount && *given == UINT64_MAX) {
-            // gcc writes a zero-length array's bound as -1.
+            // Its count would wrap to 0 (a zero-length array written as
+            // running to -1 is refused here too).
             return Result<bool>::failure(walk.unsupported(where, "an array whose upper bound is 2^64-1"));
         }
         bounds.emplace_back(hasCount ? *given : *given + 1);
@@ -308,25 +317,19 @@ Result<bool> addMember(Dwarf_Die* member, std::uint64_t base, std::uint64_t reco
         dims.push_back(*bound);
     }
     const int tag = dwarf_tag(&*type);
-    if (offset > recordSize) {
-        return Result<bool>::failure(refusal(RefusalKind::Malformed, std::string(walk.variable) + ": member " + name +
-                                                                         " lies at " + std::to_string(offset) +
-                                                                         ", past its record of " +
-                                                                         std::to_string(recordSize) + " bytes"));
-    }
+    if (offset > recordSize) return Result<bool>::failure(walk.pastRecord(name, recordSize));
     if (tag == DW_TAG_structure_type || tag == DW_TAG_class_type) {
         if (!dims.empty()) return Result<bool>::failure(walk.unsupported(name, "an array of structures"));
+        if (udata(&*type, DW_AT_byte_size).value_or(0) > recordSize - offset) {
+            return Result<bool>::failure(walk.pastRecord(name, recordSize));
+        }
         return flattenMembers(&*type, base + offset, name, fields, walk, depth + 1);
     }
     auto scalar = scalarElement(&*type, walk, name);
     if (!scalar) return Result<bool>::failure(scalar.error());
     if (!*scalar) return Result<bool>::failure(walk.unsupported(name, kindName(tag)));
     const auto size = sizeOf(typed::byteWidth(**scalar), dims);
-    if (!size || *size > recordSize - offset) {
-        return Result<bool>::failure(refusal(RefusalKind::Malformed, std::string(walk.variable) + ": member " + name +
-                                                                         " runs past its record of " +
-                                                                         std::to_string(recordSize) + " bytes"));
-    }
+    if (!size || *size > recordSize - offset) return Result<bool>::failure(walk.pastRecord(name, recordSize));
     fields.push_back(Field{name, base + offset, **scalar, std::move(dims)});
     return true;
 }

@@ -297,7 +297,8 @@ TEST(BadImage, IsRefusedNotRead) {
 }
 
 // Debug info no compiler writes, by hand: a typedef of itself, a bound of
-// 2^64-1, a member past its record, a structure inside itself, and twelve
+// 2^64-1, a member past its record, a structure larger than the one holding
+// it, a structure inside itself, and twelve
 // levels of three members each (3^12 fields). No relocations: the object reads as is.
 constexpr const char* kHandWritten = R"(
 	.section .debug_abbrev,"",@progbits
@@ -356,6 +357,17 @@ constexpr const char* kHandWritten = R"(
 	.uleb128 2
 	.asciz "nested"
 	.long .Lself - .Lcu
+.Lsmall:	.uleb128 7
+	.asciz "small"
+	.byte 2
+	.uleb128 8
+	.asciz "big"
+	.long .Lpast - .Lcu
+	.byte 0
+	.byte 0
+	.uleb128 2
+	.asciz "outgrown"
+	.long .Lsmall - .Lcu
 	.set inner, .Lint
 	.irp level, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12
 .Lwide\level:	.uleb128 7
@@ -393,7 +405,9 @@ TEST(OddImage, IsRefusedWithItsReason) {
         {"gcc -c -o {out} {src}", handWritten, "huge", RefusalKind::Malformed,
          "huge: its size does not fit in 64 bits"},
         {"gcc -c -o {out} {src}", handWritten, "beyond", RefusalKind::Malformed,
-         "beyond: member far lies at 200, past its record of 4 bytes"},
+         "beyond: member far is past the end of its record of 4 bytes"},
+        {"gcc -c -o {out} {src}", handWritten, "outgrown", RefusalKind::Malformed,
+         "outgrown: member big is past the end of its record of 2 bytes"},
         {"gcc -c -o {out} {src}", handWritten, "nested", RefusalKind::Unsupported,
          "nested: member again_again_again_again_again_again_again_again_again_again_again_again_again_again_again_"
          "again_again is nested more than 16 structures deep"},
