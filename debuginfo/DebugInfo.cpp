@@ -418,7 +418,29 @@ DebugSections debugSections(Elf* elf) {
     return relocated ? DebugSections::Relocated : DebugSections::Present;
 }
 
-// Every file-scope variable of every compilation unit, by name.
+// The variables of a compilation unit or namespace, by name; a namespace's
+// are qualified as C++ writes them ("ns::tbl", gdb's "(anonymous namespace)::").
+Result<bool> indexScope(detail::DebugInfoState& state, Dwarf_Die* scope, const std::string& prefix, int depth) {
+    Dwarf_Die child;
+    const int children = dwarf_child(scope, &child);
+    if (children < 0 || dwarf_tag(scope) == DW_TAG_invalid) return Result<bool>::failure(malformed("a scope"));
+    if (children > 0) return true;
+    int sibling = 0;
+    do {
+        const char* name = dwarf_diename(&child);
+        const int tag = dwarf_tag(&child);
+        if (tag == DW_TAG_variable && name != nullptr) {
+            state.variables[prefix + name].push_back(dwarf_dieoffset(&child));
+        } else if (tag == DW_TAG_namespace && depth < kMaxNesting) {
+            const std::string inner = prefix + (name != nullptr ? name : "(anonymous namespace)") + "::";
+            if (auto indexed = indexScope(state, &child, inner, depth + 1); !indexed) return indexed;
+        }
+    } while ((sibling = dwarf_siblingof(&child, &child)) == 0);
+    if (sibling < 0) return Result<bool>::failure(malformed("a scope"));
+    return true;
+}
+
+// Every file-scope variable of every compilation unit.
 Result<bool> indexVariables(detail::DebugInfoState& state) {
     Dwarf_CU* cu = nullptr;
     Dwarf_Half version = 0;
@@ -428,17 +450,7 @@ Result<bool> indexVariables(detail::DebugInfoState& state) {
     int units = 0;
     while ((next = dwarf_get_units(state.dwarf, cu, &cu, &version, &unitType, &cuDie, nullptr)) == 0) {
         ++units;
-        Dwarf_Die child;
-        const int children = dwarf_child(&cuDie, &child);
-        if (children < 0 || dwarf_tag(&cuDie) == DW_TAG_invalid)
-            return Result<bool>::failure(malformed("a compilation unit"));
-        if (children > 0) continue;
-        int sibling = 0;
-        do {
-            if (dwarf_tag(&child) != DW_TAG_variable) continue;
-            if (const char* name = dwarf_diename(&child)) state.variables[name].push_back(dwarf_dieoffset(&child));
-        } while ((sibling = dwarf_siblingof(&child, &child)) == 0);
-        if (sibling < 0) return Result<bool>::failure(malformed("a compilation unit"));
+        if (auto indexed = indexScope(state, &cuDie, "", 0); !indexed) return indexed;
     }
     if (next < 0 || units == 0) return Result<bool>::failure(malformed("the compilation units"));
     return true;

@@ -275,6 +275,22 @@ std::vector<std::uint8_t> damaged(std::vector<std::uint8_t> bytes, Damage damage
     return bytes;
 }
 
+TEST(RealBuild, NamesNamespacedVariablesAsCppDoes) {
+    const SourceFile source[] = {{"tables.cpp",
+                                  "namespace outer::inner { const unsigned short tbl[3] = {1, 2, 3}; }\n"
+                                  "namespace { int hidden[2]; }\n"
+                                  "int main() { return hidden[0] + outer::inner::tbl[0]; }\n"}};
+    const auto image = compiled("cpp", "g++ -g -o {out} {src}", source);
+    auto info = DebugInfo::open(image);
+    ASSERT_TRUE(info) << info.error().reason;
+    for (const auto& [variable, spelling] :
+         {std::pair{"outer::inner::tbl", "uint16_t[3]"}, std::pair{"(anonymous namespace)::hidden", "int32_t[2]"}}) {
+        auto shape = info->shapeOf(variable);
+        ASSERT_TRUE(shape) << shape.error().reason;
+        EXPECT_EQ(cSpelling(*shape), spelling);
+    }
+}
+
 // Images cut short or garbled: a refusal each, nothing read outside the
 // bytes given (the sanitizer presets run this too).
 TEST(BadImage, IsRefusedNotRead) {
