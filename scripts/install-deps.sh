@@ -11,6 +11,8 @@ if [ ${#packages[@]} -eq 0 ]; then
             libfmt-dev
             # elfutils' libdw, which reads a variable's type from DWARF, and pkg-config to find it
             libdw-dev pkg-config
+            # lld links the big-endian PowerPC images the debug info tests read
+            lld
             g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd shellcheck
             # the tools that compile or run zemrik-cli's tables, and the package tests'
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime
