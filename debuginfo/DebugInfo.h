@@ -20,17 +20,19 @@ struct DebugInfoState;
 class DebugInfo {
 public:
     // Copies the image (the library may write to the memory it is given) and
-    // indexes the variables every compilation unit defines at file scope.
+    // indexes the variables every compilation unit declares at file or
+    // namespace scope (the latter qualified: "ns::tbl").
     [[nodiscard]] static Expected<DebugInfo, Refusal> open(std::span<const std::uint8_t> image);
 
     DebugInfo(DebugInfo&&) noexcept;
     DebugInfo& operator=(DebugInfo&&) noexcept;
     ~DebugInfo();
 
-    // The names of the file-scope variables, in name order; valid while this lives.
+    // The indexed variables' names, in name order; valid while this lives.
     std::vector<std::string_view> variableNames() const;
 
-    // The shape of the file-scope variable of that name.
+    // The shape of the variable of that name: its definition's when a unit
+    // only declares it.
     [[nodiscard]] Expected<TableShape, Refusal> shapeOf(std::string_view variable) const;
 
 private:
