@@ -15,7 +15,7 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/zemrik-fuzz-smoke.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT INT TERM
 
 status=0
-for harness in fuzz_field_conversion fuzz_translate fuzz_walk fuzz_request_run fuzz_image fuzz_typed; do
+for harness in fuzz_field_conversion fuzz_translate fuzz_walk fuzz_request_run fuzz_image fuzz_typed fuzz_debuginfo; do
     binary="$build_dir/fuzz/$harness"
     if [ ! -x "$binary" ]; then
         echo "$harness: not built in $build_dir" >&2

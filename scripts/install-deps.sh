@@ -9,6 +9,10 @@ if [ ${#packages[@]} -eq 0 ]; then
             g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
             # {fmt}'s headers: the one shortest round-trip float formatting every build uses
             libfmt-dev
+            # elfutils' libdw, which reads a variable's type from DWARF, and pkg-config to find it
+            libdw-dev pkg-config
+            # lld links the big-endian PowerPC images the debug info tests read
+            lld
             g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd shellcheck
             # the tools that compile or run zemrik-cli's tables, and the package tests'
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime
