@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "debuginfo/TableShape.h"
 
 namespace zemrik::debuginfo {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Expected.h"
+#include "base/Expected.h"
 #include "typed/ElementType.h"
 
 namespace zemrik::typed {

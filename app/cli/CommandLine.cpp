@@ -54,7 +54,7 @@ struct OptionEntry {
 constexpr std::array<OptionEntry, 24> kOptions{{
     {"address", 'a', "HEX", OptionId::Address},
     {"size", 's', "HEX", OptionId::TableSize},
-    {"items", 'i', "KIND", OptionId::Items},
+    {"items", 'i', "TYPE", OptionId::Items},
     {"language", 'l', "LANG", OptionId::Language},
     {"per-line", 'n', "DEC", OptionId::ItemsPerLine},
     {"name", '\0', "IDENT", OptionId::Name},
@@ -114,8 +114,19 @@ constexpr NamedValue kItemsSingulars[] = {{"byte", typeValue(typed::ElementType:
                                           {"word", typeValue(typed::ElementType::U16)},
                                           {"dword", typeValue(typed::ElementType::U32)},
                                           {"qword", typeValue(typed::ElementType::U64)}};
-constexpr std::string_view kItemsExpected =
-    "bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, i32, i64, f32 or f64";
+// -i's choices as its usage error and front ends list them.
+constexpr std::string_view kItemsChoices[] = {"bytes", "words", "dwords", "qwords", "u8",  "u16", "u32",
+                                              "u64",   "i8",    "i16",    "i32",    "i64", "f32", "f64"};
+
+// "a, b or c".
+std::string listed(std::span<const std::string_view> choices) {
+    std::string text;
+    for (std::size_t k = 0; k < choices.size(); ++k) {
+        if (k > 0) text += k + 1 == choices.size() ? " or " : ", ";
+        text += choices[k];
+    }
+    return text;
+}
 
 constexpr auto languageValue(CliLanguage language) { return static_cast<int>(language); }
 constexpr NamedValue kLanguageNames[] = {
@@ -234,7 +245,7 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         if (const std::optional<int> singular = valueNamed(kItemsSingulars, value)) {
             type = static_cast<typed::ElementType>(*singular);
         }
-        if (!type) return invalidValue(entry, value, kItemsExpected);
+        if (!type) return invalidValue(entry, value, listed(kItemsChoices));
         options.items = *type;
         break;
     }
@@ -458,17 +469,7 @@ std::vector<OptionSynopsis> optionSynopses() {
     return synopses;
 }
 
-std::vector<std::string_view> itemsNames() {
-    // An alias selects a choice named before it.
-    std::vector<std::string_view> names;
-    std::vector<int> named;
-    for (const NamedValue& entry : kItemsNames) {
-        if (std::find(named.begin(), named.end(), entry.value) != named.end()) continue;
-        named.push_back(entry.value);
-        names.push_back(entry.name);
-    }
-    return names;
-}
+std::vector<std::string_view> itemsNames() { return {std::begin(kItemsChoices), std::end(kItemsChoices)}; }
 
 std::string_view helpText() {
     return "Usage: zemrik-cli [options] FILE\n"

@@ -118,22 +118,20 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{{"-l", "PYTHON", "f"}, typed::ElementType::U16, CliLanguage::Python},
                       ChoiceCase{{"-l", "CSharp", "f"}, typed::ElementType::U16, CliLanguage::CSharp}));
 
-// What a front end offers for -i is what its usage error lists, each a
-// choice of its own.
+// What a front end offers for -i is what its usage error lists, each one
+// taken by the parser (the dialog's names and the type names may name the
+// same type: bytes is u8).
 TEST(CommandLine, ItemsNamesAreTheChoicesItsUsageErrorLists) {
     const std::vector<std::string_view> names = itemsNames();
     ASSERT_FALSE(names.empty());
     std::string listed;
-    std::vector<int> selections;
     for (std::size_t k = 0; k < names.size(); ++k) {
         listed += std::string(k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + std::string(names[k]);
-        selections.push_back(parsedOptions({"-i", names[k], "f"}).itemsSelection);
+        EXPECT_TRUE(parseCommandLine({"-i", names[k], "f"})) << names[k];
     }
     const auto refused = parseCommandLine({"-i", "?", "f"});
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error(), "-i/--items: '?' is not " + listed);
-    std::sort(selections.begin(), selections.end());
-    EXPECT_EQ(std::adjacent_find(selections.begin(), selections.end()), selections.end());
 }
 
 TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
