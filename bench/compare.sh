@@ -176,7 +176,7 @@ done
 # 4b. The typed walk's tables, per byte of output, against C bytes hex.
 c_bytes_hex=${per_byte["c bytes hex"]}
 for typed in "f32" "f64" "i16 --decimal"; do
-    command="$(zemrik -s 1000000 -i $typed -l c -n 12 "'$input'") > '$output'"
+    command="$(zemrik -s 1000000 -i "$typed" -l c -n 12 "'$input'") > '$output'"
     sh -c "$command"
     length=$(stat -c %s "$output")
     seconds=$(median_of "typed-$typed" "$command")
