@@ -53,6 +53,13 @@ const EmbedRow* findRow(std::string_view cliName) {
     return nullptr;
 }
 
+std::string enclosed(std::string_view text, char quote) {
+    std::string out(1, quote);
+    out.append(text);
+    out += quote;
+    return out;
+}
+
 bool breaksLine(char c) { return c == '\r' || c == '\n'; }
 
 Expected<std::string, std::string> quoted(std::string_view path, PathQuoting quoting) {
@@ -66,13 +73,13 @@ Expected<std::string, std::string> quoted(std::string_view path, PathQuoting quo
     switch (quoting) {
     case PathQuoting::HeaderName:
         if (holdsDouble) return Result::failure("the path holds a '\"', which #embed can't write");
-        return "\"" + std::string(path) + "\"";
+        return enclosed(path, '"');
     case PathQuoting::NasmString:
-        if (!holdsDouble) return "\"" + std::string(path) + "\"";
+        if (!holdsDouble) return enclosed(path, '"');
         if (path.find('\'') != std::string_view::npos) {
             return Result::failure("the path holds both quotes, which incbin can't write");
         }
-        return "'" + std::string(path) + "'";
+        return enclosed(path, '\'');
     case PathQuoting::EscapedString: break;
     }
     std::string text = "\"";
