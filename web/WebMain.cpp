@@ -13,7 +13,6 @@
 #include "app/cli/CliApp.h"
 #include "app/cli/CommandLine.h"
 #include "image/ExecutableImage.h"
-#include "typed/LanguageRow.h"
 
 namespace {
 
@@ -29,9 +28,9 @@ std::string choicesText() {
         text += name;
     }
     text += '\n';
-    for (const zemrik::typed::LanguageRow& row : zemrik::typed::languageRows()) {
+    for (const std::string_view name : zemrik::cli::languageNames()) {
         if (text.back() != '\n') text += ' ';
-        text += row.cliName;
+        text += name;
     }
     return text;
 }

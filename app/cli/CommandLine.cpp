@@ -137,7 +137,9 @@ constexpr NamedValue kLanguageNames[] = {
     {"gas", languageValue(CliLanguage::Gas)},       {"cpp", languageValue(CliLanguage::C)},
     {"c++", languageValue(CliLanguage::C)},
 };
-constexpr std::string_view kLanguagesExpected = "c, asm, delphi, datastr, rust, go, python, csharp or gas";
+// -l's choices as its usage error and front ends list them; the aliases after.
+constexpr std::string_view kLanguageChoices[] = {"c",  "asm",    "delphi", "datastr", "rust",
+                                                 "go", "python", "csharp", "gas"};
 
 constexpr std::size_t kHexDigitsAtMost = 8;
 constexpr std::size_t kVirtualAddressDigitsAtMost = 16;
@@ -251,7 +253,7 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
     }
     case OptionId::Language: {
         const std::optional<int> index = valueNamed(kLanguageNames, value);
-        if (!index) return invalidValue(entry, value, kLanguagesExpected);
+        if (!index) return invalidValue(entry, value, listed(kLanguageChoices));
         options.language = static_cast<CliLanguage>(*index);
         break;
     }
@@ -470,6 +472,8 @@ std::vector<OptionSynopsis> optionSynopses() {
 }
 
 std::vector<std::string_view> itemsNames() { return {std::begin(kItemsChoices), std::end(kItemsChoices)}; }
+
+std::vector<std::string_view> languageNames() { return {std::begin(kLanguageChoices), std::end(kLanguageChoices)}; }
 
 std::string_view helpText() {
     return "Usage: zemrik-cli [options] FILE\n"

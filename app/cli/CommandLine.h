@@ -74,6 +74,8 @@ std::vector<OptionSynopsis> optionSynopses();
 // -i's names, one a choice, in the order its usage error lists them: what a
 // front end offers.
 std::vector<std::string_view> itemsNames();
+// -l's choices, as its usage error lists them.
+std::vector<std::string_view> languageNames();
 
 // The --help text.
 std::string_view helpText();
