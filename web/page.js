@@ -12,6 +12,8 @@ const kControlNames = [
   [/-s\/--size( HEX)?/g, 'Size'], [/-a\/--address( HEX)?/g, 'Address'], [/--va( HEX)?/g, 'Virtual address'],
   [/--symbol( NAME)?/g, 'Symbol'], [/-n\/--per-line( DEC)?/g, 'Per line'], [/-i ([a-z0-9]+) fits/g, 'Items "$1" fits'],
   [/-i\/--items/g, 'Items'], [/-l\/--language/g, 'Language'], [/--rva/g, 'Virtual address'],
+  [/--name( IDENT)?/g, 'Name'], [/--const/g, 'Const'], [/--length/g, 'Length constant'],
+  [/--fixed-types/g, 'Fixed-width types'],
   [/; --list-sections lists them/g, ''], [/ with -a$/, ' in Address, Virtual address unchecked'],
   // The engine reads the file at a path of the worker's; the page names the file.
   [/\/(input|image)\//g, ''],
@@ -21,7 +23,8 @@ const $ = (id) => document.getElementById(id);
 const controls = {
   file: $('file'), symbol: $('symbol'), address: $('address'), virtualAddress: $('virtual-address'),
   size: $('size'), items: $('items'), perLine: $('per-line'), language: $('language'), decimal: $('decimal'),
-  bigEndian: $('big-endian'), lineEnd: $('line-end'), go: $('go'), stop: $('stop'), output: $('output'),
+  bigEndian: $('big-endian'), fixedTypes: $('fixed-types'), constant: $('const'), length: $('length'),
+  name: $('name'), lineEnd: $('line-end'), go: $('go'), stop: $('stop'), output: $('output'),
   copy: $('copy'), save: $('save'), messages: $('messages'), progress: $('progress'),
   progressText: $('progress-text'), outputNote: $('output-note'), fileSize: $('file-size'),
 };
@@ -125,6 +128,10 @@ function argumentsOf() {
   args.push('-i', controls.items.value, '-l', controls.language.value);
   if (controls.decimal.checked) args.push('--decimal');
   if (controls.bigEndian.checked) args.push('--big-endian');
+  if (controls.fixedTypes.checked) args.push('--fixed-types');
+  if (controls.constant.checked) args.push('--const');
+  if (controls.length.checked) args.push('--length');
+  field(controls.name, '--name');
   if (controls.lineEnd.value === 'lf') args.push('--lf');
   return args;
 }
@@ -142,7 +149,8 @@ function go(event) {
   controls.outputNote.textContent = '';
   showMessage('');
   const symbol = controls.symbol.selectedOptions[0];
-  lastRun = {name: symbol && symbol.value ? symbol.value : 'table', language: controls.language.value,
+  const tableName = controls.name.value || (symbol && symbol.value ? symbol.value : 'table');
+  lastRun = {name: tableName, language: controls.language.value,
              started: performance.now()};
   running = true;
   updateButtons();

@@ -98,17 +98,19 @@ class Page:
         return self.controls[name]
 
     def fill(self, address="", size="", items="bytes", per_line="8", language="c", decimal=False,
-             big_endian=False, virtual_address=False, line_end="LF"):
-        for name, text in (("Address", address), ("Size", size), ("Per line", per_line)):
-            self[name].clear()
+             big_endian=False, virtual_address=False, line_end="LF", name="", fixed_types=False, const=False,
+             length=False):
+        for control, text in (("Address", address), ("Size", size), ("Per line", per_line), ("Name", name)):
+            self[control].clear()
             if text:
-                self[name].send_keys(text)
+                self[control].send_keys(text)
         Select(self["Items"]).select_by_visible_text(items)
         Select(self["Language"]).select_by_visible_text(language)
         Select(self["Line ends"]).select_by_visible_text(line_end)
-        for name, wanted in (("Decimal", decimal), ("Big-endian", big_endian), ("Virtual address", virtual_address)):
-            if self[name].is_selected() != wanted:
-                self[name].click()
+        for control, wanted in (("Decimal", decimal), ("Big-endian", big_endian), ("Virtual address", virtual_address),
+                                ("Fixed-width types", fixed_types), ("Const", const), ("Length constant", length)):
+            if self[control].is_selected() != wanted:
+                self[control].click()
 
     def choose(self, path):
         self["File"].send_keys(path)
@@ -151,7 +153,8 @@ def cli(*arguments):
 
 
 def arguments_of(address="", size="", items="bytes", per_line="8", language="c", decimal=False,
-                 big_endian=False, virtual_address=False, line_end="LF"):
+                 big_endian=False, virtual_address=False, line_end="LF", name="", fixed_types=False, const=False,
+                 length=False):
     arguments = []
     if address:
         arguments += ["--va" if virtual_address else "-a", address]
@@ -161,7 +164,8 @@ def arguments_of(address="", size="", items="bytes", per_line="8", language="c",
         arguments += ["-n", per_line]
     arguments += ["-i", items, "-l", language]
     arguments += ["--decimal"] * decimal + ["--big-endian"] * big_endian + ["--lf"] * (line_end == "LF")
-    return arguments
+    arguments += ["--fixed-types"] * fixed_types + ["--const"] * const + ["--length"] * length
+    return arguments + (["--name", name] if name else [])
 
 
 def wait_for_download(directory, name, timeout=600):
@@ -244,7 +248,9 @@ def test_tables(page):
         cases = [dict(address=address, size=size or "400", items="dwords", per_line="4", language="c", virtual_address=True),
                  dict(address=address, size="40", items="words", per_line="8", language="asm", decimal=True,
                       virtual_address=True),
-                 dict(address="0", size="20", items="bytes", per_line="16", language="datastr", big_endian=True)]
+                 dict(address="0", size="20", items="bytes", per_line="16", language="datastr", big_endian=True),
+                 dict(address=address, size="40", items="i64", per_line="2", language="c", decimal=True,
+                      virtual_address=True, name="crc", fixed_types=True, const=True, length=True)]
         for case in cases:
             page.fill(**case)
             run = page.go()
@@ -267,6 +273,7 @@ def test_refusals(page, text_file):
              (image, dict(address="0", size="0")),                            # a zero
              (image, dict(address="0", size="FFFFFFF0")),                     # past the file
              (image, dict(address="0", size="zz")),                           # usage error
+             (image, dict(address="0", size="4", language="python", const=True)),  # an option the language refuses
              (image, dict(address="1", size="4", virtual_address=True)),      # not in the image
              (text_file, dict(address="10", size="4", virtual_address=True))]  # not an image
     for path, case in cases:
@@ -274,7 +281,8 @@ def test_refusals(page, text_file):
         page.fill(**case)
         run = page.go()
         first = cli(*arguments_of(**case), path).stderr.decode().splitlines()[0]
-        for option, control in (("zemrik-cli: ", ""), ("-s/--size", "Size"), (os.path.dirname(path) + "/", ""),
+        for option, control in (("zemrik-cli: ", ""), ("-s/--size", "Size"), ("--const", "Const"),
+                                (os.path.dirname(path) + "/", ""),
                                 ("; --list-sections lists them", ""),
                                 (" with -a", " in Address, Virtual address unchecked")):
             first = first.replace(option, control)
@@ -416,7 +424,8 @@ def main():
         WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#language option"))
         page = Page(driver)
         for name in ("File", "Symbol", "Address", "Size", "Items", "Per line", "Language", "Decimal", "Big-endian",
-                     "Virtual address", "Go", "Stop", "Output", "Copy", "Save"):
+                     "Virtual address", "Name", "Fixed-width types", "Const", "Length constant", "Go", "Stop", "Output",
+                     "Copy", "Save"):
             check(name in page.controls, f"a control named {name}")
         for name, option in (("Items", "-i"), ("Language", "-l")):
             offered = [o.text for o in Select(page[name]).options]
