@@ -1,6 +1,6 @@
 // Input: language row, element type, flags, items per line, cut point, then
 // a --record text and a --dims text (each a length byte and its characters;
-// empty: none), then the table. The spec parser must refuse with a reason or
+// empty: none), then the table. The record parser must refuse with a reason or
 // accept; accepted shapes the table fits are printed whole into a buffer of
 // exactly the text's size, and in pieces cut where the input says, which
 // must join into the whole.
