@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const std::string text = input.shortText(160); !text.empty()) {
         auto parsed = typed::parseRecordSpec(text);
         if (!parsed) {
-            check(!parsed.error().empty(), "a refused record spec gave no reason");
+            check(!parsed.error().empty(), "a refused --record text gave no reason");
             return 0;
         }
         record = std::move(*parsed);
