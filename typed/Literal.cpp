@@ -167,6 +167,20 @@ void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Not
 // The unsigned type of a float's width, whose hex literal spells its bits.
 ElementType bitsTypeOf(ElementType type) { return type == ElementType::F32 ? ElementType::U32 : ElementType::U64; }
 
+// {fmt} is the one formatting function every build prints floats with: the
+// WebAssembly build's C++ library has no floating-point to_chars.
+char* writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDigits digits) {
+    // "g" drops trailing zeros, so 0.5 stays "0.5" with every digit asked for.
+    if (type == ElementType::F32) {
+        const float value = floatOfBits<float>(static_cast<std::uint32_t>(bits));
+        return digits == FloatDigits::Shortest ? fmt::format_to(out, FMT_COMPILE("{}"), value)
+                                               : fmt::format_to(out, FMT_COMPILE("{:.9g}"), value);
+    }
+    const double value = floatOfBits<double>(bits);
+    return digits == FloatDigits::Shortest ? fmt::format_to(out, FMT_COMPILE("{}"), value)
+                                           : fmt::format_to(out, FMT_COMPILE("{:.17g}"), value);
+}
+
 void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
     const FloatSpellings& spell = forms.floats[type == ElementType::F32 ? 0 : 1];
     const double value = type == ElementType::F32 ? double{floatOfBits<float>(static_cast<std::uint32_t>(bits))}
@@ -190,9 +204,7 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
         return;
     }
     char* const start = out.end();
-    char* const end = type == ElementType::F32 ? fmt::format_to(start, FMT_COMPILE("{}"),
-                                                                floatOfBits<float>(static_cast<std::uint32_t>(bits)))
-                                               : fmt::format_to(start, FMT_COMPILE("{}"), floatOfBits<double>(bits));
+    char* const end = writeDecimal(start, type, bits, spell.digits);
     const std::string_view written(start, static_cast<std::size_t>(end - start));
     out.skip(written.size());
     // "1" or "100" is an integer literal to most languages, and takes no "f".
@@ -201,11 +213,6 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
 }
 
 }  // namespace
-
-std::string shortestFloatText(ElementType type, std::uint64_t bits) {
-    if (type == ElementType::F32) return fmt::format("{}", floatOfBits<float>(static_cast<std::uint32_t>(bits)));
-    return fmt::format("{}", floatOfBits<double>(bits));
-}
 
 char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
     Cursor cursor(out);

@@ -23,6 +23,12 @@ struct HexForm {
     std::uint8_t extraDigits = 0;
 };
 
+// How many digits a float's decimal has: the fewest that read back to the
+// same bits, or every significant digit the type holds (17 for a double, 9
+// for a float), which still reads back through a parser that misses by a
+// fraction of a unit in the last place (Mono's C# compiler does).
+enum class FloatDigits : std::uint8_t { Shortest, EverySignificant };
+
 // Where a float can't be written as a number, what is written instead, and
 // the suffix that makes a literal the type's own (C's and C#'s "f").
 struct FloatSpellings {
@@ -35,6 +41,7 @@ struct FloatSpellings {
     // Not empty: a NaN is this, the hex literal of its bits and ")", so that
     // its payload reads back (Java's "Float.intBitsToFloat(").
     std::string_view nanFromBits{};
+    FloatDigits digits = FloatDigits::Shortest;
 };
 
 // Java has no unsigned types: its rows declare the signed type of the same
@@ -47,8 +54,8 @@ struct Wrap {
     std::string_view close{};
 };
 
-// Floats as the shortest decimal that reads back to the same bits, or, for
-// the assemblers, as the bit pattern of an unsigned integer of their width.
+// Floats as a decimal that reads back to the same bits, or, for the
+// assemblers, as the bit pattern of an unsigned integer of their width.
 enum class FloatForm : std::uint8_t { ShortestDecimal, BitPattern };
 
 struct LiteralForms {
@@ -85,10 +92,5 @@ std::size_t literalLengthBound(const LiteralForms& forms);
 // literalLengthBound(forms) characters; returns the end of the text. The
 // walks write straight into their output with it.
 char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits);
-
-// The shortest decimal text that reads back to the float's bits, as {fmt}
-// prints it ("0.1", "1e-07", "inf", "-0"): the one formatting function every
-// build prints floats with.
-std::string shortestFloatText(ElementType type, std::uint64_t bits);
 
 }  // namespace zemrik::typed

@@ -81,6 +81,13 @@ TEST(Literal, PrintsEachTypesEdgesInEachLanguagesForm) {
         {"c", F64, D, 1, "5e-324"},
         {"c", F64, D, 0x7FEFFFFFFFFFFFFF, "1.7976931348623157e+308"},
         {"csharp", F64, D, 0x8000000000000000, "System.BitConverter.Int64BitsToDouble(long.MinValue)"},
+        // Every digit, which Mono's compiler reads back; trailing zeros still drop.
+        {"csharp", F64, D, 0x126900364394A67A, "5.5330879132248946e-220"},
+        {"csharp", F64, D, std::bit_cast<std::uint64_t>(0.1), "0.10000000000000001"},
+        {"csharp", F64, D, std::bit_cast<std::uint64_t>(0.5), "0.5"},
+        {"csharp", F64, D, std::bit_cast<std::uint64_t>(1.0), "1.0"},
+        {"csharp", F64, D, 1, "4.9406564584124654e-324"},
+        {"csharp", F32, D, std::bit_cast<std::uint32_t>(0.1f), "0.1f"},
         {"go", F32, D, 0x80000000, "float32(math.Copysign(0, -1))"},
         {"rust", F32, D, 0xFF800000, "f32::NEG_INFINITY"},
         {"python", F64, D, 0x7FF8000000000000, "float('nan')"},
