@@ -51,12 +51,12 @@ int reportRefusal(const Refusal& message) {
 
 int listImage(const CliOptions& options, const platform::File* openInput) {
     const auto symbols = options.listSymbols ? image::SymbolReading::Read : image::SymbolReading::Skip;
-    const auto image = loadImage(options, openInput, symbols);
-    if (!image) return reportRefusal(image.error());
+    const auto loaded = loadTypedImage(options, openInput, symbols);
+    if (!loaded) return reportRefusal(loaded.error());
     std::string text;
-    if (options.listSections) text += sectionListing(*image);
+    if (options.listSections) text += sectionListing(loaded->image);
     if (options.listSections && options.listSymbols) text += '\n';
-    if (options.listSymbols) text += symbolListing(*image, options);
+    if (options.listSymbols) text += symbolListing(loaded->image, options, &loaded->types);
     return printText(text);
 }
 

@@ -12,7 +12,7 @@ std::optional<ElementSize> itemsEntryOf(typed::ElementType type) {
 }
 
 std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
-    if (itemsEntryOf(options.items)) return std::nullopt;
+    if (!options.debugShape && itemsEntryOf(options.items)) return std::nullopt;
     TypedChoice choice;
     choice.row = &languageRow(options.language);
     typed::TypedOptions& typedOptions = choice.options;
@@ -25,6 +25,14 @@ std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
     typedOptions.countConstant =
         options.length == LengthConstant::After ? typed::CountConstant::After : typed::CountConstant::None;
     typedOptions.lineBreaks = options.lineEnd == LineEnd::Lf ? typed::LineBreaks::Lf : typed::LineBreaks::CrLf;
+    // The debug info's shape, in the variable's own types: what the options
+    // left open (ImageQueries.h).
+    if (const auto& shape = options.debugShape) {
+        typedOptions.type = shape->type;
+        typedOptions.naming = typed::TypeNaming::Fixed;
+        typedOptions.record = shape->record ? &*shape->record : nullptr;
+        typedOptions.dims = shape->dims;
+    }
     return choice;
 }
 

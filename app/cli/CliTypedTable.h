@@ -18,7 +18,7 @@ std::optional<ElementSize> itemsEntryOf(typed::ElementType type);
 
 // The typed table the options ask for, its size, items per line and byte
 // order left to the run, which checks them; nothing when the dialog's walk
-// prints it.
+// prints it. A shape from debug info always prints through the typed walk.
 std::optional<TypedChoice> typedChoiceOf(const CliOptions& options);
 
 }  // namespace zemrik::cli

@@ -249,6 +249,7 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         }
         if (!type) return invalidValue(entry, value, listed(kItemsChoices));
         options.items = *type;
+        options.itemsGiven = true;
         break;
     }
     case OptionId::Language: {

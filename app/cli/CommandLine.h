@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/cli/CliStyle.h"
+#include "app/cli/DebugTypes.h"
 #include "base/Expected.h"
 #include "typed/ElementType.h"
 
@@ -48,6 +49,11 @@ struct CliOptions {
     // Set when the image gives a symbol no size: what to say after the
     // request's refusal of the missing size.
     std::string missingSizeHint;
+    // -i given: the debug info's shape then yields to it.
+    bool itemsGiven = false;
+    // --symbol's table as the image's debug info declares it, what the
+    // command line gave winning (ImageQueries.h): the typed walk prints it.
+    std::optional<DebugShape> debugShape;
 };
 
 enum class CommandKind { Run, Help, Version };

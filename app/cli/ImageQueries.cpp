@@ -6,9 +6,11 @@
 #include <tuple>
 #include <vector>
 
+#include "app/cli/ReservedWords.h"
 #include "app/cli/SymbolNames.h"
 #include "platform/MappedFile.h"
 #include "run/FieldConversion.h"
+#include "typed/TypedWalk.h"
 
 namespace zemrik::cli {
 namespace {
@@ -99,10 +101,45 @@ std::string whereIs(const ExecutableImage& image, const ImageSymbol& symbol) {
 }
 
 using SymbolOrRefusal = Expected<const ImageSymbol*, Refusal>;
+using TypeLookup = std::optional<Expected<VariableType, std::string>>;
 
-SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& options, const std::string& path) {
+// i686 Windows images and COFF objects give C names a leading underscore.
+bool underscoresNames(const ExecutableImage& image) {
+    return image.format == image::ImageFormat::Pe32 || image.format == image::ImageFormat::Coff;
+}
+
+// The symbols --symbol NAME stands for: NAME's own; else, in a Windows
+// image, "_NAME"; else, for a variable the debug info knows by its C++
+// name ("ns::tbl"), the symbol demangled to it.
+std::vector<const ImageSymbol*> symbolsAskedFor(const ExecutableImage& image, const std::string& name,
+                                                const CliOptions& options, const DebugTypes* types) {
+    std::vector<const ImageSymbol*> found = symbolsNamed(image, name, options);
+    if (found.empty() && underscoresNames(image)) found = symbolsNamed(image, "_" + name, options);
+    if (found.empty() && types != nullptr && types->typeOf(name, std::nullopt)) {
+        CliOptions demangling = options;
+        demangling.demangle = true;
+        found = symbolsNamed(image, name, demangling);
+    }
+    return found;
+}
+
+// The symbol's variable in the debug info, and its name there: by the name
+// asked for, the symbol's, its C++ name, or its C name without the underscore.
+std::pair<std::string, TypeLookup> debugTypeOf(const ExecutableImage& image, const ImageSymbol& symbol,
+                                               const DebugTypes& types, const std::string& asked = {}) {
+    std::vector<std::string> names{asked, symbol.name, demangled(symbol.name)};
+    if (underscoresNames(image) && symbol.name.starts_with('_')) names.push_back(symbol.name.substr(1));
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        if (TypeLookup type = types.typeOf(name, symbol.size)) return {name, std::move(type)};
+    }
+    return {};
+}
+
+SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& options, const std::string& path,
+                           const DebugTypes* types) {
     const std::string& name = *options.symbol;
-    const std::vector<const ImageSymbol*> found = symbolsNamed(image, name, options);
+    const std::vector<const ImageSymbol*> found = symbolsAskedFor(image, name, options, types);
     if (found.empty()) {
         return failure("no symbol " + quoted(name) + " in " + path + "; --list-symbols lists them");
     }
@@ -122,7 +159,12 @@ SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& optio
 
 std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
 
-ImageOrRefusal readMapped(const platform::File& file, const std::string& name, image::SymbolReading symbols) {
+// Whether the debug info is read beside the image.
+enum class TypeReading { Skip, Read };
+using TypedOrRefusal = Expected<TypedImage, Refusal>;
+
+TypedOrRefusal readMapped(const platform::File& file, const std::string& name, image::SymbolReading symbols,
+                          TypeReading types) {
     // An empty file can't be mapped, and is no image either.
     std::optional<platform::MappedFile> mapped;
     const platform::SystemResult<std::uint32_t> size = file.size32();
@@ -135,10 +177,26 @@ ImageOrRefusal readMapped(const platform::File& file, const std::string& name, i
 
     const std::span<const std::uint8_t> bytes = mapped ? mapped->bytes() : std::span<const std::uint8_t>();
     image::ImageOrDefect image = image::readExecutableImage(bytes, symbols);
-    if (image) return std::move(*image);
+    if (image) {
+        const auto none = std::span<const std::uint8_t>();
+        return TypedImage{std::move(*image), DebugTypes::read(types == TypeReading::Read ? bytes : none)};
+    }
     std::string message = name + ": " + std::string(image::defectMessage(image.error()));
     if (image.error() == image::ImageDefect::NotAnImage) message += "; give the table's file offset with -a";
     return failure(message);
+}
+
+TypedOrRefusal loadWith(const CliOptions& options, const platform::File* openInput, image::SymbolReading symbols,
+                        TypeReading types) {
+    if (openInput != nullptr) return readMapped(*openInput, displayName(options.path), symbols, types);
+    const platform::SystemResult<platform::File> file = platform::File::openForReading(options.path);
+    if (!file) return failure("cannot open " + options.path + ": " + file.error().describe());
+    return readMapped(*file, options.path, symbols, types);
+}
+
+ImageOrRefusal imageOnly(TypedOrRefusal loaded) {
+    if (!loaded) return failure(loaded.error());
+    return std::move(loaded->image);
 }
 
 // Hex as -s takes it, or a refusal when no table can be that long.
@@ -149,6 +207,54 @@ Expected<std::string, Refusal> tableSizeText(std::uint64_t size, const std::stri
     return hex(size);
 }
 
+// Whether the language can name the declaration after the variable: a C
+// identifier ("ns::tbl" is not) it does not reserve.
+bool canBeNamed(const std::string& variable, CliLanguage language) {
+    constexpr std::size_t kLongestName = 64;
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (variable.empty() || variable.size() > kLongestName || !letter(variable.front())) return false;
+    for (const char c : variable) {
+        if (!letter(c) && !(c >= '0' && c <= '9')) return false;
+    }
+    return !languageReserving(language, variable);
+}
+
+// The shape the debug info gives the table, what the command line gave
+// winning: -i prints the bytes as its elements, flat, as without debug info
+// (--record and --dims, when given, are to win likewise); the outermost
+// bound follows the table's size, so -s prints whole rows of an inner shape;
+// --name names the declaration. The variable's own name otherwise.
+Expected<void, Refusal> takeDebugType(const std::string& variable, const Expected<VariableType, std::string>& type,
+                                      CliOptions& resolved) {
+    if (resolved.name.empty() && canBeNamed(variable, resolved.language)) resolved.name = variable;
+    if (resolved.itemsGiven) return {};
+    if (!type) return failure(type.error() + "; -i TYPE prints its bytes as elements of TYPE");
+    DebugShape shape = type->element;
+    const std::optional<std::uint32_t> size = convertHexField(resolved.tableSize);
+    const auto& bounds = type->bounds;
+    if (size && bounds.size() >= 2) {
+        std::uint64_t row = type->elementSize;
+        for (std::size_t k = 1; k < bounds.size(); ++k) row = *bounds[k] > UINT32_MAX ? 0 : row * *bounds[k];
+        if (row != 0 && row <= *size && *size % row == 0) {
+            shape.dims.push_back(static_cast<std::uint32_t>(*size / row));
+            for (std::size_t k = 1; k < bounds.size(); ++k) shape.dims.push_back(static_cast<std::uint32_t>(*bounds[k]));
+        }
+    }
+    const typed::LanguageRow& row = languageRow(resolved.language);
+    // A language without dimensions prints the table flat.
+    if (!row.shapeRefusal.empty()) shape.dims.clear();
+    typed::TypedOptions check;
+    check.type = shape.type;
+    check.record = shape.record ? &*shape.record : nullptr;
+    check.dims = shape.dims;
+    check.tableSize = size.value_or(0);
+    if (const auto fits = typed::checkTypedOptions(row, check); size && !fits) {
+        return failure(variable + ": " + fits.error() + "; -i TYPE prints its bytes as elements of TYPE");
+    }
+    resolved.debugShape = std::move(shape);
+    return {};
+}
+
 bool recordsSymbolSizes(image::ImageFormat format) {
     return format != image::ImageFormat::Pe32 && format != image::ImageFormat::Pe32Plus &&
            format != image::ImageFormat::Coff;
@@ -157,30 +263,36 @@ bool recordsSymbolSizes(image::ImageFormat format) {
 }  // namespace
 
 Expected<ExecutableImage, Refusal> loadImage(const std::string& path, image::SymbolReading symbols) {
-    const platform::SystemResult<platform::File> file = platform::File::openForReading(path);
-    if (!file) return failure("cannot open " + path + ": " + file.error().describe());
-    return readMapped(*file, path, symbols);
+    CliOptions options;
+    options.path = path;
+    return imageOnly(loadWith(options, nullptr, symbols, TypeReading::Skip));
 }
 
 Expected<ExecutableImage, Refusal> loadImage(const platform::File& file, const std::string& name,
                                              image::SymbolReading symbols) {
-    return readMapped(file, name, symbols);
+    return imageOnly(readMapped(file, name, symbols, TypeReading::Skip));
 }
 
 Expected<ExecutableImage, Refusal> loadImage(const CliOptions& options, const platform::File* openInput,
                                              image::SymbolReading symbols) {
-    if (openInput != nullptr) return loadImage(*openInput, displayName(options.path), symbols);
-    return loadImage(options.path, symbols);
+    return imageOnly(loadWith(options, openInput, symbols, TypeReading::Skip));
+}
+
+Expected<TypedImage, Refusal> loadTypedImage(const CliOptions& options, const platform::File* openInput,
+                                             image::SymbolReading symbols) {
+    return loadWith(options, openInput, symbols, TypeReading::Read);
 }
 
 Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, const platform::File* openInput) {
     const auto symbols = options.symbol ? image::SymbolReading::Read : image::SymbolReading::Skip;
-    const ImageOrRefusal image = loadImage(options, openInput, symbols);
-    if (!image) return failure(image.error());
-    return resolveImageAddress(options, *image);
+    const auto types = options.symbol ? TypeReading::Read : TypeReading::Skip;
+    const TypedOrRefusal loaded = loadWith(options, openInput, symbols, types);
+    if (!loaded) return failure(loaded.error());
+    return resolveImageAddress(options, loaded->image, &loaded->types);
 }
 
-Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, const ExecutableImage& image) {
+Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, const ExecutableImage& image,
+                                                  const DebugTypes* types) {
     const std::string path = displayName(options.path);
     CliOptions resolved = options;
     // Words are read as the image stores them; Data Str keeps the file's order.
@@ -190,7 +302,7 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
     const ImageSymbol* symbol = nullptr;
     std::uint64_t address = options.virtualAddress.value_or(0);
     if (options.symbol) {
-        const auto found = findSymbol(image, options, path);
+        const auto found = findSymbol(image, options, path, types);
         if (!found) return failure(found.error());
         symbol = *found;
         address = symbol->address;
@@ -228,6 +340,12 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
     resolved.address = hex(*offset);
     resolved.virtualAddress.reset();
     resolved.symbol.reset();
+    if (symbol != nullptr && types != nullptr) {
+        auto [variable, type] = debugTypeOf(image, *symbol, *types, *options.symbol);
+        if (type) {
+            if (auto typed = takeDebugType(variable, *type, resolved); !typed) return failure(typed.error());
+        }
+    }
     return resolved;
 }
 
@@ -243,7 +361,7 @@ std::string sectionListing(const ExecutableImage& image) {
     return alignedColumns(rows);
 }
 
-std::string symbolListing(const ExecutableImage& image, const CliOptions& choices) {
+std::string symbolListing(const ExecutableImage& image, const CliOptions& choices, const DebugTypes* types) {
     const auto shownName = [&](const ImageSymbol& symbol) {
         return choices.demangle ? demangled(symbol.name) : symbol.name;
     };
@@ -266,11 +384,19 @@ std::string symbolListing(const ExecutableImage& image, const CliOptions& choice
     const bool archive = image.format == image::ImageFormat::Archive;
     std::vector<std::vector<std::string>> rows{{"Address", "Size", "Offset", "Section"}};
     if (archive) rows.front().push_back("Member");
+    // The type in C where the debug info gives one; "-" where it has none
+    // or refuses it.
+    const bool typed = types != nullptr && types->present();
+    if (typed) rows.front().push_back("Type");
     rows.front().push_back("Name");
     for (const ImageSymbol* symbol : data) {
         std::vector<std::string> row{hex(symbol->address), symbol->size ? hex(*symbol->size) : "-",
                                      symbol->fileOffset ? hex(*symbol->fileOffset) : "-", symbol->section};
         if (archive) row.push_back(symbol->member);
+        if (typed) {
+            const TypeLookup type = debugTypeOf(image, *symbol, *types).second;
+            row.push_back(type && *type ? (*type)->cSpelling : "-");
+        }
         row.push_back(shownName(*symbol));
         rows.push_back(std::move(row));
     }

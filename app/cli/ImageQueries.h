@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/cli/CommandLine.h"
+#include "app/cli/DebugTypes.h"
 #include "base/Expected.h"
 #include "image/ExecutableImage.h"
 #include "platform/File.h"
@@ -27,19 +28,33 @@ using Refusal = std::string;
                                                                   const platform::File* openInput,
                                                                   image::SymbolReading symbols);
 
+// An image with its debug info, read when the question needs it.
+struct TypedImage {
+    image::ExecutableImage image;
+    DebugTypes types;
+};
+[[nodiscard]] Expected<TypedImage, Refusal> loadTypedImage(const CliOptions& options, const platform::File* openInput,
+                                                           image::SymbolReading symbols);
+
 // Turns --va or --symbol into the file offset the request checks take, as
 // if typed with -a; a symbol's recorded size, or for --va the rest of its
 // section's file data, becomes the table size unless -s was given. Words
-// are then read in the image's byte order unless one was given.
+// are then read in the image's byte order unless one was given. A symbol
+// the debug info gives a type gets that type's shape and the variable's
+// name, unless -i or --name say otherwise; a type no table can take is
+// refused then, and with -i its bytes print.
 [[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,
                                                                 const platform::File* openInput);
 [[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,
-                                                                const image::ExecutableImage& image);
+                                                                const image::ExecutableImage& image,
+                                                                const DebugTypes* types = nullptr);
 
 // What --list-sections and --list-symbols print: aligned columns under a header line.
 std::string sectionListing(const image::ExecutableImage& image);
-// The symbols are those --match lets through, demangled with --demangle.
-std::string symbolListing(const image::ExecutableImage& image, const CliOptions& choices = {});
+// The symbols are those --match lets through, demangled with --demangle;
+// a Type column when the debug info gives types.
+std::string symbolListing(const image::ExecutableImage& image, const CliOptions& choices = {},
+                          const DebugTypes* types = nullptr);
 
 // Why the table's `length` bytes at `address` have no file offset, and what to do.
 std::string offsetRefusalMessage(const image::OffsetRefusal& refusal, std::uint64_t address, std::uint64_t length);
