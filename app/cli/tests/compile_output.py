@@ -8,7 +8,9 @@ array's elements back out as little-endian bytes of their width (for C, the
 array's own bytes). Those must equal the file's bytes, each element's bytes
 reversed where the table was read big-endian. Tables drawn at random also
 carry --length, whose constant the program checks against the count, and
---const where the language takes it.
+--const where the language takes it. Debug builds of the sample and of a few
+shaped tables give --symbol NAME alone, whose declarations compile beside the
+originals (C, and Rust for the shaped ones) with the originals' values.
 
 Usage: compile_output.py ZEMRIK_CLI   (ZEMRIK_COMPILE_SEED=N repeats a run)
 Exit 0 all passed, 1 a failure, 77 skipped: a tool is missing and this user
@@ -632,6 +634,137 @@ def check_typed(run):
     check_typed_assemblers(run, typed)
 
 
+# Tables named by --symbol alone in a debug build: the sample's CRC table and
+# these, beside a program that prints every value of the originals and of the
+# printed declarations, member by member (a float as its bits).
+SHAPES_SOURCE = r"""#include <stdint.h>
+#include <stdio.h>
+extern const unsigned int crc32_table[256];
+struct op { uint16_t id; uint32_t offset; float scale; int8_t v[3]; double weight; };
+const struct op ops[3] = {{1, 2, 3.5f, {-1, 2, -128}, -0.25}, {65535, 0xFFFFFFFF, -1e30f, {127, 0, 1}, 1e300}};
+const int16_t grid[3][4] = {{-32768, 32767, 0, 1}, {-1, 2, -3, 4}};
+float sine[5] = {0.0f, 0.5f, -0.5f, 1e-40f, 3.4e38f};
+const uint64_t wide[2][2][2] = {{{0, 18446744073709551615u}, {1, 9223372036854775808u}}};
+"""
+# (name, dimensions, record fields as (name, array) or None)
+SHAPES = (("crc32_table", 1, None),
+          ("ops", 1, (("id", False), ("offset", False), ("scale", False), ("v", True), ("weight", False))),
+          ("grid", 2, None), ("sine", 1, None), ("wide", 3, None))
+DUMP_MACROS = r"""#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+static void put_i(long long v) { printf("%lld\n", v); }
+static void put_u(unsigned long long v) { printf("%llu\n", v); }
+static void put_f(float v) { uint32_t b; memcpy(&b, &v, 4); printf("%u\n", (unsigned)b); }
+static void put_d(double v) { uint64_t b; memcpy(&b, &v, 8); printf("%llu\n", (unsigned long long)b); }
+#define PUT(x) _Generic((x), float: put_f, double: put_d, uint64_t: put_u, default: put_i)(x)
+"""
+
+
+def dump_function(function):
+    """The same C text walks the originals and the printed tables."""
+    body = "void %s(void) {\n" % function
+    for name, dims, fields in SHAPES:
+        element = name + "[0]" * dims
+        body += "    { const __typeof__(%s) *e = (const void *)&%s;\n" % (element, name)
+        body += "      for (size_t i = 0; i < sizeof %s / sizeof *e; i++) {" % name
+        if fields is None:
+            body += " PUT(e[i]);"
+        for field, array in fields or ():
+            if array:
+                body += " for (size_t k = 0; k < sizeof e[i].%s / sizeof e[i].%s[0]; k++) PUT(e[i].%s[k]);" % (
+                    field, field, field)
+            else:
+                body += " PUT(e[i].%s);" % field
+        body += " } }\n"
+    return body + "}\n"
+
+
+def rust_dump(name, dims, fields):
+    """The Rust program's walk of one printed table, as dump_function's."""
+    loops, item = "", name
+    for depth in range(dims):
+        loops += "for e%d in %s.iter() { " % (depth, item)
+        item = "e%d" % depth
+    if fields is None:
+        inner = "put(%s);" % item
+    else:
+        inner = " ".join("for x in %s.%s.iter() { put(x); }" % (item, f) if array else "put(&%s.%s);" % (item, f)
+                         for f, array in fields)
+    return "    " + loops + inner + " }" * dims + "\n"
+
+
+RUST_PUT = """trait Put { fn text(&self) -> String; }
+macro_rules! ints { ($($t:ty),*) => { $(impl Put for $t { fn text(&self) -> String { self.to_string() } })* } }
+ints!(u8, u16, u32, u64, i8, i16, i32, i64);
+impl Put for f32 { fn text(&self) -> String { self.to_bits().to_string() } }
+impl Put for f64 { fn text(&self) -> String { self.to_bits().to_string() } }
+fn put<T: Put>(v: &T) { println!("{}", v.text()); }
+"""
+
+
+def check_debug_info(run):
+    tools = need(run, "debug info", "gcc")
+    if not tools:
+        return
+    sample = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "sample", "crc32_table.c")
+    directory = tempfile.mkdtemp(dir=run.work)
+    with open(os.path.join(directory, "shapes.c"), "w") as f:
+        f.write(SHAPES_SOURCE + DUMP_MACROS + dump_function("dump_original"))
+    builds = [("gcc -g", [tools[0], "-g", "-O2"])]
+    if find_tool("clang"):
+        builds.append(("clang -gdwarf-4", [find_tool("clang"), "-gdwarf-4", "-O2"]))
+    for label, compiler in builds:
+        program = os.path.join(directory, "program")
+        if run.execute("debug info", compiler + ["-o", program, sample, "shapes.c"], directory) is None:
+            continue
+        listing = subprocess.run([run.cli, "--list-symbols", program], capture_output=True).stdout.decode()
+        if not listing.startswith("Address") or " Type " not in listing.splitlines()[0]:
+            run.skips.append("debug info: this zemrik-cli reads no debug info (built without libdw)")
+            return
+        printed = ""
+        for name, _, _ in SHAPES:
+            out = subprocess.run([run.cli, "--symbol", name, "-l", "c", "--lf", program], capture_output=True)
+            if out.returncode != 0:
+                run.failures.append("debug info %s: --symbol %s: %s" % (label, name, out.stderr.decode(errors="replace")))
+                return
+            printed += out.stdout.decode("ascii") + "\n"
+        with open(os.path.join(directory, "printed.c"), "w") as f:
+            f.write(DUMP_MACROS + printed + dump_function("dump_printed"))
+        with open(os.path.join(directory, "main.c"), "w") as f:
+            f.write("#include <stdio.h>\nvoid dump_original(void);\nvoid dump_printed(void);\n"
+                    "int main(void) { dump_original(); puts(\"--\"); dump_printed(); return 0; }\n")
+        checker = os.path.join(directory, "check")
+        built = run.execute("debug info", [tools[0], "-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror",
+                                           "-Dmain=sample_main", "-c", sample, "-o", "sample.o"], directory)
+        built = built and run.execute("debug info", [tools[0], "-std=c11", "-Wall", "-Wextra", "-Werror", "-o", checker,
+                                                     "sample.o", "shapes.c", "printed.c", "main.c"], directory)
+        out = built and run.execute("debug info", [checker], directory)
+        if not out:
+            continue
+        original, _, got = out.stdout.decode().partition("--\n")
+        ok = original == got and original.count("\n") == 256 + 3 * 7 + 12 + 5 + 8
+        run.matrix.append(("debug info c", "--symbol", label, "values equal" if ok else "MISMATCH"))
+        if not ok:
+            run.failures.append("debug info %s: the printed tables' values differ from the originals" % label)
+        rustc = need(run, "debug info rust", "rustc")
+        if rustc and label == "gcc -g":
+            source = "#![allow(non_upper_case_globals, non_camel_case_types)]\n" + RUST_PUT
+            for name, dims, fields in SHAPES[1:]:
+                text = subprocess.run([run.cli, "--symbol", name, "-l", "rust", "--lf", program],
+                                      capture_output=True).stdout.decode("ascii")
+                source += text + "\n"
+            source += "fn main() {\n" + "".join(rust_dump(*shape) for shape in SHAPES[1:]) + "}\n"
+            rust_out = run.build_and_run("debug info rust", "check.rs", source,
+                                         [rustc[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
+                                         lambda d: [os.path.join(d, "check")])
+            if rust_out is not None:
+                ok = rust_out.decode() == "".join(original.splitlines(keepends=True)[256:])
+                run.matrix.append(("debug info rust", "--symbol", label, "values equal" if ok else "MISMATCH"))
+                if not ok:
+                    run.failures.append("debug info rust: the printed tables' values differ from the originals")
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -647,7 +780,7 @@ def main():
                       lambda: check_delphi(run, False), lambda: check_delphi(run, True),
                       lambda: check_rust(run), lambda: check_go(run), lambda: check_python(run),
                       lambda: check_csharp(run), lambda: check_gas(run), lambda: check_datastr(run),
-                      lambda: check_typed(run)):
+                      lambda: check_typed(run), lambda: check_debug_info(run)):
             check()
     print("seed %d (ZEMRIK_COMPILE_SEED=%d repeats this run)\n" % (seed, seed))
     for language, cell, tool, result in run.matrix:
