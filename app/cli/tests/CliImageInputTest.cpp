@@ -1,5 +1,6 @@
 // zemrik-cli on objects and archives made by the real compilers, on a
-// big-endian image, and on images given on standard input.
+// big-endian image, on images given on standard input, and on debug builds
+// whose types shape the tables.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -190,6 +191,71 @@ TEST_F(CliImageInput, StandardInputIsReadOnlyToTheTablesEnd) {
                                 fs::path("/dev/zero"), std::chrono::seconds(10));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.errors;
     EXPECT_EQ(outcome.output.rfind("static unsigned char table[16] = {\n", 0), 0u) << outcome.output;
+}
+
+#if ZEMRIK_CLI_READS_DEBUG_INFO
+// The shapes themselves are the debug info reader's tests; here each way
+// the command line meets them, once.
+TEST_F(CliImageInput, DebugInfoShapesTheTable) {
+    if (!have("gcc")) GTEST_SKIP() << "no gcc";
+    writeText("d.c",
+              "const unsigned short tbl[2][3] = {{1, 2, 3}, {4, 5, 0xFFFF}};\n"
+              "struct rec { unsigned char tag; int v; } recs[2] = {{1, -2}, {3, 4}};\n"
+              "struct holds { int x; union { int i; float f; } v; } hu[1] = {{1, {7}}};\n"
+              "int main(void) { return tbl[0][0] + recs[0].v + hu[0].x; }\n");
+    ASSERT_TRUE(shell("gcc -g -O2 -o d.elf d.c && gcc -O2 -o plain.elf d.c"));
+    struct Case {
+        Arguments arguments;
+        const char* output;
+    };
+    const Case cases[] = {
+        {{"--symbol", "tbl", "-l", "c", "--lf"},
+         "static uint16_t tbl[2][3] = {\n\t{ 0x0001, 0x0002, 0x0003 }, { 0x0004, 0x0005, 0xFFFF } };\n"},
+        {{"--symbol", "recs", "-l", "c", "--lf"},
+         "typedef struct {\n\tuint8_t tag;\n\tint32_t v;\n} recs_record;\n"
+         "static recs_record recs[2] = {\n\t{ 0x01, -0x00000002 }, { 0x03, 0x00000004 } };\n"},
+        // -s keeps whole rows of the inner shape; --name names the table.
+        {{"--symbol", "tbl", "-s", "6", "--name", "t", "-l", "c", "--lf"},
+         "static uint16_t t[1][3] = {\n\t{ 0x0001, 0x0002, 0x0003 } };\n"},
+        // -i prints the bytes as its elements, flat, under the variable's name.
+        {{"--symbol", "tbl", "-i", "bytes", "-n", "6", "-l", "c", "--lf"},
+         "static unsigned char tbl[12] = {\n\t0x01, 0x00, 0x02, 0x00, 0x03, 0x00, \n"
+         "\t0x04, 0x00, 0x05, 0x00, 0xFF, 0xFF };\n"},
+        {{"--symbol", "hu", "-i", "bytes", "-n", "8", "-l", "c", "--lf"},
+         "static unsigned char hu[8] = {\n\t0x01, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00 };\n"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments[1] + " " + test.arguments[2]);
+        expectTable(run(with(test.arguments, "d.elf")), test.output);
+    }
+
+    const Outcome refused = run({"--symbol", "hu", "-l", "c", "d.elf"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(refused.errors,
+              "zemrik-cli: hu: member v is a union; -i TYPE prints its bytes as elements of TYPE\n");
+
+    const Outcome listed = run({"--list-symbols", "--match", "[thr][bue]*", "d.elf"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+    for (const char* line : {"  Type            Name\n", "  uint16_t[2][3]  tbl\n", "  struct rec[2]   recs\n",
+                             "  -               hu\n"}) {
+        EXPECT_NE(listed.output.find(line), std::string::npos) << line << listed.output;
+    }
+    // Without debug info: no Type column, and --symbol as before.
+    const Outcome plain = run({"--list-symbols", "--match", "tbl", "plain.elf"});
+    EXPECT_EQ(plain.output.find("Type"), std::string::npos) << plain.output;
+    expectTable(run({"--symbol", "tbl", "-l", "c", "--lf", "plain.elf"}),
+                "static unsigned short table[6] = {\n\t0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0xFFFF };\n");
+}
+#endif
+
+// i686 Windows images give C names a leading underscore: --symbol takes the C name.
+TEST_F(CliImageInput, SymbolFindsTheUnderscoredCName) {
+    if (!have("i686-w64-mingw32-gcc")) GTEST_SKIP() << "no i686-w64-mingw32-gcc";
+    writeText("u.c", "const unsigned short tbl[3] = {1, 2, 3};\nint main(void) { return tbl[1]; }\n");
+    ASSERT_TRUE(shell("i686-w64-mingw32-gcc -O2 -o u.exe u.c"));
+    expectTable(run({"--symbol", "tbl", "-s", "6", "-l", "c", "--lf", "u.exe"}),
+                "static unsigned short table[3] = {\n\t0x0001, 0x0002, 0x0003 };\n");
 }
 
 }  // namespace
