@@ -1,5 +1,6 @@
 #include "app/cli/DebugTypes.h"
 
+#include <algorithm>
 #include <variant>
 
 #include "debuginfo/DebugInfo.h"

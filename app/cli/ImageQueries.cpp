@@ -280,7 +280,9 @@ Expected<ExecutableImage, Refusal> loadImage(const CliOptions& options, const pl
 
 Expected<TypedImage, Refusal> loadTypedImage(const CliOptions& options, const platform::File* openInput,
                                              image::SymbolReading symbols) {
-    return loadWith(options, openInput, symbols, TypeReading::Read);
+    // Types are only asked of symbols.
+    const auto types = symbols == image::SymbolReading::Read ? TypeReading::Read : TypeReading::Skip;
+    return loadWith(options, openInput, symbols, types);
 }
 
 Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, const platform::File* openInput) {

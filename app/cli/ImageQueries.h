@@ -28,7 +28,7 @@ using Refusal = std::string;
                                                                   const platform::File* openInput,
                                                                   image::SymbolReading symbols);
 
-// An image with its debug info, read when the question needs it.
+// An image with its debug info, read beside its symbols.
 struct TypedImage {
     image::ExecutableImage image;
     DebugTypes types;
