@@ -237,7 +237,8 @@ Expected<void, Refusal> takeDebugType(const std::string& variable, const Expecte
         for (std::size_t k = 1; k < bounds.size(); ++k) row = *bounds[k] > UINT32_MAX ? 0 : row * *bounds[k];
         if (row != 0 && row <= *size && *size % row == 0) {
             shape.dims.push_back(static_cast<std::uint32_t>(*size / row));
-            for (std::size_t k = 1; k < bounds.size(); ++k) shape.dims.push_back(static_cast<std::uint32_t>(*bounds[k]));
+            for (std::size_t k = 1; k < bounds.size(); ++k)
+                shape.dims.push_back(static_cast<std::uint32_t>(*bounds[k]));
         }
     }
     const typed::LanguageRow& row = languageRow(resolved.language);

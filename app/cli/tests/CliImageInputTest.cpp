@@ -232,8 +232,7 @@ TEST_F(CliImageInput, DebugInfoShapesTheTable) {
     const Outcome refused = run({"--symbol", "hu", "-l", "c", "d.elf"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.output, "");
-    EXPECT_EQ(refused.errors,
-              "zemrik-cli: hu: member v is a union; -i TYPE prints its bytes as elements of TYPE\n");
+    EXPECT_EQ(refused.errors, "zemrik-cli: hu: member v is a union; -i TYPE prints its bytes as elements of TYPE\n");
 
     const Outcome listed = run({"--list-symbols", "--match", "[thr][bue]*", "d.elf"});
     EXPECT_EQ(listed.exitCode, 0) << listed.errors;
