@@ -27,6 +27,8 @@ constexpr LanguageRefusal kConstRefusals[] = {
     {CliLanguage::DataStr, kDeclaresNothing},         {CliLanguage::Asm, kAssemblerSections},
     {CliLanguage::Gas, kAssemblerSections},           {CliLanguage::Go, "Go has no constant arrays"},
     {CliLanguage::Python, "Python has no constants"},
+    {CliLanguage::Java, "Java's final fixes the array, not its elements"},
+    {CliLanguage::JavaScript, "JavaScript's const fixes the typed array, not its elements"},
 };
 
 std::optional<std::string_view> refusalFor(std::span<const LanguageRefusal> refusals, CliLanguage language) {
@@ -105,6 +107,8 @@ Language requestLanguage(CliLanguage language) {
     if (language == CliLanguage::Gas) return Language::Asm;
     return isOwnLanguage(language) ? Language::C : static_cast<Language>(language);
 }
+
+bool hasStyleRow(CliLanguage language) { return language <= CliLanguage::Gas; }
 
 std::optional<std::string_view> constRefusal(CliLanguage language) { return refusalFor(kConstRefusals, language); }
 
