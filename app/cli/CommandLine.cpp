@@ -135,13 +135,19 @@ std::string listed(std::span<const std::string_view> choices) {
 
 constexpr auto languageValue(CliLanguage language) { return static_cast<int>(language); }
 constexpr NamedValue kLanguageNames[] = {
-    {"c", languageValue(CliLanguage::C)},           {"asm", languageValue(CliLanguage::Asm)},
-    {"delphi", languageValue(CliLanguage::Delphi)}, {"datastr", languageValue(CliLanguage::DataStr)},
-    {"rust", languageValue(CliLanguage::Rust)},     {"go", languageValue(CliLanguage::Go)},
-    {"python", languageValue(CliLanguage::Python)}, {"csharp", languageValue(CliLanguage::CSharp)},
-    {"gas", languageValue(CliLanguage::Gas)},       {"java", languageValue(CliLanguage::Java)},
+    {"c", languageValue(CliLanguage::C)},
+    {"asm", languageValue(CliLanguage::Asm)},
+    {"delphi", languageValue(CliLanguage::Delphi)},
+    {"datastr", languageValue(CliLanguage::DataStr)},
+    {"rust", languageValue(CliLanguage::Rust)},
+    {"go", languageValue(CliLanguage::Go)},
+    {"python", languageValue(CliLanguage::Python)},
+    {"csharp", languageValue(CliLanguage::CSharp)},
+    {"gas", languageValue(CliLanguage::Gas)},
+    {"java", languageValue(CliLanguage::Java)},
     {"javascript", languageValue(CliLanguage::JavaScript)},
-    {"cpp", languageValue(CliLanguage::C)},         {"c++", languageValue(CliLanguage::C)},
+    {"cpp", languageValue(CliLanguage::C)},
+    {"c++", languageValue(CliLanguage::C)},
 };
 // -l's choices as its usage error and front ends list them; the aliases after.
 constexpr std::string_view kLanguageChoices[] = {"c",      "asm",    "delphi", "datastr", "rust",      "go",
@@ -395,8 +401,7 @@ private:
             if (equals != std::string_view::npos) return addError("option " + shownName + " doesn't allow an argument");
             return take(entry);
         }
-        if (equals != std::string_view::npos)
-            return addErrorIfAny(give(entry, body.substr(equals + 1)));
+        if (equals != std::string_view::npos) return addErrorIfAny(give(entry, body.substr(equals + 1)));
         if (next_ == arguments_.size()) return addError("option " + shownName + " requires an argument");
         addErrorIfAny(give(entry, arguments_[next_++]));
     }
@@ -492,8 +497,7 @@ private:
         if (options.record && wasSeen(OptionId::Items)) addError("--record gives each field's type: leave out -i");
         const std::string_view refusal = languageRow(options.language).shapeRefusal;
         if (!refusal.empty()) addError(std::string(refusal));
-        if (options.dumpToFile) addError("--dump-to-file writes the dialog's flat tables: give -o FILE for --record "
-                                         "and --dims");
+        if (options.dumpToFile) addError("--dump-to-file writes flat tables: give -o FILE for --record and --dims");
         // A record larger than -s is wrong whatever the file holds.
         const std::optional<std::uint32_t> size = convertHexField(options.tableSize);
         if (options.record && size && options.record->byteSize() > *size) {
