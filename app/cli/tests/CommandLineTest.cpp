@@ -136,6 +136,14 @@ TEST(CommandLine, ItemsNamesAreTheChoicesItsUsageErrorLists) {
     EXPECT_EQ(refused.error(), "-i/--items: '?' is not " + listed);
 }
 
+// -l's names, the language enum and the typed rows come in one order: a name
+// selects the row of the same name, Java and JavaScript too.
+TEST(CommandLine, EveryLanguageNameSelectsItsOwnRow) {
+    for (const std::string_view name : languageNames()) {
+        EXPECT_EQ(languageRow(parsedOptions({"-l", name, "f"}).language).cliName, name);
+    }
+}
+
 TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
     const CliOptions all =
         parsedOptions({"--rva", "--big-endian", "--decimal", "--dump-to-file", "--fixed-types", "--name=crc", "f"});
