@@ -148,6 +148,11 @@ std::optional<RunRequest> buildRunRequest(RequestSource& source) {
         request.typedTable = std::move(typedTable);
         request.typedTable->options.tableSize = request.tableSize;
         request.typedTable->options.itemsPerLine = request.itemsPerLine;
+        // Records and dimensions must fit the size the fields gave.
+        if (const auto fits = typed::checkTypedOptions(*request.typedTable->row, request.typedTable->options); !fits) {
+            refuse(source, fits.error());
+            return std::nullopt;
+        }
     } else {
         request.style = source.ownStyle();
     }

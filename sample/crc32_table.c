@@ -1,6 +1,9 @@
 /* A small program that carries a well-known lookup table: the CRC-32 table
  * of the reflected polynomial 0xEDB88320. Its 256 dwords are a table to find
- * in the built image by its virtual address. */
+ * in the built image by its virtual address. Beside it, tables of other
+ * shapes: the same CRC a nibble at a time (two dimensions), a sine (floats)
+ * and an opcode table (records). */
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -74,6 +77,50 @@ const unsigned int crc32_table[256] = {
     0xB40BBE37U, 0xC30C8EA1U, 0x5A05DF1BU, 0x2D02EF8DU
 };
 
+/* The CRC-32 table a nibble at a time: row 0 for the low four bits of the
+ * index, row 1 for the high four (crc32_table[n] and crc32_table[n << 4]);
+ * a byte's entry is the exclusive or of its two nibbles'. */
+const uint32_t crc32_nibbles[2][16] = {
+    {
+        0x00000000U, 0x77073096U, 0xEE0E612CU, 0x990951BAU,
+        0x076DC419U, 0x706AF48FU, 0xE963A535U, 0x9E6495A3U,
+        0x0EDB8832U, 0x79DCB8A4U, 0xE0D5E91EU, 0x97D2D988U,
+        0x09B64C2BU, 0x7EB17CBDU, 0xE7B82D07U, 0x90BF1D91U
+    },
+    {
+        0x00000000U, 0x1DB71064U, 0x3B6E20C8U, 0x26D930ACU,
+        0x76DC4190U, 0x6B6B51F4U, 0x4DB26158U, 0x5005713CU,
+        0xEDB88320U, 0xF00F9344U, 0xD6D6A3E8U, 0xCB61B38CU,
+        0x9B64C2B0U, 0x86D3D2D4U, 0xA00AE278U, 0xBDBDF21CU
+    }
+};
+
+/* One period of a sine in 16 steps. */
+const float sine_table[16] = {
+    0.0f, 0.38268343f, 0.70710677f, 0.9238795f,
+    1.0f, 0.9238795f, 0.70710677f, 0.38268343f,
+    0.0f, -0.38268343f, -0.70710677f, -0.9238795f,
+    -1.0f, -0.9238795f, -0.70710677f, -0.38268343f
+};
+
+/* An opcode table: each opcode's id, the offset of its handler and a scale,
+ * laid out as the compiler lays out the struct (two bytes of padding after
+ * the id). */
+struct opcode {
+    uint16_t id;
+    uint32_t offset;
+    float scale;
+};
+
+const struct opcode opcode_table[6] = {
+    {0x01, 0x0000, 1.0f},
+    {0x02, 0x0040, 0.5f},
+    {0x10, 0x0080, 0.25f},
+    {0x11, 0x00C0, 2.0f},
+    {0x20, 0x0100, 1.5f},
+    {0x7F, 0x0140, -1.0f}
+};
+
 static unsigned long crc32(const unsigned char *data, size_t length)
 {
     unsigned long crc = 0xFFFFFFFFU;
@@ -84,10 +131,25 @@ static unsigned long crc32(const unsigned char *data, size_t length)
     return crc ^ 0xFFFFFFFFU;
 }
 
+/* The same CRC from the nibble tables. */
+static unsigned long crc32_by_nibbles(const unsigned char *data, size_t length)
+{
+    unsigned long crc = 0xFFFFFFFFU;
+    size_t index;
+
+    for (index = 0; index < length; ++index) {
+        const unsigned int byte = (crc ^ data[index]) & 0xFF;
+        crc = crc32_nibbles[0][byte & 0x0F] ^ crc32_nibbles[1][byte >> 4] ^ (crc >> 8);
+    }
+    return crc ^ 0xFFFFFFFFU;
+}
+
 int main(int argc, char **argv)
 {
     const char *text = argc > 1 ? argv[1] : "123456789";
 
-    printf("%08lX\n", crc32((const unsigned char *)text, strlen(text)));
-    return 0;
+    const unsigned long crc = crc32((const unsigned char *)text, strlen(text));
+
+    printf("%08lX\n", crc);
+    return crc == crc32_by_nibbles((const unsigned char *)text, strlen(text)) ? 0 : 1;
 }

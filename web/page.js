@@ -6,7 +6,7 @@
 const kShownLimit = 256 * 1024;
 // The file name Save gives, by language.
 const kExtensions = {c: 'c', asm: 'asm', delphi: 'pas', datastr: 'txt', rust: 'rs', go: 'go', python: 'py',
-                     csharp: 'cs', gas: 's'};
+                     csharp: 'cs', gas: 's', java: 'java', javascript: 'js'};
 // The engine's second lines name its options; the page names its controls.
 const kControlNames = [
   [/-s\/--size( HEX)?/g, 'Size'], [/-a\/--address( HEX)?/g, 'Address'], [/--va( HEX)?/g, 'Virtual address'],

@@ -19,6 +19,8 @@ struct LanguageRefusal {
 };
 
 constexpr std::string_view kDeclaresNothing = "Data Str declares nothing";
+constexpr std::string_view kJavaFinal = "Java's final fixes the array, not its elements";
+constexpr std::string_view kJavaScriptConst = "JavaScript's const fixes the typed array, not its elements";
 constexpr std::string_view kAssemblerSections = "an assembler's table is as read-only as the section it is put in";
 
 // Where a read-only table can't be declared. C gets its const; Delphi's typed
@@ -26,7 +28,8 @@ constexpr std::string_view kAssemblerSections = "an assembler's table is as read
 constexpr LanguageRefusal kConstRefusals[] = {
     {CliLanguage::DataStr, kDeclaresNothing},         {CliLanguage::Asm, kAssemblerSections},
     {CliLanguage::Gas, kAssemblerSections},           {CliLanguage::Go, "Go has no constant arrays"},
-    {CliLanguage::Python, "Python has no constants"},
+    {CliLanguage::Python, "Python has no constants"}, {CliLanguage::Java, kJavaFinal},
+    {CliLanguage::JavaScript, kJavaScriptConst},
 };
 
 std::optional<std::string_view> refusalFor(std::span<const LanguageRefusal> refusals, CliLanguage language) {
@@ -105,6 +108,8 @@ Language requestLanguage(CliLanguage language) {
     if (language == CliLanguage::Gas) return Language::Asm;
     return isOwnLanguage(language) ? Language::C : static_cast<Language>(language);
 }
+
+bool hasStyleRow(CliLanguage language) { return language <= CliLanguage::Gas; }
 
 std::optional<std::string_view> constRefusal(CliLanguage language) { return refusalFor(kConstRefusals, language); }
 

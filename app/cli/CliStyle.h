@@ -15,7 +15,7 @@ namespace zemrik::cli {
 
 // zemrik-cli's languages: the dialog's four in the order of its list, then
 // the ones only the command line prints.
-enum class CliLanguage : std::uint8_t { C, Asm, Delphi, DataStr, Rust, Go, Python, CSharp, Gas };
+enum class CliLanguage : std::uint8_t { C, Asm, Delphi, DataStr, Rust, Go, Python, CSharp, Gas, Java, JavaScript };
 
 enum class LineEnd : std::uint8_t { CrLf, Lf };
 // The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
@@ -34,6 +34,10 @@ const typed::LanguageRow& languageRow(CliLanguage language);
 // languages are checked and walked as C is (no line-end trim), but the GNU
 // assembler as the dialog's assembler, which drops the separator at a line's end.
 Language requestLanguage(CliLanguage language);
+
+// Whether the language prints bytes, words and dwords through a style row;
+// the later ones print every table through their typed rows.
+bool hasStyleRow(CliLanguage language);
 
 // Why --const or --length can't be given for the language, or nothing when
 // it can (--const may still change nothing: see constnessHasEffect).

@@ -12,11 +12,16 @@ std::optional<ElementSize> itemsEntryOf(typed::ElementType type) {
 }
 
 std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
-    if (!options.debugShape && itemsEntryOf(options.items)) return std::nullopt;
+    const bool flat = !options.record && options.dims.empty();
+    if (!options.debugShape && itemsEntryOf(options.items) && flat && hasStyleRow(options.language)) return std::nullopt;
     TypedChoice choice;
     choice.row = &languageRow(options.language);
     typed::TypedOptions& typedOptions = choice.options;
-    typedOptions.type = options.items;
+    // A record's size is checked against the table's by the walk's own
+    // check: bytes divide any size.
+    typedOptions.type = options.record ? typed::ElementType::U8 : options.items;
+    typedOptions.record = options.record ? &*options.record : nullptr;
+    typedOptions.dims = options.dims;
     typedOptions.notation = options.decimal ? Notation::Decimal : Notation::Hex;
     typedOptions.name = options.name;
     typedOptions.naming = options.types == TypeNames::Fixed ? typed::TypeNaming::Fixed : typed::TypeNaming::Classic;

@@ -1,5 +1,6 @@
 // Which of zemrik-cli's tables the typed walk prints (64-bit, signed and
-// floating-point elements), and the typed walk's options made from the
+// floating-point elements, records, dimensions, and every table of the
+// languages without a style row), and the typed walk's options made from the
 // command line's, in one place.
 #pragma once
 

@@ -10,6 +10,7 @@
 #include "app/cli/AsciiCase.h"
 #include "app/cli/CliTypedTable.h"
 #include "app/cli/ReservedWords.h"
+#include "run/FieldConversion.h"
 #include "zemrik/Version.h"
 
 namespace zemrik::cli {
@@ -40,6 +41,8 @@ enum class OptionId {
     Demangle,
     Const,
     Length,
+    Record,
+    Dims,
 };
 
 // Every option, once: the parser walks this table, and --help and the man
@@ -51,7 +54,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 24> kOptions{{
+constexpr std::array<OptionEntry, 26> kOptions{{
     {"address", 'a', "HEX", OptionId::Address},
     {"size", 's', "HEX", OptionId::TableSize},
     {"items", 'i', "TYPE", OptionId::Items},
@@ -76,6 +79,8 @@ constexpr std::array<OptionEntry, 24> kOptions{{
     {"demangle", '\0', "", OptionId::Demangle},
     {"const", '\0', "", OptionId::Const},
     {"length", '\0', "", OptionId::Length},
+    {"record", '\0', "FIELDS", OptionId::Record},
+    {"dims", '\0', "DIMS", OptionId::Dims},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -130,16 +135,23 @@ std::string listed(std::span<const std::string_view> choices) {
 
 constexpr auto languageValue(CliLanguage language) { return static_cast<int>(language); }
 constexpr NamedValue kLanguageNames[] = {
-    {"c", languageValue(CliLanguage::C)},           {"asm", languageValue(CliLanguage::Asm)},
-    {"delphi", languageValue(CliLanguage::Delphi)}, {"datastr", languageValue(CliLanguage::DataStr)},
-    {"rust", languageValue(CliLanguage::Rust)},     {"go", languageValue(CliLanguage::Go)},
-    {"python", languageValue(CliLanguage::Python)}, {"csharp", languageValue(CliLanguage::CSharp)},
-    {"gas", languageValue(CliLanguage::Gas)},       {"cpp", languageValue(CliLanguage::C)},
+    {"c", languageValue(CliLanguage::C)},
+    {"asm", languageValue(CliLanguage::Asm)},
+    {"delphi", languageValue(CliLanguage::Delphi)},
+    {"datastr", languageValue(CliLanguage::DataStr)},
+    {"rust", languageValue(CliLanguage::Rust)},
+    {"go", languageValue(CliLanguage::Go)},
+    {"python", languageValue(CliLanguage::Python)},
+    {"csharp", languageValue(CliLanguage::CSharp)},
+    {"gas", languageValue(CliLanguage::Gas)},
+    {"java", languageValue(CliLanguage::Java)},
+    {"javascript", languageValue(CliLanguage::JavaScript)},
+    {"cpp", languageValue(CliLanguage::C)},
     {"c++", languageValue(CliLanguage::C)},
 };
 // -l's choices as its usage error and front ends list them; the aliases after.
-constexpr std::string_view kLanguageChoices[] = {"c",  "asm",    "delphi", "datastr", "rust",
-                                                 "go", "python", "csharp", "gas"};
+constexpr std::string_view kLanguageChoices[] = {"c",      "asm",    "delphi", "datastr", "rust",      "go",
+                                                 "python", "csharp", "gas",    "java",    "javascript"};
 
 constexpr std::size_t kHexDigitsAtMost = 8;
 constexpr std::size_t kVirtualAddressDigitsAtMost = 16;
@@ -270,6 +282,12 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
     }
     case OptionId::Symbol: options.symbol = value; break;
     case OptionId::Match: options.match = value; break;
+    case OptionId::Dims: {
+        auto dims = typed::parseDims(value);
+        if (!dims) return dims.error();
+        options.dims = std::move(*dims);
+        break;
+    }
     case OptionId::Output:
         if (value.empty()) return invalidValue(entry, value, "a file name");
         // "-" is standard output, as without the option.
@@ -384,10 +402,9 @@ private:
             if (equals != std::string_view::npos) return addError("option " + shownName + " doesn't allow an argument");
             return take(entry);
         }
-        if (equals != std::string_view::npos)
-            return addErrorIfAny(applyValue(entry, body.substr(equals + 1), command_.options));
+        if (equals != std::string_view::npos) return addErrorIfAny(give(entry, body.substr(equals + 1)));
         if (next_ == arguments_.size()) return addError("option " + shownName + " requires an argument");
-        addErrorIfAny(applyValue(entry, arguments_[next_++], command_.options));
+        addErrorIfAny(give(entry, arguments_[next_++]));
     }
 
     // "-s40", "-s 40", and flags grouped as in "-h". An unknown letter ends
@@ -403,12 +420,22 @@ private:
                 continue;
             }
             const std::string_view attached = group.substr(position + 1);
-            if (!attached.empty()) return addErrorIfAny(applyValue(*entry, attached, command_.options));
+            if (!attached.empty()) return addErrorIfAny(give(*entry, attached));
             if (next_ == arguments_.size()) {
                 return addError("option requires an argument -- '" + std::string(1, entry->shortName) + "'");
             }
-            return addErrorIfAny(applyValue(*entry, arguments_[next_++], command_.options));
+            return addErrorIfAny(give(*entry, arguments_[next_++]));
         }
+    }
+
+    // --record's fields are read once the whole line is, when the language
+    // whose reserved words they must avoid is known.
+    std::optional<std::string> give(const OptionEntry& entry, std::string_view value) {
+        if (entry.id == OptionId::Record) {
+            recordText_ = value;
+            return std::nullopt;
+        }
+        return applyValue(entry, value, command_.options);
     }
 
     void take(const OptionEntry& flag) {
@@ -434,6 +461,10 @@ private:
             addError("--dump-to-file writes bytes, words and dwords: give -o FILE for " +
                      std::string(typed::typeName(options.items)));
         }
+        if (options.dumpToFile && !hasStyleRow(options.language)) {
+            addError("--dump-to-file writes bytes, words and dwords as the dialog prints them: give -o FILE for " +
+                     std::string(languageRow(options.language).cliName));
+        }
         // result.txt keeps the dialog's format, CR LF line ends included.
         if (options.lineEnd == LineEnd::Lf && options.dumpToFile) {
             addError("--lf and --dump-to-file exclude each other: result.txt keeps CR LF");
@@ -448,11 +479,35 @@ private:
                 options.length == LengthConstant::After ? lengthRefusal(options.language) : std::nullopt) {
             addError("--length: " + std::string(*reason));
         }
+        checkRecordAndDims();
         if (operands_.empty()) return addError("missing FILE");
         if (operands_.size() > 1) addError("extra operand " + quoted(operands_[1]));
     }
 
+    // --record and --dims: the fields read, and what the language and -s
+    // already tell of them.
+    void checkRecordAndDims() {
+        CliOptions& options = command_.options;
+        if (recordText_) {
+            auto record = typed::parseRecordSpec(
+                *recordText_, [&](std::string_view name) { return languageReserving(options.language, name); });
+            if (!record) return addError(record.error());
+            options.record = std::move(*record);
+        }
+        if (!options.record && options.dims.empty()) return;
+        if (options.record && wasSeen(OptionId::Items)) addError("--record gives each field's type: leave out -i");
+        const std::string_view refusal = languageRow(options.language).shapeRefusal;
+        if (!refusal.empty()) addError(std::string(refusal));
+        if (options.dumpToFile) addError("--dump-to-file writes flat tables: give -o FILE for --record and --dims");
+        // A record larger than -s is wrong whatever the file holds.
+        const std::optional<std::uint32_t> size = convertHexField(options.tableSize);
+        if (options.record && size && options.record->byteSize() > *size) {
+            addError(typed::checkShape(options.record, {}, typed::ElementType::U8, *size).error());
+        }
+    }
+
     const std::vector<std::string_view>& arguments_;
+    std::optional<std::string_view> recordText_;
     std::size_t next_ = 0;
     std::vector<std::string_view> operands_;
     std::vector<OptionId> seen_;
@@ -479,7 +534,8 @@ std::vector<std::string_view> languageNames() { return {std::begin(kLanguageChoi
 std::string_view helpText() {
     return "Usage: zemrik-cli [options] FILE\n"
            "Print a table of numbers found in FILE as C, ASM, Delphi, Data Str, Rust, Go,\n"
-           "Python, C# or GNU assembler source text. FILE - reads standard input.\n"
+           "Python, C#, GNU assembler, Java or JavaScript source text. FILE - reads\n"
+           "standard input.\n"
            "Without -a and -s the whole file: zemrik-cli -i bytes -l c FILE\n"
            "\n"
            "The table (each may be left out; the listings need only FILE):\n"
@@ -498,11 +554,20 @@ std::string_view helpText() {
            "                       to f32 and f64: they print as the shortest decimal\n"
            "                       that reads back to the same bits (in asm and gas, as\n"
            "                       those bits in hex); datastr prints any type's bytes\n"
-           "  -l, --language LANG  c, asm, delphi, datastr, rust, go, python, csharp or\n"
-           "                       gas (GNU as); cpp and c++ are c (default: asm)\n"
+           "  -l, --language LANG  c, asm, delphi, datastr, rust, go, python, csharp,\n"
+           "                       gas (GNU as), java or javascript; cpp and c++ are c\n"
+           "                       (default: asm)\n"
+           "      --record FIELDS  read the table as records of comma-separated fields\n"
+           "                       NAME:TYPE or NAME:TYPE[COUNT], TYPE one of u8 to f64;\n"
+           "                       a field named _ is padding, read and not printed;\n"
+           "                       -n counts records (default: 1); not with -i\n"
+           "      --dims DIMS      print an array of the extents AxB[xC...], outermost\n"
+           "                       first, whose product is the element or record count;\n"
+           "                       -n counts innermost items (default: the most of 16\n"
+           "                       bytes' worth that divides the innermost extent)\n"
            "      --const          declare the table read-only: C const (Delphi, Rust\n"
            "                       and C# tables are read-only already; Go, Python,\n"
-           "                       the assemblers and datastr refuse it)\n"
+           "                       Java, JavaScript, the assemblers and datastr refuse it)\n"
            "      --length         follow the declaration with a constant NAME_len\n"
            "                       (TABLE_LEN in Rust) of its element count\n"
            "      --name IDENT     the declaration's name instead of table (TABLE in\n"

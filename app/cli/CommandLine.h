@@ -12,6 +12,7 @@
 #include "app/cli/DebugTypes.h"
 #include "base/Expected.h"
 #include "typed/ElementType.h"
+#include "typed/RecordSpec.h"
 
 namespace zemrik::cli {
 
@@ -46,6 +47,10 @@ struct CliOptions {
     bool littleEndian = false;
     std::optional<std::string> match;  // --match: list only the symbols whose name matches
     bool demangle = false;             // show C++ names demangled; --symbol matches them too
+    // --record: the table as back-to-back records, the fields' names checked
+    // against the language's reserved words.
+    std::optional<typed::RecordSpec> record;
+    std::vector<std::uint32_t> dims;  // --dims: the extents, outermost first; empty: one dimension
     // Set when the image gives a symbol no size: what to say after the
     // request's refusal of the missing size.
     std::string missingSizeHint;

@@ -38,7 +38,13 @@ std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uin
 
 std::string itemsPerLineField(const CliOptions& options) {
     if (!options.itemsPerLine.empty()) return options.itemsPerLine;
-    return std::to_string(kDefaultLineBytes / printedElementWidth(options));
+    if (options.record) return "1";
+    std::uint32_t perLine = kDefaultLineBytes / printedElementWidth(options);
+    // A line holds no more than a run of the innermost extent, and whole lines fill it.
+    if (!options.dims.empty()) {
+        while (options.dims.back() % perLine != 0) --perLine;
+    }
+    return std::to_string(perLine);
 }
 
 }  // namespace zemrik::cli

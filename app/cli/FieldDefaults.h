@@ -35,7 +35,9 @@ std::string addressField(const CliOptions& options);
 std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uint32_t fileSize);
 // Whether tableSizeField fills the field in rather than passing -s on.
 bool tableSizeDefaults(const CliOptions& options, SizeDefault rule);
-// The items-per-line field: as typed, else kDefaultLineBytes' worth of elements.
+// The items-per-line field: as typed, else kDefaultLineBytes' worth of
+// elements (with --dims, the most of those that divide the innermost extent),
+// or one record.
 std::string itemsPerLineField(const CliOptions& options);
 
 }  // namespace zemrik::cli

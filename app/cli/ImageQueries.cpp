@@ -220,13 +220,13 @@ bool canBeNamed(const std::string& variable, CliLanguage language) {
 }
 
 // The shape the debug info gives the table, what the command line gave
-// winning: with -i the table prints exactly as without debug info
-// (--record and --dims, when given, are to win likewise); the outermost
+// winning: with -i, --record or --dims the table prints exactly as without
+// debug info; the outermost
 // bound follows the table's size, so -s prints whole rows of an inner shape;
 // --name names the declaration, the variable's own name otherwise.
 Expected<void, Refusal> takeDebugType(const std::string& variable, const Expected<VariableType, std::string>& type,
                                       CliOptions& resolved) {
-    if (resolved.itemsGiven) return {};
+    if (resolved.itemsGiven || resolved.record || !resolved.dims.empty()) return {};
     if (resolved.name.empty() && canBeNamed(variable, resolved.language)) resolved.name = variable;
     if (!type) return failure(type.error() + "; -i TYPE prints its bytes as elements of TYPE");
     DebugShape shape = type->element;

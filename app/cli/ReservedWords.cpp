@@ -50,6 +50,22 @@ constexpr std::string_view kCSharpWords =
     "string struct switch this throw true try typeof uint ulong unchecked unsafe ushort using virtual "
     "void volatile while";
 
+// Java's keywords and literals, "_" among them; its contextual words (var,
+// record, yield) may name a field.
+constexpr std::string_view kJavaWords =
+    "_ abstract assert boolean break byte case catch char class const continue default do double else enum "
+    "extends false final finally float for goto if implements import instanceof int interface long native "
+    "new null package private protected public return short static strictfp super switch synchronized this "
+    "throw throws transient true try void volatile while";
+
+// JavaScript's reserved words in strict code (a module's), with the two
+// names strict code can't bind.
+constexpr std::string_view kJavaScriptWords =
+    "arguments await break case catch class const continue debugger default delete do else enum eval export "
+    "extends false finally for function if implements import in instanceof interface let new null package "
+    "private protected public return static super switch this throw true try typeof var void while with "
+    "yield";
+
 enum class Comparison { Exact, IgnoringCase };
 
 struct ReservedWords {
@@ -66,6 +82,8 @@ constexpr ReservedWords kReserved[] = {
     {CliLanguage::Go, "Go", Comparison::Exact, kGoWords},
     {CliLanguage::Python, "Python", Comparison::Exact, kPythonWords},
     {CliLanguage::CSharp, "C#", Comparison::Exact, kCSharpWords},
+    {CliLanguage::Java, "Java", Comparison::Exact, kJavaWords},
+    {CliLanguage::JavaScript, "JavaScript", Comparison::Exact, kJavaScriptWords},
 };
 
 bool sameWord(std::string_view word, std::string_view name, Comparison comparison) {

@@ -1,5 +1,5 @@
 // The words each language reserves, which --name can't give the table's
-// declaration.
+// declaration nor --record a field.
 #pragma once
 
 #include <optional>

@@ -62,6 +62,9 @@ protected:
     }
 };
 
+// Two records of id:u16, a padding byte and v:u8[2].
+const Bytes kRecordBytes{0x01, 0x00, 0xAA, 0x10, 0x20, 0x02, 0x00, 0xBB, 0x30, 0x40};
+
 struct TableCase {
     const char* name;
     Bytes input;
@@ -159,7 +162,28 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"OptionsAfterTheFileAndDoubleDash",
                   {0x01, 0x02},
                   {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
-                  "static unsigned short table[1] = {\r\n\t0x0201 };"}),
+                  "static unsigned short table[1] = {\r\n\t0x0201 };"},
+        // One record a line when -n is left out; the padding byte is read, not printed.
+        TableCase{
+            "CRecords",
+            kRecordBytes,
+            {"-l", "c", "--lf", "--record", "id:u16,_:u8,v:u8[2]"},
+            "typedef struct {\n\tunsigned short id;\n\tunsigned char v[2];\n} table_record;\n"
+            "static table_record table[2] = {\n\t{ 0x0001, { 0x10, 0x20 } }, \n\t{ 0x0002, { 0x30, 0x40 } } };\n"},
+        // A line holds one run of the innermost extent when -n is left out.
+        TableCase{"CSharpDimsDecimal",
+                  kRecordBytes,
+                  {"-l", "csharp", "-i", "i8", "--decimal", "--dims", "2x3", "-s", "6", "--lf"},
+                  "static readonly sbyte[,] table = {\n    {    1,    0,  -86 },\n    {   16,   32,    2 },\n};\n"},
+        // Words print through Java's typed row: a short holds the bits.
+        TableCase{"JavaWords",
+                  kRecordBytes,
+                  {"-l", "java", "-i", "words", "-a", "6", "-s", "4"},
+                  "static final short[] TABLE = {\r\n    (short)0xBB00, 0x4030,\r\n};"},
+        TableCase{"JavaScriptSigned",
+                  kRecordBytes,
+                  {"-l", "javascript", "-i", "i16", "-a", "6", "-s", "4", "--lf"},
+                  "const table = new Int16Array([\n    -0x4500, 0x4030,\n]);\n"}),
     test::CaseName());
 
 struct RefusalCase {
@@ -217,6 +241,14 @@ INSTANTIATE_TEST_SUITE_P(
                     kFourBytes,
                     {"-s", "0", "-a", "0", "-n", "8"},
                     "A zero somewhere :)\nzemrik-cli: the table's size (-s/--size) is 0"},
+        RefusalCase{"SizeNotAWholeNumberOfRecords",
+                    kFourBytes,
+                    {"--record", "a:u8[3]"},
+                    "the table's 4 bytes are not divisible into records of 3 bytes"},
+        RefusalCase{"DimsNotTheElementCount",
+                    kFourBytes,
+                    {"--dims", "1x1"},
+                    "--dims: the extents' product 1 is not the table's 2 elements"},
         RefusalCase{"TableBeyondTheFile",
                     kFourBytes,
                     {"-s", "2", "-a", "3", "-n", "8", "-i", "bytes"},
@@ -383,11 +415,19 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"MissingValue", {"a", "-s"}, "option requires an argument -- 's'"},
         UsageCase{"UnknownLanguage",
                   {"-l", "cobol", "a"},
-                  "-l/--language: 'cobol' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},
+                  "-l/--language: 'cobol' is not c, asm, delphi, datastr, rust, go, python, csharp, gas, java or "
+                  "javascript"},
         UsageCase{"StrictValue", {"-n", "1000", "a"}, "-n/--per-line: '1000' is not a decimal number from 1 to 255"},
         UsageCase{"LfIntoResultTxt",
                   {"--dump-to-file", "--lf", "a"},
-                  "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"}),
+                  "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"},
+        // Before FILE is opened: it need not exist.
+        UsageCase{"BadRecordBeforeTheFile",
+                  {"--record", "id:u16,id:u8", "no such file"},
+                  "--record field 2 \"id:u8\": the name \"id\" is taken by an earlier field"},
+        UsageCase{"FieldNameTheLanguageReserves",
+                  {"-l", "go", "--record", "range:u8", "no such file"},
+                  "--record field 1 \"range:u8\": \"range\" is a word Go reserves"}),
     test::CaseName());
 
 TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {

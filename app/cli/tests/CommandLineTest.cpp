@@ -116,7 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{{"-l", "rust", "f"}, typed::ElementType::U16, CliLanguage::Rust},
                       ChoiceCase{{"-l", "Go", "f"}, typed::ElementType::U16, CliLanguage::Go},
                       ChoiceCase{{"-l", "PYTHON", "f"}, typed::ElementType::U16, CliLanguage::Python},
-                      ChoiceCase{{"-l", "CSharp", "f"}, typed::ElementType::U16, CliLanguage::CSharp}));
+                      ChoiceCase{{"-l", "CSharp", "f"}, typed::ElementType::U16, CliLanguage::CSharp},
+                      ChoiceCase{{"-l", "Java", "f"}, typed::ElementType::U16, CliLanguage::Java},
+                      ChoiceCase{{"-l", "javascript", "f"}, typed::ElementType::U16, CliLanguage::JavaScript}));
 
 // What a front end offers for -i is what its usage error lists, each one
 // taken by the parser (the dialog's names and the type names may name the
@@ -132,6 +134,14 @@ TEST(CommandLine, ItemsNamesAreTheChoicesItsUsageErrorLists) {
     const auto refused = parseCommandLine({"-i", "?", "f"});
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error(), "-i/--items: '?' is not " + listed);
+}
+
+// -l's names, the language enum and the typed rows come in one order: a name
+// selects the row of the same name, Java and JavaScript too.
+TEST(CommandLine, EveryLanguageNameSelectsItsOwnRow) {
+    for (const std::string_view name : languageNames()) {
+        EXPECT_EQ(languageRow(parsedOptions({"-l", name, "f"}).language).cliName, name);
+    }
 }
 
 TEST(CommandLine, FlagsAreSetOnlyWhenGiven) {
@@ -332,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"ErrorBeforeHelpWins", {"-x", "-h"}, "invalid option -- 'x'"},
         UsageErrorCase{"AmbiguousPrefix",
                        {"--d", "f"},
-                       "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file' '--demangle'"},
+                       "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file' '--demangle' '--dims'"},
         UsageErrorCase{"MissingLongValue", {"f", "--size"}, "option '--size' requires an argument"},
         UsageErrorCase{"MissingShortValue", {"f", "-a"}, "option requires an argument -- 'a'"},
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
@@ -351,10 +361,12 @@ INSTANTIATE_TEST_SUITE_P(
             "-i/--items: '' is not bytes, words, dwords, qwords, u8, u16, u32, u64, i8, i16, i32, i64, f32 or f64"},
         UsageErrorCase{"UnknownLanguage",
                        {"-l", "pascal", "f"},
-                       "-l/--language: 'pascal' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},
-        UsageErrorCase{"LanguageBoxText",
-                       {"-l", "C/C++", "f"},
-                       "-l/--language: 'C/C++' is not c, asm, delphi, datastr, rust, go, python, csharp or gas"},
+                       "-l/--language: 'pascal' is not c, asm, delphi, datastr, rust, go, python, csharp, gas, java or "
+                       "javascript"},
+        UsageErrorCase{
+            "LanguageBoxText",
+            {"-l", "C/C++", "f"},
+            "-l/--language: 'C/C++' is not c, asm, delphi, datastr, rust, go, python, csharp, gas, java or javascript"},
         UsageErrorCase{"SizeWithJunk",
                        {"-s", "12junk", "f"},
                        "-s/--size: '12junk' is not a hex number of at most 8 digits (0x optional)"},
@@ -420,18 +432,45 @@ INSTANTIATE_TEST_SUITE_P(
                        "--match filters the symbols --list-symbols lists: give that too"},
         UsageErrorCase{"BothByteOrders",
                        {"--big-endian", "--little-endian", "f"},
-                       "--big-endian and --little-endian exclude each other"}),
+                       "--big-endian and --little-endian exclude each other"},
+        UsageErrorCase{"JavaKeyword", {"-l", "java", "--name", "_", "f"}, "--name: '_' is a reserved word in Java"},
+        UsageErrorCase{"JavaScriptKeyword",
+                       {"-l", "javascript", "--name", "let", "f"},
+                       "--name: 'let' is a reserved word in JavaScript"},
+        UsageErrorCase{
+            "ConstInJava", {"-l", "java", "--const", "f"}, "--const: Java's final fixes the array, not its elements"},
+        UsageErrorCase{
+            "JavaIntoResultTxt",
+            {"-l", "java", "--dump-to-file", "f"},
+            "--dump-to-file writes bytes, words and dwords as the dialog prints them: give -o FILE for java"},
+        // The field's name is checked against the language given after it.
+        UsageErrorCase{"FieldNameTheLanguageReserves",
+                       {"--record", "id:u16,type:u8", "-l", "rust", "f"},
+                       "--record field 2 \"type:u8\": \"type\" is a word Rust reserves"},
+        UsageErrorCase{
+            "RecordWithItems", {"-i", "u8", "--record", "a:u8", "f"}, "--record gives each field's type: leave out -i"},
+        UsageErrorCase{"RecordLargerThanTheSize",
+                       {"--record", "a:u32,b:u16[2]", "-s", "7", "f"},
+                       "--record: a record of 8 bytes is larger than the table's 7"},
+        UsageErrorCase{"DimsInDataStr",
+                       {"-l", "datastr", "--dims", "2x2", "f"},
+                       "Data Str prints the table's bytes as one string: it takes neither --record nor --dims"},
+        UsageErrorCase{"OneExtent", {"--dims", "16", "f"}, "--dims \"16\": at least two extents, AxB"},
+        UsageErrorCase{"RecordsIntoResultTxt",
+                       {"--record", "a:u8", "--dump-to-file", "f"},
+                       "--dump-to-file writes flat tables: give -o FILE for --record and --dims"}),
     test::CaseName());
 
 // A reserved word is refused only by the languages that reserve it, and only
 // Delphi's words in any case.
 TEST(CommandLine, ANameIsRefusedOnlyWhereItIsReserved) {
     const std::vector<Arguments> accepted = {
-        {"-l", "c", "--name", "type", "f"},       {"-l", "c", "--name", "Int", "f"},
-        {"-l", "asm", "--name", "int", "f"},      {"-l", "datastr", "--name", "class", "f"},
-        {"-l", "go", "--name", "uint8", "f"},     {"-l", "rust", "--name", "union", "f"},
-        {"-l", "python", "--name", "match", "f"}, {"-l", "csharp", "--name", "var", "f"},
-        {"-l", "delphi", "--name", "int", "f"},
+        {"-l", "c", "--name", "type", "f"},        {"-l", "c", "--name", "Int", "f"},
+        {"-l", "asm", "--name", "int", "f"},       {"-l", "datastr", "--name", "class", "f"},
+        {"-l", "go", "--name", "uint8", "f"},      {"-l", "rust", "--name", "union", "f"},
+        {"-l", "python", "--name", "match", "f"},  {"-l", "csharp", "--name", "var", "f"},
+        {"-l", "delphi", "--name", "int", "f"},    {"-l", "java", "--name", "record", "f"},
+        {"-l", "javascript", "--name", "of", "f"},
     };
     for (const Arguments& arguments : accepted) {
         const auto command = parseCommandLine(arguments);

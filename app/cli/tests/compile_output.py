@@ -8,9 +8,12 @@ array's elements back out as little-endian bytes of their width (for C, the
 array's own bytes). Those must equal the file's bytes, each element's bytes
 reversed where the table was read big-endian. Tables drawn at random also
 carry --length, whose constant the program checks against the count, and
---const where the language takes it. Debug builds of the sample and of a few
-shaped tables give --symbol NAME alone, whose declarations compile beside the
-originals (C, and Rust for the shaped ones) with the originals' values.
+--const where the language takes it. Java and JavaScript print every type
+through their typed rows; a record table (padding, an array field,
+big-endian) and a 2-D table are read back by C, Go and Python. Debug builds
+of the sample and of a few shaped tables give --symbol NAME alone, whose
+declarations compile beside the originals (C, and Rust for the shaped ones)
+with the originals' values.
 
 Usage: compile_output.py ZEMRIK_CLI   (ZEMRIK_COMPILE_SEED=N repeats a run)
 Exit 0 all passed, 1 a failure, 77 skipped: a tool is missing and this user
@@ -387,8 +390,8 @@ def check_datastr(run):
 # (min, max, 0, -1; -0.0, the smallest subnormal, the largest finite value,
 # +-inf, NaN) beside random values, hex and decimal, both byte orders.
 TYPED = ("u64", "i8", "i16", "i32", "i64", "f32", "f64")
-TYPED_FORMATS = {"u64": "Q", "i8": "b", "i16": "h", "i32": "i", "i64": "q", "f32": "I", "f64": "Q"}
-TYPED_WIDTHS = {"u64": 8, "i8": 1, "i16": 2, "i32": 4, "i64": 8, "f32": 4, "f64": 8}
+TYPED_FORMATS = {"u8": "B", "u16": "H", "u32": "I", "u64": "Q", "i8": "b", "i16": "h", "i32": "i", "i64": "q", "f32": "I", "f64": "Q"}
+TYPED_WIDTHS = {"u8": 1, "u16": 2, "u32": 4, "u64": 8, "i8": 1, "i16": 2, "i32": 4, "i64": 8, "f32": 4, "f64": 8}
 C_TYPES = {"u64": "uint64_t", "i8": "int8_t", "i16": "int16_t", "i32": "int32_t", "i64": "int64_t", "f32": "float",
            "f64": "double"}
 
@@ -432,12 +435,12 @@ def canonical(type_name, data):
 class TypedTables:
     """Every typed table, its bytes in one input file of its own."""
 
-    def __init__(self, run):
+    def __init__(self, run, types=TYPED, file_name="typed.bin"):
         self.run = run
-        self.path = os.path.join(run.work, "typed.bin")
+        self.path = os.path.join(run.work, file_name)
         self.tables = []  # (type, notation, order, offset, size, little-endian bytes)
         data = b""
-        for type_name in TYPED:
+        for type_name in types:
             little = typed_values(run.rng, type_name)
             width = TYPED_WIDTHS[type_name]
             big = b"".join(little[i:i + width][::-1] for i in range(0, len(little), width))
@@ -622,6 +625,127 @@ def check_typed_assemblers(run, typed):
             typed.compare("typed gas", tool_version([tools[0], "--version"]), output)
 
 
+def check_typed_java_and_javascript(run):
+    """Every table of Java and JavaScript goes through their typed rows, bytes
+    to dwords too."""
+    typed = TypedTables(run, ("u8", "u16", "u32") + TYPED, "typed_all.bin")
+    tools = need(run, "java", "javac", "java")
+    if tools:
+        puts = {1: "put", 2: "putShort", 4: "putInt", 8: "putLong"}
+        source = "class Check {\n"
+        body = ""
+        for index, table in enumerate(typed.tables):
+            source += typed.text("java", index, "T%d" % index) + "\n"
+            put = {"f32": "putFloat", "f64": "putDouble"}.get(table[0], puts[TYPED_WIDTHS[table[0]]])
+            body += "        for (var v : T%d) b.%s(v);\n" % (index, put)
+        total = sum(table[4] for table in typed.tables)
+        source += ("    public static void main(String[] a) {\n        var b = java.nio.ByteBuffer.allocate(%d)"
+                   ".order(java.nio.ByteOrder.LITTLE_ENDIAN);\n" % total + body +
+                   "        System.out.write(b.array(), 0, b.position());\n        System.out.flush();\n    }\n}\n")
+        output = run.build_and_run("java", "Check.java", source, [tools[0], "-Xlint:all", "-Werror", "Check.java"],
+                                   lambda directory: [tools[1], "-cp", directory, "Check"])
+        if output is not None:
+            typed.compare("java", tool_version([tools[0], "-version"]), output)
+    tools = need(run, "javascript", "node")
+    if tools:
+        source = "'use strict';\nconst out = [];\n"
+        for index, _ in enumerate(typed.tables):
+            source += typed.text("javascript", index, "t%d" % index) + "\n"
+            source += "out.push(Buffer.from(t%d.buffer));\n" % index
+        source += "process.stdout.write(Buffer.concat(out));\n"
+        output = run.build_and_run("javascript", "check.js", source, None, lambda directory: [tools[0], "check.js"])
+        if output is not None:
+            typed.compare("javascript", tool_version([tools[0], "--version"]), output)
+
+
+# A record with padding and an array field, read big-endian, and a 2-D table.
+RECORD = (("id", "u16", 1), ("_", "u8", 1), ("scale", "f32", 1), ("v", "i16", 3), ("off", "u32", 1))
+RECORD_COUNT = 5
+DIMS = (4, 6)
+
+
+def check_shapes(run):
+    """--record and --dims through zemrik-cli, read back by C, Go and Python."""
+    stored = b""
+    wanted = b""
+    for _ in range(RECORD_COUNT):
+        for name, type_name, count in RECORD:
+            for _ in range(count):
+                if type_name == "f32":
+                    # A finite float: every exponent but the all-ones one.
+                    value = struct.pack("<I", run.rng.getrandbits(32) & 0x807FFFFF | run.rng.randrange(0, 255) << 23)
+                else:
+                    value = bytes(run.rng.randrange(256) for _ in range(TYPED_WIDTHS[type_name]))
+                stored += value[::-1]
+                if name != "_":
+                    wanted += value
+    dims = bytes(run.rng.randrange(256) for _ in range(DIMS[0] * DIMS[1] * 4))
+    path = os.path.join(run.work, "shapes.bin")
+    with open(path, "wb") as f:
+        f.write(stored + dims)
+    wanted += dims
+    spec = ",".join("%s:%s%s" % (name, type_name, "[%d]" % count if count > 1 else "") for name, type_name, count in RECORD)
+
+    def text(language, extra):
+        record = [run.cli, "-l", language, "--lf", "--record", spec, "--big-endian", "--name", "rec",
+                  "-s", "%X" % len(stored)] + extra + [path]
+        grid = [run.cli, "-l", language, "--lf", "-i", "i32", "--decimal", "--dims", "%dx%d" % DIMS, "--name", "grid",
+                "-a", "%X" % len(stored)] + extra + [path]
+        texts = [subprocess.run(arguments, capture_output=True, timeout=60) for arguments in (record, grid)]
+        for arguments, out in zip((record, grid), texts):
+            if out.returncode != 0:
+                raise RuntimeError("zemrik-cli %s: exit %d: %s" % (" ".join(arguments[1:]), out.returncode,
+                                                                  out.stderr.decode(errors="replace")))
+        return "\n".join(out.stdout.decode("ascii") for out in texts) + "\n"
+
+    def compare(language, tool, output):
+        ok = output == wanted
+        run.matrix.append((language, "record, 2-D", tool, "bytes equal" if ok else "MISMATCH"))
+        if not ok:
+            run.failures.append("%s: the record and 2-D tables' bytes differ from the file's" % language)
+
+    printed = [(name, type_name, count) for name, type_name, count in RECORD if name != "_"]
+    tools = need(run, "shapes c", "gcc", "g++")
+    if tools:
+        body = "    for (size_t k = 0; k < %d; ++k) {\n" % RECORD_COUNT
+        for name, _, count in printed:
+            body += "        fwrite(&rec[k].%s, sizeof rec[k].%s, 1, stdout);\n" % (name, name)
+        body += "    }\n    fwrite(grid, sizeof grid, 1, stdout);\n"
+        source = "#include <stdint.h>\n#include <stdio.h>\n\n" + text("c", ["--fixed-types"])
+        source += "\nint main(void) {\n" + body + "    return 0;\n}\n"
+        for compiler, flags in ((tools[0], ["-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror", "-x", "c"]),
+                                (tools[1], ["-std=c++17", "-Wall", "-Werror", "-x", "c++"])):
+            output = run.build_and_run("shapes c", "shapes.c", source,
+                                       [compiler] + flags + ["-o", "check", "shapes.c"],
+                                       lambda directory: [os.path.join(directory, "check")])
+            if output is not None:
+                compare("c", os.path.basename(compiler) + " " + tool_version([compiler, "-dumpfullversion"]), output)
+    tools = need(run, "shapes go", "go")
+    if tools:
+        source = 'package main\n\nimport (\n\t"encoding/binary"\n\t"os"\n)\n\n' + text("go", [])
+        source += "\nfunc main() {\n\tbinary.Write(os.Stdout, binary.LittleEndian, rec)\n"
+        source += "\tbinary.Write(os.Stdout, binary.LittleEndian, grid)\n}\n"
+        environment = dict(os.environ, GO111MODULE="off", GOPROXY="off", GOFLAGS="")
+        if "HOME" not in environment:
+            environment["GOCACHE"] = os.path.join(run.work, "gocache")
+        output = run.build_and_run("shapes go", "shapes.go", source, [tools[0], "build", "-o", "check", "shapes.go"],
+                                   lambda directory: [os.path.join(directory, "check")], environment)
+        if output is not None:
+            compare("go", tool_version([tools[0], "version"]), output)
+    tools = need(run, "shapes python", "python3")
+    if tools:
+        formats = "".join(dict(TYPED_FORMATS, f32="f")[type_name] * count for _, type_name, count in printed)
+        source = "import struct\nimport sys\n\n" + text("python", [])
+        source += "out = b''\nfor r in rec:\n    flat = []\n"
+        source += "    for f in r:\n        flat += list(f) if isinstance(f, tuple) else [f]\n"
+        source += "    out += struct.pack('<%s', *flat)\nfor row in grid:\n" % formats
+        source += "    out += struct.pack('<%di', *row)\nsys.stdout.buffer.write(out)\n" % DIMS[1]
+        output = run.build_and_run("shapes python", "shapes.py", source, None,
+                                   lambda directory: [tools[0], "shapes.py"])
+        if output is not None:
+            compare("python", tool_version([tools[0], "--version"]), output)
+
+
 def check_typed(run):
     typed = TypedTables(run)
     check_typed_c(run, typed, False)
@@ -780,7 +904,8 @@ def main():
                       lambda: check_delphi(run, False), lambda: check_delphi(run, True),
                       lambda: check_rust(run), lambda: check_go(run), lambda: check_python(run),
                       lambda: check_csharp(run), lambda: check_gas(run), lambda: check_datastr(run),
-                      lambda: check_typed(run), lambda: check_debug_info(run)):
+                      lambda: check_typed(run), lambda: check_typed_java_and_javascript(run),
+                      lambda: check_shapes(run), lambda: check_debug_info(run)):
             check()
     print("seed %d (ZEMRIK_COMPILE_SEED=%d repeats this run)\n" % (seed, seed))
     for language, cell, tool, result in run.matrix:
