@@ -227,8 +227,8 @@ private:
     }
 
     // Each note: name size, descriptor size and type (4 bytes each), then the
-    // name and the descriptor, each padded to the notes' alignment (8 where
-    // the section or segment is 8-aligned, 4 otherwise). The first GNU
+    // name and the descriptor, each ending padded to the notes' alignment (8
+    // where the section or segment is 8-aligned, 4 otherwise). The first GNU
     // build-id note gives the build-id. [offset, offset + size) lies in the file.
     std::optional<ImageDefect> readNotes(std::uint64_t offset, std::uint64_t size, std::uint64_t alignment,
                                          DebugLinks& links) const {
@@ -242,7 +242,7 @@ private:
             const std::uint64_t descSize = u32(at + 4);
             const std::uint32_t type = u32(at + 8);
             // Sizes are 32-bit and position stays within the 64-bit size: no sum wraps.
-            const std::uint64_t descAt = position + 12 + padded(nameSize);
+            const std::uint64_t descAt = position + padded(12 + nameSize);
             if (descAt > size || descSize > size - descAt) return ImageDefect::NoteCut;
             const std::optional<std::string_view> name = file_.paddedName(at + 12, static_cast<std::size_t>(nameSize));
             if (type == kNtGnuBuildId && nameSize == 4 && name == "GNU" && links.buildId.empty()) {

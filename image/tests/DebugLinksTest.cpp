@@ -29,9 +29,9 @@ Bytes note(const ElfImageBuilder& builder, const std::string& name, std::uint32_
     builder.put(bytes, 4, desc.size(), 4);
     builder.put(bytes, 8, type, 4);
     bytes.insert(bytes.end(), name.begin(), name.end());
-    bytes.resize(12 + padded(name.size()), 0);
+    bytes.resize(padded(12 + name.size()), 0);
     bytes.insert(bytes.end(), desc.begin(), desc.end());
-    bytes.resize(12 + padded(name.size()) + padded(desc.size()), 0);
+    bytes.resize(padded(12 + name.size()) + padded(desc.size()), 0);
     return bytes;
 }
 
@@ -161,7 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
                  failure(ImageDefect::NoteCut)},
         LinkCase{"NoteHeaderCut", withSection(".note", e::kShtNote, cut(gnuBuildIdNote(kTwelveBytes), 11)),
                  failure(ImageDefect::NoteCut)},
-        // Notes in a section aligned to 8 pad "GNU\0" to 8 bytes.
+        // Notes in a section aligned to 8 (.note.gnu.property) start their
+        // descriptor 16 bytes in, after "GNU\0".
         LinkCase{
             "NoteAlignedTo8",
             [] {
