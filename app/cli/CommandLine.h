@@ -45,6 +45,10 @@ struct CliOptions {
     bool littleEndian = false;
     std::optional<std::string> match;  // --match: list only the symbols whose name matches
     bool demangle = false;             // show C++ names demangled; --symbol matches them too
+    // Where a stripped image's debug info is: this file (--debug-file), or
+    // searched for under this folder (--debug-dir) besides the image's own.
+    std::optional<std::string> debugFile;
+    std::optional<std::string> debugDirectory;
     // Set when the image gives a symbol no size: what to say after the
     // request's refusal of the missing size.
     std::string missingSizeHint;
