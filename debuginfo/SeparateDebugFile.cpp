@@ -156,4 +156,12 @@ Source debugInfoSource(const std::string& imagePath, std::span<const std::uint8_
     return failure(Refusal{RefusalKind::NoDebugInfo, std::move(reason)});
 }
 
+Expected<DebugInfo, Refusal> openDebugInfo(const std::string& imagePath, std::span<const std::uint8_t> image,
+                                           const DebugFileChoice& choice) {
+    const auto source = debugInfoSource(imagePath, image, choice);
+    if (!source) return failure(source.error());
+    // DebugInfo keeps a copy of the bytes: the debug file's mapping may go.
+    return DebugInfo::open(source->bytes());
+}
+
 }  // namespace zemrik::debuginfo

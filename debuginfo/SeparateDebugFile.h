@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Expected.h"
+#include "debuginfo/DebugInfo.h"
 #include "debuginfo/TableShape.h"
 #include "image/DebugLinks.h"
 #include "platform/MappedFile.h"
@@ -73,5 +74,11 @@ private:
 [[nodiscard]] Expected<DebugInfoSource, Refusal> debugInfoSource(const std::string& imagePath,
                                                                  std::span<const std::uint8_t> image,
                                                                  const DebugFileChoice& choice);
+
+// DebugInfo::open over what debugInfoSource finds for the image: the one
+// call a front end makes, with debugInfoSource's refusals.
+[[nodiscard]] Expected<DebugInfo, Refusal> openDebugInfo(const std::string& imagePath,
+                                                         std::span<const std::uint8_t> image,
+                                                         const DebugFileChoice& choice);
 
 }  // namespace zemrik::debuginfo

@@ -50,7 +50,7 @@ std::string readelfValue(const std::string& arguments, const std::string& label)
 
 // The images and debug files, built once: "prog" and "other" with
 // build-ids, "plain" and "plain2" without; each stripped and linked to its
-// NAME.debug, "prog.full" kept whole.
+// NAME.debug, "prog.full" kept whole; "cut.debug", prog.debug's first 100 bytes.
 class Builds {
 public:
     Builds() {
@@ -71,6 +71,7 @@ public:
         build("other", 5, "sha1");
         build("plain", 1, "none");
         build("plain2", 5, "none");
+        ok_ = ok_ && std::system(("head -c 100 " + path("prog.debug") + " > " + path("cut.debug")).c_str()) == 0;
         progId = readelfValue("-n " + path("prog"), "Build ID: ");
         otherId = readelfValue("-n " + path("other"), "Build ID: ");
         plainCrc = readelfValue("--debug-dump=links " + path("plain"), "CRC value: ");
@@ -143,6 +144,12 @@ const LookupCase kCases[] = {
      RefusalKind::DebugFileRefused,
      "{bin}/plain.debug is of another build: its CRC-32 is {plain2Crc}, the image's .gnu_debuglink asks for "
      "{plainCrc}"},
+    {"CutShort",
+     "prog",
+     {{"cut.debug", "{bin}/prog.debug"}},
+     nullptr,
+     RefusalKind::DebugFileRefused,
+     "{bin}/prog.debug: its section table runs past the end of the file"},
     {"GivenOtherBuild",
      "prog",
      {{"other.debug", "{root}/other.dbg"}},
@@ -202,16 +209,20 @@ TEST_P(Lookup, FindsTheDebugFileOfItsBuildOrRefuses) {
     if (c.given != nullptr) choice.debugFile = filled(c.given);
 
     const auto source = debugInfoSource(imagePath, bytes, choice);
+    const auto info = openDebugInfo(imagePath, bytes, choice);
     if (c.kind != kFound) {
         ASSERT_FALSE(source);
         EXPECT_EQ(source.error().kind, c.kind);
         EXPECT_EQ(source.error().reason, filled(c.found));
+        ASSERT_FALSE(info);
+        EXPECT_EQ(info.error().reason, source.error().reason);
         return;
     }
     ASSERT_TRUE(source) << source.error().reason;
     EXPECT_EQ(source->debugFilePath(), filled(c.found));
     // The debug info read from there has the table's type.
-    const auto shape = readTableShape(source->bytes(), "table");
+    ASSERT_TRUE(info) << info.error().reason;
+    const auto shape = info->shapeOf("table");
     ASSERT_TRUE(shape) << shape.error().reason;
     EXPECT_EQ(shape->dims, (std::vector<std::optional<std::uint64_t>>{4}));
 }
