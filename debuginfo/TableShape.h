@@ -15,7 +15,9 @@ namespace zemrik::debuginfo {
 
 // Why no shape came back. NoDebugInfo and NotFound let the caller fall back
 // to what it does without debug info; the others name what was refused.
-enum class RefusalKind : std::uint8_t { NoDebugInfo, NotFound, Unsupported, Malformed };
+// DebugFileRefused: the separate debug file given or found can't be read or
+// comes from another build.
+enum class RefusalKind : std::uint8_t { NoDebugInfo, NotFound, Unsupported, Malformed, DebugFileRefused };
 
 struct Refusal {
     RefusalKind kind;

@@ -2,7 +2,8 @@
 // (little-endian), the rest is the file. The image reader must never read
 // outside the file's bytes, which sit in a heap block of exactly their size;
 // every file offset it answers, for the address given or for any section or
-// symbol it reported, must lie inside the file with all its bytes.
+// symbol it reported, must lie inside the file with all its bytes. The
+// separate debug file's link and build-id are read from the same bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <span>
 
 #include "fuzz/FuzzSupport.h"
+#include "image/DebugLinks.h"
 #include "image/ExecutableImage.h"
 
 namespace {
@@ -50,6 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[fileSize]);
     std::memcpy(bytes.get(), data + kHeaderSize, fileSize);
     const std::span<const std::uint8_t> file(bytes.get(), fileSize);
+
+    if (const auto links = image::readDebugLinks(file)) {
+        check(links->buildId.size() <= fileSize && (!links->link || links->link->fileName.size() < fileSize),
+              "a debug link longer than the file");
+    }
 
     const image::ImageOrDefect sectionsOnly = image::readExecutableImage(file, image::SymbolReading::Skip);
     const image::ImageOrDefect withSymbols = image::readExecutableImage(file, image::SymbolReading::Read);

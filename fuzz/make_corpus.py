@@ -196,6 +196,12 @@ def image(build_dir):
         address = next(int(line.split()[0], 16) for line in listing.splitlines() if line.endswith(" " + symbol))
         write("fuzz_image", name + "_table", struct.pack("<QI", address, 0x400) + data)
         write("fuzz_image", name + "_zero", struct.pack("<QI", 0, 1) + data)
+        if name.startswith("elf"):
+            # Stripped as a distribution strips it: linked to its debug file.
+            subprocess.run(["objcopy", "--strip-debug", "--add-gnu-debuglink=" + str(sample / file),
+                            str(sample / file), str(scratch)], check=True)
+            write("fuzz_image", name + "_debuglink", struct.pack("<QI", 0, 1) + scratch.read_bytes())
+            scratch.unlink()
 
 
 if __name__ == "__main__":

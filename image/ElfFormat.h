@@ -20,6 +20,7 @@ constexpr std::uint16_t kEtRel = 1;
 constexpr std::uint32_t kShtNull = 0;
 constexpr std::uint32_t kShtSymtab = 2;
 constexpr std::uint32_t kShtStrtab = 3;
+constexpr std::uint32_t kShtNote = 7;
 constexpr std::uint32_t kShtNobits = 8;
 constexpr std::uint32_t kShtDynsym = 11;
 constexpr std::uint32_t kShtSymtabShndx = 18;
@@ -32,7 +33,9 @@ constexpr std::uint32_t kShnCommon = 0xFFF2;
 constexpr std::uint32_t kShnXindex = 0xFFFF;
 
 constexpr std::uint32_t kPtLoad = 1;
+constexpr std::uint32_t kPtNote = 4;
 constexpr std::uint32_t kPfX = 0x1;
+constexpr std::uint32_t kNtGnuBuildId = 3;  // in notes named "GNU\0"
 
 constexpr std::uint8_t kSttObject = 1;
 constexpr std::uint8_t kSttFunc = 2;
@@ -57,6 +60,8 @@ struct ClassLayout {
     // One symbol.
     std::uint64_t symbolSize;
     std::uint64_t stName, stValue, stSize, stInfo, stShndx;
+    // Alignments, which set a note's padding.
+    std::uint64_t shAddralign, pAlign;
 };
 
 constexpr ClassLayout kElf32Layout{
@@ -64,6 +69,7 @@ constexpr ClassLayout kElf32Layout{
     40, 0,  4,  8,  12, 16, 20, 24, 36,  // section header
     32, 0,  24, 4,  8,  16, 20,          // program header
     16, 0,  4,  8,  12, 14,              // symbol
+    32, 28,                              // sh_addralign, p_align
 };
 
 constexpr ClassLayout kElf64Layout{
@@ -71,6 +77,7 @@ constexpr ClassLayout kElf64Layout{
     64, 0,  4,  8,  16, 24, 32, 40, 56,  // section header
     56, 0,  4,  8,  16, 32, 40,          // program header
     24, 0,  8,  16, 4,  6,               // symbol
+    48, 48,                              // sh_addralign, p_align
 };
 
 }  // namespace zemrik::image::elf

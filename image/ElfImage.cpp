@@ -1,8 +1,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "image/DebugLinks.h"
 #include "image/ElfFormat.h"
 #include "image/FormatReaders.h"
 
@@ -20,6 +22,7 @@ struct SectionHeader {
     std::uint64_t size;
     std::uint32_t link;
     std::uint64_t entrySize;
+    std::uint64_t alignment;
 };
 
 // One symbol table and what it refers to.
@@ -56,6 +59,15 @@ public:
         return std::move(image_);
     }
 
+    Expected<DebugLinks, ImageDefect> readLinks() {
+        if (!file_.contains(0, layout_.headerSize)) return failure(ImageDefect::HeadersCut);
+        if (auto defect = readSectionHeaders()) return failure(*defect);
+        DebugLinks links;
+        const std::optional<ImageDefect> defect = headers_.empty() ? readSegmentNotes(links) : readSectionLinks(links);
+        if (defect) return failure(*defect);
+        return links;
+    }
+
 private:
     std::uint64_t word(std::uint64_t position) const { return *file_.word(position, layout_.wordSize); }
     std::uint16_t half(std::uint64_t position) const { return *file_.u16(position); }
@@ -64,9 +76,9 @@ private:
     // Reads one header of a table already checked to lie inside the file.
     SectionHeader sectionHeader(std::uint64_t table, std::uint64_t index) const {
         const std::uint64_t at = table + layout_.sectionHeaderSize * index;
-        return {u32(at + layout_.shName),  u32(at + layout_.shType),    word(at + layout_.shFlags),
-                word(at + layout_.shAddr), word(at + layout_.shOffset), word(at + layout_.shSize),
-                u32(at + layout_.shLink),  word(at + layout_.shEntsize)};
+        return {u32(at + layout_.shName),  u32(at + layout_.shType),     word(at + layout_.shFlags),
+                word(at + layout_.shAddr), word(at + layout_.shOffset),  word(at + layout_.shSize),
+                u32(at + layout_.shLink),  word(at + layout_.shEntsize), word(at + layout_.shAddralign)};
     }
 
     bool holdsData(const SectionHeader& header) const {
@@ -164,6 +176,81 @@ private:
                                           {}})) {
                 return defect;
             }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<ImageDefect> readSectionLinks(DebugLinks& links) const {
+        for (std::size_t index = 0; index < headers_.size(); ++index) {
+            const SectionHeader& header = headers_[index];
+            const std::string& name = names_[index];
+            if (header.type == kShtNobits) continue;
+            if (name == ".debug_info" || name == ".zdebug_info") links.hasOwnDebugInfo |= header.size > 0;
+            if (name == ".gnu_debuglink") {
+                if (!holdsData(header)) return ImageDefect::DebugLinkCut;
+                if (auto defect = readDebugLink(header, links)) return defect;
+            }
+            if (header.type == kShtNote) {
+                if (!holdsData(header)) return ImageDefect::NoteCut;
+                if (auto defect = readNotes(header.offset, header.size, header.alignment, links)) return defect;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The file name, NUL-terminated, then padding to a multiple of 4 bytes
+    // from the section's start, then the CRC-32 in the file's byte order.
+    std::optional<ImageDefect> readDebugLink(const SectionHeader& header, DebugLinks& links) const {
+        const std::optional<std::string_view> name = file_.cString(header.offset, header.offset + header.size);
+        if (!name) return ImageDefect::DebugLinkCut;
+        const std::uint64_t crcAt = (std::uint64_t{name->size()} + 1 + 3) / 4 * 4;
+        if (crcAt > header.size || header.size - crcAt < 4) return ImageDefect::DebugLinkCut;
+        links.link = DebugLink{std::string(*name), u32(header.offset + crcAt)};
+        return std::nullopt;
+    }
+
+    // An image without section headers has its notes in PT_NOTE segments.
+    std::optional<ImageDefect> readSegmentNotes(DebugLinks& links) const {
+        const std::uint64_t table = word(layout_.phoff);
+        const std::uint64_t count = half(layout_.phnum);
+        if (table == 0 || count == 0) return std::nullopt;
+        if (half(layout_.phentsize) != layout_.programHeaderSize) return ImageDefect::ProgramEntrySize;
+        if (!file_.contains(table, layout_.programHeaderSize * count)) return ImageDefect::ProgramHeadersOutside;
+        for (std::uint64_t index = 0; index < count; ++index) {
+            const std::uint64_t at = table + layout_.programHeaderSize * index;
+            if (u32(at + layout_.pType) != kPtNote) continue;
+            const std::uint64_t offset = word(at + layout_.pOffset);
+            const std::uint64_t size = word(at + layout_.pFilesz);
+            if (!file_.contains(offset, size)) return ImageDefect::NoteCut;
+            if (auto defect = readNotes(offset, size, word(at + layout_.pAlign), links)) return defect;
+        }
+        return std::nullopt;
+    }
+
+    // Each note: name size, descriptor size and type (4 bytes each), then the
+    // name and the descriptor, each ending padded to the notes' alignment (8
+    // where the section or segment is 8-aligned, 4 otherwise). The first GNU
+    // build-id note gives the build-id. [offset, offset + size) lies in the file.
+    std::optional<ImageDefect> readNotes(std::uint64_t offset, std::uint64_t size, std::uint64_t alignment,
+                                         DebugLinks& links) const {
+        const std::uint64_t unit = alignment == 8 ? 8 : 4;
+        const auto padded = [unit](std::uint64_t length) { return (length + unit - 1) / unit * unit; };
+        std::uint64_t position = 0;
+        while (position < size) {
+            if (size - position < 12) return ImageDefect::NoteCut;
+            const std::uint64_t at = offset + position;
+            const std::uint64_t nameSize = u32(at);
+            const std::uint64_t descSize = u32(at + 4);
+            const std::uint32_t type = u32(at + 8);
+            // Sizes are 32-bit and position stays within the 64-bit size: no sum wraps.
+            const std::uint64_t descAt = position + padded(12 + nameSize);
+            if (descAt > size || descSize > size - descAt) return ImageDefect::NoteCut;
+            const std::optional<std::string_view> name = file_.paddedName(at + 12, static_cast<std::size_t>(nameSize));
+            if (type == kNtGnuBuildId && nameSize == 4 && name == "GNU" && links.buildId.empty()) {
+                const std::span<const std::uint8_t> desc = *file_.slice(offset + descAt, descSize);
+                links.buildId.assign(desc.begin(), desc.end());
+            }
+            position = descAt + padded(descSize);
         }
         return std::nullopt;
     }
@@ -285,15 +372,32 @@ bool hasElfMagic(const FieldReader& file) {
     return true;
 }
 
-ImageOrDefect readElfImage(const FieldReader& file, SymbolReading symbols) {
+namespace {
+
+// Runs `read` on a reader of the image's class and byte order.
+template <class Read>
+auto readingElf(const FieldReader& file, Read read) -> decltype(read(std::declval<ElfReader&>())) {
     const std::optional<std::uint8_t> elfClass = file.u8(kClassPosition);
     const std::optional<std::uint8_t> data = file.u8(kDataPosition);
     if (!elfClass || !data) return failure(ImageDefect::HeadersCut);
     if (*elfClass != kClass32 && *elfClass != kClass64) return failure(ImageDefect::UnknownElfClass);
     if (*data != kDataLittle && *data != kDataBig) return failure(ImageDefect::UnknownElfByteOrder);
     const FieldReader ordered = file.withOrder(*data == kDataLittle ? ByteOrder::LittleEndian : ByteOrder::BigEndian);
-    if (*elfClass == kClass32) return ElfReader(ordered, kElf32Layout, ImageFormat::Elf32).read(symbols);
-    return ElfReader(ordered, kElf64Layout, ImageFormat::Elf64).read(symbols);
+    ElfReader reader = *elfClass == kClass32 ? ElfReader(ordered, kElf32Layout, ImageFormat::Elf32)
+                                             : ElfReader(ordered, kElf64Layout, ImageFormat::Elf64);
+    return read(reader);
+}
+
+}  // namespace
+
+ImageOrDefect readElfImage(const FieldReader& file, SymbolReading symbols) {
+    return readingElf(file, [symbols](ElfReader& reader) { return reader.read(symbols); });
+}
+
+Expected<DebugLinks, ImageDefect> readDebugLinks(std::span<const std::uint8_t> bytes) {
+    const FieldReader file(bytes);
+    if (!hasElfMagic(file)) return DebugLinks{};
+    return readingElf(file, [](ElfReader& reader) { return reader.readLinks(); });
 }
 
 }  // namespace zemrik::image

@@ -79,6 +79,8 @@ std::string_view defectMessage(ImageDefect defect) {
     case ImageDefect::ArchiveMemberCut: return "an archive member runs past the end of the file";
     case ImageDefect::ArchiveLongName: return "an archive member's long name lies outside its name table";
     case ImageDefect::ThinArchive: return "it is a thin archive, which holds no members' bytes";
+    case ImageDefect::DebugLinkCut: return "its .gnu_debuglink section is cut short or lies outside the file";
+    case ImageDefect::NoteCut: return "a note runs past the end of its section or segment";
     }
     return "not a PE or ELF image";
 }

@@ -102,6 +102,8 @@ enum class ImageDefect {
     ArchiveMemberCut,
     ArchiveLongName,
     ThinArchive,
+    DebugLinkCut,
+    NoteCut,
 };
 
 // What is wrong, in a few words: "its section table runs past the end of the file".

@@ -34,6 +34,9 @@ public:
     // The reason as a user reads it: the system's own text for its code
     // (strerror, FormatMessage), or ours, without a trailing line break.
     std::string describe() const;
+    // Whether it says the path leads to no file (no such file, or a folder
+    // on the way missing), rather than to one that can't be read.
+    bool meansNoSuchFile() const;
     bool operator==(const SystemError&) const = default;
 
 private:

@@ -11,6 +11,8 @@ if [ ${#packages[@]} -eq 0 ]; then
             libfmt-dev
             # elfutils' libdw, which reads a variable's type from DWARF, and pkg-config to find it
             libdw-dev pkg-config
+            # zlib's crc32 checks a separate debug file against the image's .gnu_debuglink
+            zlib1g-dev
             # lld links the big-endian PowerPC images the debug info tests read
             lld
             g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd shellcheck

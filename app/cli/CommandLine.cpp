@@ -43,6 +43,8 @@ enum class OptionId {
     Length,
     Record,
     Dims,
+    DebugFile,
+    DebugDir,
 };
 
 // Every option, once: the parser walks this table, and --help and the man
@@ -54,7 +56,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 26> kOptions{{
+constexpr std::array<OptionEntry, 28> kOptions{{
     {"address", 'a', "HEX", OptionId::Address},
     {"size", 's', "HEX", OptionId::TableSize},
     {"items", 'i', "TYPE", OptionId::Items},
@@ -81,6 +83,8 @@ constexpr std::array<OptionEntry, 26> kOptions{{
     {"length", '\0', "", OptionId::Length},
     {"record", '\0', "FIELDS", OptionId::Record},
     {"dims", '\0', "DIMS", OptionId::Dims},
+    {"debug-file", '\0', "PATH", OptionId::DebugFile},
+    {"debug-dir", '\0', "DIR", OptionId::DebugDir},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -93,7 +97,7 @@ struct Exclusion {
 constexpr std::string_view kOneAddress = "give the table's address once: -a, --va or --symbol";
 constexpr std::string_view kRvaWithA = "--rva applies to -a only; --va and --symbol take image addresses themselves";
 constexpr std::string_view kOutputIsForTables = "-o/--output takes a table; the listings go to standard output";
-constexpr std::array<Exclusion, 9> kExclusions{{
+constexpr std::array<Exclusion, 10> kExclusions{{
     {OptionId::Address, OptionId::VirtualAddress, kOneAddress},
     {OptionId::Address, OptionId::Symbol, kOneAddress},
     {OptionId::VirtualAddress, OptionId::Symbol, kOneAddress},
@@ -104,6 +108,7 @@ constexpr std::array<Exclusion, 9> kExclusions{{
     {OptionId::Output, OptionId::ListSections, kOutputIsForTables},
     {OptionId::Output, OptionId::ListSymbols, kOutputIsForTables},
     {OptionId::BigEndian, OptionId::LittleEndian, "--big-endian and --little-endian exclude each other"},
+    {OptionId::DebugFile, OptionId::DebugDir, "--debug-file names the debug file: no folder is searched with it"},
 }};
 
 // A value's name and what it selects: for -i the Items list's index, for -l
@@ -288,6 +293,12 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         options.dims = std::move(*dims);
         break;
     }
+    case OptionId::DebugFile:
+    case OptionId::DebugDir:
+        if (value.empty())
+            return invalidValue(entry, value, entry.id == OptionId::DebugFile ? "a file name" : "a folder");
+        (entry.id == OptionId::DebugFile ? options.debugFile : options.debugDirectory) = value;
+        break;
     case OptionId::Output:
         if (value.empty()) return invalidValue(entry, value, "a file name");
         // "-" is standard output, as without the option.
@@ -457,6 +468,9 @@ private:
         if (options.match && !options.listSymbols) {
             addError("--match filters the symbols --list-symbols lists: give that too");
         }
+        if ((options.debugFile || options.debugDirectory) && !options.symbol && !options.listSymbols) {
+            addError("--debug-file and --debug-dir say where --symbol and --list-symbols read debug info: give one");
+        }
         if (options.dumpToFile && !itemsEntryOf(options.items)) {
             addError("--dump-to-file writes bytes, words and dwords: give -o FILE for " +
                      std::string(typed::typeName(options.items)));
@@ -608,6 +622,10 @@ std::string_view helpText() {
            "      --match GLOB     list only the symbols whose name matches GLOB (*, ?,\n"
            "                       [...] as in the shell)\n"
            "      --demangle       list C++ names demangled; --symbol takes them too\n"
+           "      --debug-file PATH  read debug info from PATH, which must come from the\n"
+           "                       image's build (its build-id and .gnu_debuglink CRC)\n"
+           "      --debug-dir DIR  look for a stripped image's debug file under DIR\n"
+           "                       (default: /usr/lib/debug) as well as beside the image\n"
            "  -h, --help           show this help and exit\n"
            "      --version        show the version and exit\n"
            "\n"

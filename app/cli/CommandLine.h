@@ -51,6 +51,10 @@ struct CliOptions {
     // against the language's reserved words.
     std::optional<typed::RecordSpec> record;
     std::vector<std::uint32_t> dims;  // --dims: the extents, outermost first; empty: one dimension
+    // Where a stripped image's debug info is: this file (--debug-file), or
+    // searched for under this folder (--debug-dir) besides the image's own.
+    std::optional<std::string> debugFile;
+    std::optional<std::string> debugDirectory;
     // Set when the image gives a symbol no size: what to say after the
     // request's refusal of the missing size.
     std::string missingSizeHint;

@@ -12,6 +12,7 @@ namespace zemrik::image::elf {
 static_assert(kClassPosition == EI_CLASS && kDataPosition == EI_DATA);
 static_assert(kClass32 == ELFCLASS32 && kClass64 == ELFCLASS64);
 static_assert(kDataLittle == ELFDATA2LSB && kDataBig == ELFDATA2MSB);
+static_assert(kShtNote == SHT_NOTE && kPtNote == PT_NOTE && kNtGnuBuildId == NT_GNU_BUILD_ID);
 static_assert(kShtNull == SHT_NULL && kShtSymtab == SHT_SYMTAB && kShtStrtab == SHT_STRTAB);
 static_assert(kShtNobits == SHT_NOBITS && kShtDynsym == SHT_DYNSYM && kShtSymtabShndx == SHT_SYMTAB_SHNDX);
 static_assert(kShfAlloc == SHF_ALLOC && kShfExecinstr == SHF_EXECINSTR);
@@ -38,7 +39,8 @@ static_assert(kSttGnuIfunc == STT_GNU_IFUNC);
     static_assert(layout.pMemsz == offsetof(Phdr, p_memsz));                                                   \
     static_assert(layout.symbolSize == sizeof(Sym) && layout.stName == offsetof(Sym, st_name));                \
     static_assert(layout.stValue == offsetof(Sym, st_value) && layout.stSize == offsetof(Sym, st_size));       \
-    static_assert(layout.stInfo == offsetof(Sym, st_info) && layout.stShndx == offsetof(Sym, st_shndx))
+    static_assert(layout.stInfo == offsetof(Sym, st_info) && layout.stShndx == offsetof(Sym, st_shndx));       \
+    static_assert(layout.shAddralign == offsetof(Shdr, sh_addralign) && layout.pAlign == offsetof(Phdr, p_align))
 
 ZEMRIK_SAME_LAYOUT(kElf32Layout, Elf32_Ehdr, Elf32_Shdr, Elf32_Phdr, Elf32_Sym, Elf32_Addr);
 ZEMRIK_SAME_LAYOUT(kElf64Layout, Elf64_Ehdr, Elf64_Shdr, Elf64_Phdr, Elf64_Sym, Elf64_Addr);

@@ -68,6 +68,36 @@ TEST_F(PlatformTest, OpeningAMissingFileFailsWithTheSystemsReason) {
               SystemError::fromCode(kPathNotFound));
 }
 
+// A missing file or folder is told apart from a file that can't be read.
+TEST_F(PlatformTest, NoSuchFileIsToldApart) {
+    for (const std::string& path : {pathOf("missing.bin"), pathOf("no-such-directory/a.bin")}) {
+        const auto opened = File::openForReading(path);
+        ASSERT_FALSE(opened);
+        EXPECT_TRUE(opened.error().meansNoSuchFile()) << path;
+    }
+    EXPECT_FALSE(SystemError::fromCode(kDirectoryRefused).meansNoSuchFile());
+    EXPECT_FALSE(SystemError::ours(SystemError::Ours::NotRegularFile).meansNoSuchFile());
+}
+
+TEST_F(PlatformTest, AbsolutePathOfARelativeOne) {
+    write("target.bin", {1});
+    const fs::path current = fs::current_path();
+    fs::current_path(directory_);
+    const auto absolute = File::absolutePath("./target.bin");
+    const auto missing = File::absolutePath("missing.bin");
+    fs::current_path(current);
+    ASSERT_TRUE(absolute);
+    EXPECT_EQ(fs::path(*absolute), fs::canonical(directory_ / "target.bin"));
+#ifndef _WIN32
+    // Resolved like realpath: links followed, and a missing file refused.
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.error().meansNoSuchFile());
+    fs::create_directory(directory_ / "sub");
+    fs::create_symlink(directory_ / "target.bin", directory_ / "sub" / "link.bin");
+    EXPECT_EQ(File::absolutePath(pathOf("sub/../sub/link.bin")), fs::canonical(directory_ / "target.bin").string());
+#endif
+}
+
 TEST_F(PlatformTest, ADirectoryIsNoFileToRead) {
     const long handles = countOpenHandles();
     EXPECT_EQ(failureOf(File::openForReading(directory_.string())), SystemError::fromCode(kDirectoryRefused));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "platform/FaultPoint.h"
 #include "platform/win32/WidePath.h"
@@ -204,6 +205,16 @@ SystemResult<FileIdentity> File::identityAt(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) return lastFailure<FileIdentity>();
     const HandleOwner owner(handle);
     return identityOf(handle);
+}
+
+SystemResult<std::string> File::absolutePath(const std::string& path) {
+    const std::wstring wide = widePath(path);
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return lastFailure<std::string>();
+    std::vector<wchar_t> full(needed);
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return lastFailure<std::string>();
+    return narrowPath(std::wstring(full.data(), length));
 }
 
 SystemResult<FileIdentity> File::identity() const { return identityOf(native()); }

@@ -8,6 +8,10 @@ namespace zemrik::platform {
 
 SystemError SystemError::last() { return fromCode(GetLastError()); }
 
+bool SystemError::meansNoSuchFile() const {
+    return reason_ == Ours::None && (code_ == ERROR_FILE_NOT_FOUND || code_ == ERROR_PATH_NOT_FOUND);
+}
+
 // FormatMessage's text, which ends in a line break.
 std::string SystemError::systemText() const {
     char text[512];

@@ -179,6 +179,9 @@ TEST(CommandLine, ImageOptionsReachTheirFields) {
     EXPECT_EQ(listed.match, std::optional<std::string>("crc*"));
     EXPECT_TRUE(listed.demangle);
     EXPECT_TRUE(parsedOptions({"--symbol", "t", "--little-endian", "-"}).littleEndian);
+    EXPECT_EQ(parsedOptions({"--symbol", "t", "--debug-file", "p.debug", "f"}).debugFile,
+              std::optional<std::string>("p.debug"));
+    EXPECT_EQ(parsedOptions({"--list-symbols", "--debug-dir=d", "f"}).debugDirectory, std::optional<std::string>("d"));
 }
 
 struct OperandCase {
@@ -342,7 +345,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"ErrorBeforeHelpWins", {"-x", "-h"}, "invalid option -- 'x'"},
         UsageErrorCase{"AmbiguousPrefix",
                        {"--d", "f"},
-                       "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file' '--demangle' '--dims'"},
+                       "option '--d' is ambiguous; possibilities: '--decimal' '--dump-to-file' '--demangle' '--dims' "
+                       "'--debug-file' '--debug-dir'"},
         UsageErrorCase{"MissingLongValue", {"f", "--size"}, "option '--size' requires an argument"},
         UsageErrorCase{"MissingShortValue", {"f", "-a"}, "option requires an argument -- 'a'"},
         UsageErrorCase{"MissingPerLineValue", {"f", "-n"}, "option requires an argument -- 'n'"},
@@ -408,6 +412,14 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"OutputFileOfAListing",
                        {"--list-symbols", "-o", "t.txt", "f"},
                        "-o/--output takes a table; the listings go to standard output"},
+        UsageErrorCase{"DebugFileAndFolder",
+                       {"--symbol", "t", "--debug-file", "p.debug", "--debug-dir", "d", "f"},
+                       "--debug-file names the debug file: no folder is searched with it"},
+        UsageErrorCase{"DebugFolderWithoutSymbol",
+                       {"--debug-dir", "d", "f"},
+                       "--debug-file and --debug-dir say where --symbol and --list-symbols read debug info: give one"},
+        UsageErrorCase{
+            "EmptyDebugFile", {"--list-symbols", "--debug-file=", "f"}, "--debug-file: '' is not a file name"},
         UsageErrorCase{"MissingItemsValue", {"f", "--items"}, "option '--items' requires an argument"},
         UsageErrorCase{"MissingLanguageValue", {"f", "-l"}, "option requires an argument -- 'l'"},
         UsageErrorCase{"VaOf17Digits",
