@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "debuginfo/DebugInfo.h"
+#include "debuginfo/SeparateDebugFile.h"
 
 namespace zemrik::cli {
 namespace detail {
@@ -73,11 +74,16 @@ DebugTypes::DebugTypes(DebugTypes&&) noexcept = default;
 DebugTypes& DebugTypes::operator=(DebugTypes&&) noexcept = default;
 DebugTypes::~DebugTypes() = default;
 
-DebugTypes DebugTypes::read(std::span<const std::uint8_t> image) {
+Expected<DebugTypes, std::string> DebugTypes::read(std::span<const std::uint8_t> image, const DebugFileOptions& where) {
     auto state = std::make_unique<detail::DebugTypesState>();
+    debuginfo::DebugFileChoice choice;
+    choice.debugFile = where.debugFile;
+    if (where.debugDirectory) choice.debugDirectory = *where.debugDirectory;
     // Debug info that can't be read is as good as none: --symbol then works
-    // from the symbols alone.
-    if (auto info = debuginfo::DebugInfo::open(image)) state->info = std::move(*info);
+    // from the symbols alone. A debug file of another build is not used.
+    auto info = debuginfo::openDebugInfo(where.imagePath, image, choice);
+    if (info) state->info = std::move(*info);
+    if (!info && info.error().kind == debuginfo::RefusalKind::DebugFileRefused) return failure(info.error().reason);
     return DebugTypes(std::move(state));
 }
 

@@ -34,6 +34,14 @@ struct VariableType {
     std::vector<std::optional<std::uint64_t>> bounds;
 };
 
+// Where a stripped image's debug info is: --debug-file, or looked for beside
+// the image and under --debug-dir.
+struct DebugFileOptions {
+    std::string imagePath;  // "-": standard input
+    std::optional<std::string> debugFile;
+    std::optional<std::string> debugDirectory;
+};
+
 namespace detail {
 struct DebugTypesState;
 }
@@ -42,7 +50,9 @@ class DebugTypes {
 public:
     // The image's debug info; none when it holds none or this build can't
     // read it (then every lookup answers nothing).
-    static DebugTypes read(std::span<const std::uint8_t> image);
+    // A separate debug file of another build, or that can't be read, is
+    // refused: the reason comes back.
+    static Expected<DebugTypes, std::string> read(std::span<const std::uint8_t> image, const DebugFileOptions& where);
 
     DebugTypes(DebugTypes&&) noexcept;
     DebugTypes& operator=(DebugTypes&&) noexcept;

@@ -164,7 +164,7 @@ enum class TypeReading { Skip, Read };
 using TypedOrRefusal = Expected<TypedImage, Refusal>;
 
 TypedOrRefusal readMapped(const platform::File& file, const std::string& name, image::SymbolReading symbols,
-                          TypeReading types) {
+                          TypeReading types, const DebugFileOptions& where = {}) {
     // An empty file can't be mapped, and is no image either.
     std::optional<platform::MappedFile> mapped;
     const platform::SystemResult<std::uint32_t> size = file.size32();
@@ -179,7 +179,10 @@ TypedOrRefusal readMapped(const platform::File& file, const std::string& name, i
     image::ImageOrDefect image = image::readExecutableImage(bytes, symbols);
     if (image) {
         const auto none = std::span<const std::uint8_t>();
-        return TypedImage{std::move(*image), DebugTypes::read(types == TypeReading::Read ? bytes : none)};
+        const bool typed = types == TypeReading::Read;
+        auto debugTypes = DebugTypes::read(typed ? bytes : none, typed ? where : DebugFileOptions{});
+        if (!debugTypes) return failure(debugTypes.error());
+        return TypedImage{std::move(*image), std::move(*debugTypes)};
     }
     std::string message = name + ": " + std::string(image::defectMessage(image.error()));
     if (image.error() == image::ImageDefect::NotAnImage) message += "; give the table's file offset with -a";
@@ -188,10 +191,11 @@ TypedOrRefusal readMapped(const platform::File& file, const std::string& name, i
 
 TypedOrRefusal loadWith(const CliOptions& options, const platform::File* openInput, image::SymbolReading symbols,
                         TypeReading types) {
-    if (openInput != nullptr) return readMapped(*openInput, displayName(options.path), symbols, types);
+    const DebugFileOptions where{options.path, options.debugFile, options.debugDirectory};
+    if (openInput != nullptr) return readMapped(*openInput, displayName(options.path), symbols, types, where);
     const platform::SystemResult<platform::File> file = platform::File::openForReading(options.path);
     if (!file) return failure("cannot open " + options.path + ": " + file.error().describe());
-    return readMapped(*file, options.path, symbols, types);
+    return readMapped(*file, options.path, symbols, types, where);
 }
 
 ImageOrRefusal imageOnly(TypedOrRefusal loaded) {

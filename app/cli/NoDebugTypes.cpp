@@ -12,7 +12,7 @@ DebugTypes::DebugTypes(DebugTypes&&) noexcept = default;
 DebugTypes& DebugTypes::operator=(DebugTypes&&) noexcept = default;
 DebugTypes::~DebugTypes() = default;
 
-DebugTypes DebugTypes::read(std::span<const std::uint8_t>) {
+Expected<DebugTypes, std::string> DebugTypes::read(std::span<const std::uint8_t>, const DebugFileOptions&) {
     return DebugTypes(std::make_unique<detail::DebugTypesState>());
 }
 

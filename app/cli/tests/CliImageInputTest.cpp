@@ -246,6 +246,30 @@ TEST_F(CliImageInput, DebugInfoShapesTheTable) {
     expectTable(run({"--symbol", "tbl", "-l", "c", "--lf", "plain.elf"}),
                 "static unsigned short table[6] = {\n\t0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0xFFFF };\n");
 }
+
+// A stripped image's debug file, found beside it or given, shapes the table;
+// one of another build is refused. Where else it is looked for is the debug
+// info reader's test.
+TEST_F(CliImageInput, SeparateDebugFileShapesTheTable) {
+    if (!have("gcc") || !have("objcopy")) GTEST_SKIP() << "no gcc or objcopy";
+    writeText("s.c", "const unsigned short tbl[3] = {1, 2, 3};\nint main(void) { return tbl[0]; }\n");
+    writeText("o.c", "const unsigned short tbl[3] = {4, 5, 6};\nint main(void) { return tbl[1]; }\n");
+    ASSERT_TRUE(
+        shell("gcc -g -o s.full s.c && objcopy --only-keep-debug s.full s.debug && "
+              "objcopy --strip-debug --add-gnu-debuglink=s.debug s.full s.elf && "
+              "gcc -g -o o.full o.c && objcopy --only-keep-debug o.full o.debug && mkdir given && "
+              "cp s.debug given/any.dbg"));
+    const char* typed = "static uint16_t tbl[3] = {\n\t0x0001, 0x0002, 0x0003 };\n";
+    const Arguments arguments{"--symbol", "tbl", "-l", "c", "--lf"};
+    expectTable(run(with(arguments, "s.elf")), typed);
+    ASSERT_TRUE(shell("mv s.debug s.debug.kept && cp o.debug s.debug"));
+    expectTable(run(with({"--symbol", "tbl", "-l", "c", "--lf", "--debug-file", "given/any.dbg"}, "s.elf")), typed);
+    const Outcome refused = run(with(arguments, "s.elf"));
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_NE(refused.errors.find("/s.debug is of another build: its build-id is "), std::string::npos)
+        << refused.errors;
+}
 #endif
 
 // i686 Windows images give C names a leading underscore: --symbol takes the C name.
