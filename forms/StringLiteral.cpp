@@ -113,6 +113,9 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool isPrintable(std::uint8_t byte) { return byte >= 0x20 && byte < 0x7F; }
 
+// The longest escape of one byte: a backslash and three digits, or \x and two.
+constexpr std::size_t kLongestSpelling = 4;
+
 // Text is handed to the output in blocks about this large.
 constexpr std::size_t kFlushLength = 1 << 14;
 
@@ -165,6 +168,16 @@ TablePiece StringLiteralTable::clamped(TablePiece piece) const {
 
 bool StringLiteralTable::followedOnLine(std::uint32_t index) const {
     return index + 1 < count_ && (index + 1) % perLine_ != 0;
+}
+
+std::uint32_t StringLiteralTable::bytesPerPiece(std::size_t capacity) const {
+    const std::size_t fixed = header_.size() + closing_.size();
+    if (capacity <= fixed) return 0;
+    const std::size_t room = capacity - fixed;
+    const std::size_t lineLength = std::size_t{perLine_} * kLongestSpelling + lineBreak_.size();
+    const std::size_t bytes =
+        room >= lineLength ? room / lineLength * perLine_ : room / (kLongestSpelling + lineBreak_.size());
+    return static_cast<std::uint32_t>(std::min<std::size_t>(bytes, 0xFFFFFFFFu));
 }
 
 typed::ByteStretch StringLiteralTable::stretchOf(TablePiece piece) const {

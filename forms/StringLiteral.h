@@ -42,6 +42,10 @@ public:
     StringLiteralTable(const typed::LanguageRow& language, const StringLiteralOptions& options);
 
     std::uint32_t printedCount() const { return count_; }
+    // The most bytes a piece may hold so that its text never needs more than
+    // `capacity` characters: whole lines where one fits; 0 when not even one
+    // byte does.
+    std::uint32_t bytesPerPiece(std::size_t capacity) const;
     // The bytes a piece is printed from: its own and, where an escape's
     // length depends on what follows it, the next one on the same line.
     typed::ByteStretch stretchOf(TablePiece piece) const;

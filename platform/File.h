@@ -40,6 +40,9 @@ public:
     [[nodiscard]] static SystemResult<File> duplicateStandardOutput();
     // The identity of the file `path` leads to, symbolic links followed.
     [[nodiscard]] static SystemResult<FileIdentity> identityAt(const std::string& path);
+    // The absolute path of the file `path` leads to, for a compiler that
+    // would resolve a relative one against another folder.
+    [[nodiscard]] static SystemResult<std::string> absolutePathOf(const std::string& path);
 
     File() = default;
     // Takes over a file opened by other means.

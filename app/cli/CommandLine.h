@@ -10,6 +10,7 @@
 
 #include "app/cli/CliStyle.h"
 #include "base/Expected.h"
+#include "forms/ByteForm.h"
 #include "typed/ElementType.h"
 
 namespace zemrik::cli {
@@ -45,6 +46,11 @@ struct CliOptions {
     bool littleEndian = false;
     std::optional<std::string> match;  // --match: list only the symbols whose name matches
     bool demangle = false;             // show C++ names demangled; --symbol matches them too
+    // A byte table as one string literal, or filled from the file at build
+    // time; the path --embed prints: --embed-path's, else the file's absolute
+    // path, found when the run starts.
+    forms::ByteForm byteForm = forms::ByteForm::Array;
+    std::string embedPath;
     // Set when the image gives a symbol no size: what to say after the
     // request's refusal of the missing size.
     std::string missingSizeHint;

@@ -38,6 +38,7 @@ std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uin
 
 std::string itemsPerLineField(const CliOptions& options) {
     if (!options.itemsPerLine.empty()) return options.itemsPerLine;
+    if (options.byteForm == forms::ByteForm::StringLiteral) return std::to_string(kDefaultLiteralLineBytes);
     return std::to_string(kDefaultLineBytes / printedElementWidth(options));
 }
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/FaultPoint.h"
 #include "platform/posix/SystemCalls.h"
@@ -197,6 +198,14 @@ SystemResult<FileIdentity> File::identityAt(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) return lastFailure<FileIdentity>();
     return identityOf(status);
+}
+
+SystemResult<std::string> File::absolutePathOf(const std::string& path) {
+    char* const resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return lastFailure<std::string>();
+    std::string text(resolved);
+    std::free(resolved);
+    return text;
 }
 
 SystemResult<FileIdentity> File::identity() const {

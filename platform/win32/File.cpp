@@ -206,6 +206,17 @@ SystemResult<FileIdentity> File::identityAt(const std::string& path) {
     return identityOf(handle);
 }
 
+SystemResult<std::string> File::absolutePathOf(const std::string& path) {
+    const std::wstring wide = widePath(path);
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return lastFailure<std::string>();
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return lastFailure<std::string>();
+    full.resize(written);
+    return narrowPath(full);
+}
+
 SystemResult<FileIdentity> File::identity() const { return identityOf(native()); }
 
 SystemResult<std::optional<File::WritePlace>> File::writePlace() const {
