@@ -159,7 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"OptionsAfterTheFileAndDoubleDash",
                   {0x01, 0x02},
                   {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
-                  "static unsigned short table[1] = {\r\n\t0x0201 };"}),
+                  "static unsigned short table[1] = {\r\n\t0x0201 };"},
+        TableCase{"CStringLiteral",
+                  {0x00, '7', '"', '?', '?', '=', 0xFF},
+                  {"--string-literal", "-l", "c", "-n", "4", "--lf"},
+                  "static unsigned char table[] =\n\t\"\\0007\\\"\\?\"\n\t\"\\?=\\377\";\n"
+                  "static const unsigned int table_len = 7;\n"}),
     test::CaseName());
 
 struct RefusalCase {
@@ -387,8 +392,27 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"StrictValue", {"-n", "1000", "a"}, "-n/--per-line: '1000' is not a decimal number from 1 to 255"},
         UsageCase{"LfIntoResultTxt",
                   {"--dump-to-file", "--lf", "a"},
-                  "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"}),
+                  "--lf and --dump-to-file exclude each other: result.txt keeps CR LF"},
+        UsageCase{"EmbedOfStandardInput",
+                  {"--embed", "-"},
+                  "--embed: standard input has no path for the compiler to read: give --embed-path PATH"}),
     test::CaseName());
+
+// --embed names the file by its absolute path, which only the system knows:
+// printed for a file, refused with the reason for one that isn't there.
+TEST_F(CliEndToEnd, EmbedNamesTheFileByItsAbsolutePath) {
+    const std::string input = makeInput({1, 2, 3, 4});
+    const Outcome printed = run({"--embed", "-l", "asm", "-a", "1", "-s", "2", "--lf", input});
+    EXPECT_EQ(printed.exitCode, 0) << printed.errors;
+    EXPECT_EQ(printed.output, "table\tincbin \"" + fs::canonical(workDirectory() / input).string() + "\", 1, 2\n");
+
+    const Outcome refused = run({"--embed", "no such.bin"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(refused.errors,
+              "zemrik-cli: --embed: cannot find the absolute path of no such.bin\n"
+              "zemrik-cli: no such.bin: No such file or directory\n");
+}
 
 TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {
     const Outcome outcome = run({"--version"});
