@@ -12,6 +12,8 @@
 set -euo pipefail
 
 cli=$(realpath "${1:-build/native/app/cli/zemrik-cli}")
+# The Debian packages that scripts/install-deps.sh installs, as the tests use them.
+export PATH="/usr/bin:$PATH"
 for tool in /usr/bin/time xxd gcc g++ rustc go python3 clang-19 nasm; do
     command -v "$tool" >/dev/null || { echo "compile.sh: $tool is missing" >&2; exit 69; }
 done

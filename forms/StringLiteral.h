@@ -61,10 +61,19 @@ private:
     TablePiece clamped(TablePiece piece) const;
     bool followedOnLine(std::uint32_t index) const;
     void spell(std::string& text, std::uint8_t byte, std::optional<std::uint8_t> next, bool lineStart) const;
+    // The groups of lines that open at a line and close after it.
+    struct Groups {
+        std::uint32_t opening = 0;
+        std::uint32_t closing = 0;
+    };
+    Groups groupsAt(std::uint32_t line) const;
+    void appendLineBreak(std::string& text, std::uint32_t line) const;
 
     const StringLiteralRow& row_;
     std::uint32_t count_;
     std::uint32_t perLine_;
+    std::uint32_t lines_ = 0;    // with groups only
+    std::uint32_t deepest_ = 0;  // groups around one line, at most
     std::string header_;
     std::string lineBreak_;
     std::string closing_;

@@ -731,7 +731,8 @@ def check_byte_forms(run):
             if output is None:
                 continue
             ok = output == expected
-            run.matrix.append((label, "bytes", tool_version([tools[0], "--version"]),
+            version = [tools[0], "version" if tool_names[0] == "go" else "--version"]
+            run.matrix.append((label, "bytes", tool_version(version),
                                "bytes equal" if ok else "MISMATCH"))
             if not ok:
                 run.failures.append("%s: the program's bytes differ from the file's" % label)
