@@ -17,6 +17,11 @@ enum class NumericEscape : std::uint8_t { ShortestOctal, TwoHexDigits };
 // space must be escaped.
 enum class BlankAtLineStart : std::uint8_t { AsIs, Escaped };
 
+// Go joins its lines with +, which its compiler reads recursively: a long
+// chain of them overflows its stack. Balanced, in parentheses, the nesting
+// grows with the logarithm of the lines.
+enum class LineJoin : std::uint8_t { Adjacent, BalancedGroups };
+
 // Whether the table's length constant is printed: C and C++ need it, their
 // array being one longer than the table.
 enum class LengthLine : std::uint8_t { WhenAsked, Always };
@@ -36,6 +41,9 @@ struct StringLiteralRow {
     std::string_view backslashed{};   // printable characters written after a backslash
     BlankAtLineStart blanks = BlankAtLineStart::AsIs;
     LengthLine length = LengthLine::WhenAsked;
+    // With BalancedGroups, the groups open before the quote that ends the
+    // header or a line break, and close after the quote that starts one.
+    LineJoin join = LineJoin::Adjacent;
 };
 
 namespace {
@@ -71,7 +79,8 @@ constexpr StringLiteralRow kRows[] = {
      .lineBreak = "\" +\r\n\t\"",
      .closing = "\")",
      .namedEscapes = kControlEscapes,
-     .backslashed = "\"\\"},
+     .backslashed = "\"\\",
+     .join = LineJoin::BalancedGroups},
     {.cliName = "python",
      .header = "{name} = (\r\n    b\"",
      .lineBreak = "\"\r\n    b\"",
@@ -112,6 +121,9 @@ const StringLiteralRow* findRow(std::string_view cliName) {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool isPrintable(std::uint8_t byte) { return byte >= 0x20 && byte < 0x7F; }
+
+// The longest escape of one byte: a backslash and three digits, or \x and two.
+constexpr std::size_t kLongestSpelling = 4;
 
 // Text is handed to the output in blocks about this large.
 constexpr std::size_t kFlushLength = 1 << 14;
@@ -155,6 +167,38 @@ StringLiteralTable::StringLiteralTable(const typed::LanguageRow& language, const
     header_ = withLineBreaks(typed::filledTemplate(row_.header, with), options.lineBreaks);
     lineBreak_ = withLineBreaks(std::string(row_.lineBreak), options.lineBreaks);
     closing_ = withLineBreaks(typed::filledTemplate(closing, with), options.lineBreaks);
+    if (row_.join == LineJoin::BalancedGroups && count_ > 0) {
+        lines_ = (count_ - 1) / perLine_ + 1;
+        header_.insert(header_.size() - 1, groupsAt(0).opening, '(');
+        closing_.insert(1, groupsAt(lines_ - 1).closing, ')');
+        for (std::uint32_t lines = lines_; lines > 1; lines = (lines + 1) / 2) ++deepest_;
+    }
+}
+
+StringLiteralTable::Groups StringLiteralTable::groupsAt(std::uint32_t line) const {
+    // The halves of the halves: a group is a range of two or more lines.
+    Groups groups;
+    std::uint32_t first = 0;
+    std::uint32_t end = lines_;
+    while (end - first > 1) {
+        if (line == first) ++groups.opening;
+        if (line == end - 1) ++groups.closing;
+        const std::uint32_t middle = first + (end - first) / 2;
+        (line < middle ? end : first) = middle;
+    }
+    return groups;
+}
+
+void StringLiteralTable::appendLineBreak(std::string& text, std::uint32_t line) const {
+    if (row_.join == LineJoin::Adjacent) {
+        text += lineBreak_;
+        return;
+    }
+    text += lineBreak_.front();
+    text.append(groupsAt(line).closing, ')');
+    text.append(lineBreak_, 1, lineBreak_.size() - 2);
+    text.append(groupsAt(line + 1).opening, '(');
+    text += lineBreak_.back();
 }
 
 TablePiece StringLiteralTable::clamped(TablePiece piece) const {
@@ -165,6 +209,18 @@ TablePiece StringLiteralTable::clamped(TablePiece piece) const {
 
 bool StringLiteralTable::followedOnLine(std::uint32_t index) const {
     return index + 1 < count_ && (index + 1) % perLine_ != 0;
+}
+
+std::uint32_t StringLiteralTable::bytesPerPiece(std::size_t capacity) const {
+    const std::size_t fixed = header_.size() + closing_.size();
+    if (capacity <= fixed) return 0;
+    const std::size_t room = capacity - fixed;
+    // A line break closes and opens at most the deepest nesting's groups.
+    const std::size_t lineBreak = lineBreak_.size() + 2 * std::size_t{deepest_};
+    const std::size_t lineLength = std::size_t{perLine_} * kLongestSpelling + lineBreak;
+    const std::size_t bytes =
+        room >= lineLength ? room / lineLength * perLine_ : room / (kLongestSpelling + lineBreak);
+    return static_cast<std::uint32_t>(std::min<std::size_t>(bytes, 0xFFFFFFFFu));
 }
 
 typed::ByteStretch StringLiteralTable::stretchOf(TablePiece piece) const {
@@ -218,7 +274,7 @@ WalkOutcome StringLiteralTable::printPiece(std::span<const std::uint8_t> bytes, 
         if (index + 1 == count_) {
             text += closing_;
         } else if ((index + 1) % perLine_ == 0) {
-            text += lineBreak_;
+            appendLineBreak(text, index / perLine_);
         }
         if (text.size() >= kFlushLength && !flush(text, output)) return WalkOutcome::BufferExhausted;
     }

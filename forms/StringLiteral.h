@@ -42,6 +42,10 @@ public:
     StringLiteralTable(const typed::LanguageRow& language, const StringLiteralOptions& options);
 
     std::uint32_t printedCount() const { return count_; }
+    // The most bytes a piece may hold so that its text never needs more than
+    // `capacity` characters: whole lines where one fits; 0 when not even one
+    // byte does.
+    std::uint32_t bytesPerPiece(std::size_t capacity) const;
     // The bytes a piece is printed from: its own and, where an escape's
     // length depends on what follows it, the next one on the same line.
     typed::ByteStretch stretchOf(TablePiece piece) const;
@@ -57,10 +61,19 @@ private:
     TablePiece clamped(TablePiece piece) const;
     bool followedOnLine(std::uint32_t index) const;
     void spell(std::string& text, std::uint8_t byte, std::optional<std::uint8_t> next, bool lineStart) const;
+    // The groups of lines that open at a line and close after it.
+    struct Groups {
+        std::uint32_t opening = 0;
+        std::uint32_t closing = 0;
+    };
+    Groups groupsAt(std::uint32_t line) const;
+    void appendLineBreak(std::string& text, std::uint32_t line) const;
 
     const StringLiteralRow& row_;
     std::uint32_t count_;
     std::uint32_t perLine_;
+    std::uint32_t lines_ = 0;    // with groups only
+    std::uint32_t deepest_ = 0;  // groups around one line, at most
     std::string header_;
     std::string lineBreak_;
     std::string closing_;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "forms/Embed.h"
+
 namespace zemrik {
 namespace {
 
@@ -76,6 +78,26 @@ std::size_t longestLiteral(const typed::LiteralForms& forms, typed::ElementType 
     return longest;
 }
 
+forms::StringLiteralOptions literalOptions(const typed::TypedOptions& options) {
+    return {.tableSize = options.tableSize,
+            .bytesPerLine = options.itemsPerLine,
+            .name = options.name,
+            .naming = options.naming,
+            .readOnly = options.readOnly,
+            .countConstant = options.countConstant,
+            .lineBreaks = options.lineBreaks};
+}
+
+// A table of `count` single bytes walked first to last: what the byte forms
+// report their progress through.
+TableLayout byteLayout(std::uint32_t count) {
+    TableLayout layout;
+    layout.tableSize = count;
+    layout.elementSize = ElementSize::Byte;
+    layout.language = Language::C;
+    return layout;
+}
+
 bool printsBytesReversed(const typed::LanguageRow& row, const typed::TypedOptions& options) {
     return row.elements == typed::ElementRule::BytesReversedWhenBigEndian && options.order == ByteOrder::BigEndian;
 }
@@ -133,5 +155,38 @@ TableLayout TypedPiecePrinter::progressLayout() const {
     layout.bigEndian = reversed_;
     return layout;
 }
+
+StringLiteralPiecePrinter::StringLiteralPiecePrinter(const typed::LanguageRow& row,
+                                                     const typed::TypedOptions& options)
+    : table_(row, literalOptions(options)) {}
+
+TableLayout StringLiteralPiecePrinter::progressLayout() const { return byteLayout(table_.printedCount()); }
+
+EmbedPiecePrinter::EmbedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options,
+                                     std::string_view path, std::uint32_t fileOffset)
+    : declaration_(forms::embedDeclaration(row, {.path = path,
+                                                 .offset = fileOffset,
+                                                 .tableSize = options.tableSize,
+                                                 .name = options.name,
+                                                 .naming = options.naming,
+                                                 .readOnly = options.readOnly,
+                                                 .countConstant = options.countConstant,
+                                                 .lineBreaks = options.lineBreaks})) {}
+
+std::uint32_t EmbedPiecePrinter::elementsPerPiece(std::size_t capacity) const {
+    return declaration_ && declaration_->size() > capacity ? 0 : 1;
+}
+
+WalkOutcome EmbedPiecePrinter::printPiece(std::span<const std::uint8_t>, TablePiece piece, TextOutput& output) const {
+    if (!declaration_) return WalkOutcome::InvalidStyle;
+    if (piece.count == 0) return WalkOutcome::Complete;
+    char* const at = output.reserve(declaration_->size());
+    if (at == nullptr) return WalkOutcome::BufferExhausted;
+    std::memcpy(at, declaration_->data(), declaration_->size());
+    output.commit(at + declaration_->size(), CursorMove::Follow);
+    return WalkOutcome::Complete;
+}
+
+TableLayout EmbedPiecePrinter::progressLayout() const { return byteLayout(1); }
 
 }  // namespace zemrik

@@ -10,6 +10,7 @@
 #include "core/OutputStyle.h"
 #include "core/TableWalk.h"
 #include "core/TextOutput.h"
+#include "forms/StringLiteral.h"
 #include "typed/TypedWalk.h"
 
 namespace zemrik {
@@ -76,6 +77,43 @@ private:
     std::size_t fixedLength_ = 0;    // at most, the header and the closing lines
     std::size_t elementLength_ = 1;  // at most, one item with what follows it
     bool reversed_;                  // bytes printed last to first
+};
+
+// A byte table as the language's string literal (forms/StringLiteral.h).
+class StringLiteralPiecePrinter : public PiecePrinter {
+public:
+    StringLiteralPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options);
+
+    std::uint32_t printedCount() const override { return table_.printedCount(); }
+    std::uint32_t elementsPerPiece(std::size_t capacity) const override { return table_.bytesPerPiece(capacity); }
+    ByteStretch stretchOf(TablePiece piece) const override { return table_.stretchOf(piece); }
+    [[nodiscard]] WalkOutcome printPiece(std::span<const std::uint8_t> bytes, TablePiece piece,
+                                         TextOutput& output) const override {
+        return table_.printPiece(bytes, piece, output);
+    }
+    TableLayout progressLayout() const override;
+
+private:
+    forms::StringLiteralTable table_;
+};
+
+// A declaration the compiler fills from the file itself (forms/Embed.h): one
+// item, which reads none of the table's bytes.
+class EmbedPiecePrinter : public PiecePrinter {
+public:
+    EmbedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options, std::string_view path,
+                      std::uint32_t fileOffset);
+
+    std::uint32_t printedCount() const override { return 1; }
+    std::uint32_t elementsPerPiece(std::size_t capacity) const override;
+    ByteStretch stretchOf(TablePiece) const override { return {}; }
+    // InvalidStyle when the language can't write the path.
+    [[nodiscard]] WalkOutcome printPiece(std::span<const std::uint8_t> bytes, TablePiece piece,
+                                         TextOutput& output) const override;
+    TableLayout progressLayout() const override;
+
+private:
+    Expected<std::string, std::string> declaration_;
 };
 
 }  // namespace zemrik

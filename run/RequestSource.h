@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/OutputStyle.h"
+#include "forms/ByteForm.h"
 #include "platform/File.h"
 #include "run/FileFailure.h"
 #include "run/MessageIcon.h"
@@ -16,9 +17,13 @@ namespace zemrik {
 // A table printed by the typed walk instead of the style table: the language
 // row and the options, whose size, items per line and byte order the run
 // fills in once they have passed its checks.
+// With a byte form other than the array, the table is bytes and items per
+// line are bytes per line.
 struct TypedChoice {
     const typed::LanguageRow* row = nullptr;
     typed::TypedOptions options;
+    forms::ByteForm form = forms::ByteForm::Array;
+    std::string embedPath;  // with ByteForm::Embed: the path as printed
 };
 
 enum class NumberField { TableSize, Address, ItemsPerLine };

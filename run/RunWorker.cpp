@@ -235,6 +235,14 @@ RunEnd carryOutTyped(RunRequest& request, TypedChoice& choice, RunHost& host) {
         return RunOutcome::NoBuffer;
     }
     choice.options.order = host.isBigEndianChecked() ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
+    switch (choice.form) {
+    case forms::ByteForm::StringLiteral:
+        return runIntoStream(request, StringLiteralPiecePrinter(*choice.row, choice.options), *stream, host);
+    case forms::ByteForm::Embed:
+        return runIntoStream(request, EmbedPiecePrinter(*choice.row, choice.options, choice.embedPath, request.offset),
+                             *stream, host);
+    case forms::ByteForm::Array: break;
+    }
     return runIntoStream(request, TypedPiecePrinter(*choice.row, choice.options), *stream, host);
 }
 

@@ -18,6 +18,8 @@ if [ ${#packages[@]} -eq 0 ]; then
             g++-multilib wine64 xvfb imagemagick clang clang-format libclang-rt-14-dev xxd shellcheck
             # the tools that compile or run zemrik-cli's tables, and the package tests'
             python3 nasm fp-compiler rustc golang-go mono-mcs mono-runtime
+            # clang 19 reads C23's #embed, which --embed prints
+            clang-19
             # javac and java, node: they take the typed tables' Java and JavaScript
             default-jdk-headless nodejs
             dpkg-dev groff-base man-db

@@ -13,6 +13,7 @@
 #include "app/cli/FieldDefaults.h"
 #include "app/cli/ImageQueries.h"
 #include "app/cli/TableDestination.h"
+#include "forms/Embed.h"
 #include "platform/InputCopy.h"
 #include "run/FieldConversion.h"
 #include "run/RunMessages.h"
@@ -151,7 +152,31 @@ StyleChoice styleChoiceOf(const CliOptions& options) {
             options.length};
 }
 
-int runRequest(const CliOptions& options, std::optional<platform::File> input, SizeDefault sizeDefault) {
+// --embed without --embed-path prints the file's absolute path: a compiler
+// resolves a relative one against the including file's folder. Refused when
+// the system can't give it or the language can't write it.
+Expected<CliOptions, int> withEmbedPath(CliOptions options) {
+    using Result = Expected<CliOptions, int>;
+    if (options.byteForm != forms::ByteForm::Embed || !options.embedPath.empty()) return options;
+    const auto absolute = platform::File::absolutePath(options.path);
+    if (!absolute) {
+        printLine(stderr, "zemrik-cli: --embed: cannot find the absolute path of " + options.path);
+        printReasonLine(stderr, {options.path, absolute.error()});
+        return Result::failure(kExitRefused);
+    }
+    if (const auto declaration = forms::embedDeclaration(languageRow(options.language), {.path = *absolute});
+        !declaration) {
+        printLine(stderr, "zemrik-cli: --embed: " + declaration.error() + ": give --embed-path PATH");
+        return Result::failure(kExitRefused);
+    }
+    options.embedPath = *absolute;
+    return options;
+}
+
+int runRequest(const CliOptions& asGiven, std::optional<platform::File> input, SizeDefault sizeDefault) {
+    const auto embedded = withEmbedPath(asGiven);
+    if (!embedded) return embedded.error();
+    const CliOptions& options = *embedded;
     if (!input && !options.outputPath.empty()) {
         auto opened = openInputApartFromOutput(options);
         if (!opened) return opened.error();

@@ -1,5 +1,8 @@
 #include "app/cli/CliTypedTable.h"
 
+#include "forms/Embed.h"
+#include "forms/StringLiteral.h"
+
 namespace zemrik::cli {
 
 std::optional<ElementSize> itemsEntryOf(typed::ElementType type) {
@@ -13,9 +16,13 @@ std::optional<ElementSize> itemsEntryOf(typed::ElementType type) {
 
 std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
     const bool flat = !options.record && options.dims.empty();
-    if (!options.debugShape && itemsEntryOf(options.items) && flat && hasStyleRow(options.language)) return std::nullopt;
+    if (options.byteForm == forms::ByteForm::Array && !options.debugShape && itemsEntryOf(options.items) && flat &&
+        hasStyleRow(options.language))
+        return std::nullopt;
     TypedChoice choice;
     choice.row = &languageRow(options.language);
+    choice.form = options.byteForm;
+    choice.embedPath = options.embedPath;
     typed::TypedOptions& typedOptions = choice.options;
     // A record's size is checked against the table's by the walk's own
     // check: bytes divide any size.
@@ -39,6 +46,32 @@ std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
         typedOptions.dims = shape->dims;
     }
     return choice;
+}
+
+std::vector<std::string> byteFormErrors(const CliOptions& options, bool standardInput) {
+    const std::string form(forms::optionName(options.byteForm));
+    std::vector<std::string> errors;
+    if (options.items != typed::ElementType::U8) {
+        errors.push_back(form + " prints bytes: give -i bytes or u8, not " + std::string(typed::typeName(options.items)));
+    }
+    const typed::LanguageRow& row = languageRow(options.language);
+    const bool embed = options.byteForm == forms::ByteForm::Embed;
+    const std::optional<std::string_view> refusal = embed ? forms::embedRefusal(row) : forms::stringLiteralRefusal(row);
+    if (refusal) errors.push_back(form + ": " + std::string(*refusal));
+    if (options.decimal) errors.push_back(form + " prints no numbers: --decimal doesn't apply");
+    if (options.record) errors.push_back(form + " prints bytes: --record doesn't apply");
+    if (!options.dims.empty()) errors.push_back(form + " prints one dimension: --dims doesn't apply");
+    if (options.dumpToFile) errors.push_back("--dump-to-file writes the dialog's tables: give -o FILE for " + form);
+    if (!embed) return errors;
+    if (standardInput && options.embedPath.empty()) {
+        errors.push_back("--embed: standard input has no path for the compiler to read: give --embed-path PATH");
+    }
+    if (!refusal && !options.embedPath.empty()) {
+        if (const auto declaration = forms::embedDeclaration(row, {.path = options.embedPath}); !declaration) {
+            errors.push_back("--embed-path: " + declaration.error());
+        }
+    }
+    return errors;
 }
 
 }  // namespace zemrik::cli

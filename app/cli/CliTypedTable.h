@@ -5,6 +5,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/cli/CommandLine.h"
 #include "core/Language.h"
@@ -21,5 +23,10 @@ std::optional<ElementSize> itemsEntryOf(typed::ElementType type);
 // order left to the run, which checks them; nothing when the dialog's walk
 // prints it. A shape from debug info always prints through the typed walk.
 std::optional<TypedChoice> typedChoiceOf(const CliOptions& options);
+
+// The usage errors of the byte form the options ask for (--string-literal,
+// --embed): elements wider than a byte, a language without the form, options
+// that don't apply, standard input to embed, a path the language can't write.
+std::vector<std::string> byteFormErrors(const CliOptions& options, bool standardInput);
 
 }  // namespace zemrik::cli

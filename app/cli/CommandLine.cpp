@@ -45,6 +45,9 @@ enum class OptionId {
     Dims,
     DebugFile,
     DebugDir,
+    StringLiteral,
+    Embed,
+    EmbedPath,
 };
 
 // Every option, once: the parser walks this table, and --help and the man
@@ -56,7 +59,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 28> kOptions{{
+constexpr std::array<OptionEntry, 31> kOptions{{
     {"address", 'a', "HEX", OptionId::Address},
     {"size", 's', "HEX", OptionId::TableSize},
     {"items", 'i', "TYPE", OptionId::Items},
@@ -85,6 +88,9 @@ constexpr std::array<OptionEntry, 28> kOptions{{
     {"dims", '\0', "DIMS", OptionId::Dims},
     {"debug-file", '\0', "PATH", OptionId::DebugFile},
     {"debug-dir", '\0', "DIR", OptionId::DebugDir},
+    {"string-literal", '\0', "", OptionId::StringLiteral},
+    {"embed", '\0', "", OptionId::Embed},
+    {"embed-path", '\0', "PATH", OptionId::EmbedPath},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -97,7 +103,7 @@ struct Exclusion {
 constexpr std::string_view kOneAddress = "give the table's address once: -a, --va or --symbol";
 constexpr std::string_view kRvaWithA = "--rva applies to -a only; --va and --symbol take image addresses themselves";
 constexpr std::string_view kOutputIsForTables = "-o/--output takes a table; the listings go to standard output";
-constexpr std::array<Exclusion, 10> kExclusions{{
+constexpr std::array<Exclusion, 11> kExclusions{{
     {OptionId::Address, OptionId::VirtualAddress, kOneAddress},
     {OptionId::Address, OptionId::Symbol, kOneAddress},
     {OptionId::VirtualAddress, OptionId::Symbol, kOneAddress},
@@ -109,6 +115,7 @@ constexpr std::array<Exclusion, 10> kExclusions{{
     {OptionId::Output, OptionId::ListSymbols, kOutputIsForTables},
     {OptionId::BigEndian, OptionId::LittleEndian, "--big-endian and --little-endian exclude each other"},
     {OptionId::DebugFile, OptionId::DebugDir, "--debug-file names the debug file: no folder is searched with it"},
+    {OptionId::StringLiteral, OptionId::Embed, "--string-literal and --embed exclude each other: one form at a time"},
 }};
 
 // A value's name and what it selects: for -i the Items list's index, for -l
@@ -299,6 +306,10 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
             return invalidValue(entry, value, entry.id == OptionId::DebugFile ? "a file name" : "a folder");
         (entry.id == OptionId::DebugFile ? options.debugFile : options.debugDirectory) = value;
         break;
+    case OptionId::EmbedPath:
+        if (value.empty()) return invalidValue(entry, value, "a path");
+        options.embedPath = value;
+        break;
     case OptionId::Output:
         if (value.empty()) return invalidValue(entry, value, "a file name");
         // "-" is standard output, as without the option.
@@ -323,6 +334,8 @@ void applyFlag(OptionId id, CliOptions& options) {
     case OptionId::Demangle: options.demangle = true; break;
     case OptionId::Const: options.constness = Constness::Const; break;
     case OptionId::Length: options.length = LengthConstant::After; break;
+    case OptionId::StringLiteral: options.byteForm = forms::ByteForm::StringLiteral; break;
+    case OptionId::Embed: options.byteForm = forms::ByteForm::Embed; break;
     default: break;
     }
 }
@@ -494,6 +507,7 @@ private:
             addError("--length: " + std::string(*reason));
         }
         checkRecordAndDims();
+        checkByteForm();
         if (operands_.empty()) return addError("missing FILE");
         if (operands_.size() > 1) addError("extra operand " + quoted(operands_[1]));
     }
@@ -518,6 +532,19 @@ private:
         if (options.record && size && options.record->byteSize() > *size) {
             addError(typed::checkShape(options.record, {}, typed::ElementType::U8, *size).error());
         }
+    }
+
+    // The byte forms print bytes (-i bytes when -i is left out), and only
+    // what the language and the other options let them.
+    void checkByteForm() {
+        CliOptions& options = command_.options;
+        if (wasSeen(OptionId::EmbedPath) && options.byteForm != forms::ByteForm::Embed) {
+            addError("--embed-path names the file --embed prints: give that too");
+        }
+        if (options.byteForm == forms::ByteForm::Array) return;
+        if (!wasSeen(OptionId::Items)) options.items = typed::ElementType::U8;
+        const bool standardInput = !operands_.empty() && operands_.front() == "-";
+        for (const std::string& error : byteFormErrors(options, standardInput)) addError(error);
     }
 
     const std::vector<std::string_view>& arguments_;
@@ -599,6 +626,16 @@ std::string_view helpText() {
            "                       this or --big-endian is given (datastr is never\n"
            "                       reversed by the image's order)\n"
            "      --decimal        print the values in decimal, signed types with a sign\n"
+           "      --string-literal  print the bytes (-i bytes, the default here) as\n"
+           "                       one string literal, 64 to a line unless -n says, which\n"
+           "                       compiles many times faster than an array: c (one text\n"
+           "                       for C and C++, its length constant always), asm,\n"
+           "                       rust, go, python, gas; delphi, datastr and csharp\n"
+           "                       have none\n"
+           "      --embed          declare the bytes for the compiler to take from FILE\n"
+           "                       itself: C23 #embed in c, incbin in asm, .incbin in\n"
+           "                       gas; FILE is named by its absolute path\n"
+           "      --embed-path PATH  with --embed, name the file PATH instead\n"
            "  -o, --output FILE    write the table to FILE instead of standard output; FILE\n"
            "                       is replaced only once the whole table is written, and\n"
            "                       is left as it was when the run fails\n"

@@ -11,6 +11,7 @@
 #include "app/cli/CliStyle.h"
 #include "app/cli/DebugTypes.h"
 #include "base/Expected.h"
+#include "forms/ByteForm.h"
 #include "typed/ElementType.h"
 #include "typed/RecordSpec.h"
 
@@ -55,6 +56,11 @@ struct CliOptions {
     // searched for under this folder (--debug-dir) besides the image's own.
     std::optional<std::string> debugFile;
     std::optional<std::string> debugDirectory;
+    // A byte table as one string literal, or filled from the file at build
+    // time; the path --embed prints: --embed-path's, else the file's absolute
+    // path, found when the run starts.
+    forms::ByteForm byteForm = forms::ByteForm::Array;
+    std::string embedPath;
     // Set when the image gives a symbol no size: what to say after the
     // request's refusal of the missing size.
     std::string missingSizeHint;

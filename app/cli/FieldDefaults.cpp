@@ -39,6 +39,7 @@ std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uin
 std::string itemsPerLineField(const CliOptions& options) {
     if (!options.itemsPerLine.empty()) return options.itemsPerLine;
     if (options.record) return "1";
+    if (options.byteForm == forms::ByteForm::StringLiteral) return std::to_string(kDefaultLiteralLineBytes);
     std::uint32_t perLine = kDefaultLineBytes / printedElementWidth(options);
     // A line holds no more than a run of the innermost extent, and whole lines fill it.
     if (!options.dims.empty()) {

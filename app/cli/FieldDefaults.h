@@ -16,6 +16,9 @@ namespace zemrik::cli {
 
 // The bytes one line holds when -n is left out.
 inline constexpr std::uint32_t kDefaultLineBytes = 16;
+// The bytes one line of --string-literal holds when -n is left out: long
+// lines read fast, and still fit an editor's window.
+inline constexpr std::uint32_t kDefaultLiteralLineBytes = 64;
 
 // Whether a size left out runs to the end of the file: for an address given
 // as a file offset, not for one an image query resolved (--va, --symbol),
@@ -37,7 +40,7 @@ std::string tableSizeField(const CliOptions& options, SizeDefault rule, std::uin
 bool tableSizeDefaults(const CliOptions& options, SizeDefault rule);
 // The items-per-line field: as typed, else kDefaultLineBytes' worth of
 // elements (with --dims, the most of those that divide the innermost extent),
-// or one record.
+// one record, or kDefaultLiteralLineBytes with --string-literal.
 std::string itemsPerLineField(const CliOptions& options);
 
 }  // namespace zemrik::cli

@@ -2,6 +2,7 @@
 // pieces joined equal the whole table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,12 +35,18 @@ TEST(StringLiteral, EachLanguageEscapesItsTraps) {
         {"gas", "table:\n\t.ascii \"\\0007\\0018\\\"\\\\?\?=\\377\"\n\t.ascii \" \\r\\n\\r\""},
         {"asm", "table\tdb `\\x007\\x018\"\\\\?\?=\\xFF`\n\tdb ` \\r\\n\\r`"},
         {"rust", "static TABLE: [u8; 14] = *b\"\\\n    \\x007\\x018\\\"\\\\?\?=\\xFF\\\n    \\x20\\r\\n\\r\";"},
-        {"go", "var table = []byte(\n\t\"\\x007\\x018\\\"\\\\?\?=\\xFF\" +\n\t\" \\r\\n\\r\")"},
+        {"go", "var table = []byte(\n\t(\"\\x007\\x018\\\"\\\\?\?=\\xFF\" +\n\t\" \\r\\n\\r\"))"},
         {"python", "table = (\n    b\"\\x007\\x018\\\"\\\\?\?=\\xFF\"\n    b\" \\r\\n\\r\"\n)"},
     };
     for (const auto& [language, text] : cases) {
         EXPECT_EQ(printed(language, kTraps, 10), text) << language;
     }
+}
+
+// Go's lines are joined in balanced groups: five lines nest three deep.
+TEST(StringLiteral, GoGroupsItsLinesInHalves) {
+    EXPECT_EQ(printed("go", {'a', 'b', 'c', 'd', 'e'}, 1),
+              "var table = []byte(\n\t((\"a\" +\n\t\"b\") +\n\t(\"c\" +\n\t(\"d\" +\n\t\"e\"))))");
 }
 
 TEST(StringLiteral, TheLastByteOfALineTakesTheShortestEscape) {
@@ -66,6 +73,33 @@ TEST(StringLiteral, PiecesJoinedEqualTheWhole) {
             first += piece.count;
         }
         EXPECT_EQ(joined, table.print(bytes)) << language << " " << perLine;
+    }
+}
+
+// Bytes of the longest escape, in pieces of the most bytes the capacity
+// allows: the first and the last piece, which hold the header and the closing,
+// fit; a capacity below the header and closing holds none.
+TEST(StringLiteral, PiecesOfTheirSizeFitTheirCapacity) {
+    const std::vector<std::uint8_t> bytes(1000, 0xFF);
+    for (std::string_view language : {"c", "asm", "rust", "go", "python", "gas"}) {
+        for (const std::uint32_t perLine : {1u, 7u, 64u}) {
+            const StringLiteralTable table(*typed::findLanguageRow(language),
+                                           {.tableSize = 1000, .bytesPerLine = perLine, .countConstant = typed::CountConstant::After});
+            for (const std::size_t capacity : {std::size_t{160}, std::size_t{700}}) {
+                const std::uint32_t most = table.bytesPerPiece(capacity);
+                ASSERT_GT(most, 0u) << language << " " << perLine << " " << capacity;
+                for (const std::uint32_t first : {0u, (1000 - 1) / most * most}) {
+                    const TablePiece piece{first, std::min(most, 1000 - first)};
+                    const typed::ByteStretch stretch = table.stretchOf(piece);
+                    std::vector<char> storage(capacity);
+                    PieceBuffer buffer(storage.data(), storage.size());
+                    EXPECT_EQ(table.printPiece(std::span(bytes).subspan(stretch.offset, stretch.length), piece, buffer),
+                              WalkOutcome::Complete)
+                        << language << " " << perLine << " " << capacity << " " << first;
+                }
+            }
+            EXPECT_EQ(table.bytesPerPiece(10), 0u) << language;
+        }
     }
 }
 

@@ -183,7 +183,12 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"JavaScriptSigned",
                   kRecordBytes,
                   {"-l", "javascript", "-i", "i16", "-a", "6", "-s", "4", "--lf"},
-                  "const table = new Int16Array([\n    -0x4500, 0x4030,\n]);\n"}),
+                  "const table = new Int16Array([\n    -0x4500, 0x4030,\n]);\n"},
+        TableCase{"CStringLiteral",
+                  {0x00, '7', '"', '?', '?', '=', 0xFF},
+                  {"--string-literal", "-l", "c", "-n", "4", "--lf"},
+                  "static unsigned char table[] =\n\t\"\\0007\\\"\\?\"\n\t\"\\?=\\377\";\n"
+                  "static const unsigned int table_len = 7;\n"}),
     test::CaseName());
 
 struct RefusalCase {
@@ -427,8 +432,27 @@ INSTANTIATE_TEST_SUITE_P(
                   "--record field 2 \"id:u8\": the name \"id\" is taken by an earlier field"},
         UsageCase{"FieldNameTheLanguageReserves",
                   {"-l", "go", "--record", "range:u8", "no such file"},
-                  "--record field 1 \"range:u8\": \"range\" is a word Go reserves"}),
+                  "--record field 1 \"range:u8\": \"range\" is a word Go reserves"},
+        UsageCase{"EmbedOfStandardInput",
+                  {"--embed", "-"},
+                  "--embed: standard input has no path for the compiler to read: give --embed-path PATH"}),
     test::CaseName());
+
+// --embed names the file by its absolute path, which only the system knows:
+// printed for a file, refused with the reason for one that isn't there.
+TEST_F(CliEndToEnd, EmbedNamesTheFileByItsAbsolutePath) {
+    const std::string input = makeInput({1, 2, 3, 4});
+    const Outcome printed = run({"--embed", "-l", "asm", "-a", "1", "-s", "2", "--lf", input});
+    EXPECT_EQ(printed.exitCode, 0) << printed.errors;
+    EXPECT_EQ(printed.output, "table\tincbin \"" + fs::canonical(workDirectory() / input).string() + "\", 1, 2\n");
+
+    const Outcome refused = run({"--embed", "no such.bin"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(refused.errors,
+              "zemrik-cli: --embed: cannot find the absolute path of no such.bin\n"
+              "zemrik-cli: no such.bin: No such file or directory\n");
+}
 
 TEST_F(CliEndToEnd, VersionGoesToStandardOutput) {
     const Outcome outcome = run({"--version"});

@@ -470,8 +470,39 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"OneExtent", {"--dims", "16", "f"}, "--dims \"16\": at least two extents, AxB"},
         UsageErrorCase{"RecordsIntoResultTxt",
                        {"--record", "a:u8", "--dump-to-file", "f"},
-                       "--dump-to-file writes flat tables: give -o FILE for --record and --dims"}),
+                       "--dump-to-file writes flat tables: give -o FILE for --record and --dims"},
+        UsageErrorCase{"StringLiteralOfWords",
+                       {"--string-literal", "-i", "words", "f"},
+                       "--string-literal prints bytes: give -i bytes or u8, not u16"},
+        UsageErrorCase{"StringLiteralInDelphi",
+                       {"--string-literal", "-l", "delphi", "f"},
+                       "--string-literal: Delphi has no literal for an array of bytes"},
+        UsageErrorCase{"EmbedInRust",
+                       {"--embed", "-l", "rust", "f"},
+                       "--embed: Rust's include_bytes! takes a whole file, not a stretch of one"},
+        UsageErrorCase{"EmbedOfStandardInput",
+                       {"--embed", "-"},
+                       "--embed: standard input has no path for the compiler to read: give --embed-path PATH"},
+        UsageErrorCase{"EmbedPathAlone",
+                       {"--embed-path", "t.bin", "f"},
+                       "--embed-path names the file --embed prints: give that too"},
+        UsageErrorCase{"EmbedPathCantBeWritten",
+                       {"--embed", "-lc", "--embed-path", "a\"b", "f"},
+                       "--embed-path: the path holds a '\"', which #embed can't write"},
+        UsageErrorCase{"BothByteForms",
+                       {"--embed", "--string-literal", "f"},
+                       "--string-literal and --embed exclude each other: one form at a time"},
+        UsageErrorCase{"ByteFormsPrintNoNumbers",
+                       {"--string-literal", "--decimal", "--dump-to-file", "f"},
+                       "--string-literal prints no numbers: --decimal doesn't apply\n"
+                       "--dump-to-file writes the dialog's tables: give -o FILE for --string-literal"}),
     test::CaseName());
+
+// The byte forms print bytes unless -i says otherwise, which they refuse.
+TEST(CommandLine, ByteFormsPrintBytesWhenItemsAreLeftOut) {
+    EXPECT_EQ(parsedOptions({"--string-literal", "f"}).items, typed::ElementType::U8);
+    EXPECT_EQ(parsedOptions({"--embed", "-", "--embed-path", "t.bin"}).embedPath, "t.bin");
+}
 
 // A reserved word is refused only by the languages that reserve it, and only
 // Delphi's words in any case.

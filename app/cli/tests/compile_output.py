@@ -889,6 +889,112 @@ def check_debug_info(run):
                     run.failures.append("debug info rust: the printed tables' values differ from the originals")
 
 
+# The byte forms' escape traps: NUL, a short octal escape before an octal
+# digit and before an 8, a hex escape before hex digits, both quotes, a
+# backquote, backslashes, ??= and ??/ (trigraphs), high bytes, a blank that
+# may start a line, CR LF, a lone CR, a tab.
+FORM_TRAPS = b"\x007\x018\x01A\x7ff\"'`\\??=??/\xff\x80 \r\n\r\t\x00"
+GAS_RUN = ('"$0" --fatal-warnings -o tables.o tables.s && "$1" -O binary -j .text tables.o tables.bin '
+           '&& cat tables.bin')
+C_WARNINGS = ["-Wall", "-Wextra", "-pedantic", "-Werror", "-Wno-overlength-strings"]
+
+
+def c_program(texts, names):
+    # The literal's array holds one more byte, its NUL, than the table.
+    return ("#include <stdio.h>\n\n" + texts + "\nint main(void) {\n" +
+            "".join("    if (sizeof %s != %s_len + 1) return 1;\n    fwrite(%s, 1, %s_len, stdout);\n" % (n, n, n, n)
+                    for n in names) + "    return 0;\n}\n")
+
+
+def embed_c_program(texts, names):
+    return ("#include <stdio.h>\n\n" + texts + "\nint main(void) {\n" +
+            "".join("    fwrite(%s, 1, sizeof %s, stdout);\n" % (n, n) for n in names) + "    return 0;\n}\n")
+
+
+# (label, language, form option, tools, upper-case names, program from the
+# tables' texts and names, file name, compile command, run command).
+FORM_CHECKS = (
+    ("c literal", "c", "--string-literal", ("gcc",), False, c_program, "check.c",
+     lambda t: [t[0], "-std=c11"] + C_WARNINGS + ["-o", "check", "check.c"], lambda t, d: [os.path.join(d, "check")]),
+    ("c++ literal", "c", "--string-literal", ("g++",), False, c_program, "check.cpp",
+     lambda t: [t[0], "-std=c++17"] + C_WARNINGS + ["-o", "check", "check.cpp"],
+     lambda t, d: [os.path.join(d, "check")]),
+    ("rust literal", "rust", "--string-literal", ("rustc",), True,
+     lambda texts, names: "use std::io::Write;\n\n" + texts + "\nfn main() {\n    let mut out = std::io::stdout();\n" +
+     "".join("    out.write_all(&%s).unwrap();\n" % n for n in names) + "}\n", "check.rs",
+     lambda t: [t[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
+     lambda t, d: [os.path.join(d, "check")]),
+    ("go literal", "go", "--string-literal", ("go",), False,
+     lambda texts, names: 'package main\n\nimport "os"\n\n' + texts + "\nfunc main() {\n" +
+     "".join("\tos.Stdout.Write(%s)\n" % n for n in names) + "}\n", "check.go",
+     lambda t: [t[0], "build", "-o", "check", "check.go"], lambda t, d: [os.path.join(d, "check")]),
+    ("python literal", "python", "--string-literal", ("python3",), False,
+     lambda texts, names: "import sys\n\n" + texts + "\nsys.stdout.buffer.write(%s)\n" % " + ".join(names),
+     "check.py", None, lambda t, d: [t[0], "check.py"]),
+    ("asm literal", "asm", "--string-literal", ("nasm",), False, lambda texts, names: texts, "tables.asm",
+     lambda t: [t[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
+     lambda t, d: ["cat", os.path.join(d, "tables.bin")]),
+    ("gas literal", "gas", "--string-literal", ("as", "objcopy"), False, lambda texts, names: texts, "tables.s", None,
+     lambda t, d: ["sh", "-c", GAS_RUN, t[0], t[1]]),
+    ("c embed", "c", "--embed", ("clang-19",), False, embed_c_program, "check.c",
+     lambda t: [t[0], "-std=c23", "-Wall", "-Wextra", "-Werror", "-o", "check", "check.c"],
+     lambda t, d: [os.path.join(d, "check")]),
+    ("asm embed", "asm", "--embed", ("nasm",), False, lambda texts, names: texts, "tables.asm",
+     lambda t: [t[0], "-f", "bin", "-w+all", "-Werror", "-o", "tables.bin", "tables.asm"],
+     lambda t, d: ["cat", os.path.join(d, "tables.bin")]),
+    ("gas embed", "gas", "--embed", ("as", "objcopy"), False, lambda texts, names: texts, "tables.s", None,
+     lambda t, d: ["sh", "-c", GAS_RUN, t[0], t[1]]),
+)
+
+
+def check_byte_forms(run):
+    """--string-literal and --embed: the whole file at the default line width,
+    and stretches at an offset, a few bytes to a line, read back by the real
+    compiler equal to the file's bytes."""
+    data = FORM_TRAPS * 3 + bytes(run.rng.randrange(256) for _ in range(700)) + FORM_TRAPS
+    path = os.path.join(run.work, "forms.bin")
+    with open(path, "wb") as f:
+        f.write(data)
+    environment = dict(os.environ, GO111MODULE="off", GOPROXY="off", GOFLAGS="")
+    if "HOME" not in environment:
+        environment["GOCACHE"] = os.path.join(run.work, "gocache")
+    for label, language, form, tool_names, upper, program, file_name, compile_command, run_command in FORM_CHECKS:
+        tools = need(run, label, *tool_names)
+        if not tools:
+            continue
+        stretches = [(0, len(data), None)]
+        for _ in range(3):
+            offset = run.rng.randrange(1, len(FORM_TRAPS) * 3)
+            stretches.append((offset, run.rng.randint(1, len(data) - offset), run.rng.randint(1, 9)))
+        names = []
+        texts = ""
+        expected = b""
+        for index, (offset, size, per_line) in enumerate(stretches):
+            name = ("b%d" % index).upper() if upper else "b%d" % index
+            arguments = [run.cli, "-l", language, form, "--name", name, "-a", "%X" % offset, "-s", "%X" % size]
+            arguments += (["-n", str(per_line)] if per_line else []) + (["--lf"] if index % 2 else []) + [path]
+            out = subprocess.run(arguments, capture_output=True, timeout=60)
+            if out.returncode != 0:
+                run.failures.append("%s: zemrik-cli %s: exit %d: %s" % (label, " ".join(arguments[1:]), out.returncode,
+                                                                        out.stderr.decode(errors="replace")))
+                break
+            texts += out.stdout.decode("ascii") + "\n"
+            names.append(name)
+            expected += data[offset:offset + size]
+        else:
+            output = run.build_and_run(label, file_name, program(texts, names),
+                                       compile_command(tools) if compile_command else None,
+                                       lambda directory: run_command(tools, directory), environment)
+            if output is None:
+                continue
+            ok = output == expected
+            version = [tools[0], "version" if tool_names[0] == "go" else "--version"]
+            run.matrix.append((label, "bytes", tool_version(version),
+                               "bytes equal" if ok else "MISMATCH"))
+            if not ok:
+                run.failures.append("%s: the program's bytes differ from the file's" % label)
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -905,7 +1011,7 @@ def main():
                       lambda: check_rust(run), lambda: check_go(run), lambda: check_python(run),
                       lambda: check_csharp(run), lambda: check_gas(run), lambda: check_datastr(run),
                       lambda: check_typed(run), lambda: check_typed_java_and_javascript(run),
-                      lambda: check_shapes(run), lambda: check_debug_info(run)):
+                      lambda: check_shapes(run), lambda: check_debug_info(run), lambda: check_byte_forms(run)):
             check()
     print("seed %d (ZEMRIK_COMPILE_SEED=%d repeats this run)\n" % (seed, seed))
     for language, cell, tool, result in run.matrix:
