@@ -81,9 +81,9 @@ void appendHexDigits(Cursor& out, std::uint64_t value, std::size_t digits) {
     std::size_t left = digits;
     for (; left >= 2; left -= 2, value >>= 8) {
         at -= 2;
-        std::memcpy(at, &digits::kHexPairs[static_cast<std::size_t>(value & 0xFF) * 2], 2);
+        std::memcpy(at, &digits::kHexPairs[(value & 0xFF) * 2], 2);
     }
-    if (left == 1) at[-1] = digits::kHexPairs[(value & 0xF) * 2 + 1];
+    if (left == 1) at[-1] = digits::kHexPairs[static_cast<std::size_t>(value & 0xF) * 2 + 1];
 }
 
 std::size_t decimalDigits(std::uint64_t value) {
