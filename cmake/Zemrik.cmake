@@ -6,7 +6,13 @@ option(ZEMRIK_WERROR "Treat compiler warnings in Zemrik's own code as errors" OF
 add_library(zemrik_warnings INTERFACE)
 # -Wshadow: a name that hides another (a member, a parameter) reads as the one
 # it hides. -Woverloaded-virtual: an overload that hides a base's virtual.
-target_compile_options(zemrik_warnings INTERFACE -Wall -Wextra -Wshadow -Woverloaded-virtual)
+# -Wconversion: a value narrowed on the way (a 64-bit size into a 32-bit
+# size_t on -m32, MinGW or wasm) is checked, or cast where it provably fits.
+# -Wno-sign-conversion: clang's -Wconversion also counts signedness changes,
+# which GCC's leaves out for C++; both compilers then check narrowing alone.
+# -Wold-style-cast: a C cast hides which conversion it does; a named one says.
+target_compile_options(zemrik_warnings INTERFACE -Wall -Wextra -Wshadow -Woverloaded-virtual
+                                                 -Wconversion -Wno-sign-conversion -Wold-style-cast)
 if(ZEMRIK_WERROR)
   target_compile_options(zemrik_warnings INTERFACE -Werror)
 endif()

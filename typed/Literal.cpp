@@ -83,7 +83,7 @@ void appendHexDigits(Cursor& out, std::uint64_t value, std::size_t digits) {
         at -= 2;
         std::memcpy(at, &digits::kHexPairs[(value & 0xFF) * 2], 2);
     }
-    if (left == 1) at[-1] = digits::kHexPairs[(value & 0xF) * 2 + 1];
+    if (left == 1) at[-1] = digits::kHexPairs[static_cast<std::size_t>(value & 0xF) * 2 + 1];
 }
 
 std::size_t decimalDigits(std::uint64_t value) {
@@ -103,7 +103,7 @@ void appendDecimal(Cursor& out, std::uint64_t magnitude, bool negative, std::siz
     char* end = out.skip(count);
     for (; magnitude > UINT32_MAX; magnitude /= 100) {
         end -= 2;
-        std::memcpy(end, &digits::kDecimalPairs[(magnitude % 100) * 2], 2);
+        std::memcpy(end, &digits::kDecimalPairs[static_cast<std::size_t>(magnitude % 100) * 2], 2);
     }
     digits::writeDecimal(end, static_cast<std::uint32_t>(magnitude));
 }

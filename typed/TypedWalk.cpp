@@ -360,7 +360,9 @@ char* TypedTable::writeElements(char* at, std::span<const std::uint8_t> bytes, s
     }
     if (!valueTexts_.empty()) {
         return writeElementsWith(at, first, k, end, [&](char* to, std::uint32_t index) {
-            return copySlot(to, loadWord<std::uint16_t>(bytes.data() + std::size_t{index} * 2, order_));
+            const auto word =
+                static_cast<std::uint16_t>(loadWord<std::uint16_t>(bytes.data() + std::size_t{index} * 2, order_));
+            return copySlot(to, word);
         });
     }
     switch (width_) {

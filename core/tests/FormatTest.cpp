@@ -59,7 +59,7 @@ std::vector<std::uint32_t> edgeAndRandomValues() {
                                          255,   256,    999,        1000,       65535,      65536,
                                          99999, 100000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
     std::mt19937 random(20261208);
-    for (int i = 0; i < 20000; ++i) values.push_back(random() >> (random() % 32));
+    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<std::uint32_t>(random() >> (random() % 32)));
     return values;
 }
 

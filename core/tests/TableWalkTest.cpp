@@ -275,7 +275,7 @@ TEST(TableWalk, EveryRowMatchesThePlainRenderer) {
         const int column = slot % 6;
         const ElementSize size = column < 2 ? ElementSize::Byte : column < 4 ? ElementSize::Word : ElementSize::Dword;
         for (ByteOrder order : kBothOrders) {
-            for (std::uint8_t perLine : {1, 3, 16, 255}) {
+            for (std::uint8_t perLine : std::initializer_list<std::uint8_t>{1, 3, 16, 255}) {
                 const ElementSize walked = language == Language::DataStr ? ElementSize::Byte : size;
                 std::vector<std::uint8_t> bytes(byteCount(walked) * (1 + random() % 600));
                 for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
@@ -337,7 +337,7 @@ TEST(TableWalk, PiecesJoinIntoTheWholeTable) {
         const ElementSize size =
             language == Language::DataStr ? ElementSize::Byte : elementSizeOf(static_cast<StyleColumn>(slot % 6));
         for (ByteOrder order : kBothOrders) {
-            for (std::uint8_t perLine : {1, 4}) {
+            for (std::uint8_t perLine : std::initializer_list<std::uint8_t>{1, 4}) {
                 std::vector<std::uint8_t> bytes(byteCount(size) * (3u * perLine + 2));
                 for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
                 TableLayout layout = layoutOf(language, size, perLine, order);
@@ -376,7 +376,7 @@ TEST(TableWalk, PiecesSizedForACapacityFitIt) {
         const auto language = static_cast<Language>(slot / 6);
         const ElementSize size =
             language == Language::DataStr ? ElementSize::Byte : elementSizeOf(static_cast<StyleColumn>(slot % 6));
-        for (std::uint8_t perLine : {1, 7, 255}) {
+        for (std::uint8_t perLine : std::initializer_list<std::uint8_t>{1, 7, 255}) {
             TableLayout layout = layoutOf(language, size, perLine);
             const OutputStyle& style = *styleTable[static_cast<std::size_t>(slot)];
             layout.tableSize = 1 << 14;

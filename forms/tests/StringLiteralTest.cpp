@@ -59,7 +59,7 @@ TEST(StringLiteral, PiecesJoinedEqualTheWhole) {
         std::vector<std::uint8_t> bytes(301);
         // Mostly octal digits and low bytes: the lookahead's cases.
         for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random() % 2 ? '0' + random() % 10 : random() % 4);
-        const std::uint32_t perLine = 1 + random() % 40;
+        const auto perLine = static_cast<std::uint32_t>(1 + random() % 40);
         const StringLiteralTable table(*typed::findLanguageRow(language), {.tableSize = 301, .bytesPerLine = perLine});
         std::string joined;
         for (std::uint32_t first = 0; first < 301;) {

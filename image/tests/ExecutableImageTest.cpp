@@ -216,7 +216,8 @@ TEST(ExecutableImageTest, MalformedElfIsRefusedWithItsReason) {
         {"e_shoff past the end", patched(layout.shoff, elf.bytes.size(), 8),
          "its section table runs past the end of the file"},
         {"e_shoff one past", patched(layout.shoff, shoff + 1, 8), "its section table runs past the end of the file"},
-        {"table one byte short", cut(tableEnd - 1), "its section table runs past the end of the file"},
+        {"table one byte short", cut(static_cast<std::size_t>(tableEnd - 1)),
+         "its section table runs past the end of the file"},
         {"e_shnum huge", patched(layout.shnum, 0xFEFF, 2), "its section table runs past the end of the file"},
         {"e_shnum 0, count 2^64-1 in section 0",
          [&] {
@@ -351,12 +352,13 @@ TEST(ExecutableImageTest, MalformedPeIsRefusedWithItsReason) {
         {"no PE signature", patched(withExports, 0x80, 0x4551), "not a PE or ELF image"},
         {"magic 0x107", patched(withExports, builder.optionalHeader(), 0x107),
          "its optional header is neither PE32 nor PE32+"},
-        {"section table one byte short", Bytes(withExports.begin(), withExports.begin() + tableEnd - 1),
+        {"section table one byte short",
+         Bytes(withExports.begin(), withExports.begin() + static_cast<std::ptrdiff_t>(tableEnd - 1)),
          "its section table runs past the end of the file"},
         {"section table ends at the end",
          [&] {
              Bytes bytes = standardPe(0x20B, 0x140000000).build();
-             bytes.resize(builder.sectionTable() + 3 * 40);
+             bytes.resize(static_cast<std::size_t>(builder.sectionTable() + 3 * 40));
              return bytes;
          }(),
          "read"},

@@ -260,11 +260,11 @@ public:
     // A symbol table of SHT_SYMTAB or SHT_DYNSYM with its string table; answers its index.
     std::uint32_t symbols(std::uint32_t type, const std::vector<Symbol>& entries) {
         Bytes names{0};
-        Bytes table(layout_.symbolSize, 0);  // the null symbol
+        Bytes table(static_cast<std::size_t>(layout_.symbolSize), 0);  // the null symbol
         for (const Symbol& symbol : entries) {
             // Built apart and appended: MinGW's GCC 12 at -O3 takes a resize
             // here for a fill of unbounded length (-Wstringop-overflow).
-            Bytes entry(layout_.symbolSize, 0);
+            Bytes entry(static_cast<std::size_t>(layout_.symbolSize), 0);
             put(entry, layout_.stName, names.size(), 4);
             put(entry, layout_.stValue, symbol.value, layout_.wordSize);
             put(entry, layout_.stSize, symbol.size, layout_.wordSize);
@@ -296,7 +296,7 @@ public:
     ByteOrder order() const { return order_; }
 
     Bytes build() {
-        Bytes image(layout_.headerSize, 0);
+        Bytes image(static_cast<std::size_t>(layout_.headerSize), 0);
         image[0] = 0x7F;
         image[1] = 'E';
         image[2] = 'L';
@@ -311,7 +311,7 @@ public:
             put(image, layout_.phnum, segments_.size(), 2);
             for (const Segment& segment : segments_) {
                 const std::uint64_t at = image.size();
-                image.resize(image.size() + layout_.programHeaderSize);
+                image.resize(image.size() + static_cast<std::size_t>(layout_.programHeaderSize));
                 put(image, at + layout_.pType, segment.type, 4);
                 put(image, at + layout_.pFlags, segment.flags, 4);
                 put(image, at + layout_.pOffset, segment.offset, layout_.wordSize);
@@ -341,7 +341,7 @@ public:
         put(image, layout_.shoff, sectionTable_, layout_.wordSize);
         put(image, layout_.shnum, all.size() + 1, 2);
         put(image, layout_.shstrndx, all.size(), 2);
-        image.resize(image.size() + layout_.sectionHeaderSize * (all.size() + 1), 0);
+        image.resize(image.size() + static_cast<std::size_t>(layout_.sectionHeaderSize) * (all.size() + 1), 0);
         for (std::uint32_t index = 1; index <= all.size(); ++index) {
             const Section& section = all[index - 1];
             const std::uint64_t at = sectionHeader(index);

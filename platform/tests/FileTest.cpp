@@ -53,7 +53,8 @@ TEST_F(PlatformTest, PositionedReadsStopAtTheEnd) {
         ASSERT_TRUE(file->seek(c.offset));
         Bytes buffer(c.length);
         ASSERT_EQ(file->read(buffer.data(), c.length), c.expected);
-        for (std::size_t i = 0; i < c.expected; ++i) EXPECT_EQ(buffer[i], bytes[c.offset + i]);
+        for (std::size_t i = 0; i < c.expected; ++i)
+            EXPECT_EQ(buffer[i], bytes[static_cast<std::size_t>(c.offset) + i]);
         // A read at an offset gives the same, wherever the position stands.
         ASSERT_TRUE(file->seek(3));
         Bytes atOffset(c.length);

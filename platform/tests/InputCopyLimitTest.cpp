@@ -40,7 +40,7 @@ TEST(InputCopyLimit, KeepsTheFirstBytesAndLeavesTheRestUnread) {
         char next = 0;
         EXPECT_EQ(source->read(&next, 1), limit < bytes.size() ? 1u : 0u);
         if (limit < bytes.size()) {
-            EXPECT_EQ(next, bytes[limit]);
+            EXPECT_EQ(next, bytes[static_cast<std::size_t>(limit)]);
         }
     }
     fs::remove(path);

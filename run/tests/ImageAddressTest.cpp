@@ -118,7 +118,7 @@ TEST(ImageAddressTest, AddressesWithoutFileDataAreRefused) {
 TEST(ImageAddressTest, NoSectionsMeansEverythingIsHeaders) {
     // The section table would lie past the end: with no sections it is never read.
     auto image = PeImageBuilder().build();
-    image.resize(PeImageBuilder().sectionTable());
+    image.resize(static_cast<std::size_t>(PeImageBuilder().sectionTable()));
     expectAll(image, {{kBase, offset(0)}, {0xFFFFFFFF, offset(0xFFFFFFFF - kBase)}, {kBase - 1, "RVA < image base !"}});
 }
 
@@ -149,7 +149,7 @@ TEST(ImageAddressTest, SectionTableRunningPastTheEnd) {
     auto image = builder.build();
     image.resize(image.size() - 1);  // the second header lacks its last byte
     expectAll(image, {{kBase + 0x1800, offset(0xC00)}, {kBase + 0x2800, "Not a PE file !"}});
-    image.resize(builder.sectionTable() + 39);  // the first header is incomplete
+    image.resize(static_cast<std::size_t>(builder.sectionTable() + 39));  // the first header is incomplete
     expectAll(image, {{kBase + 0x80, "Not a PE file !"}, {kBase + 0x1800, "Not a PE file !"}});
 }
 

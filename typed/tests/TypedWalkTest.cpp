@@ -48,7 +48,7 @@ TEST(TypedWalk, TheDialogsOptionsPrintWhatTheDialogsStyleTablePrints) {
             const ElementSize read = language == Language::DataStr ? ElementSize::Byte : size;
             for (const Notation notation : {Notation::Hex, Notation::Decimal}) {
                 for (const ByteOrder order : {ByteOrder::LittleEndian, ByteOrder::BigEndian}) {
-                    for (const std::uint8_t perLine : {1, 2, 3, 8, 255}) {
+                    for (const std::uint8_t perLine : std::initializer_list<std::uint8_t>{1, 2, 3, 8, 255}) {
                         for (const std::uint32_t count : {1u, 2u, 3u, 7u, 16u, 17u}) {
                             const std::uint32_t tableSize = count * byteCount(read);
                             const std::vector<std::uint8_t> bytes = randomBytes(tableSize, random);
@@ -102,7 +102,7 @@ TEST(TypedWalk, PiecesJoinedEqualTheWholeTableInEveryLanguageAndType) {
                 options.notation = random() % 2 != 0 ? Notation::Decimal : Notation::Hex;
                 options.itemsPerLine = static_cast<std::uint8_t>(1 + random() % 9);
                 options.countConstant = CountConstant::After;
-                options.tableSize = (1 + random() % 40) * 8;
+                options.tableSize = static_cast<std::uint32_t>((1 + random() % 40) * 8);
                 const std::vector<std::uint8_t> bytes = randomBytes(options.tableSize, random);
                 const TypedTable table(row, options);
                 ASSERT_EQ(joinedPieces(table, bytes, random), table.print(bytes))

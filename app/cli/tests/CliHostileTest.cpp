@@ -371,7 +371,7 @@ constexpr std::size_t kLargePerLine = 255;
         in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
         if (piece != line) return ::testing::AssertionFailure() << "line " << index << " differs";
     }
-    const std::string last((byteCount - (lines - 1) * kLargePerLine) * 2, '0');
+    const std::string last(static_cast<std::size_t>((byteCount - (lines - 1) * kLargePerLine) * 2), '0');
     piece.assign(last.size(), '\0');
     in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
     if (piece != last) return ::testing::AssertionFailure() << "the last line differs";
