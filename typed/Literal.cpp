@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Digits.h"
+#include "typed/FloatText.h"
 
 // Header-only, so that the cross builds (MinGW, WebAssembly) need only the
 // headers, not a library built for each of them.
@@ -169,16 +170,18 @@ ElementType bitsTypeOf(ElementType type) { return type == ElementType::F32 ? Ele
 
 // {fmt} is the one formatting function every build prints floats with: the
 // WebAssembly build's C++ library has no floating-point to_chars.
-char* writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDigits digits) {
-    // "g" drops trailing zeros, so 0.5 stays "0.5" with every digit asked for.
-    if (type == ElementType::F32) {
-        const float value = floatOfBits<float>(static_cast<std::uint32_t>(bits));
-        return digits == FloatDigits::Shortest ? fmt::format_to(out, FMT_COMPILE("{}"), value)
-                                               : fmt::format_to(out, FMT_COMPILE("{:.9g}"), value);
+FloatText writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDigits digits) {
+    if (digits == FloatDigits::Shortest) {
+        return type == ElementType::F32 ? writeShortestFloat(out, floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+                                        : writeShortestFloat(out, floatOfBits<double>(bits));
     }
-    const double value = floatOfBits<double>(bits);
-    return digits == FloatDigits::Shortest ? fmt::format_to(out, FMT_COMPILE("{}"), value)
-                                           : fmt::format_to(out, FMT_COMPILE("{:.17g}"), value);
+    // "g" drops trailing zeros, so 0.5 stays "0.5" with every digit asked for.
+    char* const end = type == ElementType::F32 ? fmt::format_to(out, FMT_COMPILE("{:.9g}"),
+                                                                floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+                                               : fmt::format_to(out, FMT_COMPILE("{:.17g}"), floatOfBits<double>(bits));
+    const std::string_view written(out, static_cast<std::size_t>(end - out));
+    return {end, written.find_first_of(".e") == std::string_view::npos ? FloatTextShape::Integral
+                                                                       : FloatTextShape::Fractional};
 }
 
 void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
@@ -204,11 +207,10 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
         return;
     }
     char* const start = out.end();
-    char* const end = writeDecimal(start, type, bits, spell.digits);
-    const std::string_view written(start, static_cast<std::size_t>(end - start));
-    out.skip(written.size());
+    const FloatText text = writeDecimal(start, type, bits, spell.digits);
+    out.skip(static_cast<std::size_t>(text.end - start));
     // "1" or "100" is an integer literal to most languages, and takes no "f".
-    if (written.find_first_of(".e") == std::string_view::npos) out += ".0";
+    if (text.shape == FloatTextShape::Integral) out += ".0";
     out += spell.suffix;
 }
 
