@@ -1,7 +1,6 @@
 #include "typed/Literal.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -185,10 +184,15 @@ FloatText writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDig
 }
 
 void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
-    const FloatSpellings& spell = forms.floats[type == ElementType::F32 ? 0 : 1];
-    const double value = type == ElementType::F32 ? double{floatOfBits<float>(static_cast<std::uint32_t>(bits))}
-                                                  : floatOfBits<double>(bits);
-    if (std::isnan(value)) {
+    const bool single = type == ElementType::F32;
+    const FloatSpellings& spell = forms.floats[single ? 0 : 1];
+    // The special values read from the bits' fields: no conversion to test them.
+    const unsigned fractionBits = single ? 23 : 52;
+    const std::uint64_t exponentOnes = single ? 0xFF : 0x7FF;
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << fractionBits) - 1);
+    const std::uint64_t exponent = (bits >> fractionBits) & exponentOnes;
+    const bool negative = ((bits >> (single ? 31 : 63)) & 1) != 0;
+    if (exponent == exponentOnes && fraction != 0) {
         if (spell.nanFromBits.empty()) {
             out += spell.nan;
             return;
@@ -198,11 +202,11 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
         out += ')';
         return;
     }
-    if (std::isinf(value)) {
-        out += value > 0 ? spell.infinity : spell.negativeInfinity;
+    if (exponent == exponentOnes) {
+        out += negative ? spell.negativeInfinity : spell.infinity;
         return;
     }
-    if (value == 0 && std::signbit(value) && !spell.negativeZero.empty()) {
+    if (exponent == 0 && fraction == 0 && negative && !spell.negativeZero.empty()) {
         out += spell.negativeZero;
         return;
     }
