@@ -20,19 +20,31 @@ namespace {
 constexpr int kFixedFrom = -4;
 constexpr int kFixedBelow = 16;
 constexpr std::uint32_t kEightDigits = 100000000;
+// Digits are written at a fixed count, leading zeros included, and copied
+// from there in blocks of this many: neither depends on the value, so
+// neither costs a mispredicted branch.
+constexpr std::size_t kBlock = 16;
 
-// The digits of `value`, the last just before `end`. A double's 17 digits
-// take one 64-bit division; the rest is 32-bit.
-void writeDigits(char* end, std::uint64_t value) {
-    if (value >= kEightDigits) {
-        auto low = static_cast<std::uint32_t>(value % kEightDigits);
-        value /= kEightDigits;
-        for (int pair = 0; pair < 4; ++pair, low /= 100) {
-            end -= 2;
-            std::memcpy(end, &digits::kDecimalPairs[(low % 100) * 2], 2);
-        }
+// Exactly 8 digits of `value` (below 10^8) from `at` on.
+void writeEightDigits(char* at, std::uint32_t value) {
+    for (int pair = 3; pair >= 0; --pair, value /= 100) {
+        std::memcpy(at + 2 * pair, &digits::kDecimalPairs[(value % 100) * 2], 2);
     }
-    digits::writeDecimal(end, static_cast<std::uint32_t>(value));
+}
+
+// A float's significand (below 10^9) as 9 digits, a double's (below 10^17)
+// as 17, into `scratch`; returns where its `length` digits begin.
+const char* fixedDigits(char* scratch, std::uint32_t significand, int length) {
+    scratch[0] = static_cast<char>('0' + significand / kEightDigits);
+    writeEightDigits(scratch + 1, significand % kEightDigits);
+    return scratch + 9 - length;
+}
+const char* fixedDigits(char* scratch, std::uint64_t significand, int length) {
+    scratch[0] = static_cast<char>('0' + significand / (std::uint64_t{kEightDigits} * kEightDigits));
+    const std::uint64_t low = significand % (std::uint64_t{kEightDigits} * kEightDigits);
+    writeEightDigits(scratch + 1, static_cast<std::uint32_t>(low / kEightDigits));
+    writeEightDigits(scratch + 9, static_cast<std::uint32_t>(low % kEightDigits));
+    return scratch + 17 - length;
 }
 
 // "e+07", "e-308": a sign and at least two digits.
@@ -56,38 +68,38 @@ FloatText writeShortest(char* out, Float value) {
     }
     // value = significand x 10^exponent, with the fewest digits that read back.
     const auto decimal = fmt::detail::dragonbox::to_decimal(value);
-    const std::uint64_t significand = decimal.significand;
     const int length = fmt::detail::count_digits(decimal.significand);
     const auto size = static_cast<std::size_t>(length);
+    char scratch[17 + kBlock] = {};
+    const char* const digits = fixedDigits(scratch, decimal.significand, length);
     const int leading = decimal.exponent + length - 1;
     if (leading < kFixedFrom || leading >= kFixedBelow) {
-        // "d.ddde+XX": the digits one place on, the first moved before the point.
-        writeDigits(out + 1 + size, significand);
-        out[0] = out[1];
-        if (length == 1) return {writeExponent(out + 1, leading), FloatTextShape::Fractional};
+        // "d.ddde+XX"; a single digit takes no point.
+        out[0] = digits[0];
         out[1] = '.';
-        return {writeExponent(out + 1 + size, leading), FloatTextShape::Fractional};
+        std::memcpy(out + 2, digits + 1, kBlock);
+        return {writeExponent(out + (length == 1 ? 1 : 1 + size), leading), FloatTextShape::Fractional};
     }
     if (decimal.exponent >= 0) {
-        // "1500": the digits and the zeros up to the point.
-        writeDigits(out + size, significand);
-        const auto zeros = static_cast<std::size_t>(decimal.exponent);
-        std::memset(out + size, '0', zeros);
-        return {out + size + zeros, FloatTextShape::Integral};
+        // "1500": the digits and the zeros up to the point, 16 at most.
+        std::memset(out, '0', kBlock);
+        std::memcpy(out, digits, size);
+        return {out + size + static_cast<std::size_t>(decimal.exponent), FloatTextShape::Integral};
     }
     const int point = leading + 1;
     if (point > 0) {
-        // "12.34": the digits one place on, those before the point moved back.
-        writeDigits(out + 1 + size, significand);
-        std::memmove(out, out + 1, static_cast<std::size_t>(point));
-        out[point] = '.';
+        // "12.34": at most 16 digits on either side.
+        const auto whole = static_cast<std::size_t>(point);
+        std::memcpy(out, digits, kBlock);
+        out[whole] = '.';
+        std::memcpy(out + whole + 1, digits + whole, kBlock);
         return {out + 1 + size, FloatTextShape::Fractional};
     }
     // "0.001234": at most three zeros after the point.
     std::memcpy(out, "0.000", 5);
-    char* const end = out + 2 + static_cast<std::size_t>(-point) + size;
-    writeDigits(end, significand);
-    return {end, FloatTextShape::Fractional};
+    char* const first = out + 2 + static_cast<std::size_t>(-point);
+    std::memcpy(first, digits, kBlock + 1);
+    return {first + size, FloatTextShape::Fractional};
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ namespace {
 // assembler's extra digits, and the sign, brackets and " - 1" of a minimum.
 constexpr std::size_t kDigitsBound = 24;
 constexpr std::size_t kMinimumExpressionBound = 8;
-// {fmt}'s shortest text of a double is at most 24 characters ("-2.2250738585072014e-308"), and ".0" may follow.
-constexpr std::size_t kFloatTextBound = 32;
+// A float's text and its scratch; ".0" may follow the text, within that room.
+constexpr std::size_t kFloatTextBound = kShortestFloatRoom;
 constexpr std::size_t kPadBlock = 16;
 
 // Where a literal is written: raw room the caller sized with
