@@ -25,11 +25,15 @@ constexpr std::uint32_t kEightDigits = 100000000;
 // neither costs a mispredicted branch.
 constexpr std::size_t kBlock = 16;
 
-// Exactly 8 digits of `value` (below 10^8) from `at` on.
+// Exactly 8 digits of `value` (below 10^8) from `at` on, its halves side by
+// side rather than one division after another.
 void writeEightDigits(char* at, std::uint32_t value) {
-    for (int pair = 3; pair >= 0; --pair, value /= 100) {
-        std::memcpy(at + 2 * pair, &digits::kDecimalPairs[(value % 100) * 2], 2);
-    }
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    std::memcpy(at, &digits::kDecimalPairs[(high / 100) * 2], 2);
+    std::memcpy(at + 2, &digits::kDecimalPairs[(high % 100) * 2], 2);
+    std::memcpy(at + 4, &digits::kDecimalPairs[(low / 100) * 2], 2);
+    std::memcpy(at + 6, &digits::kDecimalPairs[(low % 100) * 2], 2);
 }
 
 // A float's significand (below 10^9) as 9 digits, a double's (below 10^17)
