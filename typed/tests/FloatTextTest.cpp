@@ -28,7 +28,7 @@ Float ofBits(Bits bits) {
 // Compares one value; returns false (after a message) on a difference.
 template <class Float>
 bool matchesFmt(Float value) {
-    char text[32];
+    char text[kShortestFloatRoom];
     const FloatText written = writeShortestFloat(text, value);
     const std::string ours(text, written.end);
     const std::string expected = fmt::format("{}", value);
