@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times zemrik-cli as a whole process against xxd -i and cat, to a file and
 # to a pipe, and against itself (every style row, the typed f32, f64 and i16
-# decimal tables, the reversed walk); checks its peak memory on a 64 MiB and
-# a 512 MiB table; with a baseline, checks
+# decimal tables and a record table, the reversed walk); checks its peak
+# memory on a 64 MiB and a 512 MiB table, bytes and f64; with a baseline, checks
 # that --dump-to-file and the walks into memory (the dialog's path) are not
 # slower than the baseline's, all in one run. Prints a table of medians;
 # exits 1 when a target is missed, unless --report-only is given.
@@ -150,6 +150,8 @@ peak_huge=$(peak_kib "$(zemrik -s 20000000 -i bytes -l c -n 12 "'$work/huge.bin'
 figure "xxd -i peak RSS (KiB)" "$(peak_kib "xxd -i '$input' > '$output'")"
 check "zemrik-cli peak RSS, 64 MiB table (KiB)" "$peak_big" "<= 65536" "$(at_most "$peak_big" 65536)"
 check "zemrik-cli peak RSS, 512 MiB table (KiB)" "$peak_huge" "<= 65536" "$(at_most "$peak_huge" 65536)"
+peak_typed=$(peak_kib "$(zemrik -s 20000000 -i f64 -l c -n 12 "'$work/huge.bin'") > /dev/null")
+check "zemrik-cli peak RSS, 512 MiB f64 table (KiB)" "$peak_typed" "<= 65536" "$(at_most "$peak_typed" 65536)"
 
 # 4. Every style row, as time per byte of output.
 declare -A per_byte
@@ -185,6 +187,20 @@ for typed in "f32" "f64" "i16 --decimal"; do
     figure "typed C $typed (MB/s of output)" "$(awk -v s="$seconds" -v n="$length" 'BEGIN { printf "%.0f", n / s / 1e6 }')"
     check "typed C $typed / C bytes hex, per output byte" "$relative" "<= 3" "$(at_most "$relative" 3)"
 done
+# A record table, 16 bytes a record with a padding field and a float. A
+# build without --record says so instead.
+record="id:u16,_:u16,offset:u32,scale:f32,delta:i32"
+command="$(zemrik -s 1000000 --record "'$record'" -l c "'$input'") > '$output'"
+if sh -c "$command" 2>/dev/null; then
+    length=$(stat -c %s "$output")
+    seconds=$(median_of "typed-record" "$command")
+    ns=$(awk -v s="$seconds" -v n="$length" 'BEGIN { printf "%.3f", s * 1e9 / n }')
+    relative=$(ratio "$ns" "$c_bytes_hex")
+    figure "typed C record (MB/s of output)" "$(awk -v s="$seconds" -v n="$length" 'BEGIN { printf "%.0f", n / s / 1e6 }')"
+    check "typed C record / C bytes hex, per output byte" "$relative" "<= 3" "$(at_most "$relative" 3)"
+else
+    figure "typed C record: this zemrik-cli has no --record" "-"
+fi
 figure "C bytes hex (MB/s of output)" "$(awk -v ns="$c_bytes_hex" 'BEGIN { printf "%.0f", 1e3 / ns }')"
 
 # 5. The reversed walk against the forward Data Str walk.

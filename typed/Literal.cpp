@@ -1,11 +1,11 @@
 #include "typed/Literal.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "core/Digits.h"
+#include "typed/FloatText.h"
 
 // Header-only, so that the cross builds (MinGW, WebAssembly) need only the
 // headers, not a library built for each of them.
@@ -20,8 +20,8 @@ namespace {
 // assembler's extra digits, and the sign, brackets and " - 1" of a minimum.
 constexpr std::size_t kDigitsBound = 24;
 constexpr std::size_t kMinimumExpressionBound = 8;
-// {fmt}'s shortest text of a double is at most 24 characters ("-2.2250738585072014e-308"), and ".0" may follow.
-constexpr std::size_t kFloatTextBound = 32;
+// A float's text and its scratch; ".0" may follow the text, within that room.
+constexpr std::size_t kFloatTextBound = kShortestFloatRoom;
 constexpr std::size_t kPadBlock = 16;
 
 // Where a literal is written: raw room the caller sized with
@@ -169,23 +169,30 @@ ElementType bitsTypeOf(ElementType type) { return type == ElementType::F32 ? Ele
 
 // {fmt} is the one formatting function every build prints floats with: the
 // WebAssembly build's C++ library has no floating-point to_chars.
-char* writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDigits digits) {
-    // "g" drops trailing zeros, so 0.5 stays "0.5" with every digit asked for.
-    if (type == ElementType::F32) {
-        const float value = floatOfBits<float>(static_cast<std::uint32_t>(bits));
-        return digits == FloatDigits::Shortest ? fmt::format_to(out, FMT_COMPILE("{}"), value)
-                                               : fmt::format_to(out, FMT_COMPILE("{:.9g}"), value);
+FloatText writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDigits digits) {
+    if (digits == FloatDigits::Shortest) {
+        return type == ElementType::F32 ? writeShortestFloat(out, floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+                                        : writeShortestFloat(out, floatOfBits<double>(bits));
     }
-    const double value = floatOfBits<double>(bits);
-    return digits == FloatDigits::Shortest ? fmt::format_to(out, FMT_COMPILE("{}"), value)
-                                           : fmt::format_to(out, FMT_COMPILE("{:.17g}"), value);
+    // "g" drops trailing zeros, so 0.5 stays "0.5" with every digit asked for.
+    char* const end = type == ElementType::F32 ? fmt::format_to(out, FMT_COMPILE("{:.9g}"),
+                                                                floatOfBits<float>(static_cast<std::uint32_t>(bits)))
+                                               : fmt::format_to(out, FMT_COMPILE("{:.17g}"), floatOfBits<double>(bits));
+    const std::string_view written(out, static_cast<std::size_t>(end - out));
+    return {end, written.find_first_of(".e") == std::string_view::npos ? FloatTextShape::Integral
+                                                                       : FloatTextShape::Fractional};
 }
 
 void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::uint64_t bits) {
-    const FloatSpellings& spell = forms.floats[type == ElementType::F32 ? 0 : 1];
-    const double value = type == ElementType::F32 ? double{floatOfBits<float>(static_cast<std::uint32_t>(bits))}
-                                                  : floatOfBits<double>(bits);
-    if (std::isnan(value)) {
+    const bool single = type == ElementType::F32;
+    const FloatSpellings& spell = forms.floats[single ? 0 : 1];
+    // The special values read from the bits' fields: no conversion to test them.
+    const unsigned fractionBits = single ? 23 : 52;
+    const std::uint64_t exponentOnes = single ? 0xFF : 0x7FF;
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << fractionBits) - 1);
+    const std::uint64_t exponent = (bits >> fractionBits) & exponentOnes;
+    const bool negative = ((bits >> (single ? 31 : 63)) & 1) != 0;
+    if (exponent == exponentOnes && fraction != 0) {
         if (spell.nanFromBits.empty()) {
             out += spell.nan;
             return;
@@ -195,20 +202,19 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
         out += ')';
         return;
     }
-    if (std::isinf(value)) {
-        out += value > 0 ? spell.infinity : spell.negativeInfinity;
+    if (exponent == exponentOnes) {
+        out += negative ? spell.negativeInfinity : spell.infinity;
         return;
     }
-    if (value == 0 && std::signbit(value) && !spell.negativeZero.empty()) {
+    if (exponent == 0 && fraction == 0 && negative && !spell.negativeZero.empty()) {
         out += spell.negativeZero;
         return;
     }
     char* const start = out.end();
-    char* const end = writeDecimal(start, type, bits, spell.digits);
-    const std::string_view written(start, static_cast<std::size_t>(end - start));
-    out.skip(written.size());
+    const FloatText text = writeDecimal(start, type, bits, spell.digits);
+    out.skip(static_cast<std::size_t>(text.end - start));
     // "1" or "100" is an integer literal to most languages, and takes no "f".
-    if (written.find_first_of(".e") == std::string_view::npos) out += ".0";
+    if (text.shape == FloatTextShape::Integral) out += ".0";
     out += spell.suffix;
 }
 
