@@ -49,35 +49,6 @@ public:
     void reportProgress(std::uint32_t) override {}
 };
 
-// The longest shortest round-trip text of a double ("-2.2250738585072014e-308")
-// with room to spare; a float's is shorter.
-constexpr std::size_t kLongestFloatText = 26;
-
-// The longest literal the row prints for an element of `type`: integers are
-// longest at their extremes (decimals are padded), floats at their spelled-out
-// values or their longest number.
-std::size_t longestLiteral(const typed::LiteralForms& forms, typed::ElementType type, Notation notation) {
-    const std::uint32_t bits = typed::byteWidth(type) * 8;
-    const std::uint64_t signBit = std::uint64_t{1} << (bits - 1);
-    const std::uint64_t floatSpecials[] = {0x7F800000,         0xFF800000,         0x7FC00000,
-                                           0x80000000,         0x7FF0000000000000, 0xFFF0000000000000,
-                                           0x7FF8000000000000, 0x8000000000000000};
-    std::size_t longest = 0;
-    std::string text;
-    const auto probe = [&](std::uint64_t pattern) {
-        text.clear();
-        typed::appendLiteral(text, forms, type, notation, pattern);
-        longest = std::max(longest, text.size());
-    };
-    for (const std::uint64_t pattern : {std::uint64_t{0}, ~std::uint64_t{0}, signBit, signBit - 1}) probe(pattern);
-    if (typed::kindOf(type) == typed::ValueKind::Float) {
-        for (const std::uint64_t pattern : floatSpecials) probe(pattern);
-        const std::string_view suffix = forms.floats[type == typed::ElementType::F32 ? 0 : 1].suffix;
-        longest = std::max(longest, kLongestFloatText + suffix.size());
-    }
-    return longest;
-}
-
 forms::StringLiteralOptions literalOptions(const typed::TypedOptions& options) {
     return {.tableSize = options.tableSize,
             .bytesPerLine = options.itemsPerLine,
@@ -123,28 +94,7 @@ WalkOutcome StylePiecePrinter::printPiece(std::span<const std::uint8_t> bytes, T
 }
 
 TypedPiecePrinter::TypedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options)
-    : table_(row, options), reversed_(printsBytesReversed(row, options)) {
-    const bool bytes = row.elements == typed::ElementRule::BytesReversedWhenBigEndian;
-    const typed::ElementType type = bytes ? typed::ElementType::U8 : options.type;
-    const Notation notation = bytes ? Notation::Hex : options.notation;
-    const auto& names = options.naming == typed::TypeNaming::Fixed ? row.fixedTypeNames : row.typeNames;
-    const std::string count = std::to_string(table_.printedCount());
-    const typed::TemplateValues values{options.name.empty() ? row.defaultName : options.name,
-                                       names[typed::indexOf(type)], row.constWord, count, count};
-    // CR LF at most: LF only makes the texts shorter.
-    const std::size_t lineBreak = typed::filledTemplate(row.lineBreak, values).size();
-    fixedLength_ = typed::filledTemplate(row.header, values).size() +
-                   typed::filledTemplate(row.closing, values).size() +
-                   typed::filledTemplate(row.lengthLine, values).size() + lineBreak;
-    elementLength_ =
-        row.elementPrefix.size() + longestLiteral(row.literals, type, notation) + row.separator.size() + lineBreak;
-}
-
-std::uint32_t TypedPiecePrinter::elementsPerPiece(std::size_t capacity) const {
-    if (capacity <= fixedLength_) return 0;
-    const std::size_t elements = (capacity - fixedLength_) / elementLength_;
-    return static_cast<std::uint32_t>(std::min<std::size_t>(elements, 0xFFFFFFFFu));
-}
+    : table_(row, options), reversed_(printsBytesReversed(row, options)) {}
 
 TableLayout TypedPiecePrinter::progressLayout() const {
     // A table of single bytes, one per item printed, walked in the same direction.

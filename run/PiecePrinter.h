@@ -64,7 +64,7 @@ public:
     TypedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options);
 
     std::uint32_t printedCount() const override { return table_.printedCount(); }
-    std::uint32_t elementsPerPiece(std::size_t capacity) const override;
+    std::uint32_t elementsPerPiece(std::size_t capacity) const override { return table_.itemsPerPiece(capacity); }
     ByteStretch stretchOf(TablePiece piece) const override { return table_.stretchOf(piece); }
     [[nodiscard]] WalkOutcome printPiece(std::span<const std::uint8_t> bytes, TablePiece piece,
                                          TextOutput& output) const override {
@@ -74,9 +74,7 @@ public:
 
 private:
     typed::TypedTable table_;
-    std::size_t fixedLength_ = 0;    // at most, the header and the closing lines
-    std::size_t elementLength_ = 1;  // at most, one item with what follows it
-    bool reversed_;                  // bytes printed last to first
+    bool reversed_;  // bytes printed last to first
 };
 
 // A byte table as the language's string literal (forms/StringLiteral.h).

@@ -373,6 +373,12 @@ char* TypedTable::writeElements(char* at, std::span<const std::uint8_t> bytes, s
     }
 }
 
+std::uint32_t TypedTable::itemsPerPiece(std::size_t capacity) const {
+    const std::size_t fixed = header_.size() + closing_.size();
+    if (capacity <= fixed) return 0;
+    return static_cast<std::uint32_t>(std::min<std::size_t>((capacity - fixed) / elementBound_, UINT32_MAX));
+}
+
 WalkOutcome TypedTable::printPiece(std::span<const std::uint8_t> bytes, TablePiece piece, TextOutput& output) const {
     piece = clamped(piece);
     if (piece.count == 0) return WalkOutcome::Complete;

@@ -66,6 +66,10 @@ public:
     std::uint32_t printedCount() const { return count_; }
     // The bytes `piece` is printed from.
     ByteStretch stretchOf(TablePiece piece) const;
+    // The most items a piece may hold so that its text, the header and the
+    // closing included, never needs more than `capacity` characters; 0 when
+    // not even one fits.
+    std::uint32_t itemsPerPiece(std::size_t capacity) const;
 
     // Prints `piece` from `bytes`, the stretch stretchOf(piece) names, exactly
     // as that stretch of the whole table prints.

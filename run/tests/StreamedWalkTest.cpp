@@ -7,6 +7,7 @@
 #include "core/tests/TestSupport.h"
 #include "platform/FaultInjection.h"
 #include "run/StreamedWalk.h"
+#include "typed/RecordSpec.h"
 #include "testing/CaseName.h"
 #include "testing/TestFiles.h"
 
@@ -140,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A typed table streams like a style row's: in every language row, pieces
 // sized by the printer's bound never pass the buffer, even where every
-// element is the type's longest literal, and join into the whole table.
+// element is the type's longest literal or an item is a whole record, and
+// join into the whole table.
 TEST(StreamedWalk, TypedTablesJoinInEveryRow) {
     std::vector<std::uint8_t> file = randomBytes(16000);
     // The longest literals: the minimum, -0.0 spelled out, a subnormal's digits.
@@ -148,24 +150,34 @@ TEST(StreamedWalk, TypedTablesJoinInEveryRow) {
     for (std::size_t at = 0; at + sizeof longest <= 8000; at += sizeof longest)
         std::copy(std::begin(longest), std::end(longest), file.begin() + static_cast<std::ptrdiff_t>(at));
     TempFile input(file);
-    const std::vector<std::uint8_t> table(file.begin() + 8, file.end());
+    const typed::RecordSpec record = *typed::parseRecordSpec("a:u16,_:u8[3],b:i8[3],c:f64,d:u32[2]");  // 24 bytes
+    const std::uint32_t dims[] = {4, 1999};
     const struct {
         typed::ElementType type;
         Notation notation;
         ByteOrder order;
+        const typed::RecordSpec* record = nullptr;
+        std::span<const std::uint32_t> dims = {};
+        std::uint32_t size = 15992;
     } kinds[] = {{typed::ElementType::I64, Notation::Decimal, ByteOrder::LittleEndian},
                  {typed::ElementType::I16, Notation::Hex, ByteOrder::BigEndian},
                  {typed::ElementType::F32, Notation::Hex, ByteOrder::LittleEndian},
-                 {typed::ElementType::F64, Notation::Decimal, ByteOrder::BigEndian}};
+                 {typed::ElementType::F64, Notation::Decimal, ByteOrder::BigEndian},
+                 {typed::ElementType::U8, Notation::Decimal, ByteOrder::BigEndian, &record, {}, 24 * 666},
+                 {typed::ElementType::I16, Notation::Decimal, ByteOrder::LittleEndian, nullptr, dims}};
     for (const typed::LanguageRow& row : typed::languageRows()) {
         for (const auto& kind : kinds) {
+            if ((kind.record != nullptr || !kind.dims.empty()) && !row.shapeRefusal.empty()) continue;
             typed::TypedOptions options;
             options.type = kind.type;
             options.notation = kind.notation;
             options.order = kind.order;
-            options.tableSize = static_cast<std::uint32_t>(table.size());
+            options.record = kind.record;
+            options.dims = kind.dims;
+            options.tableSize = kind.size;
             options.itemsPerLine = 7;
             options.countConstant = typed::CountConstant::After;
+            const std::vector<std::uint8_t> table(file.begin() + 8, file.begin() + 8 + kind.size);
             const TypedPiecePrinter printer(row, options);
             auto opened = platform::File::openForReading(input.path());
             ASSERT_TRUE(opened);
