@@ -218,8 +218,7 @@ std::uint32_t StringLiteralTable::bytesPerPiece(std::size_t capacity) const {
     // A line break closes and opens at most the deepest nesting's groups.
     const std::size_t lineBreak = lineBreak_.size() + 2 * std::size_t{deepest_};
     const std::size_t lineLength = std::size_t{perLine_} * kLongestSpelling + lineBreak;
-    const std::size_t bytes =
-        room >= lineLength ? room / lineLength * perLine_ : room / (kLongestSpelling + lineBreak);
+    const std::size_t bytes = room >= lineLength ? room / lineLength * perLine_ : room / (kLongestSpelling + lineBreak);
     return static_cast<std::uint32_t>(std::min<std::size_t>(bytes, 0xFFFFFFFFu));
 }
 

@@ -106,8 +106,7 @@ TableLayout TypedPiecePrinter::progressLayout() const {
     return layout;
 }
 
-StringLiteralPiecePrinter::StringLiteralPiecePrinter(const typed::LanguageRow& row,
-                                                     const typed::TypedOptions& options)
+StringLiteralPiecePrinter::StringLiteralPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options)
     : table_(row, literalOptions(options)) {}
 
 TableLayout StringLiteralPiecePrinter::progressLayout() const { return byteLayout(table_.printedCount()); }

@@ -244,28 +244,28 @@ constexpr Names kCSharpTypes = {"byte", "ushort", "uint", "ulong", "sbyte", "sho
 // Mono's compiler folds the literal -0.0 to +0.0: the negative zero is made
 // from its bits at run time. It also misreads about one shortest double text
 // in a hundred by a unit in the last place: doubles print every digit.
-constexpr LanguageRow kCSharp = withShapes(
-    indentedBySpaces(declaring(
-        {"csharp", "static readonly {type}[] {name} = {\r\n   ", ",\r\n};", "\r\nconst int {name}_len = {count};",
-         "table"},
-        kCSharpTypes, kCSharpTypes,
-        withMinimumAsExpression(zeroXLiterals({"f", "float.PositiveInfinity", "float.NegativeInfinity", "float.NaN",
-                                               "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
-                                              {"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
-                                               "System.BitConverter.Int64BitsToDouble(long.MinValue)", "",
-                                               FloatDigits::EverySignificant})))),
-    {.recordName = "{name}_record",
-     .declaration = "struct {record} {\r\n{fields}}\r\n",
-     .fieldDeclaration = "    public {type} {field};\r\n",
-     .arrayFieldDeclaration = "    public {type}[] {field};\r\n",
-     .open = "new {record} { ",
-     .fieldLabel = "{field} = ",
-     .fieldSeparator = ", ",
-     .close = " }",
-     .arrayOpen = "new {type}[] { ",
-     .arraySeparator = ", ",
-     .arrayClose = " }"},
-    {.open = "{ ", .close = " }", .header = "static readonly {type}[{rank}] {name} = {\r\n   "});
+constexpr LanguageRow kCSharp =
+    withShapes(indentedBySpaces(declaring(
+                   {"csharp", "static readonly {type}[] {name} = {\r\n   ", ",\r\n};",
+                    "\r\nconst int {name}_len = {count};", "table"},
+                   kCSharpTypes, kCSharpTypes,
+                   withMinimumAsExpression(zeroXLiterals(
+                       {"f", "float.PositiveInfinity", "float.NegativeInfinity", "float.NaN",
+                        "(float)System.BitConverter.Int64BitsToDouble(long.MinValue)"},
+                       {"", "double.PositiveInfinity", "double.NegativeInfinity", "double.NaN",
+                        "System.BitConverter.Int64BitsToDouble(long.MinValue)", "", FloatDigits::EverySignificant})))),
+               {.recordName = "{name}_record",
+                .declaration = "struct {record} {\r\n{fields}}\r\n",
+                .fieldDeclaration = "    public {type} {field};\r\n",
+                .arrayFieldDeclaration = "    public {type}[] {field};\r\n",
+                .open = "new {record} { ",
+                .fieldLabel = "{field} = ",
+                .fieldSeparator = ", ",
+                .close = " }",
+                .arrayOpen = "new {type}[] { ",
+                .arraySeparator = ", ",
+                .arrayClose = " }"},
+               {.open = "{ ", .close = " }", .header = "static readonly {type}[{rank}] {name} = {\r\n   "});
 
 constexpr Names kGasDirectives = {".byte",  ".short", ".long", ".quad", ".byte",
                                   ".short", ".long",  ".quad", ".long", ".quad"};

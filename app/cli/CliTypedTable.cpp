@@ -52,7 +52,8 @@ std::vector<std::string> byteFormErrors(const CliOptions& options, bool standard
     const std::string form(forms::optionName(options.byteForm));
     std::vector<std::string> errors;
     if (options.items != typed::ElementType::U8) {
-        errors.push_back(form + " prints bytes: give -i bytes or u8, not " + std::string(typed::typeName(options.items)));
+        errors.push_back(form + " prints bytes: give -i bytes or u8, not " +
+                         std::string(typed::typeName(options.items)));
     }
     const typed::LanguageRow& row = languageRow(options.language);
     const bool embed = options.byteForm == forms::ByteForm::Embed;

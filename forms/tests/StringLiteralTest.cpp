@@ -83,8 +83,9 @@ TEST(StringLiteral, PiecesOfTheirSizeFitTheirCapacity) {
     const std::vector<std::uint8_t> bytes(1000, 0xFF);
     for (std::string_view language : {"c", "asm", "rust", "go", "python", "gas"}) {
         for (const std::uint32_t perLine : {1u, 7u, 64u}) {
-            const StringLiteralTable table(*typed::findLanguageRow(language),
-                                           {.tableSize = 1000, .bytesPerLine = perLine, .countConstant = typed::CountConstant::After});
+            const StringLiteralTable table(
+                *typed::findLanguageRow(language),
+                {.tableSize = 1000, .bytesPerLine = perLine, .countConstant = typed::CountConstant::After});
             for (const std::size_t capacity : {std::size_t{160}, std::size_t{700}}) {
                 const std::uint32_t most = table.bytesPerPiece(capacity);
                 ASSERT_GT(most, 0u) << language << " " << perLine << " " << capacity;

@@ -7,9 +7,9 @@
 #include "core/tests/TestSupport.h"
 #include "platform/FaultInjection.h"
 #include "run/StreamedWalk.h"
-#include "typed/RecordSpec.h"
 #include "testing/CaseName.h"
 #include "testing/TestFiles.h"
+#include "typed/RecordSpec.h"
 
 namespace zemrik {
 namespace {

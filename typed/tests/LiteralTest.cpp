@@ -179,9 +179,8 @@ void expectShortestRoundTrip(ElementType type, Bits bits) {
         ASSERT_EQ(text.back(), 'f') << text;
         text.pop_back();
     }
-    const Float back =
-        type == ElementType::F32 ? static_cast<Float>(std::strtof(text.c_str(), nullptr))
-                                 : static_cast<Float>(std::strtod(text.c_str(), nullptr));
+    const Float back = type == ElementType::F32 ? static_cast<Float>(std::strtof(text.c_str(), nullptr))
+                                                : static_cast<Float>(std::strtod(text.c_str(), nullptr));
     ASSERT_EQ(std::bit_cast<Bits>(back), bits) << text;
     if (value != 0) {
         ASSERT_EQ(significantDigits(text), fewestDigits(value)) << text;
