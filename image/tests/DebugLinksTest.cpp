@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,14 +25,13 @@ const Bytes kBuildId{0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02, 0x03, 0x04, 0x05};
 Bytes note(const ElfImageBuilder& builder, const std::string& name, std::uint32_t type, const Bytes& desc,
            unsigned unit = 4) {
     const auto padded = [unit](std::size_t length) { return (length + unit - 1) / unit * unit; };
-    Bytes bytes(12, 0);
+    const std::size_t descAt = padded(12 + name.size());
+    Bytes bytes(descAt + padded(desc.size()), 0);
     builder.put(bytes, 0, name.size(), 4);
     builder.put(bytes, 4, desc.size(), 4);
     builder.put(bytes, 8, type, 4);
-    bytes.insert(bytes.end(), name.begin(), name.end());
-    bytes.resize(padded(12 + name.size()), 0);
-    bytes.insert(bytes.end(), desc.begin(), desc.end());
-    bytes.resize(padded(12 + name.size()) + padded(desc.size()), 0);
+    std::copy(name.begin(), name.end(), bytes.begin() + 12);
+    std::copy(desc.begin(), desc.end(), bytes.begin() + static_cast<std::ptrdiff_t>(descAt));
     return bytes;
 }
 
