@@ -31,27 +31,38 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display nobody else uses, from :97 upwards.
-display_number=97
-while [ -e "/tmp/.X$display_number-lock" ] || [ -e "/tmp/.X11-unix/X$display_number" ]; do
-  display_number=$((display_number + 1))
-done
-export DISPLAY=:$display_number
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a display nobody else uses and names it on a pipe, so two
+# servers starting at once can't race for the same number.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$display_number" ] && break
+  [ -s "$display_file" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
   sleep 0.1
 done
+display_number=$(head -n 1 "$display_file")
+rm -f "$display_file"
+if [ -z "$display_number" ]; then
+  echo "$0: Xvfb did not start a display" >&2
+  exit 1
+fi
+export DISPLAY=:$display_number
 
+# Every stage says why it failed: with WINEDEBUG=-all Wine itself says nothing.
+fail() {
+  echo "$0: $1 (exit status $2)" >&2
+  exit 1
+}
 if [ ! -d "$WINEPREFIX" ]; then
-  "$wine" wineboot -i
-  "$wineserver" -w
+  "$wine" wineboot -i || fail "making the Wine prefix failed" $?
+  "$wineserver" -w || true
 fi
 # Without a window manager Wine must draw captions and frames itself.
 if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-  "$wineserver" -w
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null ||
+    fail "setting Wine's X11 driver unmanaged failed" $?
+  "$wineserver" -w || true
 fi
 
 # The driver writes the dialog's geometry (WxH+X+Y) into the request file
@@ -70,4 +81,7 @@ export ZEMRIK_EXE="Z:${build_dir//\//\\}\\app\\zemrik.exe"
 status=0
 "$wine" "$driver" || status=$?
 "$wineserver" -w || true
+if [ "$status" -ne 0 ]; then
+  echo "$0: the dialog tests ended with exit status $status" >&2
+fi
 exit "$status"
