@@ -17,18 +17,22 @@ enum class NumericEscape : std::uint8_t { ShortestOctal, TwoHexDigits };
 // space must be escaped.
 enum class BlankAtLineStart : std::uint8_t { AsIs, Escaped };
 
-// Go joins its lines with +, which its compiler reads recursively: a long
-// chain of them overflows its stack. Balanced, in parentheses, the nesting
-// grows with the logarithm of the lines.
-enum class LineJoin : std::uint8_t { Adjacent, BalancedGroups };
+// How lines of bytes make one literal. Adjacent literals are joined by the
+// compiler; C's compilers pay for each one (a third of gcc's time at 64 bytes
+// to a line), so C continues one literal over its lines with a backslash at
+// each line's end, which also lets an escape run into the next line's first
+// character. Go joins its lines with +, which its compiler reads recursively:
+// a long chain of them overflows its stack. Balanced, in parentheses, the
+// nesting grows with the logarithm of the lines.
+enum class LineJoin : std::uint8_t { Adjacent, Continued, BalancedGroups };
 
 // Whether the table's length constant is printed: C and C++ need it, their
 // array being one longer than the table.
 enum class LengthLine : std::uint8_t { WhenAsked, Always };
 
 // A language's literal. The templates are the typed rows' ({name}, {type},
-// {const}, {count}); each line of bytes is one literal, or (Rust) one literal
-// continued over lines.
+// {const}, {count}); each line of bytes is one literal, or (C, Rust) one
+// literal continued over lines.
 struct StringLiteralRow {
     std::string_view cliName{};
     std::string_view header{};     // up to the first byte
@@ -53,14 +57,15 @@ constexpr std::string_view kControlEscapes = "\tt\nn\rr";
 // C's `?` is escaped everywhere, so that no two of them start a trigraph.
 constexpr StringLiteralRow kRows[] = {
     {.cliName = "c",
-     .header = "static {const}{type} {name}[] =\r\n\t\"",
-     .lineBreak = "\"\r\n\t\"",
+     .header = "static {const}{type} {name}[] = \"\\\r\n",
+     .lineBreak = "\\\r\n",
      .closing = "\";",
      .numeric = NumericEscape::ShortestOctal,
      .octalDigits = "01234567",
      .namedEscapes = kControlEscapes,
      .backslashed = "\"\\?",
-     .length = LengthLine::Always},
+     .length = LengthLine::Always,
+     .join = LineJoin::Continued},
     {.cliName = "asm",
      .header = "{name}\tdb `",
      .lineBreak = "`\r\n\tdb `",
@@ -73,7 +78,8 @@ constexpr StringLiteralRow kRows[] = {
      .closing = "\";",
      .namedEscapes = kControlEscapes,
      .backslashed = "\"\\",
-     .blanks = BlankAtLineStart::Escaped},
+     .blanks = BlankAtLineStart::Escaped,
+     .join = LineJoin::Continued},
     {.cliName = "go",
      .header = "var {name} = []byte(\r\n\t\"",
      .lineBreak = "\" +\r\n\t\"",
@@ -190,7 +196,7 @@ StringLiteralTable::Groups StringLiteralTable::groupsAt(std::uint32_t line) cons
 }
 
 void StringLiteralTable::appendLineBreak(std::string& text, std::uint32_t line) const {
-    if (row_.join == LineJoin::Adjacent) {
+    if (row_.join != LineJoin::BalancedGroups) {
         text += lineBreak_;
         return;
     }
@@ -207,8 +213,9 @@ TablePiece StringLiteralTable::clamped(TablePiece piece) const {
     return piece;
 }
 
-bool StringLiteralTable::followedOnLine(std::uint32_t index) const {
-    return index + 1 < count_ && (index + 1) % perLine_ != 0;
+bool StringLiteralTable::followedInLiteral(std::uint32_t index) const {
+    if (index + 1 >= count_) return false;
+    return row_.join == LineJoin::Continued || (index + 1) % perLine_ != 0;
 }
 
 std::uint32_t StringLiteralTable::bytesPerPiece(std::size_t capacity) const {
@@ -224,7 +231,7 @@ std::uint32_t StringLiteralTable::bytesPerPiece(std::size_t capacity) const {
 
 typed::ByteStretch StringLiteralTable::stretchOf(TablePiece piece) const {
     piece = clamped(piece);
-    const bool lookahead = piece.count > 0 && followedOnLine(piece.first + piece.count - 1);
+    const bool lookahead = piece.count > 0 && followedInLiteral(piece.first + piece.count - 1);
     return {piece.first, piece.count + (lookahead ? 1u : 0u)};
 }
 
@@ -268,7 +275,7 @@ WalkOutcome StringLiteralTable::printPiece(std::span<const std::uint8_t> bytes, 
     for (std::uint32_t k = 0; k < piece.count; ++k) {
         const std::uint32_t index = piece.first + k;
         const std::optional<std::uint8_t> next =
-            followedOnLine(index) ? std::optional<std::uint8_t>(bytes[k + 1]) : std::nullopt;
+            followedInLiteral(index) ? std::optional<std::uint8_t>(bytes[k + 1]) : std::nullopt;
         spell(text, bytes[k], next, index % perLine_ == 0);
         if (index + 1 == count_) {
             text += closing_;

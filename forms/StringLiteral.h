@@ -47,7 +47,7 @@ public:
     // byte does.
     std::uint32_t bytesPerPiece(std::size_t capacity) const;
     // The bytes a piece is printed from: its own and, where an escape's
-    // length depends on what follows it, the next one on the same line.
+    // length depends on what follows it, the next one in the same literal.
     typed::ByteStretch stretchOf(TablePiece piece) const;
 
     // Prints `piece` from `bytes`, the stretch stretchOf(piece) names, exactly
@@ -59,7 +59,7 @@ public:
 
 private:
     TablePiece clamped(TablePiece piece) const;
-    bool followedOnLine(std::uint32_t index) const;
+    bool followedInLiteral(std::uint32_t index) const;
     void spell(std::string& text, std::uint8_t byte, std::optional<std::uint8_t> next, bool lineStart) const;
     // The groups of lines that open at a line and close after it.
     struct Groups {

@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"CStringLiteral",
                   {0x00, '7', '"', '?', '?', '=', 0xFF},
                   {"--string-literal", "-l", "c", "-n", "4", "--lf"},
-                  "static unsigned char table[] =\n\t\"\\0007\\\"\\?\"\n\t\"\\?=\\377\";\n"
+                  "static unsigned char table[] = \"\\\n\\0007\\\"\\?\\\n\\?=\\377\";\n"
                   "static const unsigned int table_len = 7;\n"}),
     test::CaseName());
 
