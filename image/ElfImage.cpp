@@ -152,8 +152,11 @@ private:
         return std::nullopt;
     }
 
-    // An image without section headers is described by its loadable segments.
-    std::optional<ImageDefect> readLoadSegments() {
+    // Calls visit(index, at) for each program header of that type, `at` its
+    // offset in the file, after checking that the whole table lies there;
+    // stops at the first defect visit returns.
+    template <typename Visit>
+    std::optional<ImageDefect> forEachSegment(std::uint32_t type, Visit visit) const {
         const std::uint64_t table = word(layout_.phoff);
         const std::uint64_t count = half(layout_.phnum);
         if (table == 0 || count == 0) return std::nullopt;
@@ -161,23 +164,28 @@ private:
         if (!file_.contains(table, layout_.programHeaderSize * count)) return ImageDefect::ProgramHeadersOutside;
         for (std::uint64_t index = 0; index < count; ++index) {
             const std::uint64_t at = table + layout_.programHeaderSize * index;
-            if (u32(at + layout_.pType) != kPtLoad) continue;
+            if (u32(at + layout_.pType) != type) continue;
+            if (auto defect = visit(index, at)) return defect;
+        }
+        return std::nullopt;
+    }
+
+    // An image without section headers is described by its loadable segments.
+    std::optional<ImageDefect> readLoadSegments() {
+        return forEachSegment(kPtLoad, [this](std::uint64_t index, std::uint64_t at) -> std::optional<ImageDefect> {
             const std::uint64_t offset = word(at + layout_.pOffset);
             const std::uint64_t fileSize = word(at + layout_.pFilesz);
             if (!addsWithinRange(offset, fileSize)) return ImageDefect::SectionWraps;
             const SectionContent content =
                 (u32(at + layout_.pFlags) & kPfX) != 0 ? SectionContent::Code : SectionContent::Data;
-            if (auto defect = addSection({numberedName("LOAD", index),
-                                          word(at + layout_.pVaddr),
-                                          word(at + layout_.pMemsz),
-                                          offset,
-                                          fileSize,
-                                          content,
-                                          {}})) {
-                return defect;
-            }
-        }
-        return std::nullopt;
+            return addSection({numberedName("LOAD", index),
+                               word(at + layout_.pVaddr),
+                               word(at + layout_.pMemsz),
+                               offset,
+                               fileSize,
+                               content,
+                               {}});
+        });
     }
 
     std::optional<ImageDefect> readSectionLinks(DebugLinks& links) const {
@@ -211,20 +219,12 @@ private:
 
     // An image without section headers has its notes in PT_NOTE segments.
     std::optional<ImageDefect> readSegmentNotes(DebugLinks& links) const {
-        const std::uint64_t table = word(layout_.phoff);
-        const std::uint64_t count = half(layout_.phnum);
-        if (table == 0 || count == 0) return std::nullopt;
-        if (half(layout_.phentsize) != layout_.programHeaderSize) return ImageDefect::ProgramEntrySize;
-        if (!file_.contains(table, layout_.programHeaderSize * count)) return ImageDefect::ProgramHeadersOutside;
-        for (std::uint64_t index = 0; index < count; ++index) {
-            const std::uint64_t at = table + layout_.programHeaderSize * index;
-            if (u32(at + layout_.pType) != kPtNote) continue;
+        return forEachSegment(kPtNote, [&](std::uint64_t, std::uint64_t at) -> std::optional<ImageDefect> {
             const std::uint64_t offset = word(at + layout_.pOffset);
             const std::uint64_t size = word(at + layout_.pFilesz);
             if (!file_.contains(offset, size)) return ImageDefect::NoteCut;
-            if (auto defect = readNotes(offset, size, word(at + layout_.pAlign), links)) return defect;
-        }
-        return std::nullopt;
+            return readNotes(offset, size, word(at + layout_.pAlign), links);
+        });
     }
 
     // Each note: name size, descriptor size and type (4 bytes each), then the
