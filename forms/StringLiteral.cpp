@@ -218,7 +218,7 @@ bool StringLiteralTable::followedInLiteral(std::uint32_t index) const {
     return row_.join == LineJoin::Continued || (index + 1) % perLine_ != 0;
 }
 
-std::uint32_t StringLiteralTable::bytesPerPiece(std::size_t capacity) const {
+std::uint32_t StringLiteralTable::itemsPerPiece(std::size_t capacity) const {
     const std::size_t fixed = header_.size() + closing_.size();
     if (capacity <= fixed) return 0;
     const std::size_t room = capacity - fixed;

@@ -45,7 +45,7 @@ public:
     // The most bytes a piece may hold so that its text never needs more than
     // `capacity` characters: whole lines where one fits; 0 when not even one
     // byte does.
-    std::uint32_t bytesPerPiece(std::size_t capacity) const;
+    std::uint32_t itemsPerPiece(std::size_t capacity) const;
     // The bytes a piece is printed from: its own and, where an escape's
     // length depends on what follows it, the next one in the same literal.
     typed::ByteStretch stretchOf(TablePiece piece) const;

@@ -94,7 +94,7 @@ WalkOutcome StylePiecePrinter::printPiece(std::span<const std::uint8_t> bytes, T
 }
 
 TypedPiecePrinter::TypedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options)
-    : table_(row, options), reversed_(printsBytesReversed(row, options)) {}
+    : TablePiecePrinter(typed::TypedTable(row, options)), reversed_(printsBytesReversed(row, options)) {}
 
 TableLayout TypedPiecePrinter::progressLayout() const {
     // A table of single bytes, one per item printed, walked in the same direction.
@@ -107,7 +107,7 @@ TableLayout TypedPiecePrinter::progressLayout() const {
 }
 
 StringLiteralPiecePrinter::StringLiteralPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options)
-    : table_(row, literalOptions(options)) {}
+    : TablePiecePrinter(forms::StringLiteralTable(row, literalOptions(options))) {}
 
 TableLayout StringLiteralPiecePrinter::progressLayout() const { return byteLayout(table_.printedCount()); }
 

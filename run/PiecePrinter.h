@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "core/OutputStyle.h"
 #include "core/TableWalk.h"
@@ -58,10 +59,12 @@ private:
     const OutputStyle& style_;
 };
 
-// The typed walk (typed/TypedWalk.h) over a language row.
-class TypedPiecePrinter : public PiecePrinter {
+// A printer that hands each call to a table printing its own pieces (the
+// typed walk, the string literal): only how progress counts differs.
+template <typename Table>
+class TablePiecePrinter : public PiecePrinter {
 public:
-    TypedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options);
+    explicit TablePiecePrinter(Table table) : table_(std::move(table)) {}
 
     std::uint32_t printedCount() const override { return table_.printedCount(); }
     std::uint32_t elementsPerPiece(std::size_t capacity) const override { return table_.itemsPerPiece(capacity); }
@@ -70,29 +73,26 @@ public:
                                          TextOutput& output) const override {
         return table_.printPiece(bytes, piece, output);
     }
+
+protected:
+    Table table_;
+};
+
+// The typed walk (typed/TypedWalk.h) over a language row.
+class TypedPiecePrinter : public TablePiecePrinter<typed::TypedTable> {
+public:
+    TypedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options);
     TableLayout progressLayout() const override;
 
 private:
-    typed::TypedTable table_;
     bool reversed_;  // bytes printed last to first
 };
 
 // A byte table as the language's string literal (forms/StringLiteral.h).
-class StringLiteralPiecePrinter : public PiecePrinter {
+class StringLiteralPiecePrinter : public TablePiecePrinter<forms::StringLiteralTable> {
 public:
     StringLiteralPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options);
-
-    std::uint32_t printedCount() const override { return table_.printedCount(); }
-    std::uint32_t elementsPerPiece(std::size_t capacity) const override { return table_.bytesPerPiece(capacity); }
-    ByteStretch stretchOf(TablePiece piece) const override { return table_.stretchOf(piece); }
-    [[nodiscard]] WalkOutcome printPiece(std::span<const std::uint8_t> bytes, TablePiece piece,
-                                         TextOutput& output) const override {
-        return table_.printPiece(bytes, piece, output);
-    }
     TableLayout progressLayout() const override;
-
-private:
-    forms::StringLiteralTable table_;
 };
 
 // A declaration the compiler fills from the file itself (forms/Embed.h): one

@@ -91,7 +91,7 @@ TEST(StringLiteral, PiecesOfTheirSizeFitTheirCapacity) {
                 *typed::findLanguageRow(language),
                 {.tableSize = 1000, .bytesPerLine = perLine, .countConstant = typed::CountConstant::After});
             for (const std::size_t capacity : {std::size_t{160}, std::size_t{700}}) {
-                const std::uint32_t most = table.bytesPerPiece(capacity);
+                const std::uint32_t most = table.itemsPerPiece(capacity);
                 ASSERT_GT(most, 0u) << language << " " << perLine << " " << capacity;
                 for (const std::uint32_t first : {0u, (1000 - 1) / most * most}) {
                     const TablePiece piece{first, std::min(most, 1000 - first)};
@@ -103,7 +103,7 @@ TEST(StringLiteral, PiecesOfTheirSizeFitTheirCapacity) {
                         << language << " " << perLine << " " << capacity << " " << first;
                 }
             }
-            EXPECT_EQ(table.bytesPerPiece(10), 0u) << language;
+            EXPECT_EQ(table.itemsPerPiece(10), 0u) << language;
         }
     }
 }
