@@ -1,8 +1,11 @@
 // The interface a walk prints into: reserve room at the text's end, write,
-// commit. OutputBuffer and PieceBuffer implement it.
+// commit. OutputBuffer and PieceBuffer implement it; StringTextOutput
+// collects a whole table's text.
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <utility>
 
 namespace zemrik {
 
@@ -23,6 +26,24 @@ public:
     // The text now ends at `end`, inside the last reservation; what lies
     // between `end` and the reservation's end is scratch.
     virtual void commit(char* end, CursorMove move) = 0;
+};
+
+// Collects a whole table's text in a string.
+class StringTextOutput : public TextOutput {
+public:
+    char* reserve(std::size_t length) override {
+        text_.resize(length_ + length);
+        return text_.data() + length_;
+    }
+    void commit(char* end, CursorMove) override {
+        length_ = static_cast<std::size_t>(end - text_.data());
+        text_.resize(length_);
+    }
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+    std::size_t length_ = 0;
 };
 
 }  // namespace zemrik

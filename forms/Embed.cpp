@@ -1,7 +1,5 @@
 #include "forms/Embed.h"
 
-#include "forms/LineBreaks.h"
-
 namespace zemrik::forms {
 namespace {
 
@@ -133,7 +131,7 @@ Expected<std::string, std::string> embedDeclaration(const typed::LanguageRow& la
     std::string text(options.offset == 0 ? row.wholeFile : row.withOffset);
     if (options.countConstant == typed::CountConstant::After) text += language.lengthLine;
     text = replaced(typed::filledTemplate(text, with), "{offset}", std::to_string(options.offset));
-    return withLineBreaks(replaced(std::move(text), "{path}", *path), options.lineBreaks);
+    return typed::withLineBreaks(replaced(std::move(text), "{path}", *path), options.lineBreaks);
 }
 
 }  // namespace zemrik::forms

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "forms/LineBreaks.h"
 
 namespace zemrik::forms {
 
@@ -170,9 +169,9 @@ StringLiteralTable::StringLiteralTable(const typed::LanguageRow& language, const
     if (row_.length == LengthLine::Always || options.countConstant == typed::CountConstant::After) {
         closing += language.lengthLine;
     }
-    header_ = withLineBreaks(typed::filledTemplate(row_.header, with), options.lineBreaks);
-    lineBreak_ = withLineBreaks(std::string(row_.lineBreak), options.lineBreaks);
-    closing_ = withLineBreaks(typed::filledTemplate(closing, with), options.lineBreaks);
+    header_ = typed::withLineBreaks(typed::filledTemplate(row_.header, with), options.lineBreaks);
+    lineBreak_ = typed::withLineBreaks(std::string(row_.lineBreak), options.lineBreaks);
+    closing_ = typed::withLineBreaks(typed::filledTemplate(closing, with), options.lineBreaks);
     if (row_.join == LineJoin::BalancedGroups && count_ > 0) {
         lines_ = (count_ - 1) / perLine_ + 1;
         header_.insert(header_.size() - 1, groupsAt(0).opening, '(');

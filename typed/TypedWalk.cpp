@@ -6,7 +6,6 @@
 #include <optional>
 
 namespace zemrik::typed {
-namespace {
 
 std::string withLineBreaks(std::string text, LineBreaks breaks) {
     if (breaks == LineBreaks::CrLf) return text;
@@ -17,6 +16,8 @@ std::string withLineBreaks(std::string text, LineBreaks breaks) {
     }
     return out;
 }
+
+namespace {
 
 // An 8- or 16-bit element's prefix and literal fit a slot of this many
 // characters in every row; a row whose don't prints them like wider elements.
@@ -73,24 +74,6 @@ std::string paddedShort(const std::string& text) {
     padded.append(kShortLength - text.size(), '\0');
     return padded;
 }
-
-// Collects a whole table's text.
-class StringOutput : public TextOutput {
-public:
-    char* reserve(std::size_t length) override {
-        text_.resize(length_ + length);
-        return text_.data() + length_;
-    }
-    void commit(char* end, CursorMove) override {
-        length_ = static_cast<std::size_t>(end - text_.data());
-        text_.resize(length_);
-    }
-    std::string take() { return std::move(text_); }
-
-private:
-    std::string text_;
-    std::size_t length_ = 0;
-};
 
 std::string joined(std::span<const std::uint32_t> values, std::uint32_t less, std::string_view join) {
     std::string text;
@@ -407,7 +390,7 @@ WalkOutcome TypedTable::printPiece(std::span<const std::uint8_t> bytes, TablePie
 }
 
 std::string TypedTable::print(std::span<const std::uint8_t> table) const {
-    StringOutput output;
+    StringTextOutput output;
     static_cast<void>(printPiece(table, {0, count_}, output));
     return output.take();
 }

@@ -21,6 +21,8 @@ namespace zemrik::typed {
 // The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
 enum class TypeNaming : std::uint8_t { Classic, Fixed };
 enum class LineBreaks : std::uint8_t { CrLf, Lf };
+// A template's text, written with CR LF, with the line breaks asked for.
+std::string withLineBreaks(std::string text, LineBreaks breaks);
 // Whether the declaration is made read-only where the row can (--const).
 enum class ReadOnly : std::uint8_t { AsDeclared, Const };
 // Whether a constant holding the element count follows (--length).
