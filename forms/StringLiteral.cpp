@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-
 namespace zemrik::forms {
 
 // How a byte that has no spelling of its own is escaped: with as few octal
