@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "debuginfo/ElfContainer.h"
+#include "image/DebugSections.h"
+
 namespace zemrik::debuginfo {
 
 namespace detail {
@@ -467,10 +470,19 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
     using Opened = Expected<DebugInfo, Refusal>;
     elf_version(EV_CURRENT);
     auto state = std::make_unique<detail::DebugInfoState>();
-    state->image.assign(image.begin(), image.end());
+    if (auto pe = image::readPeDebugSections(image)) {
+        auto container = elfOfPeDebugSections(image, *pe);
+        if (!container) return Opened::failure(container.error());
+        state->image = std::move(*container);
+    } else if (pe.error() != image::ImageDefect::NotAnImage) {
+        return Opened::failure(
+            refusal(RefusalKind::Malformed, "its debug sections: " + std::string(image::defectMessage(pe.error()))));
+    } else {
+        state->image.assign(image.begin(), image.end());
+    }
     state->elf = elf_memory(state->image.data(), state->image.size());
     if (state->elf == nullptr || elf_kind(state->elf) != ELF_K_ELF) {
-        return Opened::failure(refusal(RefusalKind::NoDebugInfo, "not an ELF image"));
+        return Opened::failure(refusal(RefusalKind::NoDebugInfo, "not an ELF or PE image"));
     }
     switch (debugSections(state->elf)) {
     case DebugSections::Absent: return Opened::failure(refusal(RefusalKind::NoDebugInfo, "no debug info"));

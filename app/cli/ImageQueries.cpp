@@ -260,6 +260,18 @@ Expected<void, Refusal> takeDebugType(const std::string& variable, const Expecte
     return {};
 }
 
+// The bytes the variable's type takes, when every bound is known and the
+// command line leaves the shape to the debug info: a PE symbol's size.
+std::optional<std::uint64_t> debugTypeSize(const TypeLookup& type, const CliOptions& options) {
+    if (!type || !*type || options.itemsGiven || options.record || !options.dims.empty()) return std::nullopt;
+    std::uint64_t size = (*type)->elementSize;
+    for (const auto& bound : (*type)->bounds) {
+        if (!bound || (*bound != 0 && size > UINT64_MAX / *bound)) return std::nullopt;
+        size *= *bound;
+    }
+    return size != 0 ? std::optional(size) : std::nullopt;
+}
+
 bool recordsSymbolSizes(image::ImageFormat format) {
     return format != image::ImageFormat::Pe32 && format != image::ImageFormat::Pe32Plus &&
            format != image::ImageFormat::Coff;
@@ -313,8 +325,13 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
         if (!found) return failure(found.error());
         symbol = *found;
         address = symbol->address;
-        if (resolved.tableSize.empty() && symbol->size) {
-            const auto size = tableSizeText(*symbol->size, "symbol " + quoted(*options.symbol));
+        // A PE records no symbol sizes: its debug info's type has one.
+        const std::optional<std::uint64_t> typeSize =
+            symbol->size || types == nullptr
+                ? std::nullopt
+                : debugTypeSize(debugTypeOf(image, *symbol, *types, *options.symbol).second, options);
+        if (resolved.tableSize.empty() && (symbol->size || typeSize)) {
+            const auto size = tableSizeText(symbol->size ? *symbol->size : *typeSize, "symbol " + quoted(*options.symbol));
             if (!size) return failure(size.error());
             resolved.tableSize = *size;
         } else if (resolved.tableSize.empty() && !recordsSymbolSizes(image.format)) {
