@@ -65,8 +65,8 @@ Refusal malformedSection(const std::string& name, std::string_view what) {
 }
 
 // A GNU-compressed section's bytes inflated, appended to `out`.
-Expected<void, Refusal> inflateInto(std::span<const std::uint8_t> raw, const std::string& name,
-                                    std::uint64_t budget, std::vector<char>& out) {
+Expected<void, Refusal> inflateInto(std::span<const std::uint8_t> raw, const std::string& name, std::uint64_t budget,
+                                    std::vector<char>& out) {
     if (raw.size() < kZlibHeaderSize || !std::equal(kZlibMagic.begin(), kZlibMagic.end(), raw.begin())) {
         return failure(malformedSection(name, "has no ZLIB header"));
     }
@@ -101,8 +101,8 @@ Expected<void, Refusal> inflateInto(std::span<const std::uint8_t> raw, const std
     }
     inflateEnd(&z);
     if (result != Z_STREAM_END || outLeft != 0) {
-        return failure(malformedSection(name, "does not inflate to the " + std::to_string(size) +
-                                                  " bytes its header gives"));
+        return failure(
+            malformedSection(name, "does not inflate to the " + std::to_string(size) + " bytes its header gives"));
     }
     return {};
 }
@@ -122,8 +122,8 @@ Container elfOfPeDebugSections(std::span<const std::uint8_t> file, const image::
     std::string names(1, '\0');
     for (const image::DebugSection& section : found.sections) {
         // readPeDebugSections checked the bytes to lie inside the file.
-        const auto raw = file.subspan(static_cast<std::size_t>(section.fileOffset),
-                                      static_cast<std::size_t>(section.size));
+        const auto raw =
+            file.subspan(static_cast<std::size_t>(section.fileOffset), static_cast<std::size_t>(section.size));
         const std::uint64_t used = elf.size() - layout.headerSize;
         const std::uint64_t budget = kMostDebugBytes - std::min(used, kMostDebugBytes);
         std::string name = section.name;

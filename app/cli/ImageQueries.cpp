@@ -331,7 +331,8 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
                 ? std::nullopt
                 : debugTypeSize(debugTypeOf(image, *symbol, *types, *options.symbol).second, options);
         if (resolved.tableSize.empty() && (symbol->size || typeSize)) {
-            const auto size = tableSizeText(symbol->size ? *symbol->size : *typeSize, "symbol " + quoted(*options.symbol));
+            const auto size =
+                tableSizeText(symbol->size ? *symbol->size : *typeSize, "symbol " + quoted(*options.symbol));
             if (!size) return failure(size.error());
             resolved.tableSize = *size;
         } else if (resolved.tableSize.empty() && !recordsSymbolSizes(image.format)) {

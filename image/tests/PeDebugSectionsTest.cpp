@@ -45,8 +45,8 @@ Bytes withMachine(Bytes bytes, std::uint16_t machine) {
 }
 
 TEST(PeDebugSections, LongNamesInPe32AndPe32Plus) {
-    for (const auto& [magic, format] : {std::pair{std::uint16_t{0x10B}, ImageFormat::Pe32},
-                                        std::pair{std::uint16_t{0x20B}, ImageFormat::Pe32Plus}}) {
+    for (const auto& [magic, format] :
+         {std::pair{std::uint16_t{0x10B}, ImageFormat::Pe32}, std::pair{std::uint16_t{0x20B}, ImageFormat::Pe32Plus}}) {
         Bytes bytes = withMachine(debugPe(magic).build(), 0x14C);
         test::putBytes(bytes, 0x600, Bytes{'a', '.', 'd', 'b', 'g', 0, 0, 0, 4, 3, 2, 1});
         const auto found = readPeDebugSections(bytes);
