@@ -375,16 +375,18 @@ Result<Record> recordOf(Dwarf_Die* structure, TypeWalk& walk) {
 
 // A variable at a fixed address has a location of one address operation;
 // thread-locals, registers and computed places are not tables in the image.
-Result<bool> checkLocation(Dwarf_Die* variable, std::string_view name) {
+// The address when DW_OP_addr gives it.
+Result<std::optional<std::uint64_t>> checkLocation(Dwarf_Die* variable, std::string_view name) {
+    using Place = Result<std::optional<std::uint64_t>>;
     Dwarf_Attribute attr;
-    if (dwarf_attr(variable, DW_AT_location, &attr) == nullptr) return true;
+    if (dwarf_attr(variable, DW_AT_location, &attr) == nullptr) return Place(std::nullopt);
     Dwarf_Op* ops = nullptr;
     std::size_t count = 0;
-    if (dwarf_getlocation(&attr, &ops, &count) == 0 && count == 1 &&
-        (ops[0].atom == DW_OP_addr || ops[0].atom == DW_OP_addrx || ops[0].atom == DW_OP_GNU_addr_index)) {
-        return true;
+    if (dwarf_getlocation(&attr, &ops, &count) == 0 && count == 1) {
+        if (ops[0].atom == DW_OP_addr) return Place(std::optional<std::uint64_t>(ops[0].number));
+        if (ops[0].atom == DW_OP_addrx || ops[0].atom == DW_OP_GNU_addr_index) return Place(std::nullopt);
     }
-    return Result<bool>::failure(
+    return Place::failure(
         refusal(RefusalKind::Unsupported,
                 std::string(name) + " is not at a fixed address (thread-local, in a register or computed)"));
 }
@@ -522,9 +524,10 @@ Expected<TableShape, Refusal> DebugInfo::shapeOf(std::string_view variable) cons
         chosen = true;
     }
     if (!chosen) return Shape::failure(malformed(variable));
-    if (auto placed = checkLocation(&die, variable); !placed) return Shape::failure(placed.error());
+    auto placed = checkLocation(&die, variable);
+    if (!placed) return Shape::failure(placed.error());
 
-    TableShape shape{std::string(variable), typed::ElementType::U8, {}};
+    TableShape shape{std::string(variable), typed::ElementType::U8, {}, *placed};
     TypeWalk walk{variable, {}, kMaxMembers};
     auto type = elementType(&die, shape.dims, walk, "");
     if (!type) return Shape::failure(type.error());

@@ -157,6 +157,20 @@ SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& optio
     return found.front();
 }
 
+// The variable the debug info places at a loaded address, as a symbol of its
+// own: for an image whose symbol table was stripped (strip --strip-all, a
+// debug link kept).
+std::optional<ImageSymbol> symbolFromDebugInfo(const ExecutableImage& image, const std::string& name,
+                                               const DebugTypes& types) {
+    if (image.addresses != image::AddressSpace::Loaded) return std::nullopt;
+    const TypeLookup type = types.typeOf(name, std::nullopt);
+    if (!type || !*type || !(*type)->address) return std::nullopt;
+    ImageSymbol symbol;
+    symbol.name = name;
+    symbol.address = *(*type)->address;
+    return symbol;
+}
+
 std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
 
 // Whether the debug info is read beside the image.
@@ -319,11 +333,13 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
         resolved.bigEndian = true;
     }
     const ImageSymbol* symbol = nullptr;
+    std::optional<ImageSymbol> placed;  // where the debug info alone places it
     std::uint64_t address = options.virtualAddress.value_or(0);
     if (options.symbol) {
         const auto found = findSymbol(image, options, path, types);
-        if (!found) return failure(found.error());
-        symbol = *found;
+        if (!found && types != nullptr) placed = symbolFromDebugInfo(image, *options.symbol, *types);
+        if (!found && !placed) return failure(found.error());
+        symbol = found ? *found : &*placed;
         address = symbol->address;
         // A PE records no symbol sizes: its debug info's type has one.
         const std::optional<std::uint64_t> typeSize =

@@ -12,7 +12,7 @@ carry --length, whose constant the program checks against the count, and
 through their typed rows; a record table (padding, an array field,
 big-endian) and a 2-D table are read back by C, Go and Python. Debug builds
 of the sample and of a few shaped tables (gcc, clang, and MinGW's i686 and
-x86_64 PE images, compressed or stripped with a debug link) give --symbol
+x86_64 PE images, compressed or stripped bare with a debug link) give --symbol
 NAME alone, whose declarations compile beside the originals (C, and Rust for
 the shaped ones) with the originals' values.
 
@@ -842,7 +842,8 @@ def check_debug_info(run):
         builds.append(("clang -gdwarf-4", [find_tool("clang"), "-gdwarf-4", "-O2"], "program", []))
     # MinGW's PE images carry DWARF in long-named sections. Its linker has no
     # -gz: objcopy compresses them (.zdebug_*), and makes a separate debug
-    # file (itself a PE) and the .gnu_debuglink to it.
+    # file (itself a PE) and the .gnu_debuglink to it; stripped of its
+    # symbols too, the program's tables are found at the debug info's addresses.
     for triple, arch in (("i686-w64-mingw32", "i686"), ("x86_64-w64-mingw32", "x86_64")):
         gcc, objcopy = find_tool(triple + "-gcc"), find_tool(triple + "-objcopy")
         if not gcc or not objcopy:
@@ -852,7 +853,7 @@ def check_debug_info(run):
         if arch == "i686":
             builds.append(("i686 MinGW, debuglink", [gcc, "-g", "-O2"], "linked.exe",
                            [[objcopy, "--only-keep-debug", "linked.exe", "linked.debug"],
-                            [objcopy, "--strip-debug", "--add-gnu-debuglink=linked.debug", "linked.exe"]]))
+                            [objcopy, "--strip-all", "--add-gnu-debuglink=linked.debug", "linked.exe"]]))
         else:
             builds.append(("x86_64 MinGW, compressed", [gcc, "-g", "-O2"], "compressed.exe",
                            [[objcopy, "--compress-debug-sections", "compressed.exe"]]))
