@@ -437,6 +437,8 @@ std::string symbolListing(const ExecutableImage& image, const CliOptions& choice
         if (typed) {
             const TypeLookup type = debugTypeOf(image, *symbol, *types).second;
             row.push_back(type && *type ? (*type)->cSpelling : "-");
+            // A PE records no sizes: the type's stands in.
+            if (const auto size = symbol->size ? std::nullopt : debugTypeSize(type, choices)) row[1] = hex(*size);
         }
         row.push_back(shownName(*symbol));
         rows.push_back(std::move(row));
