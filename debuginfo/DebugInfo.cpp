@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "debuginfo/ElfContainer.h"
+#include "image/DebugSections.h"
+
 namespace zemrik::debuginfo {
 
 namespace detail {
@@ -372,16 +375,18 @@ Result<Record> recordOf(Dwarf_Die* structure, TypeWalk& walk) {
 
 // A variable at a fixed address has a location of one address operation;
 // thread-locals, registers and computed places are not tables in the image.
-Result<bool> checkLocation(Dwarf_Die* variable, std::string_view name) {
+// The address when DW_OP_addr gives it.
+Result<std::optional<std::uint64_t>> checkLocation(Dwarf_Die* variable, std::string_view name) {
+    using Place = Result<std::optional<std::uint64_t>>;
     Dwarf_Attribute attr;
-    if (dwarf_attr(variable, DW_AT_location, &attr) == nullptr) return true;
+    if (dwarf_attr(variable, DW_AT_location, &attr) == nullptr) return Place(std::nullopt);
     Dwarf_Op* ops = nullptr;
     std::size_t count = 0;
-    if (dwarf_getlocation(&attr, &ops, &count) == 0 && count == 1 &&
-        (ops[0].atom == DW_OP_addr || ops[0].atom == DW_OP_addrx || ops[0].atom == DW_OP_GNU_addr_index)) {
-        return true;
+    if (dwarf_getlocation(&attr, &ops, &count) == 0 && count == 1) {
+        if (ops[0].atom == DW_OP_addr) return Place(std::optional<std::uint64_t>(ops[0].number));
+        if (ops[0].atom == DW_OP_addrx || ops[0].atom == DW_OP_GNU_addr_index) return Place(std::nullopt);
     }
-    return Result<bool>::failure(
+    return Place::failure(
         refusal(RefusalKind::Unsupported,
                 std::string(name) + " is not at a fixed address (thread-local, in a register or computed)"));
 }
@@ -467,10 +472,19 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
     using Opened = Expected<DebugInfo, Refusal>;
     elf_version(EV_CURRENT);
     auto state = std::make_unique<detail::DebugInfoState>();
-    state->image.assign(image.begin(), image.end());
+    if (auto pe = image::readPeDebugSections(image)) {
+        auto container = elfOfPeDebugSections(image, *pe);
+        if (!container) return Opened::failure(container.error());
+        state->image = std::move(*container);
+    } else if (pe.error() != image::ImageDefect::NotAnImage) {
+        return Opened::failure(
+            refusal(RefusalKind::Malformed, "its debug sections: " + std::string(image::defectMessage(pe.error()))));
+    } else {
+        state->image.assign(image.begin(), image.end());
+    }
     state->elf = elf_memory(state->image.data(), state->image.size());
     if (state->elf == nullptr || elf_kind(state->elf) != ELF_K_ELF) {
-        return Opened::failure(refusal(RefusalKind::NoDebugInfo, "not an ELF image"));
+        return Opened::failure(refusal(RefusalKind::NoDebugInfo, "not an ELF or PE image"));
     }
     switch (debugSections(state->elf)) {
     case DebugSections::Absent: return Opened::failure(refusal(RefusalKind::NoDebugInfo, "no debug info"));
@@ -510,9 +524,10 @@ Expected<TableShape, Refusal> DebugInfo::shapeOf(std::string_view variable) cons
         chosen = true;
     }
     if (!chosen) return Shape::failure(malformed(variable));
-    if (auto placed = checkLocation(&die, variable); !placed) return Shape::failure(placed.error());
+    auto placed = checkLocation(&die, variable);
+    if (!placed) return Shape::failure(placed.error());
 
-    TableShape shape{std::string(variable), typed::ElementType::U8, {}};
+    TableShape shape{std::string(variable), typed::ElementType::U8, {}, *placed};
     TypeWalk walk{variable, {}, kMaxMembers};
     auto type = elementType(&die, shape.dims, walk, "");
     if (!type) return Shape::failure(type.error());

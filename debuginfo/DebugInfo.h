@@ -1,5 +1,6 @@
-// DebugInfo: an ELF image's DWARF (4 or 5, compressed sections included),
-// read in memory through libdw, answering which table shape a variable has.
+// DebugInfo: an ELF or PE image's DWARF (4 or 5, compressed sections
+// included), read in memory through libdw, answering which table shape a
+// variable has.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,8 @@ struct DebugInfoState;
 
 class DebugInfo {
 public:
-    // Copies the image (the library may write to the memory it is given) and
+    // Copies the image (the library may write to the memory it is given; a
+    // PE's debug sections are copied into an ELF, see ElfContainer.h) and
     // indexes the variables every compilation unit declares at file or
     // namespace scope (the latter qualified: "ns::tbl").
     [[nodiscard]] static Expected<DebugInfo, Refusal> open(std::span<const std::uint8_t> image);

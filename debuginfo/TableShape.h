@@ -48,6 +48,9 @@ struct TableShape {
     // outermost may be open (an `extern T t[]` or a flexible bound): the
     // caller fills it from the symbol's size.
     std::vector<std::optional<std::uint64_t>> dims;
+    // Where it is loaded, as its DW_OP_addr location gives it (a PE's image
+    // base + RVA); nothing for one only declared or placed through .debug_addr.
+    std::optional<std::uint64_t> address;
     bool operator==(const TableShape&) const = default;
 };
 

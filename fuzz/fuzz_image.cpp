@@ -3,7 +3,8 @@
 // outside the file's bytes, which sit in a heap block of exactly their size;
 // every file offset it answers, for the address given or for any section or
 // symbol it reported, must lie inside the file with all its bytes. The
-// separate debug file's link and build-id are read from the same bytes.
+// separate debug file's link and build-id, and a PE's debug sections, are read
+// from the same bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "image/DebugLinks.h"
+#include "image/DebugSections.h"
 #include "image/ExecutableImage.h"
 
 namespace {
@@ -56,6 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto links = image::readDebugLinks(file)) {
         check(links->buildId.size() <= fileSize && (!links->link || links->link->fileName.size() < fileSize),
               "a debug link longer than the file");
+    }
+
+    if (const auto debug = image::readPeDebugSections(file)) {
+        for (const image::DebugSection& section : debug->sections) {
+            check(section.size != 0 && section.fileOffset <= fileSize && section.size <= fileSize - section.fileOffset,
+                  "a debug section outside the file");
+        }
     }
 
     const image::ImageOrDefect sectionsOnly = image::readExecutableImage(file, image::SymbolReading::Skip);

@@ -1,4 +1,4 @@
-// DebugLinks: what an ELF image says about its separate debug file (the
+// DebugLinks: what an ELF or PE image says about its separate debug file (the
 // .gnu_debuglink section's file name and CRC-32, its GNU build-id note) and
 // whether it carries DWARF of its own, read from untrusted bytes.
 #pragma once
@@ -30,9 +30,10 @@ struct DebugLinks {
 };
 
 // Reads them from an ELF image: notes from its SHT_NOTE sections, or from
-// its PT_NOTE segments when it has no section headers. Any other format
-// says nothing about a debug file, and answers an empty DebugLinks.
-// A .gnu_debuglink or note cut short refuses the whole.
+// its PT_NOTE segments when it has no section headers; or from a PE image's
+// sections (a PE has no build-id note), with readPeDebugSections' refusals.
+// Any other format says nothing about a debug file, and answers an empty
+// DebugLinks. A .gnu_debuglink or note cut short refuses the whole.
 [[nodiscard]] Expected<DebugLinks, ImageDefect> readDebugLinks(std::span<const std::uint8_t> file);
 
 }  // namespace zemrik::image

@@ -206,14 +206,9 @@ private:
         return std::nullopt;
     }
 
-    // The file name, NUL-terminated, then padding to a multiple of 4 bytes
-    // from the section's start, then the CRC-32 in the file's byte order.
     std::optional<ImageDefect> readDebugLink(const SectionHeader& header, DebugLinks& links) const {
-        const std::optional<std::string_view> name = file_.cString(header.offset, header.offset + header.size);
-        if (!name) return ImageDefect::DebugLinkCut;
-        const std::uint64_t crcAt = (std::uint64_t{name->size()} + 1 + 3) / 4 * 4;
-        if (crcAt > header.size || header.size - crcAt < 4) return ImageDefect::DebugLinkCut;
-        links.link = DebugLink{std::string(*name), u32(header.offset + crcAt)};
+        links.link = debugLinkAt(file_, header.offset, header.size);
+        if (!links.link) return ImageDefect::DebugLinkCut;
         return std::nullopt;
     }
 
@@ -394,9 +389,7 @@ ImageOrDefect readElfImage(const FieldReader& file, SymbolReading symbols) {
     return readingElf(file, [symbols](ElfReader& reader) { return reader.read(symbols); });
 }
 
-Expected<DebugLinks, ImageDefect> readDebugLinks(std::span<const std::uint8_t> bytes) {
-    const FieldReader file(bytes);
-    if (!hasElfMagic(file)) return DebugLinks{};
+Expected<DebugLinks, ImageDefect> readElfDebugLinks(const FieldReader& file) {
     return readingElf(file, [](ElfReader& reader) { return reader.readLinks(); });
 }
 

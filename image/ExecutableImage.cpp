@@ -81,6 +81,8 @@ std::string_view defectMessage(ImageDefect defect) {
     case ImageDefect::ThinArchive: return "it is a thin archive, which holds no members' bytes";
     case ImageDefect::DebugLinkCut: return "its .gnu_debuglink section is cut short or lies outside the file";
     case ImageDefect::NoteCut: return "a note runs past the end of its section or segment";
+    case ImageDefect::DebugSectionName: return "a section's long name lies outside its COFF string table";
+    case ImageDefect::DebugSectionOutside: return "a debug section's raw data runs past the end of the file";
     }
     return "not a PE or ELF image";
 }
@@ -107,6 +109,22 @@ ImageOrDefect readExecutableImage(std::span<const std::uint8_t> file, SymbolRead
         if (offset) symbol.fileOffset = *offset;
     }
     return image;
+}
+
+Expected<DebugLinks, ImageDefect> readDebugLinks(std::span<const std::uint8_t> bytes) {
+    const FieldReader file(bytes);
+    if (hasElfMagic(file)) return readElfDebugLinks(file);
+    if (file.u16(0) == pe::kDosSignature) return readPeDebugLinks(file);
+    return DebugLinks{};
+}
+
+std::optional<DebugLink> debugLinkAt(const FieldReader& file, std::uint64_t offset, std::uint64_t size) {
+    if (!file.contains(offset, size)) return std::nullopt;
+    const std::optional<std::string_view> name = file.cString(offset, offset + size);
+    if (!name) return std::nullopt;
+    const std::uint64_t crcAt = (std::uint64_t{name->size()} + 1 + 3) / 4 * 4;
+    if (crcAt > size || size - crcAt < 4) return std::nullopt;
+    return DebugLink{std::string(*name), *file.u32(offset + crcAt)};
 }
 
 const ImageSection* sectionHolding(const ExecutableImage& image, std::uint64_t address) {

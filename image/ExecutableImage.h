@@ -104,6 +104,8 @@ enum class ImageDefect {
     ThinArchive,
     DebugLinkCut,
     NoteCut,
+    DebugSectionName,
+    DebugSectionOutside,
 };
 
 // What is wrong, in a few words: "its section table runs past the end of the file".

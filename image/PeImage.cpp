@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "image/DebugSections.h"
 #include "image/FormatReaders.h"
 #include "image/PeFormat.h"
 #include "image/PeHeaders.h"
@@ -63,13 +64,19 @@ private:
 };
 
 // A long section name is "/" and the decimal offset of the name in the
-// string table; the name as written stands when that leads nowhere.
-std::string sectionName(std::string_view written, const CoffStrings& strings) {
-    if (written.size() < 2 || written.front() != '/') return std::string(written);
+// string table: that offset, or nothing for a name written out.
+std::optional<std::uint32_t> longNameOffset(std::string_view written) {
+    if (written.size() < 2 || written.front() != '/') return std::nullopt;
     std::uint32_t offset = 0;
     const auto [end, error] = std::from_chars(written.data() + 1, written.data() + written.size(), offset);
-    if (error != std::errc() || end != written.data() + written.size()) return std::string(written);
-    const std::optional<std::string_view> name = strings.at(offset);
+    if (error != std::errc() || end != written.data() + written.size()) return std::nullopt;
+    return offset;
+}
+
+// The section's name; the name as written stands when a long one leads nowhere.
+std::string sectionName(std::string_view written, const CoffStrings& strings) {
+    const std::optional<std::uint32_t> offset = longNameOffset(written);
+    const std::optional<std::string_view> name = offset ? strings.at(*offset) : std::nullopt;
     return std::string(name ? *name : written);
 }
 
@@ -306,13 +313,83 @@ HeadersOrDefect readPeHeaders(const FieldReader& file, OptionalHeaders accepted)
         *sectionCount,  *symbolTable, *symbolCount};
 }
 
-ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols) {
+namespace {
+
+HeadersOrDefect readPeSectionTable(const FieldReader& file) {
     const HeadersOrDefect read = readPeHeaders(file, OptionalHeaders::Pe32AndPe32Plus);
-    if (!read) return failure(read.error());
+    if (!read) return read;
     if (!file.contains(read->sectionTable, kSectionHeaderSize * read->sectionCount)) {
         return failure(ImageDefect::SectionTableOutside);
     }
+    return read;
+}
+
+constexpr std::string_view kDebugLinkSection = ".gnu_debuglink";
+
+bool isDebugSection(std::string_view name) { return name.starts_with(".debug_") || name.starts_with(".zdebug_"); }
+
+// The DWARF sections and .gnu_debuglink, in section-table order: a debug
+// reader trusts their names and bytes, so a long name is resolved or
+// refused, and their raw data must lie inside the file.
+Expected<PeDebugSections, ImageDefect> debugSectionsOf(const FieldReader& file) {
+    const HeadersOrDefect headers = readPeSectionTable(file);
+    if (!headers) return failure(headers.error());
+    const CoffStrings strings(file, *headers);
+    PeDebugSections found;
+    found.format = headers->format;
+    // The file header, read whole by readPeHeaders, starts with Machine.
+    found.machine = *file.u16(headers->optionalHeader - kFileHeaderSize);
+    for (std::uint16_t index = 0; index < headers->sectionCount; ++index) {
+        const std::uint64_t header = headers->sectionTable + kSectionHeaderSize * index;
+        std::string_view name = *file.paddedName(header, kSectionNameSize);
+        if (const std::optional<std::uint32_t> offset = longNameOffset(name)) {
+            const std::optional<std::string_view> resolved = strings.at(*offset);
+            if (!resolved) return failure(ImageDefect::DebugSectionName);
+            name = *resolved;
+        }
+        if (!isDebugSection(name) && name != kDebugLinkSection) continue;
+        const std::uint32_t virtualSize = *file.u32(header + kVirtualSizePosition);
+        const std::uint32_t rawSize = *file.u32(header + kSizeOfRawDataPosition);
+        const std::uint32_t rawPointer = *file.u32(header + kPointerToRawDataPosition);
+        if (rawPointer == 0 || rawSize == 0) continue;  // no bytes in this file
+        if (!file.contains(rawPointer, rawSize)) return failure(ImageDefect::DebugSectionOutside);
+        const std::uint32_t size = virtualSize != 0 ? std::min(virtualSize, rawSize) : rawSize;
+        found.sections.push_back(DebugSection{std::string(name), rawPointer, size});
+    }
+    return found;
+}
+
+}  // namespace
+
+ImageOrDefect readPeImage(const FieldReader& file, SymbolReading symbols) {
+    const HeadersOrDefect read = readPeSectionTable(file);
+    if (!read) return failure(read.error());
     return readCoffContent(file, *read, symbols);
+}
+
+Expected<PeDebugSections, ImageDefect> readPeDebugSections(std::span<const std::uint8_t> bytes) {
+    const FieldReader file(bytes);
+    if (file.u16(0) != kDosSignature) return failure(ImageDefect::NotAnImage);
+    auto found = debugSectionsOf(file);
+    if (!found) return found;
+    std::erase_if(found->sections, [](const DebugSection& section) { return section.name == kDebugLinkSection; });
+    return found;
+}
+
+Expected<DebugLinks, ImageDefect> readPeDebugLinks(const FieldReader& file) {
+    const auto found = debugSectionsOf(file);
+    DebugLinks links;
+    // An MZ program without PE headers (DOS) says nothing, as other formats.
+    if (!found && found.error() == ImageDefect::NotAnImage) return links;
+    if (!found) return failure(found.error());
+    for (const DebugSection& section : found->sections) {
+        if (section.name == ".debug_info" || section.name == ".zdebug_info") links.hasOwnDebugInfo = true;
+        if (section.name == kDebugLinkSection) {
+            links.link = debugLinkAt(file, section.fileOffset, section.size);
+            if (!links.link) return failure(ImageDefect::DebugLinkCut);
+        }
+    }
+    return links;
 }
 
 bool hasCoffObjectHeader(const FieldReader& file) {

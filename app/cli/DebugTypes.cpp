@@ -63,6 +63,7 @@ TypeOrRefusal typeFrom(debuginfo::TableShape shape, std::string_view variable,
         if (row != 0 && *symbolSize % row == 0) shape.dims.front() = *symbolSize / row;
     }
     type.bounds = shape.dims;
+    type.address = shape.address;
     type.cSpelling = debuginfo::cSpelling(shape);
     return type;
 }

@@ -32,6 +32,9 @@ struct VariableType {
     std::uint64_t elementSize = 0;
     // Every bound, outermost first; only the outermost may be open.
     std::vector<std::optional<std::uint64_t>> bounds;
+    // Its address in the image, when the debug info gives one: it finds a
+    // variable whose symbol was stripped.
+    std::optional<std::uint64_t> address;
 };
 
 // Where a stripped image's debug info is: --debug-file, or looked for beside

@@ -157,6 +157,20 @@ SymbolOrRefusal findSymbol(const ExecutableImage& image, const CliOptions& optio
     return found.front();
 }
 
+// The variable the debug info places at a loaded address, as a symbol of its
+// own: for an image whose symbol table was stripped (strip --strip-all, a
+// debug link kept).
+std::optional<ImageSymbol> symbolFromDebugInfo(const ExecutableImage& image, const std::string& name,
+                                               const DebugTypes& types) {
+    if (image.addresses != image::AddressSpace::Loaded) return std::nullopt;
+    const TypeLookup type = types.typeOf(name, std::nullopt);
+    if (!type || !*type || !(*type)->address) return std::nullopt;
+    ImageSymbol symbol;
+    symbol.name = name;
+    symbol.address = *(*type)->address;
+    return symbol;
+}
+
 std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
 
 // Whether the debug info is read beside the image.
@@ -260,6 +274,18 @@ Expected<void, Refusal> takeDebugType(const std::string& variable, const Expecte
     return {};
 }
 
+// The bytes the variable's type takes, when every bound is known and the
+// command line leaves the shape to the debug info: a PE symbol's size.
+std::optional<std::uint64_t> debugTypeSize(const TypeLookup& type, const CliOptions& options) {
+    if (!type || !*type || options.itemsGiven || options.record || !options.dims.empty()) return std::nullopt;
+    std::uint64_t size = (*type)->elementSize;
+    for (const auto& bound : (*type)->bounds) {
+        if (!bound || (*bound != 0 && size > UINT64_MAX / *bound)) return std::nullopt;
+        size *= *bound;
+    }
+    return size != 0 ? std::optional(size) : std::nullopt;
+}
+
 bool recordsSymbolSizes(image::ImageFormat format) {
     return format != image::ImageFormat::Pe32 && format != image::ImageFormat::Pe32Plus &&
            format != image::ImageFormat::Coff;
@@ -307,14 +333,22 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
         resolved.bigEndian = true;
     }
     const ImageSymbol* symbol = nullptr;
+    std::optional<ImageSymbol> placed;  // where the debug info alone places it
     std::uint64_t address = options.virtualAddress.value_or(0);
     if (options.symbol) {
         const auto found = findSymbol(image, options, path, types);
-        if (!found) return failure(found.error());
-        symbol = *found;
+        if (!found && types != nullptr) placed = symbolFromDebugInfo(image, *options.symbol, *types);
+        if (!found && !placed) return failure(found.error());
+        symbol = found ? *found : &*placed;
         address = symbol->address;
-        if (resolved.tableSize.empty() && symbol->size) {
-            const auto size = tableSizeText(*symbol->size, "symbol " + quoted(*options.symbol));
+        // A PE records no symbol sizes: its debug info's type has one.
+        const std::optional<std::uint64_t> typeSize =
+            symbol->size || types == nullptr
+                ? std::nullopt
+                : debugTypeSize(debugTypeOf(image, *symbol, *types, *options.symbol).second, options);
+        if (resolved.tableSize.empty() && (symbol->size || typeSize)) {
+            const auto size =
+                tableSizeText(symbol->size ? *symbol->size : *typeSize, "symbol " + quoted(*options.symbol));
             if (!size) return failure(size.error());
             resolved.tableSize = *size;
         } else if (resolved.tableSize.empty() && !recordsSymbolSizes(image.format)) {
@@ -403,6 +437,8 @@ std::string symbolListing(const ExecutableImage& image, const CliOptions& choice
         if (typed) {
             const TypeLookup type = debugTypeOf(image, *symbol, *types).second;
             row.push_back(type && *type ? (*type)->cSpelling : "-");
+            // A PE records no sizes: the type's stands in.
+            if (const auto size = symbol->size ? std::nullopt : debugTypeSize(type, choices)) row[1] = hex(*size);
         }
         row.push_back(shownName(*symbol));
         rows.push_back(std::move(row));

@@ -11,9 +11,10 @@ carry --length, whose constant the program checks against the count, and
 --const where the language takes it. Java and JavaScript print every type
 through their typed rows; a record table (padding, an array field,
 big-endian) and a 2-D table are read back by C, Go and Python. Debug builds
-of the sample and of a few shaped tables give --symbol NAME alone, whose
-declarations compile beside the originals (C, and Rust for the shaped ones)
-with the originals' values.
+of the sample and of a few shaped tables (gcc, clang, and MinGW's i686 and
+x86_64 PE images, compressed or stripped bare with a debug link) give --symbol
+NAME alone, whose declarations compile beside the originals (C, and Rust for
+the shaped ones) with the originals' values.
 
 Usage: compile_output.py ZEMRIK_CLI   (ZEMRIK_COMPILE_SEED=N repeats a run)
 Exit 0 all passed, 1 a failure, 77 skipped: a tool is missing and this user
@@ -835,12 +836,32 @@ def check_debug_info(run):
     directory = tempfile.mkdtemp(dir=run.work)
     with open(os.path.join(directory, "shapes.c"), "w") as f:
         f.write(SHAPES_SOURCE + DUMP_MACROS + dump_function("dump_original"))
-    builds = [("gcc -g", [tools[0], "-g", "-O2"])]
+    # (label, compiler, the program's file name, objcopy's commands on it after the build)
+    builds = [("gcc -g", [tools[0], "-g", "-O2"], "program", [])]
     if find_tool("clang"):
-        builds.append(("clang -gdwarf-4", [find_tool("clang"), "-gdwarf-4", "-O2"]))
-    for label, compiler in builds:
-        program = os.path.join(directory, "program")
+        builds.append(("clang -gdwarf-4", [find_tool("clang"), "-gdwarf-4", "-O2"], "program", []))
+    # MinGW's PE images carry DWARF in long-named sections. Its linker has no
+    # -gz: objcopy compresses them (.zdebug_*), and makes a separate debug
+    # file (itself a PE) and the .gnu_debuglink to it; stripped of its
+    # symbols too, the program's tables are found at the debug info's addresses.
+    for triple, arch in (("i686-w64-mingw32", "i686"), ("x86_64-w64-mingw32", "x86_64")):
+        gcc, objcopy = find_tool(triple + "-gcc"), find_tool(triple + "-objcopy")
+        if not gcc or not objcopy:
+            continue
+        name = arch + ".exe"
+        builds.append(("%s MinGW -g" % arch, [gcc, "-g", "-O2"], name, []))
+        if arch == "i686":
+            builds.append(("i686 MinGW, debuglink", [gcc, "-g", "-O2"], "linked.exe",
+                           [[objcopy, "--only-keep-debug", "linked.exe", "linked.debug"],
+                            [objcopy, "--strip-all", "--add-gnu-debuglink=linked.debug", "linked.exe"]]))
+        else:
+            builds.append(("x86_64 MinGW, compressed", [gcc, "-g", "-O2"], "compressed.exe",
+                           [[objcopy, "--compress-debug-sections", "compressed.exe"]]))
+    for label, compiler, name, objcopies in builds:
+        program = os.path.join(directory, name)
         if run.execute("debug info", compiler + ["-o", program, sample, "shapes.c"], directory) is None:
+            continue
+        if any(run.execute("debug info", command, directory) is None for command in objcopies):
             continue
         listing = subprocess.run([run.cli, "--list-symbols", program], capture_output=True).stdout.decode()
         if not listing.startswith("Address") or " Type " not in listing.splitlines()[0]:
