@@ -323,8 +323,17 @@ constexpr LanguageRow kJavaScript = [] {
     return row;
 }();
 
-// zemrik-cli's list takes the first nine in this order.
-constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPython, kCSharp, kGas, kJava, kJavaScript};
+constexpr LanguageRow commented(LanguageRow row, std::string_view lineComment) {
+    row.lineComment = lineComment;
+    return row;
+}
+
+// zemrik-cli's list takes the first nine in this order. GNU as takes "#" at
+// a line's start as a comment on every target.
+constexpr LanguageRow kRows[] = {
+    commented(kC, "//"),    commented(kAsm, ";"),   commented(kDelphi, "//"),    kDataStr,
+    commented(kRust, "//"), commented(kGo, "//"),   commented(kPython, "#"),     commented(kCSharp, "//"),
+    commented(kGas, "#"),   commented(kJava, "//"), commented(kJavaScript, "//")};
 
 }  // namespace
 

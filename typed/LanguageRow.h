@@ -92,6 +92,9 @@ struct LanguageRow {
     DimensionForms dimensions{};
     // Why the row takes neither records nor dimensions; empty: it takes both.
     std::string_view shapeRefusal{};
+    // What starts a comment that runs to the end of the line; empty: the
+    // language has no comments.
+    std::string_view lineComment{};
 };
 
 // What a row's templates are filled with. The counts are text, so that a
