@@ -1,6 +1,8 @@
 #include "app/cli/ReservedWords.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 
 #include "app/cli/AsciiCase.h"
 
@@ -102,6 +104,46 @@ std::optional<std::string_view> languageReserving(CliLanguage language, std::str
         }
     }
     return std::nullopt;
+}
+
+namespace {
+
+bool isIdentifierCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// FNV-1a, 32 bits: short, and the same on every build.
+std::uint32_t nameHash(std::string_view name) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+}  // namespace
+
+std::string declarableName(CliLanguage language, std::string_view name) {
+    std::string result;
+    bool inRun = false;  // inside a run of characters an identifier can't hold
+    for (const char c : name) {
+        if (isIdentifierCharacter(c))
+            result.push_back(c);
+        else if (!inRun)
+            result.push_back('_');
+        inRun = !isIdentifierCharacter(c);
+    }
+    if (result.empty() || (result.front() >= '0' && result.front() <= '9')) result.insert(result.begin(), '_');
+    if (result.size() > kLongestDeclarationName) {
+        constexpr std::size_t kKept = kLongestDeclarationName - 9;
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%08x", static_cast<unsigned>(nameHash(name)));
+        result.resize(kKept);
+        result += suffix;
+    }
+    if (languageReserving(language, result)) result.push_back('_');
+    return result;
 }
 
 }  // namespace zemrik::cli
