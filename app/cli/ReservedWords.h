@@ -11,11 +11,9 @@
 
 namespace zemrik::cli {
 
-// When `name` is a word `language` reserves, and so can't name the table's
-// declaration there: the language as a message names it. C's row is pasted
-// into C and C++ alike, so it refuses the words of both; Delphi's words are
-// reserved in any case. Nothing for the assembler, whose labels are checked
-// only by the assembler, nor for Data Str, which declares nothing.
+// When `name` is a word `language` reserves (its row's words, LanguageRow.h),
+// and so can't name the table's declaration there: the language as a
+// message names it.
 std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name);
 
 // The longest name a declaration takes.
