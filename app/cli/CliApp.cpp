@@ -290,6 +290,13 @@ Expected<std::vector<CliOptions>, int> resolveSeveral(const CliOptions& options)
         auto resolved = resolveImageAddress(one, loaded->image, &loaded->types);
         if (!resolved) return Result::failure(reportRefusal(resolved.error()));
         if (resolved->name.empty()) nameAfter(name, *resolved);
+        // One output can't declare one name twice.
+        const auto same = std::find_if(tables.begin(), tables.end(),
+                                       [&](const CliOptions& table) { return table.name == resolved->name; });
+        if (same != tables.end()) {
+            return Result::failure(
+                reportRefusal("two of the tables would be declared as " + resolved->name + ": ask for each once"));
+        }
         if (auto& shape = resolved->debugShape; shape && shape->record && !shape->recordName.empty()) {
             const bool declared =
                 std::find(declaredRecords.begin(), declaredRecords.end(), shape->recordName) != declaredRecords.end();

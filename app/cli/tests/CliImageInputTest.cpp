@@ -272,6 +272,11 @@ TEST_F(CliImageInput, SeveralTablesShareOneOutput) {
               "static rec recs[2] = {\n\t{ 0x01, -0x00000002 }, { 0x03, 0x00000004 } };\n");
     EXPECT_EQ(several.errors, "zemrik-cli: note: ns::tbl is declared as ns_tbl, a valid name in -l c\n");
 
+    const Outcome twice = run({"--symbol", "more", "--symbol", "more", "-l", "c", "m.elf"});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_EQ(twice.output, "");
+    EXPECT_EQ(twice.errors, "zemrik-cli: two of the tables would be declared as more: ask for each once\n");
+
     const Outcome named = run({"--symbol", "more", "--symbol", "recs", "--name", "t", "m.elf"});
     EXPECT_EQ(named.exitCode, 64);
     EXPECT_EQ(named.output, "");
