@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "typed/ReservedWords.h"
+
 namespace zemrik::typed {
 namespace {
 
@@ -323,8 +325,40 @@ constexpr LanguageRow kJavaScript = [] {
     return row;
 }();
 
+// What every row has besides its texts: its comments, and the words it
+// reserves. C's row is pasted into C and C++ alike, so it reserves the words
+// of both; Delphi's words are reserved in any case. GNU as takes "#" at a
+// line's start as a comment on every target.
+constexpr LanguageRow finished(LanguageRow row, std::string_view lineComment, ReservedWords reserved = {}) {
+    row.lineComment = lineComment;
+    row.reserved = reserved;
+    return row;
+}
+
+using namespace detail;
+
 // zemrik-cli's list takes the first nine in this order.
-constexpr LanguageRow kRows[] = {kC, kAsm, kDelphi, kDataStr, kRust, kGo, kPython, kCSharp, kGas, kJava, kJavaScript};
+constexpr LanguageRow kRows[] = {
+    finished(kC, "//", {"C or C++", WordCase::Exact, kCWords}),
+    finished(kAsm, ";"),
+    finished(kDelphi, "//", {"Delphi", WordCase::Ignored, kDelphiWords}),
+    kDataStr,
+    finished(kRust, "//", {"Rust", WordCase::Exact, kRustWords}),
+    finished(kGo, "//", {"Go", WordCase::Exact, kGoWords}),
+    finished(kPython, "#", {"Python", WordCase::Exact, kPythonWords}),
+    finished(kCSharp, "//", {"C#", WordCase::Exact, kCSharpWords}),
+    finished(kGas, "#"),
+    finished(kJava, "//", {"Java", WordCase::Exact, kJavaWords}),
+    finished(kJavaScript, "//", {"JavaScript", WordCase::Exact, kJavaScriptWords}),
+};
+
+char lowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameWord(std::string_view word, std::string_view name, WordCase comparison) {
+    if (comparison == WordCase::Exact) return word == name;
+    return word.size() == name.size() && std::equal(word.begin(), word.end(), name.begin(),
+                                                    [](char a, char b) { return lowerCase(a) == lowerCase(b); });
+}
 
 }  // namespace
 
@@ -367,6 +401,16 @@ const LanguageRow* findLanguageRow(std::string_view cliName) {
         if (row.cliName == cliName) return &row;
     }
     return nullptr;
+}
+
+std::optional<std::string_view> reservingLanguage(const LanguageRow& row, std::string_view name) {
+    const ReservedWords& reserved = row.reserved;
+    for (std::size_t start = 0; start < reserved.words.size();) {
+        const std::size_t end = std::min(reserved.words.find(' ', start), reserved.words.size());
+        if (sameWord(reserved.words.substr(start, end - start), name, reserved.comparison)) return reserved.shownAs;
+        start = end + 1;
+    }
+    return std::nullopt;
 }
 
 }  // namespace zemrik::typed

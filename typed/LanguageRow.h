@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -69,6 +70,15 @@ struct DimensionForms {
     std::string_view header{};
 };
 
+// The words a language reserves, separated by single spaces, compared as
+// `comparison` says; `shownAs` names the language in a refusal.
+enum class WordCase : std::uint8_t { Exact, Ignored };
+struct ReservedWords {
+    std::string_view shownAs{};
+    WordCase comparison = WordCase::Exact;
+    std::string_view words{};
+};
+
 // One language. The texts are templates: {name}, {type} (the element type's
 // name: for the assemblers, the directive), {count}, {last} (the count less
 // one) and {const} (constWord under --const, else nothing). Line breaks are
@@ -92,6 +102,12 @@ struct LanguageRow {
     DimensionForms dimensions{};
     // Why the row takes neither records nor dimensions; empty: it takes both.
     std::string_view shapeRefusal{};
+    // What starts a comment that runs to the end of the line; empty: the
+    // language has no comments.
+    std::string_view lineComment{};
+    // None for the assemblers, whose labels only the assembler checks, nor
+    // for Data Str, which declares nothing.
+    ReservedWords reserved{};
 };
 
 // What a row's templates are filled with. The counts are text, so that a
@@ -108,6 +124,10 @@ struct TemplateValues {
 std::string filledTemplate(std::string_view text, const TemplateValues& values);
 using TemplateKey = std::pair<std::string_view, std::string_view>;
 std::string filledTemplate(std::string_view text, std::span<const TemplateKey> keys);
+
+// When `name` is a word the row's language reserves: that language as a
+// refusal names it.
+std::optional<std::string_view> reservingLanguage(const LanguageRow& row, std::string_view name);
 
 // Every language zemrik-cli prints: the dialog's four first, in the order of
 // its list.

@@ -143,7 +143,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     const std::string count = std::to_string(count_);
     const std::string last = std::to_string(count_ - 1);
     const TemplateKey nameKey[] = {{"name", name}};
-    const std::string recordName = filledTemplate(row.records.recordName, nameKey);
+    const std::string recordName =
+        options.recordName.empty() ? filledTemplate(row.records.recordName, nameKey) : std::string(options.recordName);
     const std::string_view itemType = options.record != nullptr ? std::string_view(recordName) : names[indexOf(type_)];
     const TemplateValues with{name, itemType, constWord, count, last};
 
@@ -152,7 +153,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     if (options.record != nullptr) {
         perLine_ = row.records.lines == RecordLines::OnePerLine ? 1 : perLine_;
         const TemplateKey rowKeys[] = {{"name", name}, {"const", constWord}, {"record", recordName}};
-        headerText = recordDeclaration(row.records, *options.record, names, rowKeys);
+        if (options.recordDeclaration == RecordDeclaration::Declared)
+            headerText = recordDeclaration(row.records, *options.record, names, rowKeys);
     }
     if (options.dims.empty()) {
         headerText += filledTemplate(row.header, with);

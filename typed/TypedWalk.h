@@ -27,6 +27,9 @@ std::string withLineBreaks(std::string text, LineBreaks breaks);
 enum class ReadOnly : std::uint8_t { AsDeclared, Const };
 // Whether a constant holding the element count follows (--length).
 enum class CountConstant : std::uint8_t { None, After };
+// Whether a record table declares its record type, or one printed before it
+// in the same output did.
+enum class RecordDeclaration : std::uint8_t { Declared, Omitted };
 
 struct TypedOptions {
     ElementType type = ElementType::U8;
@@ -42,6 +45,9 @@ struct TypedOptions {
     // --record: the table as back-to-back records (not owned; read only while
     // the table is made). Null: elements of `type`.
     const RecordSpec* record = nullptr;
+    // The record type's name; empty: the row's own, made from the table's name.
+    std::string_view recordName{};
+    RecordDeclaration recordDeclaration = RecordDeclaration::Declared;
     // --dims: the extents, outermost first; empty: one dimension. Read only
     // while the table is made.
     std::span<const std::uint32_t> dims{};

@@ -12,7 +12,9 @@
 #include "app/cli/Console.h"
 #include "app/cli/FieldDefaults.h"
 #include "app/cli/ImageQueries.h"
+#include "app/cli/Provenance.h"
 #include "app/cli/TableDestination.h"
+#include "app/cli/TableSequence.h"
 #include "forms/Embed.h"
 #include "platform/InputCopy.h"
 #include "run/FieldConversion.h"
@@ -88,8 +90,8 @@ struct InputNeed {
 
 InputNeed standardInputNeed(const CliOptions& options) {
     constexpr InputNeed kWhole{kStandardInputLimit, platform::PastLimit::Refuse};
-    const bool readsImage =
-        options.rva || options.virtualAddress || options.symbol || options.listSections || options.listSymbols;
+    const bool readsImage = options.rva || options.virtualAddress || options.symbol || options.listSections ||
+                            options.listSymbols || options.provenance;
     if (readsImage) return kWhole;
     const std::optional<std::uint32_t> address = convertHexField(addressField(options));
     const std::optional<std::uint32_t> size = convertHexField(options.tableSize);
@@ -173,7 +175,9 @@ Expected<CliOptions, int> withEmbedPath(CliOptions options) {
     return options;
 }
 
-int runRequest(const CliOptions& asGiven, std::optional<platform::File> input, SizeDefault sizeDefault) {
+// One table's run, its text going to `destination`.
+int runTable(const CliOptions& asGiven, std::optional<platform::File> input, SizeDefault sizeDefault,
+             TableDestination& destination) {
     const auto embedded = withEmbedPath(asGiven);
     if (!embedded) return embedded.error();
     const CliOptions& options = *embedded;
@@ -183,11 +187,6 @@ int runRequest(const CliOptions& asGiven, std::optional<platform::File> input, S
         input = std::move(*opened);
     }
     CliRequestSource source(options, stderr, std::move(input), styleChoiceOf(options), sizeDefault);
-    const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
-    StandardOutputDestination standardOutput(finalLineBreak);
-    std::optional<ReplacedFileDestination> outputFile;
-    if (!options.outputPath.empty()) outputFile.emplace(options.outputPath, finalLineBreak);
-    TableDestination& destination = outputFile ? static_cast<TableDestination&>(*outputFile) : standardOutput;
     CliRunHost host({stderr, isTerminal(stderr)}, {.dumpToFile = options.dumpToFile, .bigEndian = options.bigEndian},
                     destination);
     RunState state;
@@ -200,6 +199,113 @@ int runRequest(const CliOptions& asGiven, std::optional<platform::File> input, S
     }
     host.clearProgress();
     return exitCodeAfterRun(*run.end, destination);
+}
+
+// The file the tables come from, hashed once for --provenance's comments.
+Expected<FileDigest, int> digestInput(const CliOptions& options, std::optional<platform::File>& input) {
+    const std::string name = options.path == kStandardInputPath ? "standard input" : options.path;
+    std::optional<platform::File> opened;
+    if (!input) {
+        auto file = platform::File::openForReading(options.path);
+        if (!file) {
+            reportRefusal("cannot open " + options.path + ": " + file.error().describe());
+            return Expected<FileDigest, int>::failure(kExitRefused);
+        }
+        opened = std::move(*file);
+    }
+    auto digest = digestFile(input ? *input : *opened, name);
+    if (!digest) {
+        reportRefusal(digest.error());
+        return Expected<FileDigest, int>::failure(kExitRefused);
+    }
+    return std::move(*digest);
+}
+
+// --provenance's comment for one table, its place as resolved.
+std::string provenanceOf(const CliOptions& table, const FileDigest& digest) {
+    TablePlace place;
+    place.section = table.section;
+    place.virtualAddress = table.tableVirtualAddress;
+    place.fileOffset = convertHexField(addressField(table)).value_or(0);
+    const std::optional<std::uint32_t> size = convertHexField(table.tableSize);
+    place.size = size ? *size : (digest.length > place.fileOffset ? digest.length - place.fileOffset : 0);
+    const std::string name = table.path == kStandardInputPath ? "standard input" : table.path;
+    return provenanceComment(table.language, name, digest, place, table.lineEnd == LineEnd::Lf ? "\n" : "\r\n");
+}
+
+// The tables one after another in one output, each run in turn; the first
+// that fails ends the output.
+int runTables(const std::vector<CliOptions>& tables, std::optional<platform::File> input, SizeDefault sizeDefault) {
+    const CliOptions& options = tables.front();
+    for (const CliOptions& table : tables) {
+        for (const std::string& note : table.notes) printLine(stderr, "zemrik-cli: note: " + note);
+    }
+    std::optional<FileDigest> digest;
+    if (options.provenance) {
+        auto digested = digestInput(options, input);
+        if (!digested) return digested.error();
+        digest = std::move(*digested);
+    }
+    const std::string_view finalLineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "";
+    StandardOutputDestination standardOutput(finalLineBreak);
+    std::optional<ReplacedFileDestination> outputFile;
+    if (!options.outputPath.empty()) outputFile.emplace(options.outputPath, finalLineBreak);
+    TableDestination& destination = outputFile ? static_cast<TableDestination&>(*outputFile) : standardOutput;
+    if (tables.size() == 1 && !digest) return runTable(options, std::move(input), sizeDefault, destination);
+    const std::string_view lineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "\r\n";
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        const std::string preamble = digest ? provenanceOf(tables[k], *digest) : std::string();
+        TableSequencePart part(destination, k, tables.size(), preamble, lineBreak);
+        std::optional<platform::File> tableInput;
+        if (k == 0) tableInput = std::move(input);
+        const int code = runTable(tables[k], std::move(tableInput), sizeDefault, part);
+        if (code == kExitSuccess) continue;
+        // A later table refused before it started leaves the earlier ones written.
+        if (k != 0) destination.discard();
+        return code;
+    }
+    return kExitSuccess;
+}
+
+// Every --symbol, or every data symbol --match matches, resolved in the image
+// before any is printed; a record type is declared by the first table of it.
+Expected<std::vector<CliOptions>, int> resolveSeveral(const CliOptions& options) {
+    using Result = Expected<std::vector<CliOptions>, int>;
+    const auto loaded = loadTypedImage(options, nullptr, image::SymbolReading::Read);
+    if (!loaded) return Result::failure(reportRefusal(loaded.error()));
+    std::vector<std::string> names = options.symbols;
+    if (options.match && !options.listSymbols) {
+        names = matchedSymbolNames(loaded->image, options);
+        if (names.empty()) {
+            return Result::failure(reportRefusal("no data symbol matches '" + *options.match + "' in " + options.path +
+                                                 "; --list-symbols lists them"));
+        }
+    }
+    std::vector<CliOptions> tables;
+    std::vector<std::string> declaredRecords;
+    for (const std::string& name : names) {
+        CliOptions one = options;
+        one.symbol = name;
+        one.match.reset();
+        auto resolved = resolveImageAddress(one, loaded->image, &loaded->types);
+        if (!resolved) return Result::failure(reportRefusal(resolved.error()));
+        if (resolved->name.empty()) nameAfter(name, *resolved);
+        // One output can't declare one name twice.
+        const auto same = std::find_if(tables.begin(), tables.end(),
+                                       [&](const CliOptions& table) { return table.name == resolved->name; });
+        if (same != tables.end()) {
+            return Result::failure(
+                reportRefusal("two of the tables would be declared as " + resolved->name + ": ask for each once"));
+        }
+        if (auto& shape = resolved->debugShape; shape && shape->record && !shape->recordName.empty()) {
+            const bool declared =
+                std::find(declaredRecords.begin(), declaredRecords.end(), shape->recordName) != declaredRecords.end();
+            shape->recordDeclared = declared;
+            if (!declared) declaredRecords.push_back(shape->recordName);
+        }
+        tables.push_back(std::move(*resolved));
+    }
+    return tables;
 }
 
 }  // namespace
@@ -221,12 +327,17 @@ int runCli(const std::vector<std::string_view>& arguments) {
     }
     const platform::File* openInput = input ? &*input : nullptr;
     if (options.listSections || options.listSymbols) return listImage(options, openInput);
+    if (asksSeveralTables(options)) {
+        const auto tables = resolveSeveral(options);
+        if (!tables) return tables.error();
+        return runTables(*tables, std::move(input), SizeDefault::None);
+    }
     if (options.virtualAddress || options.symbol) {
         const auto resolved = resolveImageAddress(options, openInput);
         if (!resolved) return reportRefusal(resolved.error());
-        return runRequest(*resolved, std::move(input), SizeDefault::None);
+        return runTables({*resolved}, std::move(input), SizeDefault::None);
     }
-    return runRequest(options, std::move(input), SizeDefault::ToEndOfFile);
+    return runTables({options}, std::move(input), SizeDefault::ToEndOfFile);
 }
 
 }  // namespace zemrik::cli

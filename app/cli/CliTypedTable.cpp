@@ -43,6 +43,9 @@ std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
         typedOptions.type = shape->type;
         typedOptions.naming = typed::TypeNaming::Fixed;
         typedOptions.record = shape->record ? &*shape->record : nullptr;
+        typedOptions.recordName = shape->recordName;
+        typedOptions.recordDeclaration =
+            shape->recordDeclared ? typed::RecordDeclaration::Omitted : typed::RecordDeclaration::Declared;
         typedOptions.dims = shape->dims;
     }
     return choice;

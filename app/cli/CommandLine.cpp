@@ -48,6 +48,7 @@ enum class OptionId {
     StringLiteral,
     Embed,
     EmbedPath,
+    Provenance,
 };
 
 // Every option, once: the parser walks this table, and --help and the man
@@ -59,7 +60,7 @@ struct OptionEntry {
     OptionId id;
 };
 
-constexpr std::array<OptionEntry, 31> kOptions{{
+constexpr std::array<OptionEntry, 32> kOptions{{
     {"address", 'a', "HEX", OptionId::Address},
     {"size", 's', "HEX", OptionId::TableSize},
     {"items", 'i', "TYPE", OptionId::Items},
@@ -91,6 +92,7 @@ constexpr std::array<OptionEntry, 31> kOptions{{
     {"string-literal", '\0', "", OptionId::StringLiteral},
     {"embed", '\0', "", OptionId::Embed},
     {"embed-path", '\0', "PATH", OptionId::EmbedPath},
+    {"provenance", '\0', "", OptionId::Provenance},
 }};
 
 // Options that name the table's address in different ways: one at a time.
@@ -292,7 +294,10 @@ std::optional<std::string> applyValue(const OptionEntry& entry, std::string_view
         options.virtualAddress = address;
         break;
     }
-    case OptionId::Symbol: options.symbol = value; break;
+    case OptionId::Symbol:
+        options.symbol = value;
+        options.symbols.emplace_back(value);
+        break;
     case OptionId::Match: options.match = value; break;
     case OptionId::Dims: {
         auto dims = typed::parseDims(value);
@@ -336,6 +341,7 @@ void applyFlag(OptionId id, CliOptions& options) {
     case OptionId::Length: options.length = LengthConstant::After; break;
     case OptionId::StringLiteral: options.byteForm = forms::ByteForm::StringLiteral; break;
     case OptionId::Embed: options.byteForm = forms::ByteForm::Embed; break;
+    case OptionId::Provenance: options.provenance = true; break;
     default: break;
     }
 }
@@ -478,10 +484,9 @@ private:
             if (wasSeen(exclusion.first) && wasSeen(exclusion.second)) addError(std::string(exclusion.message));
         }
         const CliOptions& options = command_.options;
-        if (options.match && !options.listSymbols) {
-            addError("--match filters the symbols --list-symbols lists: give that too");
-        }
-        if ((options.debugFile || options.debugDirectory) && !options.symbol && !options.listSymbols) {
+        checkSeveralTables();
+        if ((options.debugFile || options.debugDirectory) && !options.symbol && !options.listSymbols &&
+            !options.match) {
             addError("--debug-file and --debug-dir say where --symbol and --list-symbols read debug info: give one");
         }
         if (options.dumpToFile && !itemsEntryOf(options.items)) {
@@ -510,6 +515,41 @@ private:
         checkByteForm();
         if (operands_.empty()) return addError("missing FILE");
         if (operands_.size() > 1) addError("extra operand " + quoted(operands_[1]));
+    }
+
+    // Several tables: each --symbol, or every data symbol --match matches,
+    // one after another in one output; --provenance's comment before each.
+    void checkSeveralTables() {
+        const CliOptions& options = command_.options;
+        const bool matchedTables = options.match && !options.listSymbols;
+        if (matchedTables && (options.symbol || wasSeen(OptionId::Address) || options.virtualAddress)) {
+            addError(
+                "--match without --list-symbols prints every data symbol it matches: leave out -a, --va and "
+                "--symbol");
+        }
+        if (asksSeveralTables(options)) {
+            if (wasSeen(OptionId::Name)) {
+                addError("--name names one table: with several, each is named after its own variable");
+            }
+            if (options.dumpToFile) addError("--dump-to-file writes one table: give -o FILE for several");
+            if (!operands_.empty() && operands_.front() == "-") {
+                addError("several tables are read from FILE one by one: give it as a file, not standard input");
+            }
+        }
+        if (!options.provenance) return;
+        const typed::LanguageRow& row = languageRow(options.language);
+        if (row.lineComment.empty()) {
+            addError("--provenance: " + std::string(row.cliName) +
+                     " prints the bytes alone and has no comments to say where they came from");
+        }
+        if (options.rva) addError("--provenance names the table's file offset: give --va or --symbol, not --rva");
+        if (options.dumpToFile)
+            addError(
+                "--provenance and --dump-to-file exclude each other: result.txt keeps the "
+                "dialog's format");
+        if (options.listSections || options.listSymbols) {
+            addError("--provenance comments tables: the listings print none");
+        }
     }
 
     // --record and --dims: the fields read, and what the language and -s
@@ -557,6 +597,10 @@ private:
 };
 
 }  // namespace
+
+bool asksSeveralTables(const CliOptions& options) {
+    return options.symbols.size() > 1 || (options.match && !options.listSymbols);
+}
 
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments) {
     return Parser(arguments).parse();
@@ -653,16 +697,23 @@ std::string_view helpText() {
            "                       With debug info (Linux builds) and no -i: in the\n"
            "                       variable's own type, shape and name (-s and --name\n"
            "                       win); --list-symbols adds a Type column\n"
+           "                       Given again, every table asked, in order, in one\n"
+           "                       output, each named after its symbol (not with --name)\n"
            "      --list-sections  list the image's sections and exit\n"
            "      --list-symbols   list the image's data symbols and exit; an object's or\n"
            "                       an archive's too, with each archive member's name\n"
            "      --match GLOB     list only the symbols whose name matches GLOB (*, ?,\n"
-           "                       [...] as in the shell)\n"
+           "                       [...] as in the shell); without --list-symbols,\n"
+           "                       print every data symbol it matches, by address, as\n"
+           "                       several --symbol would\n"
            "      --demangle       list C++ names demangled; --symbol takes them too\n"
            "      --debug-file PATH  read debug info from PATH, which must come from the\n"
            "                       image's build (its build-id and .gnu_debuglink CRC)\n"
            "      --debug-dir DIR  look for a stripped image's debug file under DIR\n"
            "                       (default: /usr/lib/debug) as well as beside the image\n"
+           "      --provenance     put a comment before each declaration: the file's\n"
+           "                       name and SHA-256, the section, virtual address, file\n"
+           "                       offset and size of the table (not with datastr)\n"
            "  -h, --help           show this help and exit\n"
            "      --version        show the version and exit\n"
            "\n"

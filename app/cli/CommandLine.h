@@ -40,7 +40,8 @@ struct CliOptions {
     bool dumpToFile = false;
     // The table's address taken from an executable image instead of -a.
     std::optional<std::uint64_t> virtualAddress;  // --va
-    std::optional<std::string> symbol;            // --symbol
+    std::optional<std::string> symbol;            // --symbol: the last one given
+    std::vector<std::string> symbols;             // every --symbol, in the order given
     // Print what the image holds instead of a table.
     bool listSections = false;
     bool listSymbols = false;
@@ -66,10 +67,23 @@ struct CliOptions {
     std::string missingSizeHint;
     // -i given: the debug info's shape then yields to it.
     bool itemsGiven = false;
+    // --provenance: a comment before each declaration saying where it came from.
+    bool provenance = false;
+    // Where the table lies in an image (ImageQueries.h), for --provenance;
+    // the section empty when none holds it, the address none in an object.
+    std::string section;
+    std::optional<std::uint64_t> tableVirtualAddress;
+    // What the run says on standard error before the table (a name made
+    // declarable).
+    std::vector<std::string> notes;
     // --symbol's table as the image's debug info declares it, what the
     // command line gave winning (ImageQueries.h): the typed walk prints it.
     std::optional<DebugShape> debugShape;
 };
+
+// Whether the options ask for several tables in one output: --symbol given
+// more than once, or --match without --list-symbols.
+bool asksSeveralTables(const CliOptions& options);
 
 enum class CommandKind { Run, Help, Version };
 

@@ -53,6 +53,9 @@ TypeOrRefusal typeFrom(debuginfo::TableShape shape, std::string_view variable,
         auto spec = recordSpecOf(*record, variable);
         if (!spec) return failure(spec.error());
         type.element.record = std::move(*spec);
+        constexpr std::string_view kTag = "struct ";
+        const std::string_view name = record->cName;
+        type.element.recordName = name.starts_with(kTag) ? name.substr(kTag.size()) : name;
     } else {
         type.element.type = std::get<typed::ElementType>(shape.element);
     }

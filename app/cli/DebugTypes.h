@@ -22,7 +22,11 @@ namespace zemrik::cli {
 struct DebugShape {
     typed::ElementType type = typed::ElementType::U8;
     std::optional<typed::RecordSpec> record;  // padding as "_" fields
-    std::vector<std::uint32_t> dims;          // two extents or more, outermost first
+    std::string recordName;                   // the structure's own ("op" for struct op); empty: none
+    // Whether a table printed before this one in the same output declared
+    // the record type already.
+    bool recordDeclared = false;
+    std::vector<std::uint32_t> dims;  // two extents or more, outermost first
 };
 
 // A variable's type from the debug info.

@@ -225,17 +225,16 @@ Expected<std::string, Refusal> tableSizeText(std::uint64_t size, const std::stri
     return hex(size);
 }
 
-// Whether the language can name the declaration after the variable: a C
-// identifier ("ns::tbl" is not) it does not reserve.
-bool canBeNamed(const std::string& variable, CliLanguage language) {
-    constexpr std::size_t kLongestName = 64;
-    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
-    if (variable.empty() || variable.size() > kLongestName || !letter(variable.front())) return false;
-    for (const char c : variable) {
-        if (!letter(c) && !(c >= '0' && c <= '9')) return false;
-    }
-    return !languageReserving(language, variable);
+}  // namespace
+
+void nameAfter(const std::string& variable, CliOptions& resolved) {
+    resolved.name = declarableName(resolved.language, variable);
+    if (resolved.name == variable) return;
+    resolved.notes.push_back(variable + " is declared as " + resolved.name + ", a valid name in -l " +
+                             std::string(languageRow(resolved.language).cliName));
 }
+
+namespace {
 
 // The shape the debug info gives the table, what the command line gave
 // winning: with -i, --record or --dims the table prints exactly as without
@@ -245,9 +244,12 @@ bool canBeNamed(const std::string& variable, CliLanguage language) {
 Expected<void, Refusal> takeDebugType(const std::string& variable, const Expected<VariableType, std::string>& type,
                                       CliOptions& resolved) {
     if (resolved.itemsGiven || resolved.record || !resolved.dims.empty()) return {};
-    if (resolved.name.empty() && canBeNamed(variable, resolved.language)) resolved.name = variable;
+    if (resolved.name.empty()) nameAfter(variable, resolved);
     if (!type) return failure(type.error() + "; -i TYPE prints its bytes as elements of TYPE");
     DebugShape shape = type->element;
+    // The record type keeps the structure's name, unless the table has it.
+    if (!shape.recordName.empty()) shape.recordName = declarableName(resolved.language, shape.recordName);
+    if (shape.recordName == resolved.name) shape.recordName.clear();
     const std::optional<std::uint32_t> size = convertHexField(resolved.tableSize);
     const auto& bounds = type->bounds;
     if (size && bounds.size() >= 2) {
@@ -284,6 +286,14 @@ std::optional<std::uint64_t> debugTypeSize(const TypeLookup& type, const CliOpti
         size *= *bound;
     }
     return size != 0 ? std::optional(size) : std::nullopt;
+}
+
+// The name of the section whose addresses hold `address`; empty: none does.
+std::string sectionHolding(const ExecutableImage& image, std::uint64_t address) {
+    for (const image::ImageSection& section : image.sections) {
+        if (address >= section.address && address - section.address < section.memorySize) return section.name;
+    }
+    return {};
 }
 
 bool recordsSymbolSizes(image::ImageFormat format) {
@@ -381,6 +391,10 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
     resolved.address = hex(*offset);
     resolved.virtualAddress.reset();
     resolved.symbol.reset();
+    resolved.symbols.clear();
+    if (symbol != nullptr) resolved.section = symbol->section;
+    if (symbol == nullptr) resolved.section = sectionHolding(image, address);
+    if (image.addresses == image::AddressSpace::Loaded) resolved.tableVirtualAddress = address;
     if (symbol != nullptr && types != nullptr) {
         auto [variable, type] = debugTypeOf(image, *symbol, *types, *options.symbol);
         if (type) {
@@ -402,10 +416,16 @@ std::string sectionListing(const ExecutableImage& image) {
     return alignedColumns(rows);
 }
 
-std::string symbolListing(const ExecutableImage& image, const CliOptions& choices, const DebugTypes* types) {
-    const auto shownName = [&](const ImageSymbol& symbol) {
-        return choices.demangle ? demangled(symbol.name) : symbol.name;
-    };
+namespace {
+
+std::string shownName(const ImageSymbol& symbol, const CliOptions& choices) {
+    return choices.demangle ? demangled(symbol.name) : symbol.name;
+}
+
+// The data symbols --match lets through, by address (in objects, by file
+// offset); a symbol in several tables (.symtab and .dynsym) once.
+std::vector<const ImageSymbol*> dataSymbols(const ExecutableImage& image, const CliOptions& choices) {
+    const auto shownName = [&](const ImageSymbol& symbol) { return cli::shownName(symbol, choices); };
     std::vector<const ImageSymbol*> data;
     for (const ImageSymbol& symbol : image.symbols) {
         if (symbol.kind != image::SymbolKind::Data || symbol.place != image::SymbolPlace::Section) continue;
@@ -420,6 +440,20 @@ std::string symbolListing(const ExecutableImage& image, const CliOptions& choice
     };
     std::stable_sort(data.begin(), data.end(), [&](auto* a, auto* b) { return key(a) < key(b); });
     data.erase(std::unique(data.begin(), data.end(), [&](auto* a, auto* b) { return key(a) == key(b); }), data.end());
+    return data;
+}
+
+}  // namespace
+
+std::vector<std::string> matchedSymbolNames(const ExecutableImage& image, const CliOptions& choices) {
+    std::vector<std::string> names;
+    for (const ImageSymbol* symbol : dataSymbols(image, choices)) names.push_back(shownName(*symbol, choices));
+    return names;
+}
+
+std::string symbolListing(const ExecutableImage& image, const CliOptions& choices, const DebugTypes* types) {
+    const auto shownName = [&](const ImageSymbol& symbol) { return cli::shownName(symbol, choices); };
+    const std::vector<const ImageSymbol*> data = dataSymbols(image, choices);
 
     // The name last: long C++ names push no other column.
     const bool archive = image.format == image::ImageFormat::Archive;

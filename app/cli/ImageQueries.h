@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/DebugTypes.h"
@@ -48,6 +49,14 @@ struct TypedImage {
 [[nodiscard]] Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options,
                                                                 const image::ExecutableImage& image,
                                                                 const DebugTypes* types = nullptr);
+
+// Names the table after `variable` in a form its language can declare
+// (ReservedWords.h), with a note when that changes the name.
+void nameAfter(const std::string& variable, CliOptions& resolved);
+
+// The data symbols --match matches, by address, as --list-symbols would name
+// them: the tables --match prints without --list-symbols.
+std::vector<std::string> matchedSymbolNames(const image::ExecutableImage& image, const CliOptions& choices);
 
 // What --list-sections and --list-symbols print: aligned columns under a header line.
 std::string sectionListing(const image::ExecutableImage& image);

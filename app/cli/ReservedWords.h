@@ -1,19 +1,30 @@
 // The words each language reserves, which --name can't give the table's
-// declaration nor --record a field.
+// declaration nor --record a field, and the rule that makes any variable's
+// name one a language can declare.
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/cli/CliStyle.h"
 
 namespace zemrik::cli {
 
-// When `name` is a word `language` reserves, and so can't name the table's
-// declaration there: the language as a message names it. C's row is pasted
-// into C and C++ alike, so it refuses the words of both; Delphi's words are
-// reserved in any case. Nothing for the assembler, whose labels are checked
-// only by the assembler, nor for Data Str, which declares nothing.
+// When `name` is a word `language` reserves (its row's words, LanguageRow.h),
+// and so can't name the table's declaration there: the language as a
+// message names it.
 std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name);
+
+// The longest name a declaration takes.
+inline constexpr std::size_t kLongestDeclarationName = 64;
+
+// A name `language` can declare, made from a variable's name by one rule,
+// in this order: each run of characters other than ASCII letters, digits and
+// _ becomes one _ ("ns::tbl" is ns_tbl); a name that starts with a digit, or
+// is empty, gets a _ before it; a name longer than 64 characters keeps its
+// first 55 and ends in _ and the 8 hex digits of the whole original name's
+// FNV-1a hash; a reserved word gets a _ after it. A valid name stays as it is.
+std::string declarableName(CliLanguage language, std::string_view name);
 
 }  // namespace zemrik::cli

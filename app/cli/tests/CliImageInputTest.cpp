@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -212,8 +214,8 @@ TEST_F(CliImageInput, DebugInfoShapesTheTable) {
         {{"--symbol", "tbl", "-l", "c", "--lf"},
          "static uint16_t tbl[2][3] = {\n\t{ 0x0001, 0x0002, 0x0003 }, { 0x0004, 0x0005, 0xFFFF } };\n"},
         {{"--symbol", "recs", "-l", "c", "--lf"},
-         "typedef struct {\n\tuint8_t tag;\n\tint32_t v;\n} recs_record;\n"
-         "static recs_record recs[2] = {\n\t{ 0x01, -0x00000002 }, { 0x03, 0x00000004 } };\n"},
+         "typedef struct {\n\tuint8_t tag;\n\tint32_t v;\n} rec;\n"
+         "static rec recs[2] = {\n\t{ 0x01, -0x00000002 }, { 0x03, 0x00000004 } };\n"},
         // -s keeps whole rows of the inner shape; --name names the table.
         {{"--symbol", "tbl", "-s", "6", "--name", "t", "-l", "c", "--lf"},
          "static uint16_t t[1][3] = {\n\t{ 0x0001, 0x0002, 0x0003 } };\n"},
@@ -247,6 +249,55 @@ TEST_F(CliImageInput, DebugInfoShapesTheTable) {
                 "static unsigned short table[6] = {\n\t0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0xFFFF };\n");
 }
 
+// Several tables in one output: in the order asked, a structure declared
+// once under its own name, a C++ name made a C one with a note, --name
+// refused; the same symbols without debug info shaped by the options alone.
+TEST_F(CliImageInput, SeveralTablesShareOneOutput) {
+    if (!have("g++")) GTEST_SKIP() << "no g++";
+    writeText("m.cpp",
+              "struct rec { unsigned char tag; int v; };\n"
+              "extern const rec recs[2], more[1];\n"
+              "const rec recs[2] = {{1, -2}, {3, 4}};\n"
+              "const rec more[1] = {{5, 6}};\n"
+              "namespace ns { extern const unsigned short tbl[2]; const unsigned short tbl[2] = {7, 8}; }\n"
+              "int main() { return recs[0].v + more[0].v + ns::tbl[0]; }\n");
+    ASSERT_TRUE(shell("g++ -g -O2 -o m.elf m.cpp && g++ -O2 -o plain.elf m.cpp"));
+    const Outcome several =
+        run({"--symbol", "more", "--symbol", "ns::tbl", "--symbol", "recs", "-l", "c", "--lf", "m.elf"});
+    EXPECT_EQ(several.exitCode, 0) << several.errors;
+    EXPECT_EQ(several.output,
+              "typedef struct {\n\tuint8_t tag;\n\tint32_t v;\n} rec;\n"
+              "static rec more[1] = {\n\t{ 0x05, 0x00000006 } };\n\n"
+              "static uint16_t ns_tbl[2] = {\n\t0x0007, 0x0008 };\n\n"
+              "static rec recs[2] = {\n\t{ 0x01, -0x00000002 }, { 0x03, 0x00000004 } };\n");
+    EXPECT_EQ(several.errors, "zemrik-cli: note: ns::tbl is declared as ns_tbl, a valid name in -l c\n");
+
+    const Outcome twice = run({"--symbol", "more", "--symbol", "more", "-l", "c", "m.elf"});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_EQ(twice.output, "");
+    EXPECT_EQ(twice.errors, "zemrik-cli: two of the tables would be declared as more: ask for each once\n");
+
+    const Outcome named = run({"--symbol", "more", "--symbol", "recs", "--name", "t", "m.elf"});
+    EXPECT_EQ(named.exitCode, 64);
+    EXPECT_EQ(named.output, "");
+    EXPECT_EQ(named.errors.rfind("zemrik-cli: --name names one table: with several, each is named after its own "
+                                 "variable\n",
+                                 0),
+              0u)
+        << named.errors;
+
+    // --match prints in address order, which the linker chose.
+    const std::string recsBytes =
+        "static unsigned char recs[16] = {\n\t0x01, 0x00, 0x00, 0x00, 0xFE, 0xFF, 0xFF, 0xFF, \n"
+        "\t0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00 };\n";
+    const std::string moreBytes =
+        "static unsigned char more[8] = {\n\t0x05, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00 };\n";
+    const std::string listed = run({"--list-symbols", "--match", "[mr]*", "plain.elf"}).output;
+    const bool recsFirst = listed.find(" recs\n") < listed.find(" more\n");
+    expectTable(run({"--match", "[mr]*", "-i", "bytes", "-n", "8", "-l", "c", "--lf", "plain.elf"}),
+                recsFirst ? recsBytes + "\n" + moreBytes : moreBytes + "\n" + recsBytes);
+}
+
 // A stripped image's debug file, found beside it or given, shapes the table;
 // one of another build is refused. Where else it is looked for is the debug
 // info reader's test.
@@ -271,6 +322,32 @@ TEST_F(CliImageInput, SeparateDebugFileShapesTheTable) {
         << refused.errors;
 }
 #endif
+
+// --provenance's comment, its SHA-256 the one sha256sum gives: a plain
+// file's offset and size, and an image's section and addresses too.
+TEST_F(CliImageInput, ProvenanceNamesTheFileAndThePlace) {
+    if (!have("sha256sum") || !compileTable("gcc", "", "tab.o")) GTEST_SKIP() << "no sha256sum or gcc";
+    writeText("p.bin", "provenance");
+    ASSERT_TRUE(shell("sha256sum p.bin > p.sum && sha256sum tab.o > o.sum && true"));
+    const auto sumOf = [&](const char* file) {
+        std::ifstream sum(workDirectory() / file);
+        std::string digest;
+        sum >> digest;
+        return digest;
+    };
+    expectTable(run({"--provenance", "-a", "2", "-s", "3", "-i", "bytes", "-l", "python", "p.bin"}),
+                "# p.bin, SHA-256 " + sumOf("p.sum") +
+                    "\r\n# file offset 0x2, size 0x3\r\ntable = [\r\n    0x6F, 0x76, 0x65,\r\n]");
+    // The symbol's file offset as --list-symbols gives it; an object's
+    // sections have no addresses yet.
+    std::istringstream listing(run({"--list-symbols", "--match", "stab", "tab.o"}).output);
+    std::string header, address, size, offset;
+    std::getline(listing, header);
+    listing >> address >> size >> offset;
+    expectTable(run(with(with(kStab, "--provenance"), "tab.o")), "// tab.o, SHA-256 " + sumOf("o.sum") +
+                                                                     "\n// section .rodata, file offset 0x" + offset +
+                                                                     ", size 0x4\n" + kStabBytes);
+}
 
 // i686 Windows images give C names a leading underscore: --symbol takes the C name.
 TEST_F(CliImageInput, SymbolFindsTheUnderscoredCName) {

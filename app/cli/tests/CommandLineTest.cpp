@@ -1,4 +1,5 @@
 #include "app/cli/CommandLine.h"
+#include "app/cli/ReservedWords.h"
 
 #include <gtest/gtest.h>
 
@@ -182,6 +183,13 @@ TEST(CommandLine, ImageOptionsReachTheirFields) {
     EXPECT_EQ(parsedOptions({"--symbol", "t", "--debug-file", "p.debug", "f"}).debugFile,
               std::optional<std::string>("p.debug"));
     EXPECT_EQ(parsedOptions({"--list-symbols", "--debug-dir=d", "f"}).debugDirectory, std::optional<std::string>("d"));
+    // Several tables: every --symbol in order, or --match alone.
+    const CliOptions several = parsedOptions({"--symbol", "b", "--symbol", "a", "f"});
+    EXPECT_EQ(several.symbols, (std::vector<std::string>{"b", "a"}));
+    EXPECT_TRUE(asksSeveralTables(several));
+    EXPECT_FALSE(asksSeveralTables(bySymbol));
+    EXPECT_TRUE(asksSeveralTables(parsedOptions({"--match", "crc*", "--debug-dir=d", "f"})));
+    EXPECT_FALSE(asksSeveralTables(listed));
 }
 
 struct OperandCase {
@@ -439,9 +447,28 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--symbol=t", "--rva", "f"},
                        "--rva applies to -a only; --va and --symbol take image addresses themselves"},
         UsageErrorCase{"ListNeedsAFile", {"--list-symbols"}, "missing FILE"},
-        UsageErrorCase{"MatchWithoutListing",
-                       {"--match", "crc*", "f"},
-                       "--match filters the symbols --list-symbols lists: give that too"},
+        UsageErrorCase{"MatchedTablesWithAnAddress",
+                       {"--match", "crc*", "-a0", "f"},
+                       "--match without --list-symbols prints every data symbol it matches: leave out -a, --va and "
+                       "--symbol"},
+        UsageErrorCase{"NameWithTwoSymbols",
+                       {"--symbol", "a", "--symbol", "b", "--name", "t", "f"},
+                       "--name names one table: with several, each is named after its own variable"},
+        UsageErrorCase{"NameWithMatchedTables",
+                       {"--match", "crc*", "--name", "t", "f"},
+                       "--name names one table: with several, each is named after its own variable"},
+        UsageErrorCase{"SeveralTablesFromStandardInput",
+                       {"--symbol", "a", "--symbol", "b", "-"},
+                       "several tables are read from FILE one by one: give it as a file, not standard input"},
+        UsageErrorCase{"SeveralTablesDumped",
+                       {"--symbol", "a", "--symbol", "b", "--dump-to-file", "f"},
+                       "--dump-to-file writes one table: give -o FILE for several"},
+        UsageErrorCase{"ProvenanceInDataStr",
+                       {"--provenance", "-l", "datastr", "f"},
+                       "--provenance: datastr prints the bytes alone and has no comments to say where they came from"},
+        UsageErrorCase{"ProvenanceWithRva",
+                       {"--provenance", "--rva", "-a", "401000", "f"},
+                       "--provenance names the table's file offset: give --va or --symbol, not --rva"},
         UsageErrorCase{"BothByteOrders",
                        {"--big-endian", "--little-endian", "f"},
                        "--big-endian and --little-endian exclude each other"},
@@ -518,6 +545,42 @@ TEST(CommandLine, ANameIsRefusedOnlyWhereItIsReserved) {
     for (const Arguments& arguments : accepted) {
         const auto command = parseCommandLine(arguments);
         EXPECT_TRUE(command.hasValue()) << arguments[1] << " " << arguments[3] << ": " << command.error();
+    }
+}
+
+// A variable's name made declarable: each step of the rule, its boundary
+// (64 characters kept, 65 cut), and a valid name left alone.
+TEST(CommandLine, VariableNamesBecomeDeclarableByOneRule) {
+    const std::string longest(64, 'x');
+    const struct {
+        CliLanguage language;
+        std::string name;
+        std::string declared;
+    } cases[] = {
+        {CliLanguage::C, "crc32_table", "crc32_table"},
+        {CliLanguage::C, "ns::tbl", "ns_tbl"},
+        {CliLanguage::C, "a::b::c__d", "a_b_c__d"},
+        {CliLanguage::C,
+         "t\xC3\xA4"
+         "bla",
+         "t_bla"},  // non-ASCII "ä": one run, one _
+        {CliLanguage::C, "tbl.1234", "tbl_1234"},
+        {CliLanguage::C, "1st", "_1st"},
+        {CliLanguage::C, "", "_"},
+        {CliLanguage::C, "int", "int_"},
+        {CliLanguage::Rust, "int", "int"},
+        {CliLanguage::Rust, "match", "match_"},
+        {CliLanguage::Delphi, "Begin", "Begin_"},
+        {CliLanguage::Java, "::", "__"},
+        {CliLanguage::Asm, "int", "int"},
+        {CliLanguage::C, longest, longest},
+        {CliLanguage::C, longest + "y", std::string(55, 'x') + "_b32b15f4"},
+        {CliLanguage::C, longest + "z", std::string(55, 'x') + "_b62b1aad"},
+    };
+    for (const auto& c : cases) {
+        const std::string declared = declarableName(c.language, c.name);
+        EXPECT_EQ(declared, c.declared) << c.name;
+        EXPECT_LE(declared.size(), kLongestDeclarationName) << c.name;
     }
 }
 

@@ -767,6 +767,7 @@ SHAPES_SOURCE = r"""#include <stdint.h>
 extern const unsigned int crc32_table[256];
 struct op { uint16_t id; uint32_t offset; float scale; int8_t v[3]; double weight; };
 const struct op ops[3] = {{1, 2, 3.5f, {-1, 2, -128}, -0.25}, {65535, 0xFFFFFFFF, -1e30f, {127, 0, 1}, 1e300}};
+const struct op spare_ops[2] = {{7, 8, 0.125f, {1, 2, 3}, 2.5}};
 const int16_t grid[3][4] = {{-32768, 32767, 0, 1}, {-1, 2, -3, 4}};
 float sine[5] = {0.0f, 0.5f, -0.5f, 1e-40f, 3.4e38f};
 const uint64_t wide[2][2][2] = {{{0, 18446744073709551615u}, {1, 9223372036854775808u}}};
@@ -774,7 +775,8 @@ const uint64_t wide[2][2][2] = {{{0, 18446744073709551615u}, {1, 922337203685477
 # (name, dimensions, record fields as (name, array) or None)
 SHAPES = (("crc32_table", 1, None),
           ("ops", 1, (("id", False), ("offset", False), ("scale", False), ("v", True), ("weight", False))),
-          ("grid", 2, None), ("sine", 1, None), ("wide", 3, None))
+          ("grid", 2, None), ("sine", 1, None), ("wide", 3, None),
+          ("spare_ops", 1, (("id", False), ("offset", False), ("scale", False), ("v", True), ("weight", False))))
 DUMP_MACROS = r"""#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -867,13 +869,17 @@ def check_debug_info(run):
         if not listing.startswith("Address") or " Type " not in listing.splitlines()[0]:
             run.skips.append("debug info: this zemrik-cli reads no debug info (built without libdw)")
             return
-        printed = ""
-        for name, _, _ in SHAPES:
-            out = subprocess.run([run.cli, "--symbol", name, "-l", "c", "--lf", program], capture_output=True)
-            if out.returncode != 0:
-                run.failures.append("debug info %s: --symbol %s: %s" % (label, name, out.stderr.decode(errors="replace")))
-                return
-            printed += out.stdout.decode("ascii") + "\n"
+        # Every table in one output, the record type the two op tables share
+        # declared once, each after its comment.
+        symbols = [argument for name, _, _ in SHAPES for argument in ("--symbol", name)]
+        out = subprocess.run([run.cli] + symbols + ["-l", "c", "--lf", "--provenance", "program"], cwd=directory,
+                             capture_output=True)
+        if out.returncode != 0:
+            run.failures.append("debug info %s: %s" % (label, out.stderr.decode(errors="replace")))
+            return
+        printed = out.stdout.decode("ascii")
+        if printed.count("typedef struct") != 1 or printed.count("// program, SHA-256 ") != len(SHAPES):
+            run.failures.append("debug info %s: not one record type and a comment per table:\n%s" % (label, printed))
         with open(os.path.join(directory, "printed.c"), "w") as f:
             f.write(DUMP_MACROS + printed + dump_function("dump_printed"))
         with open(os.path.join(directory, "main.c"), "w") as f:
@@ -888,17 +894,16 @@ def check_debug_info(run):
         if not out:
             continue
         original, _, got = out.stdout.decode().partition("--\n")
-        ok = original == got and original.count("\n") == 256 + 3 * 7 + 12 + 5 + 8
+        ok = original == got and original.count("\n") == 256 + 3 * 7 + 12 + 5 + 8 + 2 * 7
         run.matrix.append(("debug info c", "--symbol", label, "values equal" if ok else "MISMATCH"))
         if not ok:
             run.failures.append("debug info %s: the printed tables' values differ from the originals" % label)
         rustc = need(run, "debug info rust", "rustc")
         if rustc and label == "gcc -g":
             source = "#![allow(non_upper_case_globals, non_camel_case_types)]\n" + RUST_PUT
-            for name, dims, fields in SHAPES[1:]:
-                text = subprocess.run([run.cli, "--symbol", name, "-l", "rust", "--lf", program],
-                                      capture_output=True).stdout.decode("ascii")
-                source += text + "\n"
+            rust_symbols = [argument for name, _, _ in SHAPES[1:] for argument in ("--symbol", name)]
+            source += subprocess.run([run.cli] + rust_symbols + ["-l", "rust", "--lf", program],
+                                     capture_output=True).stdout.decode("ascii") + "\n"
             source += "fn main() {\n" + "".join(rust_dump(*shape) for shape in SHAPES[1:]) + "}\n"
             rust_out = run.build_and_run("debug info rust", "check.rs", source,
                                          [rustc[0], "--edition", "2021", "-D", "warnings", "-o", "check", "check.rs"],
