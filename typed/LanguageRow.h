@@ -42,6 +42,16 @@ struct RecordForms {
     std::string_view declaration{};
     std::string_view fieldDeclaration{};
     std::string_view arrayFieldDeclaration{};  // a field of more than one item
+    std::string_view declarationSeparator{};   // between two field declarations
+    // A field of one item's {type} in its declaration, where it isn't the
+    // row's type name (JavaScript's number and bigint; its arrays are typed).
+    std::array<std::string_view, kElementTypeCount> scalarTypeNames{};
+    // The header and closing of a table of records, where they aren't the row's.
+    std::string_view header{};
+    std::string_view closing{};
+    // How a field of one item writes its value, where not as the row's
+    // elements do (not owned: a row's constant).
+    const LiteralForms* scalarLiterals = nullptr;
     std::string_view open{};                   // {record}
     std::string_view fieldLabel{};             // before a field's value: {field}
     std::string_view fieldSeparator{};
@@ -59,7 +69,11 @@ struct RecordForms {
 // {last} (each extent less one, joined by `lastJoin`). `typeWrap`, when
 // given, wraps {type} once per inner extent, innermost first, with that
 // extent as {count}, and {count} is the outermost extent. `header`, when
-// given, replaces the row's header, with {rank} a comma per extent past the first.
+// given, replaces the row's header, with {rank} a comma per extent past the
+// first; `closing` the row's closing. `innermostOpen` and `innermostClose`,
+// when given, stand around a run of the innermost extent of elements (not
+// of records) instead, with {type} the elements' type name: JavaScript's
+// typed arrays.
 struct DimensionForms {
     std::string_view open{};
     std::string_view close{};
@@ -67,6 +81,9 @@ struct DimensionForms {
     std::string_view lastJoin{};
     std::string_view typeWrap{};
     std::string_view header{};
+    std::string_view closing{};
+    std::string_view innermostOpen{};
+    std::string_view innermostClose{};
 };
 
 // One language. The texts are templates: {name}, {type} (the element type's

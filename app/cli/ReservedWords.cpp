@@ -1,6 +1,7 @@
 #include "app/cli/ReservedWords.h"
 
 #include <algorithm>
+#include <span>
 
 #include "app/cli/AsciiCase.h"
 
@@ -86,14 +87,22 @@ constexpr ReservedWords kReserved[] = {
     {CliLanguage::JavaScript, "JavaScript", Comparison::Exact, kJavaScriptWords},
 };
 
+// Names a record's field can't take beyond the language's words: a Java
+// record's components can't be named like Object's methods, and in a
+// JavaScript object literal __proto__ sets the prototype, no field.
+constexpr ReservedWords kFieldReserved[] = {
+    {CliLanguage::Java, "a Java record", Comparison::Exact,
+     "clone finalize getClass hashCode notify notifyAll toString wait"},
+    {CliLanguage::JavaScript, "a JavaScript object", Comparison::Exact, "__proto__"},
+};
+
 bool sameWord(std::string_view word, std::string_view name, Comparison comparison) {
     return comparison == Comparison::Exact ? word == name : equalIgnoringCase(word, name);
 }
 
-}  // namespace
-
-std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name) {
-    for (const ReservedWords& reserved : kReserved) {
+std::optional<std::string_view> reservingIn(std::span<const ReservedWords> table, CliLanguage language,
+                                            std::string_view name) {
+    for (const ReservedWords& reserved : table) {
         if (reserved.language != language) continue;
         for (std::size_t start = 0; start < reserved.words.size();) {
             const std::size_t end = std::min(reserved.words.find(' ', start), reserved.words.size());
@@ -102,6 +111,17 @@ std::optional<std::string_view> languageReserving(CliLanguage language, std::str
         }
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name) {
+    return reservingIn(kReserved, language, name);
+}
+
+std::optional<std::string_view> fieldReserving(CliLanguage language, std::string_view name) {
+    if (const auto reserving = languageReserving(language, name)) return reserving;
+    return reservingIn(kFieldReserved, language, name);
 }
 
 }  // namespace zemrik::cli

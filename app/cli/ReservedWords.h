@@ -1,5 +1,5 @@
 // The words each language reserves, which --name can't give the table's
-// declaration nor --record a field.
+// declaration nor --record a field, and the names only a field can't take.
 #pragma once
 
 #include <optional>
@@ -15,5 +15,9 @@ namespace zemrik::cli {
 // reserved in any case. Nothing for the assembler, whose labels are checked
 // only by the assembler, nor for Data Str, which declares nothing.
 std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name);
+
+// The same for a --record field's name, which some languages' records
+// reserve more of (Java's Object methods, JavaScript's __proto__).
+std::optional<std::string_view> fieldReserving(CliLanguage language, std::string_view name);
 
 }  // namespace zemrik::cli
