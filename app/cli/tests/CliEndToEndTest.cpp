@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
             kRecordBytes,
             {"-l", "c", "--lf", "--record", "id:u16,_:u8,v:u8[2]"},
             "typedef struct {\n\tunsigned short id;\n\tunsigned char v[2];\n} table_record;\n"
-            "static table_record table[2] = {\n\t{ 0x0001, { 0x10, 0x20 } }, \n\t{ 0x0002, { 0x30, 0x40 } } };\n"},
+            "static table_record table[2] = {\n\t{ 0x0001, { 0x10, 0x20 } },\n\t{ 0x0002, { 0x30, 0x40 } } };\n"},
         // A line holds one run of the innermost extent when -n is left out.
         TableCase{"CSharpDimsDecimal",
                   kRecordBytes,
