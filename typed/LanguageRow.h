@@ -52,8 +52,8 @@ struct RecordForms {
     // How a field of one item writes its value, where not as the row's
     // elements do (not owned: a row's constant).
     const LiteralForms* scalarLiterals = nullptr;
-    std::string_view open{};                   // {record}
-    std::string_view fieldLabel{};             // before a field's value: {field}
+    std::string_view open{};        // {record}
+    std::string_view fieldLabel{};  // before a field's value: {field}
     std::string_view fieldSeparator{};
     std::string_view close{};
     std::string_view arrayOpen{};  // {type}, {count}

@@ -124,11 +124,8 @@ std::string recordDeclaration(const RecordForms& forms, const RecordSpec& record
         const std::string_view scalarType = forms.scalarTypeNames[indexOf(field.type)];
         const std::string_view type = field.isArray() || scalarType.empty() ? names[indexOf(field.type)] : scalarType;
         if (!fields.empty()) fields += forms.declarationSeparator;
-        const TemplateKey keys[] = {{"field", field.name},
-                                    {"type", type},
-                                    {"count", count},
-                                    {"last", last},
-                                    {"args", args}};
+        const TemplateKey keys[] = {
+            {"field", field.name}, {"type", type}, {"count", count}, {"last", last}, {"args", args}};
         fields += filledTemplate(field.isArray() ? forms.arrayFieldDeclaration : forms.fieldDeclaration, keys);
     }
     const std::string arity = std::to_string(argument);
@@ -226,8 +223,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     separator_ = withLineBreaks(std::string(row.separator), options.lineBreaks);
     // The dialog's own tables keep its line ends, a blank before the break
     // included; the others' lines end without one.
-    const bool dialogsOwn = options.record == nullptr && options.dims.empty() &&
-                            kindOf(type_) == ValueKind::Unsigned && byteWidth(type_) <= 4;
+    const bool dialogsOwn = options.record == nullptr && options.dims.empty() && kindOf(type_) == ValueKind::Unsigned &&
+                            byteWidth(type_) <= 4;
     std::string_view kept = separator_;
     while (!dialogsOwn && !kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
     endOfLine_ = row.lineEnd == LineEndRule::DropsSeparator ? lineBreak : std::string(kept) + lineBreak;
@@ -268,7 +265,7 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     }
     elementBound_ = row.elementPrefix.size() + itemBound +
                     runs_.size() * (std::max(dimensionOpen_.size(), innermostOpen_.size()) +
-                                     std::max(dimensionClose_.size(), innermostClose_.size())) +
+                                    std::max(dimensionClose_.size(), innermostClose_.size())) +
                     std::max({separator_.size(), endOfLine_.size(), kShortLength});
 
     // A 16-bit table's texts cost 65536 literals: worth it from half as many elements.
