@@ -295,35 +295,97 @@ constexpr Names kJavaTypes = {"byte", "short", "int", "long", "byte", "short", "
 // the same bits (read back with Byte.toUnsignedInt and its kin): hex prints
 // the bits, decimal the signed value. A NaN keeps its payload through its
 // bits. Java names constants in upper case.
-constexpr LanguageRow kJava = [] {
+constexpr LiteralForms kJavaLiterals = [] {
     LiteralForms literals =
         zeroXLiterals({"f", "Float.POSITIVE_INFINITY", "Float.NEGATIVE_INFINITY", "", "", "Float.intBitsToFloat("},
                       {"", "Double.POSITIVE_INFINITY", "Double.NEGATIVE_INFINITY", "", "", "Double.longBitsToDouble("});
     literals.integer64Suffix = "L";
     literals.unsignedDecimal = UnsignedDecimal::AsSignedOfSameWidth;
     literals.topBitCast = {Wrap{"(byte)", ""}, Wrap{"(short)", ""}};
-    LanguageRow row = indentedBySpaces(declaring({"java", "static final {type}[] {name} = {\r\n   ", ",\r\n};",
-                                                  "\r\nstatic final int {name}_LEN = {count};", "TABLE"},
-                                                 kJavaTypes, kJavaTypes, literals));
-    row.shapeRefusal = "Java's row has no record or dimension forms yet: it takes neither --record nor --dims";
-    return row;
+    return literals;
 }();
+
+// A record's constructor takes its byte and short fields as arguments, which
+// an int constant doesn't narrow to: each is cast.
+constexpr LiteralForms kJavaArguments = [] {
+    LiteralForms literals = kJavaLiterals;
+    const Wrap toByte{"(byte)", ""};
+    const Wrap toShort{"(short)", ""};
+    literals.valueCast = {toByte, toShort, Wrap{}, Wrap{}, toByte, toShort};
+    return literals;
+}();
+
+// Records are a `record` class, built one `new` a record; dimensions are
+// arrays of arrays.
+constexpr LanguageRow kJava =
+    withShapes(indentedBySpaces(declaring({"java", "static final {type}[] {name} = {\r\n   ", ",\r\n};",
+                                           "\r\nstatic final int {name}_LEN = {count};", "TABLE"},
+                                          kJavaTypes, kJavaTypes, kJavaLiterals)),
+               {.recordName = "{name}Record",
+                .declaration = "record {record}({fields}) {}\r\n",
+                .fieldDeclaration = "{type} {field}",
+                .arrayFieldDeclaration = "{type}[] {field}",
+                .declarationSeparator = ", ",
+                .scalarLiterals = &kJavaArguments,
+                .open = "new {record}(",
+                .fieldSeparator = ", ",
+                .close = ")",
+                .arrayOpen = "new {type}[] {",
+                .arraySeparator = ", ",
+                .arrayClose = "}"},
+               {.open = "{", .close = "}", .typeWrap = "{type}[]"});
 
 constexpr Names kJavaScriptTypes = {"Uint8Array", "Uint16Array", "Uint32Array",   "BigUint64Array", "Int8Array",
                                     "Int16Array", "Int32Array",  "BigInt64Array", "Float32Array",   "Float64Array"};
 constexpr FloatSpellings kJavaScriptFloat = {"", "Infinity", "-Infinity", "NaN", ""};
 
-// Typed arrays: the 64-bit ones take BigInts, written with "n".
-constexpr LanguageRow kJavaScript = [] {
+constexpr LiteralForms kJavaScriptLiterals = [] {
     LiteralForms literals = zeroXLiterals(kJavaScriptFloat, kJavaScriptFloat);
     literals.integer64Suffix = "n";
-    LanguageRow row = indentedBySpaces(declaring(
-        {"javascript", "const {name} = new {type}([\r\n   ", ",\r\n]);", "\r\nconst {name}_len = {count};", "table"},
-        kJavaScriptTypes, kJavaScriptTypes, literals));
-    // A typed array is flat and holds numbers only.
-    row.shapeRefusal = "JavaScript's typed arrays are flat arrays of numbers: they take neither --record nor --dims";
-    return row;
+    return literals;
 }();
+
+// A record's field of one item is a plain number, which a float's shortest
+// text would read back as another double than the float's own value.
+constexpr LiteralForms kJavaScriptNumbers = [] {
+    LiteralForms literals = kJavaScriptLiterals;
+    literals.floats[0].digits = FloatDigits::WidenedToDouble;
+    return literals;
+}();
+
+constexpr std::string_view kJavaScriptArrayHeader = "const {name} = [\r\n   ";
+constexpr std::string_view kJavaScriptArrayClosing = ",\r\n];";
+
+// Typed arrays: the 64-bit ones take BigInts, written with "n". A record is
+// an object, its type a JSDoc typedef, its array fields typed arrays; the
+// dimensions are arrays, of typed arrays at the innermost one.
+constexpr LanguageRow kJavaScript = withShapes(
+    indentedBySpaces(declaring(
+        {"javascript", "const {name} = new {type}([\r\n   ", ",\r\n]);", "\r\nconst {name}_len = {count};", "table"},
+        kJavaScriptTypes, kJavaScriptTypes, kJavaScriptLiterals)),
+    {.recordName = "{name}_record",
+     .declaration = "/** @typedef {{{fields}}} {record} */\r\n",
+     .fieldDeclaration = "{field}: {type}",
+     .arrayFieldDeclaration = "{field}: {type}",
+     .declarationSeparator = ", ",
+     .scalarTypeNames = {"number", "number", "number", "bigint", "number", "number", "number", "bigint", "number",
+                         "number"},
+     .header = kJavaScriptArrayHeader,
+     .closing = kJavaScriptArrayClosing,
+     .scalarLiterals = &kJavaScriptNumbers,
+     .open = "{ ",
+     .fieldLabel = "{field}: ",
+     .fieldSeparator = ", ",
+     .close = " }",
+     .arrayOpen = "new {type}([",
+     .arraySeparator = ", ",
+     .arrayClose = "])"},
+    {.open = "[",
+     .close = "]",
+     .header = kJavaScriptArrayHeader,
+     .closing = kJavaScriptArrayClosing,
+     .innermostOpen = "new {type}([",
+     .innermostClose = "])"});
 
 // What every row has besides its texts: its comments, and the words it
 // reserves. C's row is pasted into C and C++ alike, so it reserves the words
@@ -332,6 +394,11 @@ constexpr LanguageRow kJavaScript = [] {
 constexpr LanguageRow finished(LanguageRow row, std::string_view lineComment, ReservedWords reserved = {}) {
     row.lineComment = lineComment;
     row.reserved = reserved;
+    return row;
+}
+
+constexpr LanguageRow withFieldWords(LanguageRow row, ReservedWords fieldReserved) {
+    row.fieldReserved = fieldReserved;
     return row;
 }
 
@@ -348,8 +415,11 @@ constexpr LanguageRow kRows[] = {
     finished(kPython, "#", {"Python", WordCase::Exact, kPythonWords}),
     finished(kCSharp, "//", {"C#", WordCase::Exact, kCSharpWords}),
     finished(kGas, "#"),
-    finished(kJava, "//", {"Java", WordCase::Exact, kJavaWords}),
-    finished(kJavaScript, "//", {"JavaScript", WordCase::Exact, kJavaScriptWords}),
+    withFieldWords(
+        finished(kJava, "//", {"Java", WordCase::Exact, kJavaWords}),
+        {"a Java record", WordCase::Exact, "clone finalize getClass hashCode notify notifyAll toString wait"}),
+    withFieldWords(finished(kJavaScript, "//", {"JavaScript", WordCase::Exact, kJavaScriptWords}),
+                   {"a JavaScript object", WordCase::Exact, "__proto__"}),
 };
 
 char lowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -403,14 +473,26 @@ const LanguageRow* findLanguageRow(std::string_view cliName) {
     return nullptr;
 }
 
-std::optional<std::string_view> reservingLanguage(const LanguageRow& row, std::string_view name) {
-    const ReservedWords& reserved = row.reserved;
+namespace {
+
+std::optional<std::string_view> reservingIn(const ReservedWords& reserved, std::string_view name) {
     for (std::size_t start = 0; start < reserved.words.size();) {
         const std::size_t end = std::min(reserved.words.find(' ', start), reserved.words.size());
         if (sameWord(reserved.words.substr(start, end - start), name, reserved.comparison)) return reserved.shownAs;
         start = end + 1;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> reservingLanguage(const LanguageRow& row, std::string_view name) {
+    return reservingIn(row.reserved, name);
+}
+
+std::optional<std::string_view> reservingField(const LanguageRow& row, std::string_view name) {
+    if (const auto language = reservingIn(row.reserved, name)) return language;
+    return reservingIn(row.fieldReserved, name);
 }
 
 }  // namespace zemrik::typed

@@ -43,8 +43,18 @@ struct RecordForms {
     std::string_view declaration{};
     std::string_view fieldDeclaration{};
     std::string_view arrayFieldDeclaration{};  // a field of more than one item
-    std::string_view open{};                   // {record}
-    std::string_view fieldLabel{};             // before a field's value: {field}
+    std::string_view declarationSeparator{};   // between two field declarations
+    // A field of one item's {type} in its declaration, where it isn't the
+    // row's type name (JavaScript's number and bigint; its arrays are typed).
+    std::array<std::string_view, kElementTypeCount> scalarTypeNames{};
+    // The header and closing of a table of records, where they aren't the row's.
+    std::string_view header{};
+    std::string_view closing{};
+    // How a field of one item writes its value, where not as the row's
+    // elements do (not owned: a row's constant).
+    const LiteralForms* scalarLiterals = nullptr;
+    std::string_view open{};        // {record}
+    std::string_view fieldLabel{};  // before a field's value: {field}
     std::string_view fieldSeparator{};
     std::string_view close{};
     std::string_view arrayOpen{};  // {type}, {count}
@@ -60,7 +70,11 @@ struct RecordForms {
 // {last} (each extent less one, joined by `lastJoin`). `typeWrap`, when
 // given, wraps {type} once per inner extent, innermost first, with that
 // extent as {count}, and {count} is the outermost extent. `header`, when
-// given, replaces the row's header, with {rank} a comma per extent past the first.
+// given, replaces the row's header, with {rank} a comma per extent past the
+// first; `closing` the row's closing. `innermostOpen` and `innermostClose`,
+// when given, stand around a run of the innermost extent of elements (not
+// of records) instead, with {type} the elements' type name: JavaScript's
+// typed arrays.
 struct DimensionForms {
     std::string_view open{};
     std::string_view close{};
@@ -68,6 +82,9 @@ struct DimensionForms {
     std::string_view lastJoin{};
     std::string_view typeWrap{};
     std::string_view header{};
+    std::string_view closing{};
+    std::string_view innermostOpen{};
+    std::string_view innermostClose{};
 };
 
 // The words a language reserves, separated by single spaces, compared as
@@ -108,6 +125,10 @@ struct LanguageRow {
     // None for the assemblers, whose labels only the assembler checks, nor
     // for Data Str, which declares nothing.
     ReservedWords reserved{};
+    // The names a record's field can't take beyond those: a Java record's
+    // components can't be named like Object's methods, and in a JavaScript
+    // object literal __proto__ sets the prototype, no field.
+    ReservedWords fieldReserved{};
 };
 
 // What a row's templates are filled with. The counts are text, so that a
@@ -128,6 +149,8 @@ std::string filledTemplate(std::string_view text, std::span<const TemplateKey> k
 // When `name` is a word the row's language reserves: that language as a
 // refusal names it.
 std::optional<std::string_view> reservingLanguage(const LanguageRow& row, std::string_view name);
+// The same for a record field's name, which some rows reserve more of.
+std::optional<std::string_view> reservingField(const LanguageRow& row, std::string_view name);
 
 // Every language zemrik-cli prints: the dialog's four first, in the order of
 // its list.

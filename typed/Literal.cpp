@@ -140,7 +140,8 @@ ElementType signedOfSameWidth(ElementType type) {
     return static_cast<ElementType>(indexOf(type) + indexOf(ElementType::I8));
 }
 
-void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
+void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits,
+                   Padding padding = Padding::ToWidth) {
     bits &= widthMask(type);
     if (kindOf(type) == ValueKind::Unsigned && notation == Notation::Decimal &&
         forms.unsignedDecimal == UnsignedDecimal::AsSignedOfSameWidth) {
@@ -148,13 +149,14 @@ void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Not
     }
     const std::uint64_t signBit = std::uint64_t{1} << (byteWidth(type) * 8 - 1);
     if ((bits & signBit) == 0) {
-        appendMagnitude(out, forms, type, notation, bits, false);
+        appendMagnitude(out, forms, type, notation, bits, false, padding);
         return;
     }
     if (kindOf(type) == ValueKind::Unsigned) {
-        const Wrap& cast = forms.topBitCast[indexOf(type)];
+        // Under a value cast, the top bit needs none of its own.
+        const Wrap cast = forms.valueCast[indexOf(type)].open.empty() ? forms.topBitCast[indexOf(type)] : Wrap{};
         out += cast.open;
-        appendMagnitude(out, forms, type, notation, bits, false, cast.open.empty() ? Padding::ToWidth : Padding::None);
+        appendMagnitude(out, forms, type, notation, bits, false, cast.open.empty() ? padding : Padding::None);
         out += cast.close;
         return;
     }
@@ -162,11 +164,20 @@ void appendInteger(Cursor& out, const LiteralForms& forms, ElementType type, Not
     const bool minimum = magnitude == signBit;
     if (minimum && forms.minimumAsExpressionFrom != 0 && byteWidth(type) >= forms.minimumAsExpressionFrom) {
         out += '(';
-        appendMagnitude(out, forms, type, notation, signBit - 1, true);
+        appendMagnitude(out, forms, type, notation, signBit - 1, true, padding);
         out += " - 1)";
         return;
     }
-    appendMagnitude(out, forms, type, notation, magnitude, true);
+    appendMagnitude(out, forms, type, notation, magnitude, true, padding);
+}
+
+void appendCastInteger(Cursor& out, const LiteralForms& forms, ElementType type, Notation notation,
+                       std::uint64_t bits) {
+    const Wrap& cast = forms.valueCast[indexOf(type)];
+    if (cast.open.empty()) return appendInteger(out, forms, type, notation, bits);
+    out += cast.open;
+    appendInteger(out, forms, type, notation, bits, Padding::None);
+    out += cast.close;
 }
 
 // The unsigned type of a float's width, whose hex literal spells its bits.
@@ -175,7 +186,10 @@ ElementType bitsTypeOf(ElementType type) { return type == ElementType::F32 ? Ele
 // {fmt} is the one formatting function every build prints floats with: the
 // WebAssembly build's C++ library has no floating-point to_chars.
 FloatText writeDecimal(char* out, ElementType type, std::uint64_t bits, FloatDigits digits) {
-    if (digits == FloatDigits::Shortest) {
+    if (digits == FloatDigits::WidenedToDouble && type == ElementType::F32) {
+        return writeShortestFloat(out, static_cast<double>(floatOfBits<float>(static_cast<std::uint32_t>(bits))));
+    }
+    if (digits != FloatDigits::EverySignificant) {
         return type == ElementType::F32 ? writeShortestFloat(out, floatOfBits<float>(static_cast<std::uint32_t>(bits)))
                                         : writeShortestFloat(out, floatOfBits<double>(bits));
     }
@@ -228,7 +242,7 @@ void appendFloat(Cursor& out, const LiteralForms& forms, ElementType type, std::
 char* writeLiteral(char* out, const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
     Cursor cursor(out);
     if (kindOf(type) != ValueKind::Float) {
-        appendInteger(cursor, forms, type, notation, bits);
+        appendCastInteger(cursor, forms, type, notation, bits);
     } else if (forms.floatForm == FloatForm::BitPattern) {
         appendInteger(cursor, forms, bitsTypeOf(type), Notation::Hex, bits);
     } else {
@@ -243,6 +257,7 @@ std::size_t literalLengthBound(const LiteralForms& forms) {
     // Padding is filled a block of kPadBlock at a time (see Cursor::pad).
     std::size_t cast = 0;
     for (const Wrap& wrap : forms.topBitCast) cast = std::max(cast, wrap.open.size() + wrap.close.size());
+    for (const Wrap& wrap : forms.valueCast) cast = std::max(cast, wrap.open.size() + wrap.close.size());
     // Every part an integer literal can have, each at its longest.
     const std::size_t integer = kMinimumExpressionBound + widest + kDigitsBound + forms.hex.prefix.size() +
                                 forms.hex.suffix.size() + forms.hex.extraDigits + forms.unsigned64DecimalSuffix.size() +

@@ -27,7 +27,9 @@ struct HexForm {
 // same bits, or every significant digit the type holds (17 for a double, 9
 // for a float), which still reads back through a parser that misses by a
 // fraction of a unit in the last place (Mono's C# compiler does).
-enum class FloatDigits : std::uint8_t { Shortest, EverySignificant };
+// WidenedToDouble: a float's value as the shortest double text that is
+// exactly it, for a language whose numbers are all doubles (JavaScript's).
+enum class FloatDigits : std::uint8_t { Shortest, EverySignificant, WidenedToDouble };
 
 // Where a float can't be written as a number, what is written instead, and
 // the suffix that makes a literal the type's own (C's and C#'s "f").
@@ -71,6 +73,10 @@ struct LiteralForms {
     // Pascal reads $FFFFFFFFFFFFFFFF as the Int64 -1 and warns that it is no
     // UInt64; Java's 0xFF is an int, no byte.
     std::array<Wrap, kElementTypeCount> topBitCast{};
+    // Per type, the cast around every value, which then takes no topBitCast
+    // and no padding: a Java call doesn't narrow an int constant to a byte
+    // or short argument.
+    std::array<Wrap, kElementTypeCount> valueCast{};
     // From this width in bytes on, a signed type's minimum prints as
     // "(-MAX - 1)": the magnitude's literal alone would not fit the type
     // (0: the plain negative literal is fine).

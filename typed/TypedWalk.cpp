@@ -104,11 +104,11 @@ std::string recordDeclaration(const RecordForms& forms, const RecordSpec& record
         }
         const std::string count = std::to_string(field.count);
         const std::string last = std::to_string(field.count - 1);
-        const TemplateKey keys[] = {{"field", field.name},
-                                    {"type", names[indexOf(field.type)]},
-                                    {"count", count},
-                                    {"last", last},
-                                    {"args", args}};
+        const std::string_view scalarType = forms.scalarTypeNames[indexOf(field.type)];
+        const std::string_view type = field.isArray() || scalarType.empty() ? names[indexOf(field.type)] : scalarType;
+        if (!fields.empty()) fields += forms.declarationSeparator;
+        const TemplateKey keys[] = {
+            {"field", field.name}, {"type", type}, {"count", count}, {"last", last}, {"args", args}};
         fields += filledTemplate(field.isArray() ? forms.arrayFieldDeclaration : forms.fieldDeclaration, keys);
     }
     const std::string arity = std::to_string(argument);
@@ -150,14 +150,17 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
 
     // The header declares the extents; the closing and --length the items.
     std::string headerText;
+    std::string_view closingText = row.closing;
     if (options.record != nullptr) {
         perLine_ = row.records.lines == RecordLines::OnePerLine ? 1 : perLine_;
         const TemplateKey rowKeys[] = {{"name", name}, {"const", constWord}, {"record", recordName}};
         if (options.recordDeclaration == RecordDeclaration::Declared)
             headerText = recordDeclaration(row.records, *options.record, names, rowKeys);
+        if (!row.records.closing.empty()) closingText = row.records.closing;
     }
     if (options.dims.empty()) {
-        headerText += filledTemplate(row.header, with);
+        const bool ownHeader = options.record != nullptr && !row.records.header.empty();
+        headerText += filledTemplate(ownHeader ? row.records.header : row.header, with);
     } else {
         const DimensionForms& dims = row.dimensions;
         std::string type(itemType);
@@ -185,13 +188,31 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
         }
         dimensionOpen_ = withLineBreaks(std::string(dims.open), options.lineBreaks);
         dimensionClose_ = withLineBreaks(std::string(dims.close), options.lineBreaks);
+        innermostOpen_ = dimensionOpen_;
+        innermostClose_ = dimensionClose_;
+        if (options.record == nullptr && !dims.innermostOpen.empty()) {
+            innermostOpen_ = filledTemplate(dims.innermostOpen, with);
+            innermostClose_ = std::string(dims.innermostClose);
+        }
+        if (!dims.closing.empty()) closingText = dims.closing;
+        // A line ends after a run of the innermost extent rather than inside
+        // one: as many whole runs as -n holds, or a run over as many lines
+        // as it takes.
+        const std::uint32_t innermost = options.dims.back();
+        lineRun_ = perLine_ >= innermost ? perLine_ / innermost * innermost : innermost;
     }
-    std::string closing = std::string(row.closing);
+    std::string closing = std::string(closingText);
     if (options.countConstant == CountConstant::After) closing += row.lengthLine;
     header_ = withLineBreaks(headerText, options.lineBreaks);
     const std::string lineBreak = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
     separator_ = withLineBreaks(std::string(row.separator), options.lineBreaks);
-    endOfLine_ = row.lineEnd == LineEndRule::DropsSeparator ? lineBreak : separator_ + lineBreak;
+    // The dialog's own tables keep its line ends, a blank before the break
+    // included; the others' lines end without one.
+    const bool dialogsOwn = options.record == nullptr && options.dims.empty() && kindOf(type_) == ValueKind::Unsigned &&
+                            byteWidth(type_) <= 4;
+    std::string_view kept = separator_;
+    while (!dialogsOwn && !kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
+    endOfLine_ = row.lineEnd == LineEndRule::DropsSeparator ? lineBreak : std::string(kept) + lineBreak;
     closing_ = withLineBreaks(filledTemplate(closing, with), options.lineBreaks);
     paddedSeparator_ = paddedShort(separator_);
     paddedEndOfLine_ = paddedShort(endOfLine_);
@@ -199,6 +220,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     std::size_t itemBound = literalBound;
     if (options.record != nullptr) {
         const RecordForms& forms = row.records;
+        scalarLiterals_ = forms.scalarLiterals != nullptr ? *forms.scalarLiterals : row.literals;
+        const std::size_t scalarBound = literalLengthBound(scalarLiterals_);
         const TemplateKey recordKey[] = {{"record", recordName}};
         recordOpen_ = filledTemplate(forms.open, recordKey);
         recordClose_ = std::string(forms.close);
@@ -218,14 +241,16 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
                     plan.before += filledTemplate(forms.arrayOpen, keys);
                     plan.after = std::string(forms.arrayClose);
                 }
+                const std::size_t valueBound = field.isArray() ? literalBound : scalarBound;
                 itemBound += plan.before.size() + plan.after.size() +
-                             std::size_t{field.count} * (literalBound + arraySeparator_.size());
+                             std::size_t{field.count} * (valueBound + arraySeparator_.size());
             }
             fields_.push_back(std::move(plan));
         }
     }
     elementBound_ = row.elementPrefix.size() + itemBound +
-                    runs_.size() * (dimensionOpen_.size() + dimensionClose_.size()) +
+                    runs_.size() * (std::max(dimensionOpen_.size(), innermostOpen_.size()) +
+                                    std::max(dimensionClose_.size(), innermostClose_.size())) +
                     std::max({separator_.size(), endOfLine_.size(), kShortLength});
 
     // A 16-bit table's texts cost 65536 literals: worth it from half as many elements.
@@ -299,9 +324,10 @@ char* TypedTable::writeRecord(char* at, const std::uint8_t* bytes) const {
             continue;
         }
         at = put(at, field.before);
+        const LiteralForms& literals = field.count > 1 ? row_.literals : scalarLiterals_;
         for (std::uint32_t k = 0; k < field.count; ++k, bytes += width) {
             if (k != 0) at = put(at, arraySeparator_);
-            at = writeLiteral(at, row_.literals, field.type, notation_, loadBits(bytes, width, order_));
+            at = writeLiteral(at, literals, field.type, notation_, loadBits(bytes, width, order_));
         }
         at = put(at, field.after);
     }
@@ -315,19 +341,26 @@ char* TypedTable::writeShaped(char* at, std::span<const std::uint8_t> bytes, std
     for (; k < end; ++k) {
         const std::uint32_t index = first + k;
         at = put(at, row_.elementPrefix);
-        for (const std::uint32_t run : runs_) {
-            if (index % run == 0) at = put(at, dimensionOpen_);
+        for (std::size_t r = 0; r < runs_.size(); ++r) {
+            if (index % runs_[r] == 0) at = put(at, r + 1 == runs_.size() ? innermostOpen_ : dimensionOpen_);
         }
         const std::uint8_t* const item = bytes.data() + std::size_t{k} * width_;
         at = fields_.empty() ? writeLiteral(at, row_.literals, type_, notation_, loadBits(item, width_, order_))
                              : writeRecord(at, item);
-        for (const std::uint32_t run : runs_) {
-            if ((index + 1) % run == 0) at = put(at, dimensionClose_);
+        for (std::size_t r = runs_.size(); r-- > 0;) {
+            if ((index + 1) % runs_[r] == 0) at = put(at, r + 1 == runs_.size() ? innermostClose_ : dimensionClose_);
         }
         if (index + 1 == count_) return put(at, closing_);
-        at = put(at, (index + 1) % perLine_ == 0 ? endOfLine_ : separator_);
+        at = put(at, endsLine(index) ? endOfLine_ : separator_);
     }
     return at;
+}
+
+bool TypedTable::endsLine(std::uint32_t index) const {
+    if (runs_.empty()) return (index + 1) % perLine_ == 0;
+    // Inside a run longer than a line, every -n items from the run's start.
+    const std::uint32_t inRun = (index + 1) % runs_.back();
+    return (index + 1) % lineRun_ == 0 || (inRun != 0 && perLine_ < runs_.back() && inRun % perLine_ == 0);
 }
 
 char* TypedTable::writeElements(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,

@@ -99,6 +99,8 @@ private:
     char* writeShaped(char* at, std::span<const std::uint8_t> bytes, std::uint32_t first, std::uint32_t k,
                       std::uint32_t end) const;
     char* writeRecord(char* at, const std::uint8_t* bytes) const;
+    // Whether a line break follows the shaped table's item at `index`.
+    bool endsLine(std::uint32_t index) const;
     template <class WriteOne>
     char* writeElementsWith(char* at, std::uint32_t first, std::uint32_t k, std::uint32_t end, WriteOne writeOne) const;
 
@@ -134,11 +136,15 @@ private:
     std::string recordOpen_;
     std::string recordClose_;
     std::string arraySeparator_;
+    LiteralForms scalarLiterals_;  // a field of one item's
     // --dims: the items in a run of each inner extent, outermost first, and
     // what opens and closes such a run.
     std::vector<std::uint32_t> runs_;
     std::string dimensionOpen_;
     std::string dimensionClose_;
+    std::string innermostOpen_;
+    std::string innermostClose_;
+    std::uint32_t lineRun_ = 0;  // items from one line break after a run's close to the next
 };
 
 }  // namespace zemrik::typed

@@ -558,7 +558,7 @@ private:
         CliOptions& options = command_.options;
         if (recordText_) {
             auto record = typed::parseRecordSpec(
-                *recordText_, [&](std::string_view name) { return languageReserving(options.language, name); });
+                *recordText_, [&](std::string_view name) { return fieldReserving(options.language, name); });
             if (!record) return addError(record.error());
             options.record = std::move(*record);
         }

@@ -9,6 +9,10 @@ std::optional<std::string_view> languageReserving(CliLanguage language, std::str
     return typed::reservingLanguage(languageRow(language), name);
 }
 
+std::optional<std::string_view> fieldReserving(CliLanguage language, std::string_view name) {
+    return typed::reservingField(languageRow(language), name);
+}
+
 namespace {
 
 bool isIdentifierCharacter(char c) {

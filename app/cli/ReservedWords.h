@@ -16,6 +16,10 @@ namespace zemrik::cli {
 // message names it.
 std::optional<std::string_view> languageReserving(CliLanguage language, std::string_view name);
 
+// The same for a --record field's name, which some languages' records
+// reserve more of (Java's Object methods, JavaScript's __proto__).
+std::optional<std::string_view> fieldReserving(CliLanguage language, std::string_view name);
+
 // The longest name a declaration takes.
 inline constexpr std::size_t kLongestDeclarationName = 64;
 

@@ -103,6 +103,31 @@ TEST(Literal, PrintsEachTypesEdgesInEachLanguagesForm) {
     }
 }
 
+// A record's field of one item: Java casts its byte and short arguments
+// (once, unpadded); a JavaScript number holds the float's own value.
+TEST(Literal, RecordFieldsOfOneItemTakeTheRowsArgumentForms) {
+    using enum ElementType;
+    const LiteralForms& java = *row("java").records.scalarLiterals;
+    const LiteralForms& javascript = *row("javascript").records.scalarLiterals;
+    const auto text = [](const LiteralForms& forms, ElementType type, Notation notation, std::uint64_t bits) {
+        std::string out;
+        appendLiteral(out, forms, type, notation, bits);
+        return out;
+    };
+    EXPECT_EQ(text(java, U8, Notation::Hex, 0x80), "(byte)0x80");
+    EXPECT_EQ(text(java, U16, Notation::Decimal, 0xFFFF), "(short)-1");
+    EXPECT_EQ(text(java, I8, Notation::Hex, 0x05), "(byte)0x05");
+    EXPECT_EQ(text(java, U32, Notation::Hex, 0xFFFFFFFF), "0xFFFFFFFF");
+    EXPECT_EQ(text(javascript, F32, Notation::Decimal, std::bit_cast<std::uint32_t>(0.1f)), "0.10000000149011612");
+    EXPECT_EQ(text(javascript, F32, Notation::Decimal, 0x7F7FFFFF), "3.4028234663852886e+38");
+    std::mt19937 random(41);
+    for (int k = 0; k < 10000; ++k) {
+        const std::uint32_t bits = static_cast<std::uint32_t>(random()) & 0xFF7FFFFF;  // finite
+        const std::string out = text(javascript, F32, Notation::Decimal, bits);
+        EXPECT_EQ(std::strtod(out.c_str(), nullptr), static_cast<double>(std::bit_cast<float>(bits))) << out;
+    }
+}
+
 // printf's text of the value as the type reads it, with C's prefix.
 std::string printfReference(ElementType type, Notation notation, std::uint64_t bits) {
     const unsigned width = byteWidth(type) * 8;

@@ -96,7 +96,7 @@ TEST(RecordSpec, PrintsRecordsAndDimensionsInTheRowsForms) {
     options.lineBreaks = LineBreaks::Lf;
     EXPECT_EQ(TypedTable(*findLanguageRow("c"), options).print(bytes),
               "typedef struct {\n\tuint16_t id;\n\tint8_t v;\n\tfloat s;\n} table_record;\n"
-              "static table_record table[2] = {\n\t{ 0x1234, -0x01, -1.0f }, \n\t{ 0x0001, 0x7F, 1.0f } };");
+              "static table_record table[2] = {\n\t{ 0x1234, -0x01, -1.0f },\n\t{ 0x0001, 0x7F, 1.0f } };");
     EXPECT_EQ(TypedTable(*findLanguageRow("gas"), options).print(bytes),
               ".macro table_record a1, a2, a3\n\t.short \\a1\n\t.byte \\a2\n\t.long \\a3\n.endm\n"
               "table:\n\ttable_record 0x1234, -0x01, 0xBF800000\n\ttable_record 0x0001, 0x7F, 0x3F800000");
@@ -107,11 +107,32 @@ TEST(RecordSpec, PrintsRecordsAndDimensionsInTheRowsForms) {
     const std::uint32_t dims[] = {2, 2, 2};
     options.dims = dims;
     EXPECT_EQ(TypedTable(*findLanguageRow("rust"), options).print(bytes),
-              "static TABLE: [[[u16; 2]; 2]; 2] = [\n    [[ 4660, 61183], [49024,\n"
-              "        0]], [[    1, 61055],\n    [16256,     0]],\n];");
+              "static TABLE: [[[u16; 2]; 2]; 2] = [\n    [[ 4660, 61183],\n"
+              "    [49024,     0]],\n    [[    1, 61055],\n    [16256,     0]],\n];");
     EXPECT_EQ(TypedTable(*findLanguageRow("delphi"), options).print(bytes),
-              "CONST table : array[0..1, 0..1, 0..1] of Word = (\n\t(( 4660, 61183), (49024, \n"
-              "\t    0)), ((    1, 61055), \n\t(16256,     0)));");
+              "CONST table : array[0..1, 0..1, 0..1] of Word = (\n\t(( 4660, 61183),\n"
+              "\t(49024,     0)),\n\t((    1, 61055),\n\t(16256,     0)));");
+    // A run longer than a line breaks every -n items from its start, and after its close.
+    options.itemsPerLine = 3;
+    const std::uint32_t flat[] = {2, 4};
+    options.dims = flat;
+    EXPECT_EQ(TypedTable(*findLanguageRow("java"), options).print(bytes),
+              "static final short[][] TABLE = {\n    {  4660,  -4353, -16512,\n         0},\n"
+              "    {     1,  -4481,  16256,\n         0},\n};");
+    // JavaScript: objects typed by a JSDoc typedef, their scalar floats the
+    // float's own value as a double; the innermost dimension a typed array.
+    options.record = &record;
+    options.itemsPerLine = 2;
+    options.notation = Notation::Hex;
+    const std::uint32_t records[] = {1, 2};
+    options.dims = records;
+    EXPECT_EQ(TypedTable(*findLanguageRow("javascript"), options).print(bytes),
+              "/** @typedef {{id: number, v: number, s: number}} table_record */\nconst table = [\n"
+              "    [{ id: 0x1234, v: -0x01, s: -1.0 }, { id: 0x0001, v: 0x7F, s: 1.0 }],\n];");
+    EXPECT_EQ(TypedTable(*findLanguageRow("java"), options).print(bytes),
+              "record TABLERecord(short id, byte v, float s) {}\nstatic final TABLERecord[][] TABLE = {\n"
+              "    {new TABLERecord((short)0x1234, (byte)-0x01, -1.0f), new TABLERecord((short)0x0001, (byte)0x7F, "
+              "1.0f)},\n};");
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ LANGS=[
       each=lambda i,t:'BlockWrite(f, t%d, SizeOf(t%d));\n'%(i,i),tail='Close(f);\nend.\n',out='pas.bin',
       runs={'fpc':[['fpc','-Mdelphi','-Sew','-vw','-FE{dir}','{src}'],['{dir}/p']]}),
  dict(lang='java',src='P.java',name='T%d',nan_bits=True,head='class P {\n',
-      mid='public static void main(String[] a) {\nvar b=java.nio.ByteBuffer.allocate(%d).order(java.nio.ByteOrder.LITTLE_ENDIAN);\n'%TOTAL,
+      mid='public static void main(String[] a) {\nvar b=java.nio.ByteBuffer.allocate(%d).order(java.nio.ByteOrder.LITTLE_ENDIAN);\n'%(TOTAL+len(SHAPED_WANT)),
       each=lambda i,t:'for (var v : T%d) b.put%s(v);\n'%(i,jput(t)),tail='System.out.write(b.array(), 0, b.position());\nSystem.out.flush();\n}}\n',
       runs={'java':[['javac','-Xlint:all','-Werror','-d','{dir}/java','{src}'],['java','-cp','{dir}/java','P']]}),
  dict(lang='javascript',src='a.js',name='t%d',head='const out=[];\n',
@@ -157,7 +157,21 @@ def delphi_read():
     body='for k := 0 to %d do begin\n'%(RECORDS-1)
     for n,t,c in FIELDS: body+='BlockWrite(f, xr[k].%s, SizeOf(xr[k].%s));\n'%(n,n)
     return body+'end;\nBlockWrite(f, xd, SizeOf(xd));\n'
-SHAPES={'c':('xr','xd',c_read()),'python':('xr','xd',python_read()),'rust':('XR','XD',rust_read()),
+def java_read():
+    body='for (var r : xr) {\n'
+    for n,t,c in FIELDS:
+        body+=('for (var v : r.%s()) b.put%s(v);\n'%(n,jput(t))) if c>1 else 'b.put%s(r.%s());\n'%(jput(t),n)
+    return body+'}\nfor (var row : xd) for (var v : row) b.putShort(v);\n'
+# JavaScript's DataView setters; a record's plain number must be its float's own value.
+JSSET={'u16':'Uint16','i8':'Int8','f32':'Float32','i64':'BigInt64','f64':'Float64'}
+def javascript_read():
+    body='function put(w,t,x){const d=new DataView(new ArrayBuffer(w));d["set"+t](0,x,true);out.push(Buffer.from(d.buffer));}\n'
+    body+='for (const r of xr) {\n'
+    for n,t,c in FIELDS:
+        if c>1: body+='for (const v of r.%s) put(%d,"%s",v);\n'%(n,width(t),JSSET[t])
+        else: body+=('if (Math.fround(r.%s)!==r.%s) process.exit(1);\n'%(n,n) if t=='f32' else '')+'put(%d,"%s",r.%s);\n'%(width(t),JSSET[t],n)
+    return body+'}\nfor (const row of xd) out.push(Buffer.from(row.buffer));\n'
+SHAPES={'c':('xr','xd',c_read()),'java':('xr','xd',java_read()),'javascript':('xr','xd',javascript_read()),'python':('xr','xd',python_read()),'rust':('XR','XD',rust_read()),
         'go':('xr','xd','binary.Write(os.Stdout, binary.LittleEndian, xr)\nbinary.Write(os.Stdout, binary.LittleEndian, xd)\n'),
         'csharp':('xr','xd',csharp_read()),'asm':('xr','xd',''),'gas':('xr','xd',''),'delphi':('xr','xd',delphi_read())}
 def check(L):

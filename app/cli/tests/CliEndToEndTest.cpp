@@ -164,12 +164,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"-s", "2", "-a", "0", "-n", "1", "-l", "c", "--"},
                   "static unsigned short table[1] = {\r\n\t0x0201 };"},
         // One record a line when -n is left out; the padding byte is read, not printed.
-        TableCase{
-            "CRecords",
-            kRecordBytes,
-            {"-l", "c", "--lf", "--record", "id:u16,_:u8,v:u8[2]"},
-            "typedef struct {\n\tunsigned short id;\n\tunsigned char v[2];\n} table_record;\n"
-            "static table_record table[2] = {\n\t{ 0x0001, { 0x10, 0x20 } }, \n\t{ 0x0002, { 0x30, 0x40 } } };\n"},
+        TableCase{"CRecords",
+                  kRecordBytes,
+                  {"-l", "c", "--lf", "--record", "id:u16,_:u8,v:u8[2]"},
+                  "typedef struct {\n\tunsigned short id;\n\tunsigned char v[2];\n} table_record;\n"
+                  "static table_record table[2] = {\n\t{ 0x0001, { 0x10, 0x20 } },\n\t{ 0x0002, { 0x30, 0x40 } } };\n"},
         // A line holds one run of the innermost extent when -n is left out.
         TableCase{"CSharpDimsDecimal",
                   kRecordBytes,

@@ -486,6 +486,13 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{"FieldNameTheLanguageReserves",
                        {"--record", "id:u16,type:u8", "-l", "rust", "f"},
                        "--record field 2 \"type:u8\": \"type\" is a word Rust reserves"},
+        // Names only a record's field can't take: a Java record's component, a JavaScript object's key.
+        UsageErrorCase{"FieldNameAJavaRecordReserves",
+                       {"--record", "hashCode:u8", "-l", "java", "f"},
+                       "--record field 1 \"hashCode:u8\": \"hashCode\" is a word a Java record reserves"},
+        UsageErrorCase{"FieldNameAJavaScriptObjectReserves",
+                       {"--record", "a:u8,__proto__:u8", "-l", "javascript", "f"},
+                       "--record field 2 \"__proto__:u8\": \"__proto__\" is a word a JavaScript object reserves"},
         UsageErrorCase{
             "RecordWithItems", {"-i", "u8", "--record", "a:u8", "f"}, "--record gives each field's type: leave out -i"},
         UsageErrorCase{"RecordLargerThanTheSize",

@@ -10,11 +10,12 @@ reversed where the table was read big-endian. Tables drawn at random also
 carry --length, whose constant the program checks against the count, and
 --const where the language takes it. Java and JavaScript print every type
 through their typed rows; a record table (padding, an array field,
-big-endian) and a 2-D table are read back by C, Go and Python. Debug builds
-of the sample and of a few shaped tables (gcc, clang, and MinGW's i686 and
-x86_64 PE images, compressed or stripped bare with a debug link) give --symbol
-NAME alone, whose declarations compile beside the originals (C, and Rust for
-the shaped ones) with the originals' values.
+big-endian) and a 2-D table are read back by C, Go, Python, Java and
+JavaScript. Debug builds of the sample and of a few shaped tables (gcc,
+clang, and MinGW's i686 and x86_64 PE images, compressed or stripped bare
+with a debug link) give --symbol NAME alone, whose declarations compile
+beside the originals (C, and Rust for the shaped ones) with the originals'
+values.
 
 Usage: compile_output.py ZEMRIK_CLI   (ZEMRIK_COMPILE_SEED=N repeats a run)
 Exit 0 all passed, 1 a failure, 77 skipped: a tool is missing and this user
@@ -666,7 +667,7 @@ DIMS = (4, 6)
 
 
 def check_shapes(run):
-    """--record and --dims through zemrik-cli, read back by C, Go and Python."""
+    """--record and --dims through zemrik-cli, read back by C, Go, Python, Java and JavaScript."""
     stored = b""
     wanted = b""
     for _ in range(RECORD_COUNT):
@@ -745,6 +746,48 @@ def check_shapes(run):
                                    lambda directory: [tools[0], "shapes.py"])
         if output is not None:
             compare("python", tool_version([tools[0], "--version"]), output)
+
+
+    tools = need(run, "shapes java", "javac", "java")
+    if tools:
+        puts = {"u8": "put", "u16": "putShort", "i16": "putShort", "u32": "putInt", "i32": "putInt", "f32": "putFloat"}
+        body = "        for (var r : rec) {\n"
+        for name, type_name, count in printed:
+            if count > 1:
+                body += "            for (var x : r.%s()) b.%s(x);\n" % (name, puts[type_name])
+            else:
+                body += "            b.%s(r.%s());\n" % (puts[type_name], name)
+        body += "        }\n        for (var row : grid) for (var x : row) b.putInt(x);\n"
+        source = "class Shapes {\n" + text("java", []) + "    public static void main(String[] a) {\n"
+        source += ("        var b = java.nio.ByteBuffer.allocate(%d).order(java.nio.ByteOrder.LITTLE_ENDIAN);\n" %
+                   len(wanted)) + body
+        source += "        System.out.write(b.array(), 0, b.position());\n        System.out.flush();\n    }\n}\n"
+        output = run.build_and_run("shapes java", "Shapes.java", source,
+                                   [tools[0], "-Xlint:all", "-Werror", "Shapes.java"],
+                                   lambda directory: [tools[1], "-cp", directory, "Shapes"])
+        if output is not None:
+            compare("java", tool_version([tools[0], "-version"]), output)
+    tools = need(run, "shapes javascript", "node")
+    if tools:
+        setters = {"u8": "Uint8", "u16": "Uint16", "i16": "Int16", "u32": "Uint32", "f32": "Float32"}
+        source = "'use strict';\n" + text("javascript", []) + "const out = [];\n"
+        source += ("function put(width, type, x) {\n    const d = new DataView(new ArrayBuffer(width));\n"
+                   "    d['set' + type](0, x, true);\n    out.push(Buffer.from(d.buffer));\n}\n")
+        source += "for (const r of rec) {\n"
+        for name, type_name, count in printed:
+            # A plain number field holds the float's own value, not a nearby double.
+            if type_name == "f32":
+                source += "    if (Math.fround(r.%s) !== r.%s) process.exit(1);\n" % (name, name)
+            value = "for (const x of r.%s) put(%d, '%s', x);" if count > 1 else "put(%d, '%s', r.%s);"
+            arguments = ((name, TYPED_WIDTHS[type_name], setters[type_name]) if count > 1 else
+                         (TYPED_WIDTHS[type_name], setters[type_name], name))
+            source += "    " + value % arguments + "\n"
+        source += "}\nfor (const row of grid) {\n    if (!(row instanceof Int32Array)) process.exit(1);\n"
+        source += "    out.push(Buffer.from(row.buffer));\n}\nprocess.stdout.write(Buffer.concat(out));\n"
+        output = run.build_and_run("shapes javascript", "shapes.js", source, None,
+                                   lambda directory: [tools[0], "shapes.js"])
+        if output is not None:
+            compare("javascript", tool_version([tools[0], "--version"]), output)
 
 
 def check_typed(run):
