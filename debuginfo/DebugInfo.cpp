@@ -502,7 +502,9 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
     using Opened = Expected<DebugInfo, Refusal>;
     elf_version(EV_CURRENT);
     auto state = std::make_unique<detail::DebugInfoState>();
-    state->image.assign(image.begin(), image.end());
+    // As chars from the start: one block copy, not a conversion byte by byte.
+    const auto* bytes = reinterpret_cast<const char*>(image.data());
+    state->image.assign(bytes, bytes + image.size());
     state->elf = elf_memory(state->image.data(), state->image.size());
     if (state->elf == nullptr || elf_kind(state->elf) != ELF_K_ELF) {
         return Opened::failure(refusal(RefusalKind::NoDebugInfo, "not an ELF image"));
