@@ -462,8 +462,11 @@ Result<bool> checkUnitLengths(const detail::DebugInfoState& state) {
     Dwarf_Off offset = 0;
     Dwarf_Off next = 0;
     std::size_t header = 0;
-    while (dwarf_next_unit(state.dwarf, offset, &next, &header, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           nullptr) == 0) {
+    const auto nextUnit = [&] {
+        return dwarf_next_unit(state.dwarf, offset, &next, &header, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+    };
+    while (nextUnit() == 0) {
         if (next <= offset || next > size) {
             return Result<bool>::failure(refusal(
                 RefusalKind::Malformed, ".debug_info is cut short: its unit at offset " + std::to_string(offset) +

@@ -322,9 +322,10 @@ TEST(BadImage, IsRefusedNotRead) {
 }
 
 // Debug info no compiler writes, by hand: a typedef of itself, a count and
-// an upper bound of 2^64-1, a place computed by an expression, a member past its record, a structure larger than the one holding
-// it, a structure inside itself, and twelve
-// levels of three members each (3^12 fields). No relocations: the object reads as is.
+// an upper bound of 2^64-1, a place computed by an expression, a member past
+// its record, a structure larger than the one holding it, a structure inside
+// itself, and twelve levels of three members each (3^12 fields). No
+// relocations: the object reads as is.
 constexpr const char* kHandWritten = R"(
 	.section .debug_abbrev,"",@progbits
 	.uleb128 1, 0x11, 1, 0x13, 0x0b, 0, 0

@@ -370,7 +370,8 @@ TEST_F(CliImageInput, BadDebugInfoIsRefused) {
         const char* variable;
         std::string reason;
     } kCases[] = {
-        {"short.o", "tbl", "tbl: the debug info can't be read (.debug_info is cut short: its unit at offset 0 runs past its end at 12)"},
+        {"short.o", "tbl",
+         "tbl: the debug info can't be read (.debug_info is cut short: its unit at offset 0 runs past its end at 12)"},
         {"bad.o", "looped", "looped: its type chain loops"},
         {"bad.o", "huge", "huge: its size does not fit in 64 bits"},
         {"bad.o", "beyond", "beyond: member far is past the end of its record of 4 bytes"},
