@@ -2,7 +2,9 @@
 # Times zemrik-cli as a whole process against xxd -i and cat, to a file and
 # to a pipe, and against itself (every style row, the typed f32, f64 and i16
 # decimal tables and a record table, the reversed walk); checks its peak
-# memory on a 64 MiB and a 512 MiB table, bytes and f64; with a baseline, checks
+# memory on a 64 MiB and a 512 MiB table, bytes and f64; times a variable's
+# type looked up in a large debug build against gdb and pahole
+# (bench/debuginfo.sh); with a baseline, checks
 # that --dump-to-file and the walks into memory (the dialog's path) are not
 # slower than the baseline's, all in one run. Prints a table of medians;
 # exits 1 when a target is missed, unless --report-only is given.
@@ -25,7 +27,7 @@ while [ $# -gt 0 ]; do
     --report-only) report_only=1 ;;
     --runs) runs="$2"; shift ;;
     --baseline) baseline="$2"; shift ;;
-    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) cli="$1" ;;
     esac
     shift
@@ -245,6 +247,24 @@ if [ -x "$bench" ]; then
         check "walk into memory / baseline's, slowest row" "${slowest%% *}" "<= 1" "$(at_most "${slowest%% *}" 1)"
         figure "  (that row: ${slowest#* })" ""
     fi
+fi
+
+# 7. A variable's type from a large debug build, against gdb's ptype and
+# pahole (bench/debuginfo.sh), where the native build's cli tests are built.
+debug_build=build/native/app/cli/zemrik_cli_tests
+debug_variable='zemrik::cli::(anonymous namespace)::kLanguageNames'
+if [ -r "$debug_build" ] && command -v gdb >/dev/null && command -v pahole >/dev/null; then
+    "$(dirname "$0")/debuginfo.sh" --runs "$runs" "$cli" "$debug_build" "$debug_variable" NamedValue >"$work/debuginfo"
+    while read -r tool seconds mib; do
+        [ "$tool" = verdict ] && continue
+        figure "$tool, type of kLanguageNames (s)" "$seconds"
+        figure "$tool, type of kLanguageNames (peak MiB)" "$mib"
+    done <"$work/debuginfo"
+    faster=$(awk '$1 == "verdict" { print ($2 == "ok") }' "$work/debuginfo")
+    check "zemrik-cli type lookup faster than gdb, pahole" "$(awk '$1 == "zemrik-cli" { print $2 }' "$work/debuginfo")" \
+        "< both" "$faster"
+else
+    figure "type lookup: no $debug_build (cmake --build --preset native), gdb or pahole" "-"
 fi
 
 echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)" >&2

@@ -445,8 +445,46 @@ Result<bool> indexScope(detail::DebugInfoState& state, Dwarf_Die* scope, const s
     return true;
 }
 
+// The bytes .debug_info holds, decompressed as libdw reads them; 0 without one.
+std::uint64_t unitSectionSize(Elf* elf) {
+    std::size_t names = 0;
+    if (elf_getshdrstrndx(elf, &names) != 0) return 0;
+    for (Elf_Scn* section = elf_nextscn(elf, nullptr); section != nullptr; section = elf_nextscn(elf, section)) {
+        GElf_Shdr header;
+        const char* name = gelf_getshdr(section, &header) != nullptr ? elf_strptr(elf, names, header.sh_name) : nullptr;
+        if (name == nullptr || (std::string_view(name) != ".debug_info" && std::string_view(name) != ".zdebug_info"))
+            continue;
+        const Elf_Data* data = elf_getdata(section, nullptr);
+        return data != nullptr ? data->d_size : 0;
+    }
+    return 0;
+}
+
+// libdw cuts a unit that claims more bytes than its section holds at the
+// section's end and reads on: such a section was cut short, and is refused.
+Result<bool> checkUnitLengths(const detail::DebugInfoState& state) {
+    const std::uint64_t size = unitSectionSize(state.elf);
+    Dwarf_Off offset = 0;
+    Dwarf_Off next = 0;
+    std::size_t header = 0;
+    const auto nextUnit = [&] {
+        return dwarf_next_unit(state.dwarf, offset, &next, &header, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+    };
+    while (nextUnit() == 0) {
+        if (next <= offset || next > size) {
+            return Result<bool>::failure(refusal(
+                RefusalKind::Malformed, ".debug_info is cut short: its unit at offset " + std::to_string(offset) +
+                                            " runs past its end at " + std::to_string(size)));
+        }
+        offset = next;
+    }
+    return true;
+}
+
 // Every file-scope variable of every compilation unit.
 Result<bool> indexVariables(detail::DebugInfoState& state) {
+    if (auto whole = checkUnitLengths(state); !whole) return whole;
     Dwarf_CU* cu = nullptr;
     Dwarf_Half version = 0;
     std::uint8_t unitType = 0;
@@ -480,7 +518,9 @@ Expected<DebugInfo, Refusal> DebugInfo::open(std::span<const std::uint8_t> image
         return Opened::failure(
             refusal(RefusalKind::Malformed, "its debug sections: " + std::string(image::defectMessage(pe.error()))));
     } else {
-        state->image.assign(image.begin(), image.end());
+        // As chars from the start: one block copy, not a conversion byte by byte.
+        const auto* bytes = reinterpret_cast<const char*>(image.data());
+        state->image.assign(bytes, bytes + image.size());
     }
     state->elf = elf_memory(state->image.data(), state->image.size());
     if (state->elf == nullptr || elf_kind(state->elf) != ELF_K_ELF) {

@@ -4,7 +4,8 @@
     fuzz/make_corpus.py [BUILD_DIR]
 
 With a build directory, the image reader's seeds are made from its real
-builds of the sample (debug sections stripped, symbols kept).
+builds of the sample (debug sections stripped, symbols kept). The debug info
+reader's are built here from the sample with the installed compilers.
 
 Run it again after changing a seed here; regression inputs found by fuzzing
 are added to the corpus directories as files of their own and kept.
@@ -204,6 +205,34 @@ def image(build_dir):
             scratch.unlink()
 
 
+def debug_info():
+    """The sample built with debug info by each compiler and format the reader
+    takes, linked (an object's debug info waits for relocations), then cut to
+    its debug sections as a separate debug file is: small seeds, the same
+    DWARF."""
+    source = pathlib.Path(__file__).resolve().parent.parent / "sample" / "crc32_table.c"
+    builds = {
+        "gcc_dwarf5": ["gcc", "-g"],
+        "gcc_dwarf4": ["gcc", "-gdwarf-4"],
+        "clang_dwarf5": ["clang", "-g"],
+        "gcc_m32": ["gcc", "-m32", "-g"],
+        "gcc_zlib": ["gcc", "-g", "-gz=zlib"],
+    }
+    linked = CORPUS / "linked.tmp"
+    scratch = CORPUS / "debug.tmp"
+    for name, command in builds.items():
+        # Paths relative to the checkout: the same seeds from any clone.
+        relative = ["-fdebug-prefix-map=" + str(source.parent.parent) + "=."]
+        if subprocess.run(command + relative + ["-o", str(linked), str(source)], capture_output=True).returncode:
+            print(f"skipping {name}: {' '.join(command)} can't build the sample")
+            continue
+        subprocess.run(["objcopy", "--only-keep-debug", "-R", ".symtab", "-R", ".strtab", str(linked),
+                        str(scratch)], check=True)
+        write("fuzz_debuginfo", "sample_" + name + "_debug", scratch.read_bytes())
+        linked.unlink()
+        scratch.unlink()
+
+
 if __name__ == "__main__":
     if len(sys.argv) > 1:
         image(sys.argv[1])
@@ -212,3 +241,4 @@ if __name__ == "__main__":
     walk()
     typed_walk()
     request_run()
+    debug_info()

@@ -10,6 +10,9 @@ namespace zemrik::cli {
 namespace detail {
 struct DebugTypesState {
     std::optional<debuginfo::DebugInfo> info;
+    // Why debug info the image holds can't be read: every variable's type is
+    // refused with it rather than guessed from the symbol alone.
+    std::optional<std::string> unreadable;
 };
 }  // namespace detail
 
@@ -83,11 +86,13 @@ Expected<DebugTypes, std::string> DebugTypes::read(std::span<const std::uint8_t>
     debuginfo::DebugFileChoice choice;
     choice.debugFile = where.debugFile;
     if (where.debugDirectory) choice.debugDirectory = *where.debugDirectory;
-    // Debug info that can't be read is as good as none: --symbol then works
-    // from the symbols alone. A debug file of another build is not used.
+    // Debug info of a kind not read (an object's, waiting for relocations) is
+    // as good as none: --symbol then works from the symbols alone. A debug
+    // file of another build is not used.
     auto info = debuginfo::openDebugInfo(where.imagePath, image, choice);
     if (info) state->info = std::move(*info);
     if (!info && info.error().kind == debuginfo::RefusalKind::DebugFileRefused) return failure(info.error().reason);
+    if (!info && info.error().kind == debuginfo::RefusalKind::Malformed) state->unreadable = info.error().reason;
     return DebugTypes(std::move(state));
 }
 
@@ -95,6 +100,10 @@ bool DebugTypes::present() const { return state_->info.has_value(); }
 
 std::optional<TypeOrRefusal> DebugTypes::typeOf(std::string_view variable,
                                                 std::optional<std::uint64_t> symbolSize) const {
+    if (state_->unreadable) {
+        return TypeOrRefusal::failure(std::string(variable) + ": the debug info can't be read (" + *state_->unreadable +
+                                      ")");
+    }
     if (!state_->info) return std::nullopt;
     auto shape = state_->info->shapeOf(variable);
     if (shape) return typeFrom(std::move(*shape), variable, symbolSize);

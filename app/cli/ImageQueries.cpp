@@ -296,6 +296,22 @@ std::string sectionHolding(const ExecutableImage& image, std::uint64_t address) 
     return {};
 }
 
+// A type whose bytes run past the file data of the section holding the
+// variable is not that variable's (debug info of another build, or garbled):
+// refused, though the symbol's own bytes may fit.
+Expected<void, Refusal> checkTypeFits(const ExecutableImage& image, const ImageSymbol& symbol,
+                                      const std::string& variable, const VariableType& type) {
+    std::uint64_t bytes = type.elementSize;
+    for (const auto& bound : type.bounds) {
+        if (!bound) return {};  // open: the symbol's size is the table's
+        bytes *= *bound;        // the debug info reader saw it fit in 64 bits
+    }
+    const image::OffsetOrRefusal held = image::symbolFileOffset(image, symbol, std::max<std::uint64_t>(bytes, 1));
+    if (held) return {};
+    return failure(variable + ": its type takes " + std::to_string(bytes) + " bytes, more than section " +
+                   held.error().section + " holds from there; -i TYPE prints its bytes as elements of TYPE");
+}
+
 bool recordsSymbolSizes(image::ImageFormat format) {
     return format != image::ImageFormat::Pe32 && format != image::ImageFormat::Pe32Plus &&
            format != image::ImageFormat::Coff;
@@ -399,6 +415,9 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
         auto [variable, type] = debugTypeOf(image, *symbol, *types, *options.symbol);
         if (type) {
             if (auto typed = takeDebugType(variable, *type, resolved); !typed) return failure(typed.error());
+            if (resolved.debugShape) {
+                if (auto fits = checkTypeFits(image, *symbol, variable, **type); !fits) return failure(fits.error());
+            }
         }
     }
     return resolved;

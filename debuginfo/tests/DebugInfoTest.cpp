@@ -321,10 +321,11 @@ TEST(BadImage, IsRefusedNotRead) {
     }
 }
 
-// Debug info no compiler writes, by hand: a typedef of itself, a bound of
-// 2^64-1, a member past its record, a structure larger than the one holding
-// it, a structure inside itself, and twelve
-// levels of three members each (3^12 fields). No relocations: the object reads as is.
+// Debug info no compiler writes, by hand: a typedef of itself, a count and
+// an upper bound of 2^64-1, a place computed by an expression, a member past
+// its record, a structure larger than the one holding it, a structure inside
+// itself, and twelve levels of three members each (3^12 fields). No
+// relocations: the object reads as is.
 constexpr const char* kHandWritten = R"(
 	.section .debug_abbrev,"",@progbits
 	.uleb128 1, 0x11, 1, 0x13, 0x0b, 0, 0
@@ -335,6 +336,8 @@ constexpr const char* kHandWritten = R"(
 	.uleb128 6, 0x24, 0, 0x03, 0x08, 0x3e, 0x0b, 0x0b, 0x0b, 0, 0
 	.uleb128 7, 0x13, 1, 0x03, 0x08, 0x0b, 0x0b, 0, 0
 	.uleb128 8, 0x0d, 0, 0x03, 0x08, 0x49, 0x13, 0x38, 0x0b, 0, 0
+	.uleb128 9, 0x21, 0, 0x2f, 0x07, 0, 0
+	.uleb128 10, 0x34, 0, 0x03, 0x08, 0x49, 0x13, 0x02, 0x18, 0, 0
 	.byte 0
 	.section .debug_info,"",@progbits
 .Lcu:	.long .Lend - .Lcu - 4
@@ -360,6 +363,19 @@ constexpr const char* kHandWritten = R"(
 	.uleb128 2
 	.asciz "huge"
 	.long .Lhuge - .Lcu
+.Ltopped:	.uleb128 4
+	.long .Lint - .Lcu
+	.uleb128 9
+	.quad 0xffffffffffffffff
+	.byte 0
+	.uleb128 2
+	.asciz "topped"
+	.long .Ltopped - .Lcu
+	.uleb128 10
+	.asciz "computed"
+	.long .Lint - .Lcu
+	.uleb128 3
+	.byte 0x31, 0x32, 0x22
 .Lpast:	.uleb128 7
 	.asciz "past"
 	.byte 4
@@ -429,6 +445,10 @@ TEST(OddImage, IsRefusedWithItsReason) {
         {"gcc -c -o {out} {src}", handWritten, "looped", RefusalKind::Malformed, "looped: its type chain loops"},
         {"gcc -c -o {out} {src}", handWritten, "huge", RefusalKind::Malformed,
          "huge: its size does not fit in 64 bits"},
+        {"gcc -c -o {out} {src}", handWritten, "topped", RefusalKind::Unsupported,
+         "topped is an array whose upper bound is 2^64-1"},
+        {"gcc -c -o {out} {src}", handWritten, "computed", RefusalKind::Unsupported,
+         "computed is not at a fixed address (thread-local, in a register or computed)"},
         {"gcc -c -o {out} {src}", handWritten, "beyond", RefusalKind::Malformed,
          "beyond: member far is past the end of its record of 4 bytes"},
         {"gcc -c -o {out} {src}", handWritten, "outgrown", RefusalKind::Malformed,

@@ -321,6 +321,122 @@ TEST_F(CliImageInput, SeparateDebugFileShapesTheTable) {
     EXPECT_NE(refused.errors.find("/s.debug is of another build: its build-id is "), std::string::npos)
         << refused.errors;
 }
+
+// Debug info no compiler writes, by hand, beside 4-byte data symbols: a
+// typedef of itself, a count of 2^64-1, a member past its record, a
+// structure of size 0, a variable in a register, an array larger than its
+// section. No relocations: the object's debug info reads as is.
+constexpr const char* kBadDebugInfo = R"(
+	.data
+	.irp name, looped, huge, beyond, none, held, big
+	.globl \name
+	.type \name, @object
+	.size \name, 4
+\name:	.long 1
+	.endr
+	.section .debug_abbrev,"",@progbits
+	.uleb128 1, 0x11, 1, 0x13, 0x0b, 0, 0
+	.uleb128 2, 0x34, 0, 0x03, 0x08, 0x49, 0x13, 0, 0
+	.uleb128 3, 0x16, 0, 0x03, 0x08, 0x49, 0x13, 0, 0
+	.uleb128 4, 0x01, 1, 0x49, 0x13, 0, 0
+	.uleb128 5, 0x21, 0, 0x37, 0x07, 0, 0
+	.uleb128 6, 0x24, 0, 0x03, 0x08, 0x3e, 0x0b, 0x0b, 0x0b, 0, 0
+	.uleb128 7, 0x13, 1, 0x03, 0x08, 0x0b, 0x0b, 0, 0
+	.uleb128 8, 0x0d, 0, 0x03, 0x08, 0x49, 0x13, 0x38, 0x0b, 0, 0
+	.uleb128 9, 0x34, 0, 0x03, 0x08, 0x49, 0x13, 0x02, 0x18, 0, 0
+	.byte 0
+	.section .debug_info,"",@progbits
+.Lcu:	.long .Lend - .Lcu - 4
+	.short 4
+	.long 0
+	.byte 8
+	.uleb128 1
+	.byte 0x0c
+.Lint:	.uleb128 6
+	.asciz "int"
+	.byte 5, 4
+.Lloop:	.uleb128 3
+	.asciz "loop_t"
+	.long .Lloop - .Lcu
+	.uleb128 2
+	.asciz "looped"
+	.long .Lloop - .Lcu
+.Lhuge:	.uleb128 4
+	.long .Lint - .Lcu
+	.uleb128 5
+	.quad 0xffffffffffffffff
+	.byte 0
+	.uleb128 2
+	.asciz "huge"
+	.long .Lhuge - .Lcu
+.Lpast:	.uleb128 7
+	.asciz "past"
+	.byte 4
+	.uleb128 8
+	.asciz "far"
+	.long .Lint - .Lcu
+	.byte 200
+	.byte 0
+	.uleb128 2
+	.asciz "beyond"
+	.long .Lpast - .Lcu
+.Lempty:	.uleb128 7
+	.asciz "empty"
+	.byte 0
+	.byte 0
+	.uleb128 2
+	.asciz "none"
+	.long .Lempty - .Lcu
+	.uleb128 9
+	.asciz "held"
+	.long .Lint - .Lcu
+	.uleb128 1
+	.byte 0x53
+.Lbig:	.uleb128 4
+	.long .Lint - .Lcu
+	.uleb128 5
+	.quad 1000
+	.byte 0
+	.uleb128 2
+	.asciz "big"
+	.long .Lbig - .Lcu
+	.byte 0
+.Lend:
+)";
+
+// Each bad input refused with its reason, nothing printed. The reader's unit
+// tables hold the rest; a debug file of another build is refused above.
+TEST_F(CliImageInput, BadDebugInfoIsRefused) {
+    if (!have("gcc")) GTEST_SKIP() << "no gcc";
+    writeText("bad.s", kBadDebugInfo);
+    // A unit claiming more bytes than its section holds.
+    writeText("short.s", std::string(".data\n.globl tbl\n.type tbl, @object\n.size tbl, 4\ntbl: .long 1\n"
+                                     ".section .debug_abbrev,\"\",@progbits\n.byte 1, 0x11, 0, 0, 0, 0\n"
+                                     ".section .debug_info,\"\",@progbits\n.long 4096\n.short 4\n.long 0\n"
+                                     ".byte 8, 1\n"));
+    ASSERT_TRUE(shell("gcc -c -o bad.o bad.s && gcc -c -o short.o short.s"));
+    const char* kHint = "; -i TYPE prints its bytes as elements of TYPE\n";
+    const struct {
+        const char* file;
+        const char* variable;
+        std::string reason;
+    } kCases[] = {
+        {"short.o", "tbl",
+         "tbl: the debug info can't be read (.debug_info is cut short: its unit at offset 0 runs past its end at 12)"},
+        {"bad.o", "looped", "looped: its type chain loops"},
+        {"bad.o", "huge", "huge: its size does not fit in 64 bits"},
+        {"bad.o", "beyond", "beyond: member far is past the end of its record of 4 bytes"},
+        {"bad.o", "none", "none is a structure of size 0"},
+        {"bad.o", "held", "held is not at a fixed address (thread-local, in a register or computed)"},
+        {"bad.o", "big", "big: its type takes 4000 bytes, more than section .data holds from there"},
+    };
+    for (const auto& [file, variable, reason] : kCases) {
+        const Outcome refused = run({"--symbol", variable, "-l", "c", file});
+        EXPECT_EQ(refused.exitCode, 1) << variable;
+        EXPECT_EQ(refused.output, "") << variable;
+        EXPECT_EQ(refused.errors, "zemrik-cli: " + reason + kHint);
+    }
+}
 #endif
 
 // --provenance's comment, its SHA-256 the one sha256sum gives: a plain
