@@ -881,47 +881,66 @@ def check_debug_info(run):
     directory = tempfile.mkdtemp(dir=run.work)
     with open(os.path.join(directory, "shapes.c"), "w") as f:
         f.write(SHAPES_SOURCE + DUMP_MACROS + dump_function("dump_original"))
-    # (label, compiler, the program's file name, objcopy's commands on it after the build)
-    builds = [("gcc -g", [tools[0], "-g", "-O2"], "program", [])]
+    # (label, compiler, the program's file name, commands on it after the
+    # build, zemrik-cli's options to find its debug info)
+    gcc = tools[0]
+    builds = [("gcc -g", [gcc, "-g", "-O2"], "program", [], []),
+              ("gcc -gdwarf-4", [gcc, "-gdwarf-4", "-O2"], "dwarf4", [], []),
+              ("gcc -m32 -g", [gcc, "-m32", "-g", "-O2"], "m32", [], []),
+              ("gcc -g -gz", [gcc, "-g", "-gz", "-O2"], "zlib", [], [])]
     if find_tool("clang"):
-        builds.append(("clang -gdwarf-4", [find_tool("clang"), "-gdwarf-4", "-O2"], "program", []))
+        builds.append(("clang -gdwarf-4", [find_tool("clang"), "-gdwarf-4", "-O2"], "clang", [], []))
+    # Stripped, with the debug file beside it (.gnu_debuglink), or under a
+    # build-id path in a debug folder of its own.
+    objcopy = find_tool("objcopy")
+    if objcopy:
+        builds.append(("gcc -g, debug file beside", [gcc, "-g", "-O2"], "beside",
+                       [[objcopy, "--only-keep-debug", "beside", "beside.debug"],
+                        [objcopy, "--strip-debug", "--add-gnu-debuglink=beside.debug", "beside"]], []))
+        builds.append(("gcc -g, build-id path", [gcc, "-g", "-O2", "-Wl,--build-id"], "byid",
+                       [[objcopy, "--only-keep-debug", "byid", "byid.debug"], [objcopy, "--strip-debug", "byid"],
+                        ["sh", "-c", 'id=$(readelf -n byid | sed -n "s/.*Build ID: //p") && '
+                         'mkdir -p dbg/.build-id/$(echo $id | cut -c1-2) && '
+                         'mv byid.debug dbg/.build-id/$(echo $id | cut -c1-2)/$(echo $id | cut -c3-).debug']],
+                       ["--debug-dir", "dbg"]))
     # MinGW's PE images carry DWARF in long-named sections. Its linker has no
     # -gz: objcopy compresses them (.zdebug_*), and makes a separate debug
     # file (itself a PE) and the .gnu_debuglink to it; stripped of its
     # symbols too, the program's tables are found at the debug info's addresses.
     for triple, arch in (("i686-w64-mingw32", "i686"), ("x86_64-w64-mingw32", "x86_64")):
-        gcc, objcopy = find_tool(triple + "-gcc"), find_tool(triple + "-objcopy")
-        if not gcc or not objcopy:
+        cross_gcc, cross_objcopy = find_tool(triple + "-gcc"), find_tool(triple + "-objcopy")
+        if not cross_gcc or not cross_objcopy:
             continue
         name = arch + ".exe"
-        builds.append(("%s MinGW -g" % arch, [gcc, "-g", "-O2"], name, []))
+        builds.append(("%s MinGW -g" % arch, [cross_gcc, "-g", "-O2"], name, [], []))
         if arch == "i686":
-            builds.append(("i686 MinGW, debuglink", [gcc, "-g", "-O2"], "linked.exe",
-                           [[objcopy, "--only-keep-debug", "linked.exe", "linked.debug"],
-                            [objcopy, "--strip-all", "--add-gnu-debuglink=linked.debug", "linked.exe"]]))
+            builds.append(("i686 MinGW, debuglink", [cross_gcc, "-g", "-O2"], "linked.exe",
+                           [[cross_objcopy, "--only-keep-debug", "linked.exe", "linked.debug"],
+                            [cross_objcopy, "--strip-all", "--add-gnu-debuglink=linked.debug", "linked.exe"]], []))
         else:
-            builds.append(("x86_64 MinGW, compressed", [gcc, "-g", "-O2"], "compressed.exe",
-                           [[objcopy, "--compress-debug-sections", "compressed.exe"]]))
-    for label, compiler, name, objcopies in builds:
+            builds.append(("x86_64 MinGW, compressed", [cross_gcc, "-g", "-O2"], "compressed.exe",
+                           [[cross_objcopy, "--compress-debug-sections", "compressed.exe"]], []))
+    for label, compiler, name, objcopies, finding in builds:
         program = os.path.join(directory, name)
         if run.execute("debug info", compiler + ["-o", program, sample, "shapes.c"], directory) is None:
             continue
         if any(run.execute("debug info", command, directory) is None for command in objcopies):
             continue
-        listing = subprocess.run([run.cli, "--list-symbols", program], capture_output=True).stdout.decode()
+        listing = subprocess.run([run.cli, "--list-symbols"] + finding + [name], cwd=directory,
+                                 capture_output=True).stdout.decode()
         if not listing.startswith("Address") or " Type " not in listing.splitlines()[0]:
             run.skips.append("debug info: this zemrik-cli reads no debug info (built without libdw)")
             return
         # Every table in one output, the record type the two op tables share
         # declared once, each after its comment.
         symbols = [argument for name, _, _ in SHAPES for argument in ("--symbol", name)]
-        out = subprocess.run([run.cli] + symbols + ["-l", "c", "--lf", "--provenance", "program"], cwd=directory,
+        out = subprocess.run([run.cli] + symbols + finding + ["-l", "c", "--lf", "--provenance", name], cwd=directory,
                              capture_output=True)
         if out.returncode != 0:
             run.failures.append("debug info %s: %s" % (label, out.stderr.decode(errors="replace")))
             return
         printed = out.stdout.decode("ascii")
-        if printed.count("typedef struct") != 1 or printed.count("// program, SHA-256 ") != len(SHAPES):
+        if printed.count("typedef struct") != 1 or printed.count("// %s, SHA-256 " % name) != len(SHAPES):
             run.failures.append("debug info %s: not one record type and a comment per table:\n%s" % (label, printed))
         with open(os.path.join(directory, "printed.c"), "w") as f:
             f.write(DUMP_MACROS + printed + dump_function("dump_printed"))
@@ -929,9 +948,9 @@ def check_debug_info(run):
             f.write("#include <stdio.h>\nvoid dump_original(void);\nvoid dump_printed(void);\n"
                     "int main(void) { dump_original(); puts(\"--\"); dump_printed(); return 0; }\n")
         checker = os.path.join(directory, "check")
-        built = run.execute("debug info", [tools[0], "-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror",
+        built = run.execute("debug info", [gcc, "-std=c11", "-Wall", "-Wextra", "-pedantic", "-Werror",
                                            "-Dmain=sample_main", "-c", sample, "-o", "sample.o"], directory)
-        built = built and run.execute("debug info", [tools[0], "-std=c11", "-Wall", "-Wextra", "-Werror", "-o", checker,
+        built = built and run.execute("debug info", [gcc, "-std=c11", "-Wall", "-Wextra", "-Werror", "-o", checker,
                                                      "sample.o", "shapes.c", "printed.c", "main.c"], directory)
         out = built and run.execute("debug info", [checker], directory)
         if not out:
@@ -956,6 +975,20 @@ def check_debug_info(run):
                 run.matrix.append(("debug info rust", "--symbol", label, "values equal" if ok else "MISMATCH"))
                 if not ok:
                     run.failures.append("debug info rust: the printed tables' values differ from the originals")
+        fpc = need(run, "debug info delphi", "fpc")
+        if fpc and label == "gcc -g":
+            declaration = subprocess.run([run.cli, "--symbol", "crc32_table", "-l", "delphi", "--lf", program],
+                                         capture_output=True).stdout.decode("ascii")
+            source = ("program check;\n\n" + declaration + "\n\nvar i: Integer;\nbegin\n"
+                      "  for i := Low(crc32_table) to High(crc32_table) do WriteLn(crc32_table[i]);\nend.\n")
+            pascal_out = run.build_and_run("debug info delphi", "check.pas", source,
+                                           [fpc[0], "-Mdelphi", "-ocheck", "check.pas"],
+                                           lambda d: [os.path.join(d, "check")])
+            if pascal_out is not None:
+                ok = pascal_out.decode() == "".join(original.splitlines(keepends=True)[:256])
+                run.matrix.append(("debug info delphi", "--symbol", label, "values equal" if ok else "MISMATCH"))
+                if not ok:
+                    run.failures.append("debug info delphi: crc32_table's values differ from the original's")
 
 
 # The byte forms' escape traps: NUL, a short octal escape before an octal
