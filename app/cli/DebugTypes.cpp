@@ -36,7 +36,9 @@ Expected<typed::RecordSpec, std::string> recordSpecOf(const debuginfo::Record& r
         if (count > UINT32_MAX) {
             return failure(std::string(variable) + ": member " + field.name + " holds more than 2^32-1 items");
         }
-        spec.fields.push_back({field.name, field.type, static_cast<std::uint32_t>(count)});
+        // A member may be named _, which a record spec reads as padding.
+        const std::string name = field.name == "_" ? "__" : field.name;
+        spec.fields.push_back({name, field.type, static_cast<std::uint32_t>(count)});
         at = field.offset + spec.fields.back().byteSize();
     }
     pad(record.size);

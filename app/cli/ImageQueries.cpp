@@ -250,6 +250,12 @@ Expected<void, Refusal> takeDebugType(const std::string& variable, const Expecte
     // The record type keeps the structure's name, unless the table has it.
     if (!shape.recordName.empty()) shape.recordName = declarableName(resolved.language, shape.recordName);
     if (shape.recordName == resolved.name) shape.recordName.clear();
+    if (shape.record) {
+        for (const auto& [member, declared] : declareFieldsIn(resolved.language, *shape.record)) {
+            resolved.notes.push_back("member " + member + " of " + variable + " is declared as " + declared +
+                                     ", a valid name in -l " + std::string(languageRow(resolved.language).cliName));
+        }
+    }
     const std::optional<std::uint32_t> size = convertHexField(resolved.tableSize);
     const auto& bounds = type->bounds;
     if (size && bounds.size() >= 2) {

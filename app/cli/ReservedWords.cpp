@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 
 namespace zemrik::cli {
 
@@ -51,6 +52,26 @@ std::string declarableName(CliLanguage language, std::string_view name) {
     }
     if (languageReserving(language, result)) result.push_back('_');
     return result;
+}
+
+std::vector<std::pair<std::string, std::string>> declareFieldsIn(CliLanguage language, typed::RecordSpec& record) {
+    std::set<std::string, std::less<>> own;
+    for (const typed::RecordField& field : record.fields) own.insert(field.name);
+    std::set<std::string, std::less<>> declared;
+    std::vector<std::pair<std::string, std::string>> renamed;
+    for (typed::RecordField& field : record.fields) {
+        if (field.isPadding()) continue;
+        std::string name = field.name;
+        while (fieldReserving(language, name) || declared.contains(name) ||
+               (name != field.name && own.contains(name))) {
+            name.push_back('_');
+        }
+        declared.insert(name);
+        if (name == field.name) continue;
+        renamed.emplace_back(field.name, name);
+        field.name = std::move(name);
+    }
+    return renamed;
 }
 
 }  // namespace zemrik::cli

@@ -6,8 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/cli/CliStyle.h"
+#include "typed/RecordSpec.h"
 
 namespace zemrik::cli {
 
@@ -30,5 +33,12 @@ inline constexpr std::size_t kLongestDeclarationName = 64;
 // first 55 and ends in _ and the 8 hex digits of the whole original name's
 // FNV-1a hash; a reserved word gets a _ after it. A valid name stays as it is.
 std::string declarableName(CliLanguage language, std::string_view name);
+
+// A record's fields from debug info, renamed where `language` can't declare
+// them as they are: a word its records reserve gets a _ after it, and so does
+// a name an earlier field already holds (a nested member flattened to "a_b"
+// beside a member "a_b"), until it is neither nor another field's own name.
+// Returns each renamed field's old and new name, in field order.
+std::vector<std::pair<std::string, std::string>> declareFieldsIn(CliLanguage language, typed::RecordSpec& record);
 
 }  // namespace zemrik::cli

@@ -591,6 +591,36 @@ TEST(CommandLine, VariableNamesBecomeDeclarableByOneRule) {
     }
 }
 
+// A record's members from debug info: a word the language's records reserve,
+// and a name an earlier field or another member already holds, are renamed;
+// padding and names it can declare are left alone.
+TEST(CommandLine, DebugInfoMembersBecomeDeclarableFields) {
+    using typed::ElementType;
+    const auto fieldsOf = [](std::initializer_list<const char*> names) {
+        typed::RecordSpec record;
+        for (const char* name : names) record.fields.push_back({name, ElementType::U8, 1});
+        return record;
+    };
+    const struct {
+        CliLanguage language;
+        typed::RecordSpec record;
+        std::vector<std::string> declared;
+        std::size_t renamed;
+    } cases[] = {
+        {CliLanguage::Go, fieldsOf({"type", "_", "range_", "range"}), {"type_", "_", "range_", "range__"}, 2},
+        {CliLanguage::C, fieldsOf({"type", "a_b", "a_b", "a_b_"}), {"type", "a_b", "a_b__", "a_b_"}, 1},
+        {CliLanguage::Java, fieldsOf({"hashCode", "id"}), {"hashCode_", "id"}, 1},
+        {CliLanguage::JavaScript, fieldsOf({"__proto__"}), {"__proto___"}, 1},
+    };
+    for (auto test : cases) {
+        const auto renamed = declareFieldsIn(test.language, test.record);
+        std::vector<std::string> declared;
+        for (const auto& field : test.record.fields) declared.push_back(field.name);
+        EXPECT_EQ(declared, test.declared);
+        EXPECT_EQ(renamed.size(), test.renamed);
+    }
+}
+
 // The values the request's conversion would read differently from what was
 // typed, or not at all, are refused; the rest reach it unchanged.
 struct StrictCase {

@@ -808,7 +808,7 @@ def check_typed(run):
 SHAPES_SOURCE = r"""#include <stdint.h>
 #include <stdio.h>
 extern const unsigned int crc32_table[256];
-struct op { uint16_t id; uint32_t offset; float scale; int8_t v[3]; double weight; };
+struct op { uint16_t type; uint32_t offset; float scale; int8_t v[3]; double weight; };
 const struct op ops[3] = {{1, 2, 3.5f, {-1, 2, -128}, -0.25}, {65535, 0xFFFFFFFF, -1e30f, {127, 0, 1}, 1e300}};
 const struct op spare_ops[2] = {{7, 8, 0.125f, {1, 2, 3}, 2.5}};
 const int16_t grid[3][4] = {{-32768, 32767, 0, 1}, {-1, 2, -3, 4}};
@@ -816,10 +816,11 @@ float sine[5] = {0.0f, 0.5f, -0.5f, 1e-40f, 3.4e38f};
 const uint64_t wide[2][2][2] = {{{0, 18446744073709551615u}, {1, 9223372036854775808u}}};
 """
 # (name, dimensions, record fields as (name, array) or None)
-SHAPES = (("crc32_table", 1, None),
-          ("ops", 1, (("id", False), ("offset", False), ("scale", False), ("v", True), ("weight", False))),
-          ("grid", 2, None), ("sine", 1, None), ("wide", 3, None),
-          ("spare_ops", 1, (("id", False), ("offset", False), ("scale", False), ("v", True), ("weight", False))))
+OP_FIELDS = (("type", False), ("offset", False), ("scale", False), ("v", True), ("weight", False))
+SHAPES = (("crc32_table", 1, None), ("ops", 1, OP_FIELDS), ("grid", 2, None), ("sine", 1, None), ("wide", 3, None),
+          ("spare_ops", 1, OP_FIELDS))
+# A member Rust reserves, declared with a _ after it.
+RUST_FIELD_NAMES = {"type": "type_"}
 DUMP_MACROS = r"""#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -859,8 +860,8 @@ def rust_dump(name, dims, fields):
     if fields is None:
         inner = "put(%s);" % item
     else:
-        inner = " ".join("for x in %s.%s.iter() { put(x); }" % (item, f) if array else "put(&%s.%s);" % (item, f)
-                         for f, array in fields)
+        inner = " ".join("for x in %s.%s.iter() { put(x); }" % (item, RUST_FIELD_NAMES.get(f, f)) if array
+                         else "put(&%s.%s);" % (item, RUST_FIELD_NAMES.get(f, f)) for f, array in fields)
     return "    " + loops + inner + " }" * dims + "\n"
 
 
