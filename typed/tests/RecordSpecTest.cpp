@@ -100,6 +100,8 @@ TEST(RecordSpec, PrintsRecordsAndDimensionsInTheRowsForms) {
     EXPECT_EQ(TypedTable(*findLanguageRow("gas"), options).print(bytes),
               ".macro table_record a1, a2, a3\n\t.short \\a1\n\t.byte \\a2\n\t.long \\a3\n.endm\n"
               "table:\n\ttable_record 0x1234, -0x01, 0xBF800000\n\ttable_record 0x0001, 0x7F, 0x3F800000");
+    EXPECT_EQ(TypedTable(*findLanguageRow("python"), options).print(bytes),
+              "table_fields = ('id', 'v', 's',)\ntable = [\n    (0x1234, -0x01, -1.0,),\n    (0x0001, 0x7F, 1.0,),\n]");
     options.record = nullptr;
     options.type = ElementType::U16;
     options.notation = Notation::Decimal;
