@@ -60,6 +60,10 @@ int listImage(const CliOptions& options, const platform::File* openInput) {
     if (options.listSections) text += sectionListing(loaded->image);
     if (options.listSections && options.listSymbols) text += '\n';
     if (options.listSymbols) text += symbolListing(loaded->image, options, &loaded->types);
+    // The listing still shows every symbol; only the types are missing, and why.
+    if (const auto reason = loaded->types.unreadable(); reason && options.listSymbols) {
+        printLine(stderr, "zemrik-cli: note: the debug info can't be read (" + *reason + "): no types are listed");
+    }
     return printText(text);
 }
 

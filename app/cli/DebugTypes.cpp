@@ -100,6 +100,8 @@ Expected<DebugTypes, std::string> DebugTypes::read(std::span<const std::uint8_t>
 
 bool DebugTypes::present() const { return state_->info.has_value(); }
 
+std::optional<std::string> DebugTypes::unreadable() const { return state_->unreadable; }
+
 std::optional<TypeOrRefusal> DebugTypes::typeOf(std::string_view variable,
                                                 std::optional<std::uint64_t> symbolSize) const {
     if (state_->unreadable) {

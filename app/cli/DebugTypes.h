@@ -66,6 +66,9 @@ public:
     ~DebugTypes();
 
     bool present() const;
+    // Why the debug info the image holds can't be read; nothing when it can,
+    // or when it holds none.
+    std::optional<std::string> unreadable() const;
     // Nothing when the debug info has no such variable; a refusal naming the
     // member when its type is not one a table can print.
     std::optional<Expected<VariableType, std::string>> typeOf(std::string_view variable,

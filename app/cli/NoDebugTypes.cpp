@@ -18,6 +18,8 @@ Expected<DebugTypes, std::string> DebugTypes::read(std::span<const std::uint8_t>
 
 bool DebugTypes::present() const { return false; }
 
+std::optional<std::string> DebugTypes::unreadable() const { return std::nullopt; }
+
 std::optional<Expected<VariableType, std::string>> DebugTypes::typeOf(std::string_view,
                                                                       std::optional<std::uint64_t>) const {
     return std::nullopt;

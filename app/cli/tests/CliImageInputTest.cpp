@@ -436,6 +436,13 @@ TEST_F(CliImageInput, BadDebugInfoIsRefused) {
         EXPECT_EQ(refused.output, "") << variable;
         EXPECT_EQ(refused.errors, "zemrik-cli: " + reason + kHint);
     }
+    // The listing shows the symbols without their types, and says why.
+    const Outcome listed = run({"--list-symbols", "short.o"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_NE(listed.output.find(" tbl\n"), std::string::npos) << listed.output;
+    EXPECT_EQ(listed.errors,
+              "zemrik-cli: note: the debug info can't be read (.debug_info is cut short: its unit at "
+              "offset 0 runs past its end at 12): no types are listed\n");
 }
 #endif
 
