@@ -120,18 +120,15 @@ Expected<std::string, std::string> embedDeclaration(const typed::LanguageRow& la
     const EmbedRow& row = *findRow(language.cliName);
     auto path = quoted(options.path, row.quoting);
     if (!path) return path;
-    const auto& names = options.naming == typed::TypeNaming::Fixed ? language.fixedTypeNames : language.typeNames;
+    const typed::Declaration& declaration = options.declaration;
     const std::string count = std::to_string(options.tableSize);
-    const typed::TemplateValues with{
-        .name = options.name.empty() ? language.defaultName : options.name,
-        .type = names[typed::indexOf(typed::ElementType::U8)],
-        .constWord = options.readOnly == typed::ReadOnly::Const ? language.constWord : std::string_view{},
-        .count = count,
-    };
+    const auto with =
+        typed::templateValues(language, declaration,
+                              typed::typeNamesOf(language, declaration)[typed::indexOf(typed::ElementType::U8)], count);
     std::string text(options.offset == 0 ? row.wholeFile : row.withOffset);
-    if (options.countConstant == typed::CountConstant::After) text += language.lengthLine;
+    if (declaration.countConstant == typed::CountConstant::After) text += language.lengthLine;
     text = replaced(typed::filledTemplate(text, with), "{offset}", std::to_string(options.offset));
-    return typed::withLineBreaks(replaced(std::move(text), "{path}", *path), options.lineBreaks);
+    return typed::withLineBreaks(replaced(std::move(text), "{path}", *path), declaration.lineBreaks);
 }
 
 }  // namespace zemrik::forms

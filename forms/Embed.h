@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "base/Expected.h"
+#include "typed/Declaration.h"
 #include "typed/LanguageRow.h"
-#include "typed/TypedWalk.h"
 
 namespace zemrik::forms {
 
@@ -18,11 +18,7 @@ struct EmbedOptions {
     std::string_view path{};  // as the compiler is to open it
     std::uint64_t offset = 0;
     std::uint32_t tableSize = 0;
-    std::string_view name{};  // empty: the language's own
-    typed::TypeNaming naming = typed::TypeNaming::Classic;
-    typed::ReadOnly readOnly = typed::ReadOnly::AsDeclared;
-    typed::CountConstant countConstant = typed::CountConstant::None;
-    typed::LineBreaks lineBreaks = typed::LineBreaks::CrLf;
+    typed::Declaration declaration{};
 };
 
 // Why the language can't take a stretch of a file at build time, or nothing.

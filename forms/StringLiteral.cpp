@@ -156,21 +156,18 @@ StringLiteralTable::StringLiteralTable(const typed::LanguageRow& language, const
     : row_(*findRow(language.cliName)),
       count_(options.tableSize),
       perLine_(std::max<std::uint32_t>(options.bytesPerLine, 1)) {
-    const auto& names = options.naming == typed::TypeNaming::Fixed ? language.fixedTypeNames : language.typeNames;
+    const typed::Declaration& declaration = options.declaration;
     const std::string count = std::to_string(count_);
-    const typed::TemplateValues with{
-        .name = options.name.empty() ? language.defaultName : options.name,
-        .type = names[typed::indexOf(typed::ElementType::U8)],
-        .constWord = options.readOnly == typed::ReadOnly::Const ? language.constWord : std::string_view{},
-        .count = count,
-    };
+    const auto with =
+        typed::templateValues(language, declaration,
+                              typed::typeNamesOf(language, declaration)[typed::indexOf(typed::ElementType::U8)], count);
     std::string closing(row_.closing);
-    if (row_.length == LengthLine::Always || options.countConstant == typed::CountConstant::After) {
+    if (row_.length == LengthLine::Always || declaration.countConstant == typed::CountConstant::After) {
         closing += language.lengthLine;
     }
-    header_ = typed::withLineBreaks(typed::filledTemplate(row_.header, with), options.lineBreaks);
-    lineBreak_ = typed::withLineBreaks(std::string(row_.lineBreak), options.lineBreaks);
-    closing_ = typed::withLineBreaks(typed::filledTemplate(closing, with), options.lineBreaks);
+    header_ = typed::withLineBreaks(typed::filledTemplate(row_.header, with), declaration.lineBreaks);
+    lineBreak_ = typed::withLineBreaks(std::string(row_.lineBreak), declaration.lineBreaks);
+    closing_ = typed::withLineBreaks(typed::filledTemplate(closing, with), declaration.lineBreaks);
     if (row_.join == LineJoin::BalancedGroups && count_ > 0) {
         lines_ = (count_ - 1) / perLine_ + 1;
         header_.insert(header_.size() - 1, groupsAt(0).opening, '(');

@@ -26,11 +26,7 @@ struct StringLiteralRow;
 struct StringLiteralOptions {
     std::uint32_t tableSize = 0;
     std::uint32_t bytesPerLine = 1;
-    std::string_view name{};  // empty: the language's own
-    typed::TypeNaming naming = typed::TypeNaming::Classic;
-    typed::ReadOnly readOnly = typed::ReadOnly::AsDeclared;
-    typed::CountConstant countConstant = typed::CountConstant::None;
-    typed::LineBreaks lineBreaks = typed::LineBreaks::CrLf;
+    typed::Declaration declaration{};
 };
 
 // Why the language has no string-literal form, or nothing when it has one.

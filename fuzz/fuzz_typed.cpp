@@ -54,10 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = input.byte();
     options.notation = (flags & 1) != 0 ? zemrik::Notation::Decimal : zemrik::Notation::Hex;
     options.order = (flags & 2) != 0 ? zemrik::ByteOrder::BigEndian : zemrik::ByteOrder::LittleEndian;
-    options.lineBreaks = (flags & 4) != 0 ? typed::LineBreaks::Lf : typed::LineBreaks::CrLf;
-    options.countConstant = (flags & 8) != 0 ? typed::CountConstant::After : typed::CountConstant::None;
-    options.naming = (flags & 16) != 0 ? typed::TypeNaming::Fixed : typed::TypeNaming::Classic;
-    options.readOnly = (flags & 32) != 0 ? typed::ReadOnly::Const : typed::ReadOnly::AsDeclared;
+    options.declaration.lineBreaks = (flags & 4) != 0 ? typed::LineBreaks::Lf : typed::LineBreaks::CrLf;
+    options.declaration.countConstant = (flags & 8) != 0 ? typed::CountConstant::After : typed::CountConstant::None;
+    options.declaration.naming = (flags & 16) != 0 ? typed::TypeNaming::Fixed : typed::TypeNaming::Classic;
+    options.declaration.readOnly = (flags & 32) != 0 ? typed::ReadOnly::Const : typed::ReadOnly::AsDeclared;
     options.itemsPerLine = static_cast<std::uint8_t>(input.byte() % 255 + 1);
     const std::uint32_t step = input.byte() % 16 + 1;
 

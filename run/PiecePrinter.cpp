@@ -50,13 +50,7 @@ public:
 };
 
 forms::StringLiteralOptions literalOptions(const typed::TypedOptions& options) {
-    return {.tableSize = options.tableSize,
-            .bytesPerLine = options.itemsPerLine,
-            .name = options.name,
-            .naming = options.naming,
-            .readOnly = options.readOnly,
-            .countConstant = options.countConstant,
-            .lineBreaks = options.lineBreaks};
+    return {.tableSize = options.tableSize, .bytesPerLine = options.itemsPerLine, .declaration = options.declaration};
 }
 
 // A table of `count` single bytes walked first to last: what the byte forms
@@ -113,14 +107,9 @@ TableLayout StringLiteralPiecePrinter::progressLayout() const { return byteLayou
 
 EmbedPiecePrinter::EmbedPiecePrinter(const typed::LanguageRow& row, const typed::TypedOptions& options,
                                      std::string_view path, std::uint32_t fileOffset)
-    : declaration_(forms::embedDeclaration(row, {.path = path,
-                                                 .offset = fileOffset,
-                                                 .tableSize = options.tableSize,
-                                                 .name = options.name,
-                                                 .naming = options.naming,
-                                                 .readOnly = options.readOnly,
-                                                 .countConstant = options.countConstant,
-                                                 .lineBreaks = options.lineBreaks})) {}
+    : declaration_(forms::embedDeclaration(
+          row,
+          {.path = path, .offset = fileOffset, .tableSize = options.tableSize, .declaration = options.declaration})) {}
 
 std::uint32_t EmbedPiecePrinter::elementsPerPiece(std::size_t capacity) const {
     return declaration_ && declaration_->size() > capacity ? 0 : 1;

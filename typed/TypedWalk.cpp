@@ -7,16 +7,6 @@
 
 namespace zemrik::typed {
 
-std::string withLineBreaks(std::string text, LineBreaks breaks) {
-    if (breaks == LineBreaks::CrLf) return text;
-    std::string out;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') continue;
-        out += text[at];
-    }
-    return out;
-}
-
 namespace {
 
 // An 8- or 16-bit element's prefix and literal fit a slot of this many
@@ -137,23 +127,23 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
       width_(options.record != nullptr ? static_cast<std::uint32_t>(options.record->byteSize()) : byteWidth(type_)),
       count_(width_ == 0 ? 0 : options.tableSize / width_),
       perLine_(std::max<std::uint32_t>(options.itemsPerLine, 1)) {
-    const auto& names = options.naming == TypeNaming::Fixed ? row.fixedTypeNames : row.typeNames;
-    const std::string_view name = options.name.empty() ? row.defaultName : options.name;
-    const std::string_view constWord = options.readOnly == ReadOnly::Const ? row.constWord : std::string_view{};
+    const Declaration& declaration = options.declaration;
+    const auto& names = typeNamesOf(row, declaration);
     const std::string count = std::to_string(count_);
     const std::string last = std::to_string(count_ - 1);
+    TemplateValues with = templateValues(row, declaration, names[indexOf(type_)], count, last);
+    const std::string_view name = with.name;
     const TemplateKey nameKey[] = {{"name", name}};
     const std::string recordName =
         options.recordName.empty() ? filledTemplate(row.records.recordName, nameKey) : std::string(options.recordName);
-    const std::string_view itemType = options.record != nullptr ? std::string_view(recordName) : names[indexOf(type_)];
-    const TemplateValues with{name, itemType, constWord, count, last};
+    if (options.record != nullptr) with.type = recordName;
 
     // The header declares the extents; the closing and --length the items.
     std::string headerText;
     std::string_view closingText = row.closing;
     if (options.record != nullptr) {
         perLine_ = row.records.lines == RecordLines::OnePerLine ? 1 : perLine_;
-        const TemplateKey rowKeys[] = {{"name", name}, {"const", constWord}, {"record", recordName}};
+        const TemplateKey rowKeys[] = {{"name", name}, {"const", with.constWord}, {"record", recordName}};
         if (options.recordDeclaration == RecordDeclaration::Declared)
             headerText = recordDeclaration(row.records, *options.record, names, rowKeys);
         if (!row.records.closing.empty()) closingText = row.records.closing;
@@ -163,7 +153,7 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
         headerText += filledTemplate(ownHeader ? row.records.header : row.header, with);
     } else {
         const DimensionForms& dims = row.dimensions;
-        std::string type(itemType);
+        std::string type(with.type);
         std::span<const std::uint32_t> outer = options.dims;
         if (!dims.typeWrap.empty()) {
             for (std::size_t k = options.dims.size(); k-- > 1;) {
@@ -178,7 +168,7 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
         const std::string lasts =
             dims.lastJoin.empty() ? std::to_string(outer[0] - 1) : joined(outer, 1, dims.lastJoin);
         const std::string rank(options.dims.size() - 1, ',');
-        const TemplateKey keys[] = {{"name", name},     {"type", type},  {"const", constWord},
+        const TemplateKey keys[] = {{"name", name},     {"type", type},  {"const", with.constWord},
                                     {"count", extents}, {"last", lasts}, {"rank", rank}};
         headerText += filledTemplate(dims.header.empty() ? row.header : dims.header, keys);
         std::uint32_t run = count_;
@@ -186,8 +176,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
             run /= options.dims[k];
             runs_.push_back(run);
         }
-        dimensionOpen_ = withLineBreaks(std::string(dims.open), options.lineBreaks);
-        dimensionClose_ = withLineBreaks(std::string(dims.close), options.lineBreaks);
+        dimensionOpen_ = withLineBreaks(std::string(dims.open), declaration.lineBreaks);
+        dimensionClose_ = withLineBreaks(std::string(dims.close), declaration.lineBreaks);
         innermostOpen_ = dimensionOpen_;
         innermostClose_ = dimensionClose_;
         if (options.record == nullptr && !dims.innermostOpen.empty()) {
@@ -202,10 +192,10 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
         lineRun_ = perLine_ >= innermost ? perLine_ / innermost * innermost : innermost;
     }
     std::string closing = std::string(closingText);
-    if (options.countConstant == CountConstant::After) closing += row.lengthLine;
-    header_ = withLineBreaks(headerText, options.lineBreaks);
-    const std::string lineBreak = withLineBreaks(filledTemplate(row.lineBreak, with), options.lineBreaks);
-    separator_ = withLineBreaks(std::string(row.separator), options.lineBreaks);
+    if (declaration.countConstant == CountConstant::After) closing += row.lengthLine;
+    header_ = withLineBreaks(headerText, declaration.lineBreaks);
+    const std::string lineBreak = withLineBreaks(filledTemplate(row.lineBreak, with), declaration.lineBreaks);
+    separator_ = withLineBreaks(std::string(row.separator), declaration.lineBreaks);
     // The dialog's own tables keep its line ends, a blank before the break
     // included; the others' lines end without one.
     const bool dialogsOwn = options.record == nullptr && options.dims.empty() && kindOf(type_) == ValueKind::Unsigned &&
@@ -213,7 +203,7 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     std::string_view kept = separator_;
     while (!dialogsOwn && !kept.empty() && kept.back() == ' ') kept.remove_suffix(1);
     endOfLine_ = row.lineEnd == LineEndRule::DropsSeparator ? lineBreak : std::string(kept) + lineBreak;
-    closing_ = withLineBreaks(filledTemplate(closing, with), options.lineBreaks);
+    closing_ = withLineBreaks(filledTemplate(closing, with), declaration.lineBreaks);
     paddedSeparator_ = paddedShort(separator_);
     paddedEndOfLine_ = paddedShort(endOfLine_);
     const std::size_t literalBound = literalLengthBound(row.literals);

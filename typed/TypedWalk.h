@@ -12,21 +12,13 @@
 
 #include "core/TableWalk.h"
 #include "core/TextOutput.h"
+#include "typed/Declaration.h"
 #include "typed/ElementType.h"
 #include "typed/LanguageRow.h"
 #include "typed/RecordSpec.h"
 
 namespace zemrik::typed {
 
-// The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
-enum class TypeNaming : std::uint8_t { Classic, Fixed };
-enum class LineBreaks : std::uint8_t { CrLf, Lf };
-// A template's text, written with CR LF, with the line breaks asked for.
-std::string withLineBreaks(std::string text, LineBreaks breaks);
-// Whether the declaration is made read-only where the row can (--const).
-enum class ReadOnly : std::uint8_t { AsDeclared, Const };
-// Whether a constant holding the element count follows (--length).
-enum class CountConstant : std::uint8_t { None, After };
 // Whether a record table declares its record type, or one printed before it
 // in the same output did.
 enum class RecordDeclaration : std::uint8_t { Declared, Omitted };
@@ -37,11 +29,7 @@ struct TypedOptions {
     ByteOrder order = ByteOrder::LittleEndian;
     std::uint32_t tableSize = 0;  // bytes, a multiple of the type's width
     std::uint8_t itemsPerLine = 1;
-    std::string_view name;  // empty: the row's own
-    TypeNaming naming = TypeNaming::Classic;
-    ReadOnly readOnly = ReadOnly::AsDeclared;
-    CountConstant countConstant = CountConstant::None;
-    LineBreaks lineBreaks = LineBreaks::CrLf;
+    Declaration declaration;
     // --record: the table as back-to-back records (not owned; read only while
     // the table is made). Null: elements of `type`.
     const RecordSpec* record = nullptr;

@@ -30,18 +30,20 @@ std::optional<TypedChoice> typedChoiceOf(const CliOptions& options) {
     typedOptions.record = options.record ? &*options.record : nullptr;
     typedOptions.dims = options.dims;
     typedOptions.notation = options.decimal ? Notation::Decimal : Notation::Hex;
-    typedOptions.name = options.name;
-    typedOptions.naming = options.types == TypeNames::Fixed ? typed::TypeNaming::Fixed : typed::TypeNaming::Classic;
-    typedOptions.readOnly =
+    typedOptions.declaration.name = options.name;
+    typedOptions.declaration.naming =
+        options.types == TypeNames::Fixed ? typed::TypeNaming::Fixed : typed::TypeNaming::Classic;
+    typedOptions.declaration.readOnly =
         options.constness == Constness::Const ? typed::ReadOnly::Const : typed::ReadOnly::AsDeclared;
-    typedOptions.countConstant =
+    typedOptions.declaration.countConstant =
         options.length == LengthConstant::After ? typed::CountConstant::After : typed::CountConstant::None;
-    typedOptions.lineBreaks = options.lineEnd == LineEnd::Lf ? typed::LineBreaks::Lf : typed::LineBreaks::CrLf;
+    typedOptions.declaration.lineBreaks =
+        options.lineEnd == LineEnd::Lf ? typed::LineBreaks::Lf : typed::LineBreaks::CrLf;
     // The debug info's shape, in the variable's own types: what the options
     // left open (ImageQueries.h).
     if (const auto& shape = options.debugShape) {
         typedOptions.type = shape->type;
-        typedOptions.naming = typed::TypeNaming::Fixed;
+        typedOptions.declaration.naming = typed::TypeNaming::Fixed;
         typedOptions.record = shape->record ? &*shape->record : nullptr;
         typedOptions.recordName = shape->recordName;
         typedOptions.recordDeclaration =

@@ -13,8 +13,10 @@ Expected<std::string, std::string> declared(std::string_view language, std::stri
     return embedDeclaration(*typed::findLanguageRow(language), {.path = path,
                                                                 .offset = offset,
                                                                 .tableSize = 16,
-                                                                .countConstant = typed::CountConstant::After,
-                                                                .lineBreaks = typed::LineBreaks::Lf});
+                                                                .declaration = {
+                                                                    .countConstant = typed::CountConstant::After,
+                                                                    .lineBreaks = typed::LineBreaks::Lf,
+                                                                }});
 }
 
 TEST(Embed, EachLanguageDeclaresTheStretch) {

@@ -16,7 +16,7 @@ namespace {
 std::string printed(std::string_view language, const std::vector<std::uint8_t>& bytes, std::uint32_t perLine) {
     const StringLiteralOptions options{.tableSize = static_cast<std::uint32_t>(bytes.size()),
                                        .bytesPerLine = perLine,
-                                       .lineBreaks = typed::LineBreaks::Lf};
+                                       .declaration = {.lineBreaks = typed::LineBreaks::Lf}};
     return StringLiteralTable(*typed::findLanguageRow(language), options).print(bytes);
 }
 
@@ -87,9 +87,10 @@ TEST(StringLiteral, PiecesOfTheirSizeFitTheirCapacity) {
     const std::vector<std::uint8_t> bytes(1000, 0xFF);
     for (std::string_view language : {"c", "asm", "rust", "go", "python", "gas"}) {
         for (const std::uint32_t perLine : {1u, 7u, 64u}) {
-            const StringLiteralTable table(
-                *typed::findLanguageRow(language),
-                {.tableSize = 1000, .bytesPerLine = perLine, .countConstant = typed::CountConstant::After});
+            const StringLiteralTable table(*typed::findLanguageRow(language),
+                                           {.tableSize = 1000,
+                                            .bytesPerLine = perLine,
+                                            .declaration = {.countConstant = typed::CountConstant::After}});
             for (const std::size_t capacity : {std::size_t{160}, std::size_t{700}}) {
                 const std::uint32_t most = table.itemsPerPiece(capacity);
                 ASSERT_GT(most, 0u) << language << " " << perLine << " " << capacity;

@@ -176,7 +176,7 @@ TEST(StreamedWalk, TypedTablesJoinInEveryRow) {
             options.dims = kind.dims;
             options.tableSize = kind.size;
             options.itemsPerLine = 7;
-            options.countConstant = typed::CountConstant::After;
+            options.declaration.countConstant = typed::CountConstant::After;
             const std::vector<std::uint8_t> table(file.begin() + 8, file.begin() + 8 + kind.size);
             const TypedPiecePrinter printer(row, options);
             auto opened = platform::File::openForReading(input.path());

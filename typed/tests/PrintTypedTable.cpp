@@ -23,10 +23,10 @@ int main(int argc, char** argv) {
     options.type = *type;
     options.notation = std::string_view(argv[3]) == "dec" ? zemrik::Notation::Decimal : zemrik::Notation::Hex;
     options.order = std::string_view(argv[4]) == "be" ? zemrik::ByteOrder::BigEndian : zemrik::ByteOrder::LittleEndian;
-    options.name = argv[5];
-    if (argc > 7 && std::string_view(argv[7]) == "fixed") options.naming = TypeNaming::Fixed;
+    options.declaration.name = argv[5];
+    if (argc > 7 && std::string_view(argv[7]) == "fixed") options.declaration.naming = TypeNaming::Fixed;
     options.itemsPerLine = 4;
-    options.lineBreaks = LineBreaks::Lf;
+    options.declaration.lineBreaks = LineBreaks::Lf;
     options.tableSize = static_cast<std::uint32_t>(bytes.size());
     std::optional<RecordSpec> record;
     if (argc > 8 && std::string_view(argv[8]) != "-") {

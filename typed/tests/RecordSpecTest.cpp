@@ -92,8 +92,8 @@ TEST(RecordSpec, PrintsRecordsAndDimensionsInTheRowsForms) {
     options.order = ByteOrder::BigEndian;
     options.record = &record;
     options.itemsPerLine = 1;
-    options.naming = TypeNaming::Fixed;
-    options.lineBreaks = LineBreaks::Lf;
+    options.declaration.naming = TypeNaming::Fixed;
+    options.declaration.lineBreaks = LineBreaks::Lf;
     EXPECT_EQ(TypedTable(*findLanguageRow("c"), options).print(bytes),
               "typedef struct {\n\tuint16_t id;\n\tint8_t v;\n\tfloat s;\n} table_record;\n"
               "static table_record table[2] = {\n\t{ 0x1234, -0x01, -1.0f },\n\t{ 0x0001, 0x7F, 1.0f } };");

@@ -101,7 +101,7 @@ TEST(TypedWalk, PiecesJoinedEqualTheWholeTableInEveryLanguageAndType) {
                 options.order = order;
                 options.notation = random() % 2 != 0 ? Notation::Decimal : Notation::Hex;
                 options.itemsPerLine = static_cast<std::uint8_t>(1 + random() % 9);
-                options.countConstant = CountConstant::After;
+                options.declaration.countConstant = CountConstant::After;
                 options.tableSize = static_cast<std::uint32_t>((1 + random() % 40) * 8);
                 const std::vector<std::uint8_t> bytes = randomBytes(options.tableSize, random);
                 const TypedTable table(row, options);
@@ -123,7 +123,7 @@ TEST(TypedWalk, RecordAndDimensionPiecesJoinedEqualTheWholeTable) {
             options.type = ElementType::I16;
             options.order = random() % 2 != 0 ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
             options.itemsPerLine = static_cast<std::uint8_t>(1 + random() % 9);
-            options.countConstant = CountConstant::After;
+            options.declaration.countConstant = CountConstant::After;
             options.record = records ? &record : nullptr;
             options.dims = dims;
             options.tableSize = 24 * (records ? 24 : 2);
@@ -167,11 +167,11 @@ TEST(TypedWalk, DeclaresEachTypeWithTheRowsNamesAndOptions) {
     options.type = ElementType::F32;
     options.tableSize = 8;
     options.itemsPerLine = 8;
-    options.name = "sines";
-    options.readOnly = ReadOnly::Const;
-    options.naming = TypeNaming::Fixed;
-    options.countConstant = CountConstant::After;
-    options.lineBreaks = LineBreaks::Lf;
+    options.declaration.name = "sines";
+    options.declaration.readOnly = ReadOnly::Const;
+    options.declaration.naming = TypeNaming::Fixed;
+    options.declaration.countConstant = CountConstant::After;
+    options.declaration.lineBreaks = LineBreaks::Lf;
     EXPECT_EQ(TypedTable(*findLanguageRow("c"), options).print(bytes),
               "static const float sines[2] = {\n\t-1.0f, NAN };\nstatic const unsigned int sines_len = 2;");
     EXPECT_EQ(TypedTable(*findLanguageRow("delphi"), options).print(bytes),
