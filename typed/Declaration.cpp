@@ -13,7 +13,7 @@ std::string withLineBreaks(std::string text, LineBreaks breaks) {
 }
 
 const std::array<std::string_view, kElementTypeCount>& typeNamesOf(const LanguageRow& row,
-                                                                  const Declaration& declaration) {
+                                                                   const Declaration& declaration) {
     return declaration.naming == TypeNaming::Fixed ? row.fixedTypeNames : row.typeNames;
 }
 

@@ -33,7 +33,7 @@ struct Declaration {
 
 // The row's type names the declaration asks for.
 const std::array<std::string_view, kElementTypeCount>& typeNamesOf(const LanguageRow& row,
-                                                                  const Declaration& declaration);
+                                                                   const Declaration& declaration);
 
 // A template's {name} (the declaration's, or the row's own), {const} (the
 // row's word when read-only) and the {type}, {count} and {last} given, which
