@@ -207,7 +207,7 @@ int runTable(const CliOptions& asGiven, std::optional<platform::File> input, Siz
 
 // The file the tables come from, hashed once for --provenance's comments.
 Expected<FileDigest, int> digestInput(const CliOptions& options, std::optional<platform::File>& input) {
-    const std::string name = options.path == kStandardInputPath ? "standard input" : options.path;
+    const std::string name = inputName(options);
     std::optional<platform::File> opened;
     if (!input) {
         auto file = platform::File::openForReading(options.path);
@@ -233,8 +233,7 @@ std::string provenanceOf(const CliOptions& table, const FileDigest& digest) {
     place.fileOffset = convertHexField(addressField(table)).value_or(0);
     const std::optional<std::uint32_t> size = convertHexField(table.tableSize);
     place.size = size ? *size : (digest.length > place.fileOffset ? digest.length - place.fileOffset : 0);
-    const std::string name = table.path == kStandardInputPath ? "standard input" : table.path;
-    return provenanceComment(table.language, name, digest, place, table.lineEnd == LineEnd::Lf ? "\n" : "\r\n");
+    return provenanceComment(table.language, inputName(table), digest, place, lineBreakOf(table.lineEnd));
 }
 
 // The tables one after another in one output, each run in turn; the first
@@ -256,10 +255,9 @@ int runTables(const std::vector<CliOptions>& tables, std::optional<platform::Fil
     if (!options.outputPath.empty()) outputFile.emplace(options.outputPath, finalLineBreak);
     TableDestination& destination = outputFile ? static_cast<TableDestination&>(*outputFile) : standardOutput;
     if (tables.size() == 1 && !digest) return runTable(options, std::move(input), sizeDefault, destination);
-    const std::string_view lineBreak = options.lineEnd == LineEnd::Lf ? "\n" : "\r\n";
     for (std::size_t k = 0; k < tables.size(); ++k) {
         const std::string preamble = digest ? provenanceOf(tables[k], *digest) : std::string();
-        TableSequencePart part(destination, k, tables.size(), preamble, lineBreak);
+        TableSequencePart part(destination, k, tables.size(), preamble, lineBreakOf(options.lineEnd));
         std::optional<platform::File> tableInput;
         if (k == 0) tableInput = std::move(input);
         const int code = runTable(tables[k], std::move(tableInput), sizeDefault, part);

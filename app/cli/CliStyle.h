@@ -18,6 +18,8 @@ namespace zemrik::cli {
 enum class CliLanguage : std::uint8_t { C, Asm, Delphi, DataStr, Rust, Go, Python, CSharp, Gas, Java, JavaScript };
 
 enum class LineEnd : std::uint8_t { CrLf, Lf };
+// The line break of --lf, or CR LF.
+constexpr std::string_view lineBreakOf(LineEnd lineEnd) { return lineEnd == LineEnd::Lf ? "\n" : "\r\n"; }
 // The dialog's type names, or the ones of a fixed width (uint32_t, LongWord).
 enum class TypeNames : std::uint8_t { Classic, Fixed };
 

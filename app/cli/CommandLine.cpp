@@ -602,6 +602,8 @@ bool asksSeveralTables(const CliOptions& options) {
     return options.symbols.size() > 1 || (options.match && !options.listSymbols);
 }
 
+std::string inputName(const CliOptions& options) { return options.path == "-" ? "standard input" : options.path; }
+
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments) {
     return Parser(arguments).parse();
 }

@@ -85,6 +85,9 @@ struct CliOptions {
 // more than once, or --match without --list-symbols.
 bool asksSeveralTables(const CliOptions& options);
 
+// FILE as messages and comments name it: "standard input" for "-".
+std::string inputName(const CliOptions& options);
+
 enum class CommandKind { Run, Help, Version };
 
 struct Command {

@@ -171,8 +171,6 @@ std::optional<ImageSymbol> symbolFromDebugInfo(const ExecutableImage& image, con
     return symbol;
 }
 
-std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
-
 // Whether the debug info is read beside the image.
 enum class TypeReading { Skip, Read };
 using TypedOrRefusal = Expected<TypedImage, Refusal>;
@@ -206,7 +204,7 @@ TypedOrRefusal readMapped(const platform::File& file, const std::string& name, i
 TypedOrRefusal loadWith(const CliOptions& options, const platform::File* openInput, image::SymbolReading symbols,
                         TypeReading types) {
     const DebugFileOptions where{options.path, options.debugFile, options.debugDirectory};
-    if (openInput != nullptr) return readMapped(*openInput, displayName(options.path), symbols, types, where);
+    if (openInput != nullptr) return readMapped(*openInput, inputName(options), symbols, types, where);
     const platform::SystemResult<platform::File> file = platform::File::openForReading(options.path);
     if (!file) return failure("cannot open " + options.path + ": " + file.error().describe());
     return readMapped(*file, options.path, symbols, types, where);
@@ -358,7 +356,7 @@ Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, con
 
 Expected<CliOptions, Refusal> resolveImageAddress(const CliOptions& options, const ExecutableImage& image,
                                                   const DebugTypes* types) {
-    const std::string path = displayName(options.path);
+    const std::string path = inputName(options);
     CliOptions resolved = options;
     // Words are read as the image stores them; Data Str keeps the file's order.
     if (image.byteOrder == ByteOrder::BigEndian && !options.littleEndian && options.language != CliLanguage::DataStr) {
