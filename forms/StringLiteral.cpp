@@ -71,7 +71,7 @@ constexpr StringLiteralRow kRows[] = {
      .namedEscapes = kControlEscapes,
      .backslashed = "`\\"},
     {.cliName = "rust",
-     .header = "static {name}: [u8; {count}] = *b\"\\\r\n    ",
+     .header = "{allow}static {name}: [u8; {count}] = *b\"\\\r\n    ",
      .lineBreak = "\\\r\n    ",
      .closing = "\";",
      .namedEscapes = kControlEscapes,

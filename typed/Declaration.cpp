@@ -19,11 +19,13 @@ const std::array<std::string_view, kElementTypeCount>& typeNamesOf(const Languag
 
 TemplateValues templateValues(const LanguageRow& row, const Declaration& declaration, std::string_view type,
                               std::string_view count, std::string_view last) {
-    return {.name = declaration.name.empty() ? row.defaultName : declaration.name,
+    const std::string_view name = declaration.name.empty() ? row.defaultName : declaration.name;
+    return {.name = name,
             .type = type,
             .constWord = declaration.readOnly == ReadOnly::Const ? row.constWord : std::string_view{},
             .count = count,
-            .last = last};
+            .last = last,
+            .allow = valueNameAllowance(row, name)};
 }
 
 }  // namespace zemrik::typed

@@ -36,8 +36,8 @@ const std::array<std::string_view, kElementTypeCount>& typeNamesOf(const Languag
                                                                    const Declaration& declaration);
 
 // A template's {name} (the declaration's, or the row's own), {const} (the
-// row's word when read-only) and the {type}, {count} and {last} given, which
-// the caller keeps alive as long as the values.
+// row's word when read-only), {allow} (the name's allowance) and the {type},
+// {count} and {last} given, which the caller keeps alive as long as the values.
 TemplateValues templateValues(const LanguageRow& row, const Declaration& declaration, std::string_view type,
                               std::string_view count, std::string_view last = {});
 

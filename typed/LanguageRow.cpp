@@ -181,13 +181,13 @@ constexpr Names kRustTypes = {"u8", "u16", "u32", "u64", "i8", "i16", "i32", "i6
 
 // Rust names statics in upper case.
 constexpr LanguageRow kRust =
-    withShapes(indentedBySpaces(declaring({"rust", "static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];",
-                                           "\r\nconst {name}_LEN: usize = {count};", "TABLE"},
+    withShapes(indentedBySpaces(declaring({"rust", "{allow}static {name}: [{type}; {count}] = [\r\n   ", ",\r\n];",
+                                           "\r\n{allow}const {name}_LEN: usize = {count};", "TABLE"},
                                           kRustTypes, kRustTypes,
                                           zeroXLiterals({"", "f32::INFINITY", "f32::NEG_INFINITY", "f32::NAN", ""},
                                                         {"", "f64::INFINITY", "f64::NEG_INFINITY", "f64::NAN", ""}))),
                {.recordName = "{name}Record",
-                .declaration = "struct {record} {\r\n{fields}}\r\n",
+                .declaration = "{allow}struct {record} {\r\n{fields}}\r\n",
                 .fieldDeclaration = "    {field}: {type},\r\n",
                 .arrayFieldDeclaration = "    {field}: [{type}; {count}],\r\n",
                 .open = "{record} { ",
@@ -403,6 +403,11 @@ constexpr LanguageRow withFieldWords(LanguageRow row, ReservedWords fieldReserve
     return row;
 }
 
+constexpr LanguageRow withNameAllowances(LanguageRow row, NameAllowances allowances) {
+    row.nameAllowances = allowances;
+    return row;
+}
+
 using namespace detail;
 
 // zemrik-cli's list takes the first nine in this order.
@@ -411,7 +416,9 @@ constexpr LanguageRow kRows[] = {
     finished(kAsm, ";"),
     finished(kDelphi, "//", {"Delphi", WordCase::Ignored, kDelphiWords}),
     kDataStr,
-    finished(kRust, "//", {"Rust", WordCase::Exact, kRustWords}),
+    withNameAllowances(
+        finished(kRust, "//", {"Rust", WordCase::Exact, kRustWords}),
+        {"#[allow(non_upper_case_globals)]\r\n", "#[allow(non_camel_case_types)]\r\n", "#[allow(non_snake_case)]\r\n"}),
     finished(kGo, "//", {"Go", WordCase::Exact, kGoWords}),
     finished(kPython, "#", {"Python", WordCase::Exact, kPythonWords}),
     finished(kCSharp, "//", {"C#", WordCase::Exact, kCSharpWords}),
@@ -435,10 +442,43 @@ bool sameWord(std::string_view word, std::string_view name, WordCase comparison)
 
 std::span<const LanguageRow> languageRows() { return kRows; }
 
+namespace {
+
+bool isLower(char c) { return c >= 'a' && c <= 'z'; }
+bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+std::string_view withoutOuterUnderscores(std::string_view name) {
+    while (!name.empty() && name.front() == '_') name.remove_prefix(1);
+    while (!name.empty() && name.back() == '_') name.remove_suffix(1);
+    return name;
+}
+
+}  // namespace
+
+// Rust's own tests, on ASCII names: a constant's holds no lower-case letter;
+// a type's starts with none and holds no _ (a _ between digits passes Rust
+// and takes the allowance all the same, which is harmless); a field's holds
+// no upper-case letter and no __.
+std::string_view valueNameAllowance(const LanguageRow& row, std::string_view name) {
+    return std::any_of(name.begin(), name.end(), isLower) ? row.nameAllowances.lowerCaseValue : std::string_view{};
+}
+
+std::string_view typeNameAllowance(const LanguageRow& row, std::string_view name) {
+    const std::string_view inner = withoutOuterUnderscores(name);
+    const bool camel = inner.empty() || (!isLower(inner.front()) && inner.find('_') == std::string_view::npos);
+    return camel ? std::string_view{} : row.nameAllowances.notCamelCaseType;
+}
+
+std::string_view fieldNameAllowance(const LanguageRow& row, std::string_view name) {
+    const std::string_view inner = withoutOuterUnderscores(name);
+    const bool snake = std::none_of(inner.begin(), inner.end(), isUpper) && inner.find("__") == std::string_view::npos;
+    return snake ? std::string_view{} : row.nameAllowances.notSnakeCaseField;
+}
+
 std::string filledTemplate(std::string_view text, const TemplateValues& values) {
     const TemplateKey keys[] = {
         {"name", values.name},   {"type", values.type}, {"const", values.constWord},
-        {"count", values.count}, {"last", values.last},
+        {"count", values.count}, {"last", values.last}, {"allow", values.allow},
     };
     return filledTemplate(text, keys);
 }

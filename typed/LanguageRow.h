@@ -96,10 +96,23 @@ struct ReservedWords {
     std::string_view words{};
 };
 
+// Lines that let a name out of the compiler's naming style where it warns
+// of one (Rust's lints; the other languages take any name), each a whole
+// attribute line, as a template's {allow}: before a table and its count
+// constant whose name holds a lower-case letter; before a record type whose
+// name is not in upper camel case, and one whose fields' names are not in
+// snake case.
+struct NameAllowances {
+    std::string_view lowerCaseValue{};
+    std::string_view notCamelCaseType{};
+    std::string_view notSnakeCaseField{};
+};
+
 // One language. The texts are templates: {name}, {type} (the element type's
 // name: for the assemblers, the directive), {count}, {last} (the count less
-// one) and {const} (constWord under --const, else nothing). Line breaks are
-// CR LF; the walk turns them into LF where asked.
+// one), {const} (constWord under --const, else nothing) and {allow} (the
+// name's allowance, see NameAllowances). Line breaks are CR LF; the walk
+// turns them into LF where asked.
 struct LanguageRow {
     std::string_view cliName{};  // -l's name
     std::array<std::string_view, kElementTypeCount> typeNames{};
@@ -129,6 +142,7 @@ struct LanguageRow {
     // components can't be named like Object's methods, and in a JavaScript
     // object literal __proto__ sets the prototype, no field.
     ReservedWords fieldReserved{};
+    NameAllowances nameAllowances{};
 };
 
 // What a row's templates are filled with. The counts are text, so that a
@@ -139,7 +153,14 @@ struct TemplateValues {
     std::string_view constWord{};
     std::string_view count{};
     std::string_view last{};
+    std::string_view allow{};
 };
+
+// The row's allowance (NameAllowances) for a table or constant named `name`,
+// a record type named `name`, a field named `name`; empty where none applies.
+std::string_view valueNameAllowance(const LanguageRow& row, std::string_view name);
+std::string_view typeNameAllowance(const LanguageRow& row, std::string_view name);
+std::string_view fieldNameAllowance(const LanguageRow& row, std::string_view name);
 
 // The template with every {key} replaced; any other brace is the language's own.
 std::string filledTemplate(std::string_view text, const TemplateValues& values);

@@ -74,6 +74,17 @@ std::string joined(std::span<const std::uint32_t> values, std::uint32_t less, st
     return text;
 }
 
+// A record type's {allow}: the allowances its name and its fields' names take.
+std::string recordAllowance(const LanguageRow& row, std::string_view name, const RecordSpec& record) {
+    std::string allowance(typeNameAllowance(row, name));
+    for (const RecordField& field : record.fields) {
+        if (field.isPadding() || fieldNameAllowance(row, field.name).empty()) continue;
+        allowance += fieldNameAllowance(row, field.name);
+        break;
+    }
+    return allowance;
+}
+
 // The record type's declaration, filled from the row's record forms.
 std::string recordDeclaration(const RecordForms& forms, const RecordSpec& record,
                               const std::array<std::string_view, kElementTypeCount>& names,
@@ -143,7 +154,9 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
     std::string_view closingText = row.closing;
     if (options.record != nullptr) {
         perLine_ = row.records.lines == RecordLines::OnePerLine ? 1 : perLine_;
-        const TemplateKey rowKeys[] = {{"name", name}, {"const", with.constWord}, {"record", recordName}};
+        const std::string allowance = recordAllowance(row, recordName, *options.record);
+        const TemplateKey rowKeys[] = {
+            {"name", name}, {"const", with.constWord}, {"record", recordName}, {"allow", allowance}};
         if (options.recordDeclaration == RecordDeclaration::Declared)
             headerText = recordDeclaration(row.records, *options.record, names, rowKeys);
         if (!row.records.closing.empty()) closingText = row.records.closing;
@@ -168,8 +181,8 @@ TypedTable::TypedTable(const LanguageRow& row, const TypedOptions& options)
         const std::string lasts =
             dims.lastJoin.empty() ? std::to_string(outer[0] - 1) : joined(outer, 1, dims.lastJoin);
         const std::string rank(options.dims.size() - 1, ',');
-        const TemplateKey keys[] = {{"name", name},     {"type", type},  {"const", with.constWord},
-                                    {"count", extents}, {"last", lasts}, {"rank", rank}};
+        const TemplateKey keys[] = {{"name", name},  {"type", type}, {"const", with.constWord}, {"count", extents},
+                                    {"last", lasts}, {"rank", rank}, {"allow", with.allow}};
         headerText += filledTemplate(dims.header.empty() ? row.header : dims.header, keys);
         std::uint32_t run = count_;
         for (std::size_t k = 0; k + 1 < options.dims.size(); ++k) {

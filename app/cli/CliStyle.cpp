@@ -1,6 +1,7 @@
 #include "app/cli/CliStyle.h"
 
 #include "core/Format.h"
+#include "typed/Declaration.h"
 #include "typed/LanguageRow.h"
 
 #include <array>
@@ -42,7 +43,8 @@ std::optional<std::string_view> refusalFor(std::span<const LanguageRefusal> refu
 // The line that follows the declaration's last one, CR LF first.
 std::string lengthLine(CliLanguage language, std::string_view name, std::uint32_t count) {
     const std::string number = std::to_string(count);
-    return typed::filledTemplate(languageRow(language).lengthLine, {.name = name, .count = number});
+    const typed::LanguageRow& row = languageRow(language);
+    return typed::filledTemplate(row.lengthLine, typed::templateValues(row, {.name = name}, {}, number));
 }
 
 bool isIdentifierCharacter(char c) {

@@ -181,8 +181,40 @@ TEST(TypedWalk, DeclaresEachTypeWithTheRowsNamesAndOptions) {
     options.notation = Notation::Decimal;
     EXPECT_EQ(TypedTable(*findLanguageRow("gas"), options).print(bytes),
               "sines:\n\t.short      0, -16512\n\t.short      0,  32704\n\t.set sines_len, 4");
-    EXPECT_EQ(TypedTable(*findLanguageRow("rust"), options).print(bytes),
-              "static sines: [i16; 4] = [\n         0, -16512,\n         0,  32704,\n];\nconst sines_LEN: usize = 4;");
+    EXPECT_EQ(
+        TypedTable(*findLanguageRow("rust"), options).print(bytes),
+        "#[allow(non_upper_case_globals)]\nstatic sines: [i16; 4] = [\n         0, -16512,\n         0,  32704,\n];"
+        "\n#[allow(non_upper_case_globals)]\nconst sines_LEN: usize = 4;");
+}
+
+// Names out of Rust's naming style take the attribute that keeps rustc quiet;
+// names in it, and every name in the languages without such lints, none.
+TEST(TypedWalk, NamesOutOfTheLanguagesStyleTakeItsAllowance) {
+    const LanguageRow& rust = *findLanguageRow("rust");
+    const std::string_view constant = "#[allow(non_upper_case_globals)]\r\n";
+    const std::string_view type = "#[allow(non_camel_case_types)]\r\n";
+    const std::string_view field = "#[allow(non_snake_case)]\r\n";
+    const struct {
+        std::string_view (*allowance)(const LanguageRow&, std::string_view);
+        std::string_view name;
+        std::string_view expected;
+    } cases[] = {
+        {valueNameAllowance, "TABLE_2", ""},
+        {valueNameAllowance, "crc32_table", constant},
+        {valueNameAllowance, "Crc", constant},
+        {typeNameAllowance, "TABLERecord", ""},
+        {typeNameAllowance, "_Op_", ""},
+        {typeNameAllowance, "op", type},
+        {typeNameAllowance, "Op_Code", type},
+        {fieldNameAllowance, "type_", ""},
+        {fieldNameAllowance, "__", ""},
+        {fieldNameAllowance, "hashCode", field},
+        {fieldNameAllowance, "outer__inner", field},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(test.allowance(rust, test.name), test.expected) << test.name;
+        EXPECT_EQ(test.allowance(*findLanguageRow("go"), test.name), "") << test.name;
+    }
 }
 
 }  // namespace
