@@ -77,11 +77,10 @@ std::string joined(std::span<const std::uint32_t> values, std::uint32_t less, st
 // A record type's {allow}: the allowances its name and its fields' names take.
 std::string recordAllowance(const LanguageRow& row, std::string_view name, const RecordSpec& record) {
     std::string allowance(typeNameAllowance(row, name));
-    for (const RecordField& field : record.fields) {
-        if (field.isPadding() || fieldNameAllowance(row, field.name).empty()) continue;
-        allowance += fieldNameAllowance(row, field.name);
-        break;
-    }
+    const auto outOfStyle = std::find_if(record.fields.begin(), record.fields.end(), [&](const RecordField& field) {
+        return !field.isPadding() && !fieldNameAllowance(row, field.name).empty();
+    });
+    if (outOfStyle != record.fields.end()) allowance += fieldNameAllowance(row, outOfStyle->name);
     return allowance;
 }
 

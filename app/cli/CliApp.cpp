@@ -27,7 +27,6 @@ namespace {
 // Standard input is held in memory whole; beyond 4 GiB no table of a 32-bit
 // offset and size could reach it anyway.
 constexpr std::uint64_t kStandardInputLimit = std::uint64_t{1} << 32;
-constexpr std::string_view kStandardInputPath = "-";
 
 // One line for each of the messages, then the short usage.
 int reportUsageErrors(std::string_view messages) {

@@ -532,7 +532,7 @@ private:
                 addError("--name names one table: with several, each is named after its own variable");
             }
             if (options.dumpToFile) addError("--dump-to-file writes one table: give -o FILE for several");
-            if (!operands_.empty() && operands_.front() == "-") {
+            if (!operands_.empty() && operands_.front() == kStandardInputPath) {
                 addError("several tables are read from FILE one by one: give it as a file, not standard input");
             }
         }
@@ -583,7 +583,7 @@ private:
         }
         if (options.byteForm == forms::ByteForm::Array) return;
         if (!wasSeen(OptionId::Items)) options.items = typed::ElementType::U8;
-        const bool standardInput = !operands_.empty() && operands_.front() == "-";
+        const bool standardInput = !operands_.empty() && operands_.front() == kStandardInputPath;
         for (const std::string& error : byteFormErrors(options, standardInput)) addError(error);
     }
 
@@ -602,7 +602,9 @@ bool asksSeveralTables(const CliOptions& options) {
     return options.symbols.size() > 1 || (options.match && !options.listSymbols);
 }
 
-std::string inputName(const CliOptions& options) { return options.path == "-" ? "standard input" : options.path; }
+std::string inputName(const CliOptions& options) {
+    return options.path == kStandardInputPath ? "standard input" : options.path;
+}
 
 Expected<Command, std::string> parseCommandLine(const std::vector<std::string_view>& arguments) {
     return Parser(arguments).parse();

@@ -85,6 +85,9 @@ struct CliOptions {
 // more than once, or --match without --list-symbols.
 bool asksSeveralTables(const CliOptions& options);
 
+// FILE's name for standard input.
+inline constexpr std::string_view kStandardInputPath = "-";
+
 // FILE as messages and comments name it: "standard input" for "-".
 std::string inputName(const CliOptions& options);
 
